@@ -1,0 +1,29 @@
+# Both programs come from one tree. The shared sources are compiled once per
+# program into a core library; KOVA_SECOND_BUILD feeds the constexpr switch
+# in adi/build.h. kanji/ goes only into rcKovaGL, build2/ only into rcKovaGL2.
+set(KOVA_SUBSYSTEMS adi display GlxDraw ui commands config render3d dialogs image)
+set(KOVA_SHARED_SOURCES "")
+foreach(dir ${KOVA_SUBSYSTEMS})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  list(APPEND KOVA_SHARED_SOURCES ${srcs})
+endforeach()
+list(REMOVE_ITEM KOVA_SHARED_SOURCES ${CMAKE_SOURCE_DIR}/adi/main.cpp)
+file(GLOB KOVA_KANJI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/kanji/*.cpp)
+file(GLOB KOVA_BUILD2_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/build2/*.cpp)
+
+function(kova_driver name second)
+  set(core ${name}_core)
+  if(second)
+    add_library(${core} STATIC ${KOVA_SHARED_SOURCES} ${KOVA_BUILD2_SOURCES})
+  else()
+    add_library(${core} STATIC ${KOVA_SHARED_SOURCES} ${KOVA_KANJI_SOURCES})
+  endif()
+  target_compile_definitions(${core} PUBLIC KOVA_SECOND_BUILD=${second})
+  target_include_directories(${core} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${core} PUBLIC kovagl Motif::Xm X11::Xt X11::Xmu X11::Xpm X11::Xext X11::X11)
+  add_executable(${name} ${CMAKE_SOURCE_DIR}/adi/main.cpp)
+  target_link_libraries(${name} PRIVATE ${core})
+endfunction()
+
+kova_driver(rcKovaGL 0)
+kova_driver(rcKovaGL2 1)
