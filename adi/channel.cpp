@@ -1,0 +1,174 @@
+#include "adi/channel.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "adi/dispatch.h"
+
+PacketClient *packet_client;
+pid_t acad_pid;
+
+namespace {
+
+// Each packet runs on a zero-filled copy; only the bytes the last handler may
+// have touched are cleared again.
+std::uint8_t scratch[kMessageMax];
+std::size_t scratch_dirty;
+
+std::uint32_t load_u32(const std::uint8_t *p) {
+  return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+         static_cast<std::uint32_t>(p[2]) << 8 | p[3];
+}
+
+void store_u32(std::uint8_t *p, std::uint32_t v) {
+  p[0] = static_cast<std::uint8_t>(v >> 24);
+  p[1] = static_cast<std::uint8_t>(v >> 16);
+  p[2] = static_cast<std::uint8_t>(v >> 8);
+  p[3] = static_cast<std::uint8_t>(v);
+}
+
+[[noreturn]] void start_failure(const char *prog, const char *fmt) {
+  std::fprintf(stderr, fmt, prog);
+  std::fprintf(stderr, "             %s: This program can only be started by AutoCAD.\n", prog);
+  std::fflush(stderr);
+  std::exit(1);
+}
+
+[[noreturn]] void pipe_failure(const char *fmt, int err) {
+  std::fprintf(stderr, fmt, err);
+  std::fflush(stderr);
+  std::exit(1);
+}
+
+// Bytes a packet of length n takes in a run: its length word and the packet
+// padded to a multiple of 4.
+std::size_t packet_step(std::uint32_t n) { return ((static_cast<std::size_t>(n) + 3) & ~std::size_t{3}) + 4; }
+
+}  // namespace
+
+PacketClient *adi_initialize(int argc, char **argv) {
+  const char *prog = argc > 0 && argv[0] ? argv[0] : "rcKovaGL";
+  if (argc < 3) start_failure(prog, "FATAL ERROR: %s: Driver called with too few arguments.\n");
+  if (std::atoi(argv[1]) == 0) start_failure(prog, "FATAL ERROR: %s: bad ADI packet input pipe argument.\n");
+  if (std::atoi(argv[2]) == 0) start_failure(prog, "FATAL ERROR: %s: bad ADI packet output pipe argument.\n");
+  if (argc < 6) start_failure(prog, "FATAL ERROR: %s: called with too few arguments.\n");
+  if (std::atoi(argv[3]) == 0) start_failure(prog, "FATAL ERROR: %s: bad ADI dispatcher input pipe argument.\n");
+  if (std::atoi(argv[4]) == 0) start_failure(prog, "FATAL ERROR: %s: bad ADI dispatcher output pipe argument.\n");
+  if (std::atoi(argv[5]) == 0) start_failure(prog, "FATAL ERROR: %s: bad ADI event output pipe argument.\n");
+
+  packet_client = init_pkt(std::atoi(argv[1]), std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
+                           std::atoi(argv[5]));
+  const std::uint8_t hello[2] = {0, 1};
+  if (packet_client == nullptr || write(packet_client->out_fd, hello, 2) != 2)
+    start_failure(prog, "FATAL ERROR: %s: pipe initialization failed.\n");
+  acad_pid = getppid();
+  return packet_client;
+}
+
+PacketClient *init_pkt(int in_fd, int out_fd, int disp_in_fd, int disp_out_fd, int event_fd) {
+  auto *c = new (std::nothrow) PacketClient{};
+  if (c == nullptr) return nullptr;
+  c->in_fd = in_fd;
+  c->out_fd = out_fd;
+  c->disp_in_fd = disp_in_fd;
+  c->disp_out_fd = disp_out_fd;
+  c->event_fd = event_fd;
+  return c;
+}
+
+int read_pkt(int fd, void *buffer, std::size_t n) {
+  auto *p = static_cast<std::uint8_t *>(buffer);
+  std::size_t left = n;
+  while (left > 0) {
+    ssize_t got = read(fd, p, left);
+    if (got > 0) {
+      p += got;
+      left -= static_cast<std::size_t>(got);
+      continue;
+    }
+    if (got == 0) pipe_failure("FATAL ERROR (%d): rcKovaGL: packet read failed.\n", 0);
+    int err = errno;
+    if (err == EINTR) continue;
+    if (err == EPIPE) pipe_failure("FATAL ERROR (%d): rcKovaGL: read_pkt: acad is not running.\n", err);
+    pipe_failure("FATAL ERROR (%d): rcKovaGL: packet read failed.\n", err);
+  }
+  return static_cast<int>(n);
+}
+
+int write_pkt(int fd, const void *buffer, std::size_t n, int retry) {
+  const auto *p = static_cast<const std::uint8_t *>(buffer);
+  std::size_t left = n;
+  while (left > 0) {
+    ssize_t put = write(fd, p, left);
+    if (put > 0) {
+      // Events are single attempts: the rest of a cut event is lost.
+      if (!retry && static_cast<std::size_t>(put) < left) return static_cast<int>(n - left + put);
+      p += put;
+      left -= static_cast<std::size_t>(put);
+      continue;
+    }
+    int err = put < 0 ? errno : 0;
+    if (err == EINTR) continue;
+    if (err == EPIPE) pipe_failure("FATAL ERROR (%d): rcKovaGL: write_pkt: acad is not running.\n", err);
+    pipe_failure("FATAL ERROR (%d): rcKovaGL: packet write failed.\n", err);
+  }
+  return static_cast<int>(n);
+}
+
+void invalid_message_format() {
+  std::fputs("FATAL ERROR: rcKovaGL: Invalid display message format.\n", stderr);
+  std::fflush(stderr);
+  std::exit(1);
+}
+
+bool valid_message(const std::uint8_t *msg, std::size_t length) {
+  std::size_t off = 0;
+  for (;;) {
+    if (length < 4 || off > length - 4) return false;  // no room for a length word
+    std::uint32_t n = load_u32(msg + off);
+    if (n == 0) return true;
+    if (n > length - off - 4) return false;  // packet runs past the message
+    off += packet_step(n);
+  }
+}
+
+int dispatch_pkt(PacketClient *client) {
+  if (client->offset + 4 > client->length || load_u32(client->buffer + client->offset) == 0) {
+    std::uint8_t len[4];
+    read_pkt(client->in_fd, len, 4);
+    std::uint32_t L = load_u32(len);
+    if (L > kMessageMax) invalid_message_format();
+    client->offset = 0;
+    client->length = 0;
+    if (L == 0) return 0;  // an empty message runs nothing
+    read_pkt(client->in_fd, client->buffer, L);
+    if (!valid_message(client->buffer, L)) invalid_message_format();
+    client->length = L;
+  }
+
+  int result = 0;
+  while (result == 0) {
+    std::uint32_t n = load_u32(client->buffer + client->offset);
+    if (n == 0) break;
+    std::memcpy(scratch, client->buffer + client->offset + 4, n);
+    if (scratch_dirty > n) std::memset(scratch + n, 0, scratch_dirty - n);
+    Packet packet(scratch, sizeof scratch, n);
+    client->offset += static_cast<std::uint32_t>(packet_step(n));
+    result = packet_handler(client, packet, n);
+    scratch_dirty = packet.high_water();
+  }
+  return result;
+}
+
+int reply_pkt(PacketClient *client, const void *data, std::size_t n, int retry) {
+  static std::uint8_t frame[4 + kMessageMax];
+  if (n > kMessageMax) return -1;
+  store_u32(frame, static_cast<std::uint32_t>(n));
+  std::memcpy(frame + 4, data, n);
+  return write_pkt(client->out_fd, frame, n + 4, retry);
+}

@@ -1,0 +1,38 @@
+// The ADI pipe channel: command line, handshake, exact reads and writes,
+// message framing and replies.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "adi/packet.h"
+
+struct PacketClient {
+  int in_fd;        // packets, client to driver
+  int out_fd;       // replies, driver to client
+  int disp_in_fd;   // dispatcher input
+  int disp_out_fd;  // dispatcher output
+  int event_fd;     // events, driver to client
+  std::uint32_t offset;  // length word of the next packet to run
+  std::uint32_t length;  // bytes of the current message in buffer
+  std::uint8_t buffer[kMessageMax];
+};
+
+extern PacketClient *packet_client;
+extern pid_t acad_pid;
+
+PacketClient *adi_initialize(int argc, char **argv);
+PacketClient *init_pkt(int in_fd, int out_fd, int disp_in_fd, int disp_out_fd, int event_fd);
+int read_pkt(int fd, void *buffer, std::size_t n);
+int write_pkt(int fd, const void *buffer, std::size_t n, int retry);
+int dispatch_pkt(PacketClient *client);
+int reply_pkt(PacketClient *client, const void *data, std::size_t n, int retry);
+
+// Checks that a message of length bytes is a well-formed run of packets ended
+// by a zero length. Returns false when any length runs past the message.
+bool valid_message(const std::uint8_t *msg, std::size_t length);
+
+// Prints "FATAL ERROR: rcKovaGL: Invalid display message format." and exits 1.
+[[noreturn]] void invalid_message_format();

@@ -1,0 +1,21 @@
+// Packet dispatch: opcode to handler, echo, the kill packet's end of the run,
+// and the dialog-end packet.
+#pragma once
+
+#include <cstddef>
+
+#include "adi/packet.h"
+
+struct PacketClient;
+
+using PacketHandler = int (*)(Packet &);
+
+inline constexpr int kDSFuncCount = 116;  // slots 0..115, opcodes 1..113 dispatched
+inline constexpr int kRDFuncCount = 62;   // opcodes 2001..2062
+inline constexpr int kKillOpcode = 64;
+
+extern const PacketHandler DS_funcs[kDSFuncCount];
+extern const PacketHandler RD_funcs[kRDFuncCount];
+extern int dialog_complete;
+
+int packet_handler(PacketClient *client, Packet &packet, std::size_t n);

@@ -1,0 +1,210 @@
+#include "adi/events.h"
+
+#include <signal.h>
+
+#include "adi/channel.h"
+#include "adi/main_loop.h"
+#include "adi/session.h"
+#include "config/config_record.h"
+#include "dialogs/dialog_packets.h"
+#include "display/digitizer.h"
+#include "ui/graph_window.h"
+
+PacketClient *event_client;
+int last_arrow_key;
+int pick_count;
+int action_key, cancel_key;
+
+namespace {
+
+// What queue_coord last sent.
+int last_x = -1, last_y = -1, last_inside;
+
+// poll_pointer's latched buttons and repeat state.
+int left_latch, middle_latch, right_latch;
+int repeat_flag;
+
+}  // namespace
+
+void reset_event_state() {
+  last_x = last_y = -1;
+  last_inside = 0;
+  left_latch = middle_latch = right_latch = 0;
+  repeat_flag = 0;
+  pick_count = 0;
+  last_arrow_key = 0;
+}
+
+void encode_event(const EventPacket &ev, std::uint8_t out[kEventSize]) {
+  Packet p(out, kEventSize, kEventSize);
+  for (int i = 0; i < kEventSize; ++i) out[i] = 0;
+  p.put_u16(0, kEventOpcode);
+  p.put_u16(2, ev.type);
+  p.put_i32(4, ev.x);
+  p.put_i32(8, ev.y);
+  p.put_u16(12, ev.key);
+  p.put_u32(16, ev.extra);
+}
+
+void send_event(int type, int x, int y, int key, std::uint32_t extra) {
+  if (event_client == nullptr) {
+    if (packet_client == nullptr) return;
+    event_client = init_pkt(-1, packet_client->event_fd, -1, -1, -1);
+    if (event_client == nullptr) return;
+  }
+  std::uint8_t bytes[kEventSize];
+  encode_event({static_cast<std::uint16_t>(type), x, y, static_cast<std::uint16_t>(key), extra}, bytes);
+  reply_pkt(event_client, bytes, kEventSize, 0);
+}
+
+void queue_key(int key) {
+  key &= 0xffff;
+  if (key == kKeyUp || key == kKeyDown) {
+    last_arrow_key = key;
+    return;
+  }
+  if (key == kKeyCtrlC) {
+    if (busy_with_dialog) return;  // the dialog handles it
+    if (acad_pid > 1) kill(acad_pid, SIGINT);
+    send_event(kEventInterrupt, 0, 0, 0, 0);
+    return;
+  }
+  send_event(kEventKey, 0, 0, key, 0);
+}
+
+void queue_string(const char *text, int framed, int prefix2) {
+  if (framed) queue_key(kKeyStringStart);
+  if (prefix2) queue_key(kKeyStringPrefix2);
+  for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; ++p) queue_key(*p);
+  if (framed) queue_key(kKeyStringEnd);
+}
+
+void queue_resize(int width, int height) {
+  if (!init_called) return;
+  queue_key(kKeyCtrlC);
+  send_event(kEventGraphResize, width, height, 0, 0);
+  init_called = 0;
+}
+
+void queue_rd_resize(int width, int height) { send_event(kEventRenderResize, width, height, 0, 0); }
+
+void queue_text_resize(int columns, int rows) { send_event(kEventTextResize, columns, rows, 0, 0); }
+
+void queue_button(int x, int y, int button, int pressed, std::uint32_t extra) {
+  send_event(pressed ? kEventButtonPress : kEventButtonRelease, x, y, button, extra);
+}
+
+void queue_sidemenu_pick(int row) {
+  int k = (StatusLine || !use_localmenu) ? 1 : 0;
+  int y = (row + k) * CharHeight + CharHeight / 2;
+  int x = gfx_window.width + 2;
+  queue_key(kKeySideMenuPick);
+  send_event(kEventButtonPress, x, y, 0, 0);
+  send_event(kEventButtonRelease, x, y, 0, 0);
+}
+
+void queue_menu(int menu, int item) { queue_button(0, 0, (menu != 0 ? menu * 1000 : 500) + item + 2, 1, 0); }
+
+void queue_coord(int x, int y, int inside, std::uint32_t extra) {
+  if (inside) {
+    if (last_inside && x == last_x && y == last_y) return;
+    send_event(kEventCoord, x, y, 0, extra);
+    last_x = x;
+    last_y = y;
+    last_inside = 1;
+  } else if (last_inside) {
+    send_event(kEventPointerLeft, 0, 0, 0, extra);
+    last_x = last_y = -1;
+    last_inside = 0;
+  }
+}
+
+namespace {
+
+int clamp(int v, int lo, int hi) { return v > hi ? (hi > lo ? hi : lo) : (v < lo ? lo : v); }
+
+}  // namespace
+
+void poll_pointer(int device, int value) {
+  if (!init_called) return;
+  int x = pointer_sample.x;
+  int wy = pointer_sample.y;
+  std::uint32_t mods = static_cast<std::uint32_t>(modify_keys);
+
+  if (busy_with_dialog) {
+    if (device == kDevRightButton) queue_button(x, wy, 2, value, mods);
+    if (device == kDevMiddleButton) queue_button(x, wy, 1, value, mods);
+    if (device == kDevLeftButton) queue_button(x, wy, 0, value, mods);
+    if (device == kDevMotion || device == kDevMotion2) queue_coord(x, wy, 1, mods);
+    repeat_flag = 0;
+    pick_count = 0;
+    return;
+  }
+
+  int dy = ysize - wy;
+  if (cursor_in_window == 0 && !PdigitizeNeeded) {
+    queue_coord(x, wy, 0, mods);
+    repeat_flag = 0;
+    pick_count = 0;
+    return;
+  }
+
+  cancel_key = 0;
+  action_key = 0;
+  if (digitizer & 2) return;  // a digitizer request is being answered
+
+  if (device == kDevLeftButton) left_latch = value;
+  if (device == kDevMiddleButton) middle_latch = value;
+  if (device == kDevRightButton) right_latch = value;
+
+  if (pick_count == 0) {
+    repeat_flag = 0;
+    pick_count = left_latch ? 1 : 0;
+  } else if (!left_latch) {
+    repeat_flag = 0;
+    pick_count = 0;
+  } else {
+    repeat_flag = 1;
+    int cap = cfr.word(98) + 1;
+    if (pick_count < cap) ++pick_count;
+  }
+
+  digitizer |= 1;
+  int code = solicit_pdigtize(x, dy, left_latch, middle_latch, right_latch, repeat_flag);
+  digitizer &= ~1;
+
+  switch (code) {
+    case 2:
+      queue_coord(clamp(x, 0, xsize - 1), clamp(wy, 0, ysize - 1), 1, mods);
+      pick_count = 0;
+      break;
+    case 3:
+      if (left_latch) {
+        queue_button(x, wy, 0, 1, mods);
+        left_latch = 0;
+      }
+      pick_count = 0;
+      break;
+    case -1:
+      if (right_latch) {
+        right_latch = 0;
+        queue_button(x, wy, 2, 1, mods);
+      }
+      pick_count = 0;
+      break;
+    case -2:
+      if (middle_latch) {
+        middle_latch = 0;
+        queue_button(x, wy, 1, 1, mods);
+      }
+      pick_count = 0;
+      break;
+    case 0:
+    case 4:
+      right_latch = 0;
+      middle_latch = 0;
+      break;
+    default:
+      break;
+  }
+}

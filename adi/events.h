@@ -1,0 +1,83 @@
+// Events to the client: the 20-byte event packet, the queue_ family that
+// every interface part calls, Ctrl-C, and pointer polling.
+#pragma once
+
+#include <cstdint>
+
+struct PacketClient;
+
+inline constexpr int kEventOpcode = 63;
+inline constexpr int kEventSize = 20;
+
+// Event types.
+enum : int {
+  kEventInterrupt = 0,
+  kEventCoord = 1,
+  kEventButtonPress = 2,
+  kEventKey = 3,
+  kEventGraphResize = 6,
+  kEventTextResize = 7,
+  kEventRenderResize = 8,
+  kEventButtonRelease = 9,
+  kEventPointerLeft = 10,
+};
+
+// Key codes of special keys and string framing.
+enum : int {
+  kKeyScreenFlip = 0x1001,
+  kKeyLeft = 0x1002,
+  kKeyRight = 0x1003,
+  kKeyUp = 0x1004,
+  kKeyDown = 0x1005,
+  kKeyHome = 0x1006,
+  kKeyEnd = 0x1007,
+  kKeyPageUp = 0x1008,
+  kKeyPageDown = 0x1009,
+  kKeyInsert = 0x100a,
+  kKeyDelete = 0x100b,
+  kKeyStringStart = 141,
+  kKeyStringPrefix2 = 142,
+  kKeyStringEnd = 143,
+  kKeySideMenuPick = 23,
+  kKeyCtrlC = 3,
+};
+
+// Devices of poll_pointer.
+enum : int {
+  kDevRightButton = 101,
+  kDevMiddleButton = 102,
+  kDevLeftButton = 103,
+  kDevMotion = 266,
+  kDevMotion2 = 267,
+  kDevTimer = 515,
+};
+
+struct EventPacket {
+  std::uint16_t type;
+  std::int32_t x, y;
+  std::uint16_t key;
+  std::uint32_t extra;
+};
+
+// Encodes an event into its 20 wire bytes.
+void encode_event(const EventPacket &ev, std::uint8_t out[kEventSize]);
+
+extern PacketClient *event_client;
+extern int last_arrow_key;
+extern int pick_count;
+extern int action_key, cancel_key;
+
+void send_event(int type, int x, int y, int key, std::uint32_t extra);
+void queue_key(int key);
+void queue_string(const char *text, int framed, int prefix2);
+void queue_resize(int width, int height);
+void queue_rd_resize(int width, int height);
+void queue_text_resize(int columns, int rows);
+void queue_button(int x, int y, int button, int pressed, std::uint32_t extra);
+void queue_sidemenu_pick(int row);
+void queue_menu(int menu, int item);
+void queue_coord(int x, int y, int inside, std::uint32_t extra);
+void poll_pointer(int device, int value);
+
+// Forgets the pointer state between sessions and in tests.
+void reset_event_state();

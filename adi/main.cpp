@@ -1,0 +1,196 @@
+// The driver's process entry: builds the X/Motif world, opens the ADI channel
+// and runs the Xt loop for ever. The process ends only through exit: 0 after
+// the kill packet, 1 on a fatal error.
+#include <X11/Xlocale.h>
+#include <X11/cursorfont.h>
+#include <Xm/Xm.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "adi/build.h"
+#include "adi/channel.h"
+#include "adi/main_loop.h"
+#include "dialogs/dialog_packets.h"
+#include "display/colour_tables.h"
+#include "kanji/kanji_window.h"
+#include "kovagl/gl.h"
+#include "ui/graph_window.h"
+#include "ui/text_window.h"
+
+namespace {
+
+Display *open_other_display(const char *name) {
+  int argc = 0;
+  Display *d = XtOpenDisplay(context, name, nullptr, "AutoCAD", nullptr, 0, &argc, nullptr);
+  return d != nullptr ? d : display;
+}
+
+// Japanese locale and input method, with a working fallback where the named
+// ones do not exist on this system.
+void set_locale_and_input_method() {
+  if constexpr (!kSecondBuild) {
+    if (setlocale(LC_ALL, "ja_JP.EUC") == nullptr || !XSupportsLocale()) setlocale(LC_ALL, "C");
+  }
+}
+
+void choose_input_method() {
+  if constexpr (!kSecondBuild) {
+    if (XSetLocaleModifiers("@im=_XWNMO") != nullptr) {
+      XIM im = XOpenIM(display, nullptr, nullptr, nullptr);
+      if (im != nullptr) {
+        XCloseIM(im);
+        return;
+      }
+    }
+    XSetLocaleModifiers("@im=none");
+  }
+}
+
+void make_cursors() {
+  static const char blank[32] = {};
+  Pixmap pmblank = XCreateBitmapFromData(display, graph_window, blank, 16, 16);
+  Pixmap pmmask = XCreateBitmapFromData(display, graph_window, blank, 16, 16);
+  XColor white{}, black{};
+  white.red = white.green = white.blue = 0xffff;
+  white.flags = black.flags = DoRed | DoGreen | DoBlue;
+  // Invisible: the drawing area shows the driver's own crosshair.
+  graphmode_cursor = XCreatePixmapCursor(display, pmblank, pmmask, &white, &black, 8, 8);
+  XFreePixmap(display, pmblank);
+  XFreePixmap(display, pmmask);
+  dialogmode_cursor = XCreateFontCursor(display, XC_watch);
+  infomode_cursor = XCreateFontCursor(display, XC_pirate);
+}
+
+void make_grey_gc() {
+  char grey[16 / 8 * 32];
+  for (int row = 0; row < 32; ++row) {
+    char bits = (row & 1) ? 0x55 : static_cast<char>(0xaa);
+    grey[row * 2] = grey[row * 2 + 1] = bits;
+  }
+  Pixmap pmgrey = XCreateBitmapFromData(display, graph_window, grey, 16, 32);
+  build_clrtbl(display, screen);
+  XGCValues v{};
+  v.function = GXxor;
+  cursor_gc = XCreateGC(display, graph_window, GCFunction, &v);
+  create_graph_gc(pmgrey);
+  XFreePixmap(display, pmgrey);
+  dx_font_params(&char_wdt, &char_hgt, &char_bot);
+}
+
+// Drawing reaches the screen when the loop is about to wait.
+bool present_queued;
+
+Boolean present_work_proc(XtPointer) {
+  present_queued = false;
+  kgl_present_pending();
+  return True;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  set_locale_and_input_method();
+  XtToolkitInitialize();
+  context = XtCreateApplicationContext();
+  XtSetLanguageProc(context, nullptr, nullptr);
+  XtAppSetFallbackResources(context, const_cast<String *>(fallback_resources));
+
+  if (std::getenv("DISPLAY") == nullptr) {
+    std::fputs("DISPLAY environment variable is not set, using default.\n", stdout);
+    std::fflush(stdout);
+  }
+  display = XtOpenDisplay(context, nullptr, "AutoCAD", "AutoCAD", nullptr, 0, &argc, argv);
+  if (display == nullptr) {
+    std::fprintf(stderr, "FATAL ERROR: %s: cannot open the X display.\n", argc > 0 ? argv[0] : "rcKovaGL");
+    std::fflush(stderr);
+    return 1;
+  }
+  XtAppSetWarningHandler(context, x_warning_handler);
+  choose_input_method();
+
+  const char *text_device = std::getenv("ACADTEXTDISPLAY");
+  if (text_device == nullptr) {
+    txtdisp = display;
+  } else if (text_device[0] == '.') {
+    input_fd = stdin;
+    output_fd = stdout;
+    txtdisp = nullptr;
+  } else if (text_device[0] == '/') {
+    input_fd = std::fopen(text_device, "r");
+    if (input_fd == nullptr) {
+      std::perror("Invalid text device:");
+      return 1;
+    }
+    output_fd = stdout;
+    txtdisp = nullptr;
+  } else {
+    txtdisp = open_other_display(text_device);
+  }
+  const char *tool_device = std::getenv("ACADTOOLDISPLAY");
+  toolbox_display = tool_device != nullptr ? open_other_display(tool_device) : display;
+
+  screen = DefaultScreen(display);
+  screen_struct = ScreenOfDisplay(display, screen);
+  depth = 24;
+  def_visual = find_visual(display, screen, 24);
+  if (def_visual == nullptr) {
+    depth = 8;
+    def_visual = find_visual(display, screen, 8);
+  }
+  if (def_visual == nullptr) {
+    depth = DefaultDepth(display, screen);
+    def_visual = DefaultVisual(display, screen);
+  }
+  def_cmap = GetStdColormap(display, screen, def_visual, depth, &best_rgb) ? best_rgb.colormap
+                                                                          : DefaultColormap(display, screen);
+  graph_cmap_size = def_visual->map_entries;
+
+  std::snprintf(gfx_window.title, sizeof gfx_window.title, "%s", "AutoCAD: KovaGL Graphics");
+  create_graph_window(gfx_window.title, "AutoCAD-Graph");
+  std::snprintf(txt_window.title, sizeof txt_window.title, "%s", "AutoCAD: Text");
+  create_text_window(txt_window.title, "AutoCAD-Text");
+  if constexpr (!kSecondBuild) create_kanji_window("AutoCAD: Kanji", "AutoCAD-Kanji");
+  set_shell_icons();
+
+  make_grey_gc();
+  make_cursors();
+
+  signal(SIGHUP, SIG_IGN);
+  signal(SIGTERM, SIG_DFL);
+  signal(SIGINT, SIG_IGN);
+  signal(SIGQUIT, SIG_IGN);
+  signal(SIGALRM, SIG_IGN);
+  // A closed pipe ends the driver through its own fatal message and status 1.
+  signal(SIGPIPE, SIG_IGN);
+
+  pkti = adi_initialize(argc, argv);
+  packet_input_fd = pkti->in_fd;
+  add_packet_input();
+  if (input_fd != nullptr)
+    stdin_input = XtAppAddInput(context, fileno(input_fd), reinterpret_cast<XtPointer>(XtInputReadMask),
+                                stdinCB, nullptr);
+
+  acad_listening = 1;
+  graph_cursor(0);
+  disable_backing_store(graph_window);
+  if (DoesSaveUnders(screen_struct)) {
+    XSetWindowAttributes a{};
+    a.save_under = False;
+    XChangeWindowAttributes(display, graph_window, CWSaveUnder, &a);
+  }
+  if (txtdisp != nullptr) text_resize(text_frame, 0, 0);
+
+  for (;;) {
+    XEvent event;
+    if (!present_queued) {
+      present_queued = true;
+      XtAppAddWorkProc(context, present_work_proc, nullptr);
+    }
+    XtAppNextEvent(context, &event);
+    if (busy_with_dialog && event.type == KeyPress) dialog_event(&event);
+    XtDispatchEvent(&event);
+  }
+}

@@ -1,0 +1,8 @@
+// String input to the client: requests the driver's tools make, served one per
+// string packet.
+#pragma once
+
+extern int PstringNeeded;
+
+// Asks the client for a string request when a tool has one pending.
+void solicit_pstring();

@@ -1,0 +1,149 @@
+// Rendering contexts: creation, planes, clipping rectangle, dirty areas and
+// the composition of the layers into the shown picture.
+#include "context.h"
+
+#include "matrix.h"
+
+#include <algorithm>
+#include <cstring>
+
+KglContext *kgl_ctx = nullptr;
+
+Uint16 kgl_linestyles[KGL_LINESTYLES] = {0xFFFF};
+bool kgl_linestyle_defined[KGL_LINESTYLES] = {true};
+Uint16 kgl_patterns[KGL_PATTERNS][16] = {{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF,
+                                          0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}};
+bool kgl_pattern_defined[KGL_PATTERNS] = {true};
+
+namespace {
+
+// Normal colour map at start: the eight primaries, then black.
+const Uint32 default_normal_colors[8] = {0x000000, 0xFF0000, 0x00FF00, 0xFFFF00,
+                                         0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+// Layer colour maps at start: transparent, light grey, black, white (the
+// interface colours of the driver's overlay).
+const Uint32 default_layer_colors[4] = {0x000000, 0xAAAAAA, 0x000000, 0xFFFFFF};
+
+void allocate_planes(KglContext *c, int w, int h) {
+  const std::size_t n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+  c->normal[0].assign(n, 0);
+  c->normal[1].assign(n, 0);
+  c->popup.assign(n, 0);
+  c->overlay.assign(n, 0);
+  c->zbuf.assign(n, 0x7FFFFF);
+}
+
+template <typename T>
+void resize_plane(std::vector<T> &plane, int ow, int oh, int nw, int nh, T fill) {
+  std::vector<T> fresh(static_cast<std::size_t>(nw) * static_cast<std::size_t>(nh), fill);
+  const int cw = std::min(ow, nw);
+  // Rows keep their distance from the top of the window.
+  for (int ny = 0; ny < nh; ++ny) {
+    const int oy = ny + (oh - nh);
+    if (oy < 0 || oy >= oh) continue;
+    std::memcpy(&fresh[static_cast<std::size_t>(ny) * nw], &plane[static_cast<std::size_t>(oy) * ow],
+                static_cast<std::size_t>(cw) * sizeof(T));
+  }
+  plane.swap(fresh);
+}
+
+}  // namespace
+
+KglContext *kgl_context_new(int width, int height) {
+  KglContext *c = new KglContext;
+  c->width = std::max(1, width);
+  c->height = std::max(1, height);
+  allocate_planes(c, c->width, c->height);
+  for (int i = 0; i < KGL_NORMAL_MAP_SIZE; ++i) c->normal_map[i] = i < 8 ? default_normal_colors[i] : 0;
+  for (int i = 0; i < 4; ++i) c->popup_map[i] = c->overlay_map[i] = default_layer_colors[i];
+  kgl_matrix_reset(c);
+  return c;
+}
+
+void kgl_context_free(KglContext *c) {
+  if (!c) return;
+  if (kgl_ctx == c) kgl_ctx = nullptr;
+  delete c;
+}
+
+void kgl_context_resize(KglContext *c, int width, int height) {
+  width = std::max(1, width);
+  height = std::max(1, height);
+  if (width == c->width && height == c->height) return;
+  const int ow = c->width, oh = c->height;
+  resize_plane<Uint32>(c->normal[0], ow, oh, width, height, 0);
+  resize_plane<Uint32>(c->normal[1], ow, oh, width, height, 0);
+  resize_plane<std::uint8_t>(c->popup, ow, oh, width, height, 0);
+  resize_plane<std::uint8_t>(c->overlay, ow, oh, width, height, 0);
+  resize_plane<Uint32>(c->zbuf, ow, oh, width, height, 0x7FFFFF);
+  c->width = width;
+  c->height = height;
+  // The character position keeps its place relative to the top as well.
+  c->cpos_y += height - oh;
+  kgl_update_clip(c);
+  c->ndirty = 0;
+  kgl_mark_all_dirty(c);
+}
+
+void kgl_update_clip(KglContext *c) {
+  c->clip.x0 = std::max(c->sm_l, 0);
+  c->clip.x1 = std::min(c->sm_r, c->width - 1);
+  c->clip.y0 = std::max(c->sm_b, 0);
+  c->clip.y1 = std::min(c->sm_t, c->height - 1);
+}
+
+void kgl_mark_dirty(KglContext *c, int x0, int y0, int x1, int y1) {
+  x0 = std::max(x0, 0);
+  y0 = std::max(y0, 0);
+  x1 = std::min(x1, c->width - 1);
+  y1 = std::min(y1, c->height - 1);
+  if (x1 < x0 || y1 < y0) return;
+  KglRect r = {x0, y0, x1, y1};
+  // Merge with every rectangle it touches; the merged one may touch others.
+  bool merged = true;
+  while (merged) {
+    merged = false;
+    for (int i = 0; i < c->ndirty; ++i) {
+      KglRect &d = c->dirty[i];
+      if (r.x0 <= d.x1 + 1 && d.x0 <= r.x1 + 1 && r.y0 <= d.y1 + 1 && d.y0 <= r.y1 + 1) {
+        r = {std::min(r.x0, d.x0), std::min(r.y0, d.y0), std::max(r.x1, d.x1), std::max(r.y1, d.y1)};
+        c->dirty[i] = c->dirty[--c->ndirty];
+        merged = true;
+        break;
+      }
+    }
+  }
+  if (c->ndirty == KGL_MAX_DIRTY) {
+    // Full: fold the new area into the rectangle that grows least.
+    int best = 0;
+    long long best_growth = -1;
+    for (int i = 0; i < c->ndirty; ++i) {
+      const KglRect &d = c->dirty[i];
+      const long long before = static_cast<long long>(d.x1 - d.x0 + 1) * (d.y1 - d.y0 + 1);
+      const long long after = static_cast<long long>(std::max(r.x1, d.x1) - std::min(r.x0, d.x0) + 1) *
+                              (std::max(r.y1, d.y1) - std::min(r.y0, d.y0) + 1);
+      if (best_growth < 0 || after - before < best_growth) {
+        best_growth = after - before;
+        best = i;
+      }
+    }
+    KglRect d = c->dirty[best];
+    c->dirty[best] = c->dirty[--c->ndirty];
+    kgl_mark_dirty(c, std::min(r.x0, d.x0), std::min(r.y0, d.y0), std::max(r.x1, d.x1), std::max(r.y1, d.y1));
+    return;
+  }
+  c->dirty[c->ndirty++] = r;
+}
+
+void kgl_mark_all_dirty(KglContext *c) {
+  c->ndirty = 1;
+  c->dirty[0] = {0, 0, c->width - 1, c->height - 1};
+}
+
+Uint32 kgl_composite_pixel(const KglContext *c, int x, int y) {
+  const std::size_t i = static_cast<std::size_t>(y) * c->width + x;
+  if (const unsigned o = c->overlay[i] & KGL_LAYER_PLANES) return c->overlay_map[o];
+  if (const unsigned p = c->popup[i] & KGL_LAYER_PLANES) return c->popup_map[p];
+  const Uint32 v = c->normal[c->front_index][i];
+  return c->rgb ? kgl_abgr_to_rgb(v) : c->normal_map[kgl_map_entry(c, v)];
+}

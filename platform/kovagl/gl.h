@@ -1,0 +1,227 @@
+// KovaGL: the immediate-mode drawing calls of our software graphics library.
+//
+// Every call acts on the current context (the window set made current with
+// GLXwinset, or an off-screen context) and its current layer. Calls made with
+// no current context do nothing and inquiries answer 0.
+//
+// Coordinates: vertices go through the current matrix (row vectors, v' = v M)
+// and the viewport; pixel centres lie at integer window coordinates, y up from
+// the bottom row. Pixel rectangles (rectread, lrectwrite, rectcopy, ...) are
+// window coordinates x1, y1, x2, y2 inclusive, rows from the bottom.
+#pragma once
+
+#include <cstdint>
+
+using Int16 = std::int16_t;
+using Int32 = std::int32_t;
+using Uint16 = std::uint16_t;
+using Uint32 = std::uint32_t;
+using Matrix = float[4][4];
+
+// ---- layers, display modes and colour ------------------------------------
+
+// Draw modes (layers).
+enum : Int32 {
+  KGL_NORMALDRAW = 16,
+  KGL_PUPDRAW = 32,
+  KGL_OVERDRAW = 64,
+  KGL_UNDERDRAW = 128,  // accepted; the underlay has no planes of its own
+};
+
+// getdisplaymode answers.
+enum : Int32 {
+  KGL_DMRGB = 0,
+  KGL_DMSINGLE = 1,
+  KGL_DMDOUBLE = 2,
+  KGL_DMRGBDOUBLE = 5,
+};
+
+void drawmode(Int32 mode);
+Int32 getdrawmode();
+void RGBmode();
+void cmode();
+void doublebuffer();
+void singlebuffer();
+void gconfig();           // applies RGBmode/cmode/doublebuffer/singlebuffer
+Int32 getdisplaymode();
+Int32 getcmmode();        // 1 one map, 0 multi-map
+
+void color(Uint16 index);
+Int32 getcolor();
+void c3f(const float rgb[3]);        // 0..1 each
+void cpack(Uint32 abgr);             // red in the low byte
+void mapcolor(Uint16 index, Int16 r, Int16 g, Int16 b);  // 0..255 each
+void getmcolor(Uint16 index, Int16 *r, Int16 *g, Int16 *b);
+void onemap();
+void multimap();
+void setmap(Int16 map);
+Int32 getmap();
+
+// ---- primitives ------------------------------------------------------------
+
+void bgnpoint();
+void endpoint();
+void bgnline();
+void endline();
+void bgnclosedline();
+void endclosedline();
+void bgnpolygon();
+void endpolygon();
+void v2i(const Int32 v[2]);
+void v2s(const Int16 v[2]);
+void v2f(const float v[2]);
+void v3i(const Int32 v[3]);
+void v3s(const Int16 v[3]);
+void v3f(const float v[3]);
+
+void clear();                        // the viewport within the mask, current colour
+void rectf(float x1, float y1, float x2, float y2);
+void rectfi(Int32 x1, Int32 y1, Int32 x2, Int32 y2);
+void rect(float x1, float y1, float x2, float y2);   // outline
+void recti(Int32 x1, Int32 y1, Int32 x2, Int32 y2);
+// Copies window pixels x1..x2, y1..y2 from the read source to (newx, newy).
+void rectcopy(Int32 x1, Int32 y1, Int32 x2, Int32 y2, Int32 newx, Int32 newy);
+
+void cmov2i(Int32 x, Int32 y);
+void cmov2(float x, float y);
+void charstr(const char *text);
+
+// ---- drawing state ---------------------------------------------------------
+
+void linewidth(Int16 width);
+Int32 getlwidth();
+void deflinestyle(Int32 n, Uint16 pattern);   // style 0 is solid, fixed
+void setlinestyle(Int32 n);
+Int32 getlstyle();
+void lsrepeat(Int32 factor);                   // 1..255
+Int32 getlsrepeat();
+void lsbackup(Int32 on);
+Int32 getlsbackup();
+// size 16: 16 rows of 16 bits, bottom row first; bit 15 of a row is its left
+// pixel. Pattern 0 is solid, fixed.
+void defpattern(Int32 n, Int32 size, const Uint16 *rows);
+void setpattern(Int32 n);
+Int32 getpattern();
+
+// Logical operations: result = f(source, destination).
+enum : Int32 {
+  KGL_LO_ZERO = 0, KGL_LO_AND = 1, KGL_LO_ANDR = 2, KGL_LO_SRC = 3,
+  KGL_LO_ANDI = 4, KGL_LO_DST = 5, KGL_LO_XOR = 6, KGL_LO_OR = 7,
+  KGL_LO_NOR = 8, KGL_LO_XNOR = 9, KGL_LO_NDST = 10, KGL_LO_ORR = 11,
+  KGL_LO_NSRC = 12, KGL_LO_ORI = 13, KGL_LO_NAND = 14, KGL_LO_ONE = 15,
+};
+void logicop(Int32 op);
+Int32 getlogicop();
+void writemask(Uint16 mask);     // bit planes written in index modes
+void wmpack(Uint32 mask);        // bits written in RGB mode (red in the low byte)
+Int32 getwritemask();
+
+// Accepted and kept; they change nothing in the pictures this library draws.
+void dither(Int32 on);
+void subpixel(Int32 on);
+void polymode(Int32 mode);
+void glcompat(Int32 mode, Int32 value);
+void concave(Int32 on);          // polygons are always filled even-odd correctly
+void shademodel(Int32 model);    // 0 flat, 1 smooth
+Int32 getsm();
+void frontface(Int32 on);
+void backface(Int32 on);
+Int32 getbackface();
+void depthcue(Int32 on);
+Int32 getdcm();
+void lRGBrange(Int16 rmin, Int16 gmin, Int16 bmin, Int16 rmax, Int16 gmax, Int16 bmax,
+               Int32 znear, Int32 zfar);
+void lsetdepth(Int32 znear, Int32 zfar);
+void font(Int16 n);              // 0 is the hardware font, the only one
+Int32 getfont();
+
+// ---- matrices and viewport -------------------------------------------------
+
+enum : Int32 { KGL_MSINGLE = 0, KGL_MPROJECTION = 1, KGL_MVIEWING = 2 };
+void mmode(Int16 mode);
+Int32 getmmode();
+void loadmatrix(const Matrix m);
+void multmatrix(const Matrix m);
+void getmatrix(Matrix m);
+void pushmatrix();
+void popmatrix();
+void translate(float x, float y, float z);
+void rot(float degrees, char axis);          // 'x', 'y' or 'z' (either case)
+void rotate(Int32 tenths, char axis);
+void scale(float x, float y, float z);
+void ortho(float left, float right, float bottom, float top, float znear, float zfar);
+void ortho2(float left, float right, float bottom, float top);
+void perspective(Int32 fovy_tenths, float aspect, float znear, float zfar);
+void viewport(Int32 left, Int32 right, Int32 bottom, Int32 top);  // also sets the mask
+void getviewport(Int32 *left, Int32 *right, Int32 *bottom, Int32 *top);
+Int32 scrmask(Int32 left, Int32 right, Int32 bottom, Int32 top);  // within the viewport
+void getscrmask(Int32 *left, Int32 *right, Int32 *bottom, Int32 *top);
+void getsize(Int32 *width, Int32 *height);
+void getorigin(Int32 *x, Int32 *y);          // lower-left corner on the screen
+
+// ---- buffers and pixels ----------------------------------------------------
+
+void frontbuffer(Int32 on);
+void backbuffer(Int32 on);
+Int32 getbuffer();        // 1 back, 2 front, 3 both
+void swapbuffers();
+void gflush();
+void finish();
+
+// Read sources of rectread, lrectread and rectcopy.
+enum : Int32 {
+  KGL_SRC_AUTO = 0,       // the buffer being drawn (front when both)
+  KGL_SRC_BACK = 1,
+  KGL_SRC_FRONT = 2,
+  KGL_SRC_ZBUFFER = 3,
+};
+void readsource(Int32 source);
+// Pixel blocks: (x2-x1+1) x (y2-y1+1) values, bottom row first. Pixels outside
+// the window read as 0 and are not written. The reads answer the number of
+// values transferred (the whole block).
+Int32 rectread(Int32 x1, Int32 y1, Int32 x2, Int32 y2, Uint16 *buffer);
+void rectwrite(Int32 x1, Int32 y1, Int32 x2, Int32 y2, const Uint16 *buffer);
+Int32 lrectread(Int32 x1, Int32 y1, Int32 x2, Int32 y2, Uint32 *buffer);
+void lrectwrite(Int32 x1, Int32 y1, Int32 x2, Int32 y2, const Uint32 *buffer);
+
+void zbuffer(Int32 on);   // kept; depth testing of 3D drawing is not yet done
+Int32 getzbuffer();
+void zclear();            // fills the z-buffer with getgdesc(5)
+void zdraw(Int32 on);     // drawing and pixel writes go into the z-buffer
+void zbsize(Int32 planes);
+
+// ---- cursors -----------------------------------------------------------------
+
+enum : Int32 { KGL_C16X1 = 0, KGL_C16X2 = 1, KGL_C32X1 = 2, KGL_C32X2 = 3 };
+void curstype(Int32 type);
+// A 16 x 16 cursor is 16 rows of 16 bits, bottom row first, bit 15 the left
+// pixel; the origin (hot spot) counts from the bottom-left corner. The two-plane
+// types add a second plane after the first: the cursor shows where either plane
+// has a bit, in white where the first plane has one, else in black. 32 x 32
+// types take 32 rows of two words (left word first) a plane.
+void defcursor(Int16 n, const Uint16 *bitmap);
+void curorigin(Int16 n, Int16 xorigin, Int16 yorigin);
+void setcursor(Int16 n, Uint16 color, Uint16 writemask);
+void getcursor(Int16 *n, Uint16 *color, Uint16 *writemask, Int32 *visible);
+
+// ---- inquiry -------------------------------------------------------------------
+
+Int32 getgdesc(Int32 what);
+// Writes the version string, at most 12 bytes with its NUL; answers 0.
+Int32 gversion(char *version);
+Int32 getheight();
+Int32 getdescender();
+Int32 strwidth(const char *text);
+void getcpos(Int32 *x, Int32 *y);   // current character position, window pixels
+
+// ---- display objects -----------------------------------------------------------
+
+void closeobj();
+Int32 isobj(Int32 object);
+void delobj(Int32 object);
+
+// ---- presenting ----------------------------------------------------------------
+
+// Puts the dirty parts of every linked window on the screen. The driver calls
+// it before its event loop blocks.
+void kgl_present_pending();

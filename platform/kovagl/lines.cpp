@@ -1,0 +1,227 @@
+// Points and lines: homogeneous clipping, integer lines that set every pixel
+// once, line styles and widths.
+#include "primitives.h"
+#include "raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// Beyond this distance from the window a line is cut geometrically; inside it
+// the pixel path is exact.
+constexpr double GUARD = 268435456.0;   // 2^28
+
+// Cuts the parameter range [t0, t1] of a -> b to where p(a) + t (p(b) - p(a))
+// stays non-negative. False when nothing is left.
+bool clip_param(double pa, double pb, double &t0, double &t1) {
+  if (pa < 0 && pb < 0) return false;
+  if (pa >= 0 && pb >= 0) return true;
+  const double t = pa / (pa - pb);
+  if (pa < 0)
+    t0 = std::max(t0, t);
+  else
+    t1 = std::min(t1, t);
+  return t0 <= t1;
+}
+
+KglClipVertex lerp(const KglClipVertex &a, const KglClipVertex &b, double t) {
+  return {static_cast<float>(a.x + (b.x - a.x) * t), static_cast<float>(a.y + (b.y - a.y) * t),
+          static_cast<float>(a.z + (b.z - a.z) * t), static_cast<float>(a.w + (b.w - a.w) * t)};
+}
+
+bool finite(const KglClipVertex &v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w);
+}
+
+long long floor_div(long long a, long long b) {   // b > 0
+  long long q = a / b;
+  if ((a % b) != 0 && a < 0) --q;
+  return q;
+}
+
+long long round_pixel(double v) { return static_cast<long long>(std::floor(v + 0.5)); }
+
+struct Style {
+  Uint16 bits = 0xFFFF;
+  int repeat = 1;
+  bool solid = true;
+  bool on(long long s) const { return solid || ((bits >> ((s / repeat) & 15)) & 1); }
+};
+
+Style current_style(const KglContext *c) {
+  Style s;
+  s.bits = kgl_linestyles[c->line_style];
+  s.repeat = c->ls_repeat;
+  s.solid = c->line_style == 0 || s.bits == 0xFFFF;
+  return s;
+}
+
+// Pixels of the integer line (x0, y0) - (x1, y1) with drawing indices
+// first..last (index 0 at the start vertex), each once; the minor coordinate
+// is the exact line's rounded half up. Wide lines repeat the path shifted
+// along the minor axis.
+void raster_line(KglContext *c, const KglTargets &t, KglPointBatch &batch, long long x0, long long y0,
+                 long long x1, long long y1, long long first, long long last, long long style_base) {
+  const long long dx = x1 - x0, dy = y1 - y0;
+  const bool xmajor = std::llabs(dx) >= std::llabs(dy);
+  // Work in (major, minor) coordinates.
+  const long long ma0 = xmajor ? x0 : y0, mi0 = xmajor ? y0 : x0;
+  const long long dma = xmajor ? dx : dy, dmi = xmajor ? dy : dx;
+  const long long n = std::llabs(dma);
+  const long long step = dma >= 0 ? 1 : -1;
+  const long long lo_major = xmajor ? c->clip.x0 : c->clip.y0, hi_major = xmajor ? c->clip.x1 : c->clip.y1;
+  const long long lo_minor = xmajor ? c->clip.y0 : c->clip.x0, hi_minor = xmajor ? c->clip.y1 : c->clip.x1;
+
+  // Indices whose major coordinate lies inside the clip rectangle.
+  long long i_lo = first, i_hi = std::min(last, n);
+  if (step > 0) {
+    i_lo = std::max(i_lo, lo_major - ma0);
+    i_hi = std::min(i_hi, hi_major - ma0);
+  } else {
+    i_lo = std::max(i_lo, ma0 - hi_major);
+    i_hi = std::min(i_hi, ma0 - lo_major);
+  }
+  if (i_lo > i_hi) return;
+
+  const Style style = current_style(c);
+  const int w = c->line_width;
+  const int off_lo = -((w - 1) / 2), off_hi = w / 2;
+
+  // minor(i) = mi0 + floor((2 i dmi + n) / 2n); n == 0 is a single pixel.
+  const long long den = 2 * std::max(n, 1LL);
+  long long num = 2 * i_lo * dmi + (n > 0 ? n : 0);
+  long long q = n > 0 ? floor_div(num, den) : 0;
+  long long r = n > 0 ? num - q * den : 0;
+  for (long long i = i_lo; i <= i_hi; ++i) {
+    if (style.on(style_base + i - first)) {
+      const long long ma = ma0 + step * i;
+      for (int o = off_lo; o <= off_hi; ++o) {
+        const long long mi = mi0 + q + o;
+        if (mi < lo_minor || mi > hi_minor) continue;
+        if (xmajor)
+          batch.add(c, t, static_cast<int>(ma), static_cast<int>(mi));
+        else
+          batch.add(c, t, static_cast<int>(mi), static_cast<int>(ma));
+      }
+    }
+    if (n > 0) {
+      r += 2 * dmi;
+      if (r >= den) {
+        r -= den;
+        ++q;
+      } else if (r < 0) {
+        r += den;
+        --q;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void kgl_draw_segment(const KglClipVertex &a, const KglClipVertex &b, bool skip_first, bool skip_last) {
+  KglContext *c = kgl_ctx;
+  if (!c || !finite(a) || !finite(b)) return;
+  // Near the eye plane, and between the near and far planes.
+  double t0 = 0.0, t1 = 1.0;
+  if (!clip_param(a.w - KGL_MIN_W, b.w - KGL_MIN_W, t0, t1) || !clip_param(a.w + a.z, b.w + b.z, t0, t1) ||
+      !clip_param(a.w - a.z, b.w - b.z, t0, t1))
+    return;
+  KglWinVertex wa = kgl_to_window(c, t0 > 0.0 ? lerp(a, b, t0) : a);
+  KglWinVertex wb = kgl_to_window(c, t1 < 1.0 ? lerp(a, b, t1) : b);
+  if (t0 > 0.0) skip_first = false;
+  if (t1 < 1.0) skip_last = false;
+
+  // Far outside the window: cut to the guard band so the integers stay small.
+  double g0 = 0.0, g1 = 1.0;
+  const double gx0 = c->clip.x0 - GUARD, gx1 = c->clip.x1 + GUARD;
+  const double gy0 = c->clip.y0 - GUARD, gy1 = c->clip.y1 + GUARD;
+  if (!clip_param(wa.x - gx0, wb.x - gx0, g0, g1) || !clip_param(gx1 - wa.x, gx1 - wb.x, g0, g1) ||
+      !clip_param(wa.y - gy0, wb.y - gy0, g0, g1) || !clip_param(gy1 - wa.y, gy1 - wb.y, g0, g1))
+    return;
+  if (g0 > 0.0 || g1 < 1.0) {
+    const KglWinVertex ca = {wa.x + (wb.x - wa.x) * g0, wa.y + (wb.y - wa.y) * g0};
+    const KglWinVertex cb = {wa.x + (wb.x - wa.x) * g1, wa.y + (wb.y - wa.y) * g1};
+    if (g0 > 0.0) skip_first = false;
+    if (g1 < 1.0) skip_last = false;
+    wa = ca;
+    wb = cb;
+  }
+
+  const long long x0 = round_pixel(wa.x), y0 = round_pixel(wa.y);
+  const long long x1 = round_pixel(wb.x), y1 = round_pixel(wb.y);
+  const long long n = std::max(std::llabs(x1 - x0), std::llabs(y1 - y0));
+  const long long first = skip_first ? 1 : 0;
+  const long long last = skip_last ? n - 1 : n;
+  const long long base = kgl_prim.style_pos;
+  kgl_prim.style_pos += last >= first ? last - first + 1 : 0;
+  if (last < first) return;
+
+  KglTargets t;
+  kgl_draw_targets(t);
+  if (!t.n) return;
+  KglPointBatch batch;
+  raster_line(c, t, batch, x0, y0, x1, y1, first, last, base);
+  batch.finish(c, t);
+}
+
+void kgl_draw_point(const KglClipVertex &v) {
+  KglContext *c = kgl_ctx;
+  if (!c || !finite(v) || v.w < KGL_MIN_W || v.z > v.w || v.z < -v.w) return;
+  const KglWinVertex w = kgl_to_window(c, v);
+  if (!(std::fabs(w.x) < GUARD && std::fabs(w.y) < GUARD)) return;
+  const long long x = round_pixel(w.x), y = round_pixel(w.y);
+  if (x < c->clip.x0 || x > c->clip.x1 || y < c->clip.y0 || y > c->clip.y1) return;
+  KglTargets t;
+  kgl_draw_targets(t);
+  if (!t.n) return;
+  KglPointBatch batch;
+  batch.add(c, t, static_cast<int>(x), static_cast<int>(y));
+  batch.finish(c, t);
+}
+
+// ---- polylines ---------------------------------------------------------------------
+
+void bgnpoint() {
+  kgl_prim.kind = KGL_PRIM_POINT;
+  kgl_prim.count = 0;
+}
+void endpoint() { kgl_prim.kind = KGL_PRIM_NONE; }
+
+void bgnline() {
+  kgl_prim.kind = KGL_PRIM_LINE;
+  kgl_prim.count = 0;
+  kgl_prim.style_pos = 0;
+}
+void endline() { kgl_prim.kind = KGL_PRIM_NONE; }
+
+void bgnclosedline() {
+  kgl_prim.kind = KGL_PRIM_CLOSEDLINE;
+  kgl_prim.count = 0;
+  kgl_prim.style_pos = 0;
+}
+
+// The closing segment leaves out both of its end pixels, which the first and
+// the last segments drew. Two vertices make one line, not a line drawn twice.
+void endclosedline() {
+  if (kgl_prim.kind == KGL_PRIM_CLOSEDLINE && kgl_prim.count >= 3)
+    kgl_draw_segment(kgl_prim.prev, kgl_prim.first, true, true);
+  kgl_prim.kind = KGL_PRIM_NONE;
+}
+
+void recti(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
+  rect(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2), static_cast<float>(y2));
+}
+
+void rect(float x1, float y1, float x2, float y2) {
+  KglContext *c = kgl_ctx;
+  if (!c) return;
+  const int saved = kgl_prim.kind;
+  bgnclosedline();
+  const float corners[4][2] = {{x1, y1}, {x2, y1}, {x2, y2}, {x1, y2}};
+  for (const auto &p : corners) v2f(p);
+  endclosedline();
+  kgl_prim.kind = saved;
+}

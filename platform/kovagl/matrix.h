@@ -1,0 +1,37 @@
+// Matrix stacks, viewport and screen mask of a context, and the transform of
+// vertices to window coordinates.
+#pragma once
+
+#include "context.h"
+
+// Homogeneous clip coordinates of a vertex (after the current matrix).
+struct KglClipVertex {
+  float x, y, z, w;
+};
+
+// Window coordinates (pixel centres at integers, y up) of a vertex.
+struct KglWinVertex {
+  double x, y;
+};
+
+// Identity matrices, the whole window as viewport and mask, and the pixel
+// mapping ortho2(-0.5, width - 0.5, -0.5, height - 0.5) as the single matrix.
+void kgl_matrix_reset(KglContext *c);
+// Recomputes the product that vertices go through.
+void kgl_update_xform(KglContext *c);
+
+inline KglClipVertex kgl_transform(const KglContext *c, float x, float y, float z) {
+  const auto &m = c->xform.m;
+  return {x * m[0][0] + y * m[1][0] + z * m[2][0] + m[3][0], x * m[0][1] + y * m[1][1] + z * m[2][1] + m[3][1],
+          x * m[0][2] + y * m[1][2] + z * m[2][2] + m[3][2], x * m[0][3] + y * m[1][3] + z * m[2][3] + m[3][3]};
+}
+
+// Divides by w and applies the viewport. The vertex must have w > 0.
+inline KglWinVertex kgl_to_window(const KglContext *c, const KglClipVertex &v) {
+  const double nx = static_cast<double>(v.x) / v.w, ny = static_cast<double>(v.y) / v.w;
+  return {c->vp_l - 0.5 + (nx + 1.0) * 0.5 * (c->vp_r - c->vp_l + 1),
+          c->vp_b - 0.5 + (ny + 1.0) * 0.5 * (c->vp_t - c->vp_b + 1)};
+}
+
+// The smallest w a vertex may have to be drawn (near the eye plane).
+constexpr float KGL_MIN_W = 1e-6f;

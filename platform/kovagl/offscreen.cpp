@@ -1,0 +1,52 @@
+// Off-screen contexts and the plane readers tests use.
+#include "offscreen.h"
+
+#include "context.h"
+
+KglContext *kgl_offscreen_create(int width, int height) {
+  if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return nullptr;
+  return kgl_context_new(width, height);
+}
+
+void kgl_offscreen_make_current(KglContext *ctx) { kgl_ctx = ctx; }
+
+void kgl_offscreen_destroy(KglContext *ctx) {
+  if (ctx && !ctx->x) kgl_context_free(ctx);
+}
+
+KglContext *kgl_current_context() { return kgl_ctx; }
+
+namespace {
+bool inside(const KglContext *c, int x, int y) { return c && x >= 0 && y >= 0 && x < c->width && y < c->height; }
+std::size_t at(const KglContext *c, int x, int y) { return static_cast<std::size_t>(y) * c->width + x; }
+}  // namespace
+
+std::uint32_t kgl_read_normal(int x, int y) {
+  const KglContext *c = kgl_ctx;
+  return inside(c, x, y) ? c->normal[c->front_index][at(c, x, y)] : 0;
+}
+
+std::uint32_t kgl_read_back(int x, int y) {
+  const KglContext *c = kgl_ctx;
+  return inside(c, x, y) ? c->normal[1 - c->front_index][at(c, x, y)] : 0;
+}
+
+std::uint32_t kgl_read_overlay(int x, int y) {
+  const KglContext *c = kgl_ctx;
+  return inside(c, x, y) ? c->overlay[at(c, x, y)] : 0;
+}
+
+std::uint32_t kgl_read_popup(int x, int y) {
+  const KglContext *c = kgl_ctx;
+  return inside(c, x, y) ? c->popup[at(c, x, y)] : 0;
+}
+
+std::uint32_t kgl_read_zbuffer(int x, int y) {
+  const KglContext *c = kgl_ctx;
+  return inside(c, x, y) ? c->zbuf[at(c, x, y)] : 0;
+}
+
+std::uint32_t kgl_read_composited(int x, int y) {
+  const KglContext *c = kgl_ctx;
+  return inside(c, x, y) ? kgl_composite_pixel(c, x, y) : 0;
+}

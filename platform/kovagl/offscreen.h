@@ -1,0 +1,25 @@
+// Off-screen contexts: the whole library without an X display, for tests of
+// the library and of the drawing code above it. The context has every layer
+// (normal front and back, overlay, pop-up, z-buffer) and starts in RGB mode,
+// double buffered, drawing into the back buffer only after backbuffer(1).
+#pragma once
+
+#include <cstdint>
+
+struct KglContext;
+
+KglContext *kgl_offscreen_create(int width, int height);
+void kgl_offscreen_make_current(KglContext *ctx);   // nullptr: no current context
+void kgl_offscreen_destroy(KglContext *ctx);        // also unbinds it when current
+KglContext *kgl_current_context();
+
+// Plane readers, window coordinates (y up). Outside the window they answer 0.
+std::uint32_t kgl_read_normal(int x, int y);        // front buffer, stored value
+std::uint32_t kgl_read_back(int x, int y);          // back buffer, stored value
+std::uint32_t kgl_read_overlay(int x, int y);       // index 0..3
+std::uint32_t kgl_read_popup(int x, int y);         // index 0..3
+std::uint32_t kgl_read_zbuffer(int x, int y);
+// What the screen shows at (x, y) as 0xRRGGBB: the overlay where its index is
+// non-zero, else the pop-up planes where non-zero, else the front buffer (an
+// index resolved through the normal colour map in colour-map mode).
+std::uint32_t kgl_read_composited(int x, int y);

@@ -1,0 +1,4 @@
+// Interactive DVIEW.
+#pragma once
+
+void reset_dview();

@@ -1,0 +1,4 @@
+// The face display list.
+#pragma once
+
+void Free_FACE_List();

@@ -1,0 +1,65 @@
+// A driver started through the client stand-in, for the integration tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "adiclient/driver.h"
+#include "adiclient/packet.h"
+#include "adiclient/xwindow.h"
+
+struct Program {
+  const char *name;
+  const char *path;
+};
+
+inline const Program kPrograms[] = {{"rcKovaGL", KOVA_DRIVER1}, {"rcKovaGL2", KOVA_DRIVER2}};
+
+inline std::string program_name(const ::testing::TestParamInfo<Program> &info) { return info.param.name; }
+
+// Skips the test when there is no X server to run the driver on.
+inline bool have_display() {
+  std::string err;
+  adiclient::XDisplay *d = adiclient::open_display(err);
+  if (d == nullptr) return false;
+  adiclient::close_display(d);
+  return true;
+}
+
+struct Session {
+  adiclient::Driver driver;
+  adiclient::StartOptions options;
+
+  explicit Session(const Program &p) {
+    options.path = p.path;
+    options.stderr_mode = adiclient::Stream::pipe;
+    options.stdout_mode = adiclient::Stream::pipe;
+  }
+  ~Session() { adiclient::stop_driver(driver); }
+
+  // Starts the driver and reads its handshake.
+  void start() {
+    std::string err;
+    ASSERT_TRUE(adiclient::start_driver(options, driver, err)) << err;
+    int hello = 0;
+    ASSERT_EQ(adiclient::read_handshake(driver, 10000, hello), adiclient::Got::packet)
+        << adiclient::channel_text(driver.err);
+    ASSERT_EQ(hello, 1);
+  }
+
+  adiclient::Packet reply() {
+    adiclient::Packet p;
+    EXPECT_EQ(adiclient::read_reply(driver, 5000, p), adiclient::Got::packet);
+    return p;
+  }
+
+  // Sends pinit and takes its reply: a session is open.
+  void open_session() {
+    ASSERT_TRUE(adiclient::send_packet(driver, adiclient::pinit()));
+    ASSERT_EQ(reply().bytes.at(1), 1);
+  }
+
+  std::string err_text() { return adiclient::channel_text(driver.err); }
+};

@@ -1,0 +1,138 @@
+// Keys, buttons and resizes of the graphics window reaching the client.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "driver_session.h"
+
+// After the test framework: Xlib defines None.
+#include <X11/Xlib.h>
+
+using adiclient::Event;
+using adiclient::Packet;
+
+namespace {
+
+struct Input : ::testing::TestWithParam<Program> {
+  adiclient::XDisplay *x = nullptr;
+  adiclient::XWindow top = 0, area = 0;
+  std::unique_ptr<Session> s;
+
+  void SetUp() override {
+    std::string err;
+    x = adiclient::open_display(err);
+    if (x == nullptr) GTEST_SKIP() << "no X display: " << err;
+    s = std::make_unique<Session>(GetParam());
+    s->start();
+    top = adiclient::find_top_window(x, adiclient::graphics_title, 10000);
+    ASSERT_NE(top, 0u);
+    area = adiclient::find_drawing_area(x, top);
+    ASSERT_NE(area, 0u);
+  }
+  void TearDown() override {
+    s.reset();
+    if (x) adiclient::close_display(x);
+  }
+
+  // The next event, skipping pointer motion reports unless asked for.
+  Event next(bool skip_coords = true, int timeout = 5000) {
+    for (;;) {
+      Packet p;
+      Event e;
+      if (adiclient::read_event(s->driver, timeout, p) != adiclient::Got::packet) {
+        ADD_FAILURE() << "no event";
+        return Event{-1};
+      }
+      EXPECT_TRUE(adiclient::decode_event(p.bytes, e));
+      if (skip_coords && (e.type == adiclient::ev_coord || e.type == adiclient::ev_leave)) continue;
+      return e;
+    }
+  }
+
+  void key(const char *sym, bool control = false) {
+    std::string err;
+    ASSERT_TRUE(adiclient::type_key(x, top, sym, false, control, err)) << err;
+  }
+};
+
+TEST_P(Input, KeysArriveAsKeyEvents) {
+  ASSERT_TRUE(adiclient::move_pointer(x, area, 50, 50));
+  key("a");
+  Event e = next();
+  EXPECT_EQ(e.type, adiclient::ev_key);
+  EXPECT_EQ(e.key, unsigned{'a'});
+  key("F1");
+  EXPECT_EQ(next().key, 0x1001u);
+  key("Up");  // remembered, not sent
+  key("F10"); // sends nothing
+  key("Delete");
+  EXPECT_EQ(next().key, 0x100bu);
+}
+
+TEST_P(Input, CtrlSPausesPacketsUntilTheNextKey) {
+  ASSERT_TRUE(adiclient::move_pointer(x, area, 40, 40));
+  key("s", true);
+  // Let the pause take hold before the packet arrives.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(adiclient::send_packet(s->driver, adiclient::pnop()));
+  EXPECT_TRUE(adiclient::no_reply_within(s->driver, 400));
+  key("b");  // resumes and is not sent
+  EXPECT_EQ(s->reply().bytes, adiclient::pnop().bytes);
+  Packet p;
+  while (adiclient::read_event(s->driver, 300, p) == adiclient::Got::packet) {
+    Event e;
+    adiclient::decode_event(p.bytes, e);
+    EXPECT_NE(e.type, adiclient::ev_key) << adiclient::format_event(e);
+  }
+}
+
+TEST_P(Input, PointerMovesAndPicksOnceASessionIsOpen) {
+  s->open_session();
+  ASSERT_TRUE(adiclient::move_pointer(x, area, 60, 70));
+  Event e = next(false);
+  while (e.type == adiclient::ev_coord && (e.x != 60 || e.y != 70)) e = next(false);
+  EXPECT_EQ(e.type, adiclient::ev_coord);
+  EXPECT_EQ(e.x, 60);
+  EXPECT_EQ(e.y, 70);
+  ASSERT_TRUE(adiclient::click(x, area, 60, 70, 1));
+  e = next();
+  EXPECT_EQ(e.type, adiclient::ev_press);
+  EXPECT_EQ(e.key, 0u);
+  EXPECT_EQ(e.x, 60);
+  EXPECT_EQ(e.y, 70);
+  ASSERT_TRUE(adiclient::click(x, area, 61, 71, 3));
+  e = next();
+  EXPECT_EQ(e.type, adiclient::ev_press);
+  EXPECT_EQ(e.key, 2u);
+}
+
+TEST_P(Input, TheFirstResizeOfASessionIsAnInterruptThenTheSize) {
+  s->open_session();
+  int before = adiclient::sigint_count();
+  auto *dpy = reinterpret_cast<Display *>(x);
+  XResizeWindow(dpy, top, 700, 500);
+  XSync(dpy, False);
+  Event e = next();
+  EXPECT_EQ(e.type, adiclient::ev_interrupt);
+  e = next();
+  EXPECT_EQ(e.type, adiclient::ev_resize);
+  int w = 0, h = 0;
+  ASSERT_TRUE(adiclient::window_size(x, area, w, h));
+  EXPECT_EQ(e.x, w);
+  EXPECT_EQ(e.y, h);
+  EXPECT_EQ(adiclient::sigint_count(), before + 1);
+  // Later resizes are the driver's own business.
+  XResizeWindow(dpy, top, 720, 520);
+  XSync(dpy, False);
+  Packet p;
+  while (adiclient::read_event(s->driver, 500, p) == adiclient::Got::packet) {
+    Event later;
+    adiclient::decode_event(p.bytes, later);
+    EXPECT_NE(later.type, adiclient::ev_resize);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, Input, ::testing::ValuesIn(kPrograms), program_name);
+
+}  // namespace

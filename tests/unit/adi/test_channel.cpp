@@ -1,0 +1,166 @@
+// Framing and dispatch over in-process pipes.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "adi/dispatch.h"
+#include "channel_fixture.h"
+
+namespace {
+
+TEST(Channel, RunsEveryPacketOfAMessageInOrderAndEchoesAtTheRequestLength) {
+  ChannelFixture f;
+  Bytes a = packet(41, 5);  // a pnop slot: echoed unchanged
+  a[4] = 0x7A;
+  Bytes b = packet(5, 14);  // a vector: no reply
+  Bytes c = packet(28, 16);  // pboxsize: writes 0 at byte 12
+  c[12] = c[13] = c[14] = c[15] = 0xFF;
+  f.send(message({a, b, c}));
+  EXPECT_EQ(dispatch_pkt(f.client), 0);
+  auto replies = f.reply_frames();
+  ASSERT_EQ(replies.size(), 2u);
+  EXPECT_EQ(replies[0], a);
+  Bytes c_reply = c;
+  c_reply[12] = c_reply[13] = c_reply[14] = c_reply[15] = 0;
+  EXPECT_EQ(replies[1], c_reply);
+}
+
+TEST(Channel, KillEndsTheRunAndLaterPacketsAreNotRun) {
+  ChannelFixture f;
+  f.send(message({packet(48, 4), packet(64, 4), packet(41, 4)}));
+  EXPECT_EQ(dispatch_pkt(f.client), 1);
+  auto replies = f.reply_frames();
+  ASSERT_EQ(replies.size(), 2u);
+  EXPECT_EQ(replies[0], packet(48, 4));
+  EXPECT_EQ(replies[1], packet(64, 4));
+}
+
+TEST(Channel, UnknownOpcodesAreDroppedAndPnopSlotsEchoed) {
+  ChannelFixture f;
+  for (int op : {0, 114, 2000, 2063, -5, 300}) {
+    f.send(message({packet(op, 6)}));
+    dispatch_pkt(f.client);
+  }
+  EXPECT_TRUE(f.reply_frames().empty());
+  for (int op : {41, 48, 71, 78, 2017, 2054}) {
+    Bytes p = packet(op, 10);
+    p[9] = static_cast<std::uint8_t>(op);
+    f.send(message({p}));
+    dispatch_pkt(f.client);
+    auto r = f.reply_frames();
+    ASSERT_EQ(r.size(), 1u) << op;
+    EXPECT_EQ(r[0], p) << op;
+  }
+}
+
+TEST(Channel, AnEmptyMessageRunsNothingAndNeverReplaysTheLastOne) {
+  ChannelFixture f;
+  f.send(message({packet(41, 4)}));
+  dispatch_pkt(f.client);
+  EXPECT_EQ(f.reply_frames().size(), 1u);
+  f.send(Bytes{0, 0, 0, 0});
+  EXPECT_EQ(dispatch_pkt(f.client), 0);
+  EXPECT_TRUE(f.reply_frames().empty());
+}
+
+TEST(Channel, MessagesAreValidatedBeforeAnyPacketRuns) {
+  Bytes ok = message({packet(41, 5), packet(41, 8)});
+  EXPECT_TRUE(valid_message(ok.data() + 4, ok.size() - 4));
+  // Without its terminating zero.
+  EXPECT_FALSE(valid_message(ok.data() + 4, ok.size() - 8));
+  // A packet length that runs past the message.
+  Bytes bad = ok;
+  bad[4 + 3] = 200;
+  EXPECT_FALSE(valid_message(bad.data() + 4, bad.size() - 4));
+  // Lengths near 2^32 must not wrap the offset.
+  Bytes huge = ok;
+  huge[4] = huge[5] = huge[6] = huge[7] = 0xFF;
+  EXPECT_FALSE(valid_message(huge.data() + 4, huge.size() - 4));
+  EXPECT_FALSE(valid_message(ok.data(), 3));
+}
+
+using ChannelDeath = ::testing::Test;
+
+TEST(ChannelDeath, MalformedMessagesAreFatalBeforeAnyHandlerRuns) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const char *msg = "FATAL ERROR: rcKovaGL: Invalid display message format.";
+  // Too long for the buffer.
+  EXPECT_EXIT(
+      {
+        ChannelFixture f;
+        Bytes m;
+        put32(m, 8192);
+        f.send(m);
+        dispatch_pkt(f.client);
+      },
+      ::testing::ExitedWithCode(1), msg);
+  // The first packet is fine but the second runs past the message: the first
+  // must not be echoed.
+  EXPECT_EXIT(
+      {
+        ChannelFixture f;
+        Bytes m = message({packet(41, 4), packet(41, 4)});
+        m[4 + 8 + 3] = 100;
+        f.send(m);
+        dispatch_pkt(f.client);
+        if (!f.reply_frames().empty()) std::exit(3);
+      },
+      ::testing::ExitedWithCode(1), msg);
+}
+
+TEST(ChannelDeath, PipeFailuresAreFatal) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        ChannelFixture f;
+        close(f.to_driver[1]);
+        f.to_driver[1] = -1;
+        dispatch_pkt(f.client);
+      },
+      ::testing::ExitedWithCode(1), "FATAL ERROR \\(0\\): rcKovaGL: packet read failed.");
+  EXPECT_EXIT(
+      {
+        signal(SIGPIPE, SIG_IGN);
+        ChannelFixture f;
+        close(f.replies[0]);
+        f.replies[0] = -1;
+        f.send(message({packet(41, 4)}));
+        dispatch_pkt(f.client);
+      },
+      ::testing::ExitedWithCode(1), "rcKovaGL: write_pkt: acad is not running.");
+  // Events are single write attempts, but a closed event pipe still ends the driver.
+  EXPECT_EXIT(
+      {
+        signal(SIGPIPE, SIG_IGN);
+        ChannelFixture f;
+        close(f.events[0]);
+        f.events[0] = -1;
+        send_event(3, 0, 0, 65, 0);
+      },
+      ::testing::ExitedWithCode(1), "rcKovaGL: write_pkt: acad is not running.");
+}
+
+TEST(Packet, ReadsPastTheLengthSeeZerosAndWritesStayInside) {
+  std::uint8_t scratch[16] = {0, 1, 0x12, 0x34, 0x56, 0x78, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  Packet p(scratch, sizeof scratch, 6);
+  EXPECT_EQ(p.opcode(), 1);
+  EXPECT_EQ(p.u32(2), 0x12345678u);
+  EXPECT_EQ(p.i16(6), 0);
+  EXPECT_EQ(p.u32(14), 0u);  // straddles the end of the scratch buffer
+  EXPECT_EQ(p.u8(1000), 0);
+  p.put_u32(14, 0xAABBCCDD);  // only the bytes inside are written
+  EXPECT_EQ(scratch[14], 0xAA);
+  EXPECT_EQ(scratch[15], 0xBB);
+  EXPECT_EQ(p.high_water(), 16u);
+}
+
+TEST(Packet, TextIsBoundedByThePacket) {
+  std::uint8_t scratch[32] = {0, 51, 'a', 'b', 'c', 'd', 'e', 'f'};
+  Packet p(scratch, sizeof scratch, 5);
+  EXPECT_EQ(p.text(2), "abc");  // no NUL inside the packet: cut at its end
+  char small[3];
+  EXPECT_EQ(p.copy_text(2, small, sizeof small), 2u);
+  EXPECT_STREQ(small, "ab");
+  EXPECT_EQ(p.text(9), "");
+}
+
+}  // namespace

@@ -1,0 +1,95 @@
+// Packets as byte vectors, message framing and event packets.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace adiclient {
+
+// One packet: big-endian fields at byte offsets. Setters grow the packet
+// (zero-filled) to hold what they write; getters read 0 beyond its end.
+struct Packet {
+  std::vector<uint8_t> bytes;
+
+  Packet() = default;
+  explicit Packet(int opcode, size_t length = 2);
+
+  size_t size() const { return bytes.size(); }
+  void set_length(size_t n) { bytes.resize(n, 0); }
+  bool holds(size_t offset, size_t width) const { return offset + width <= bytes.size(); }
+
+  void set_i8(size_t offset, int value) { set_u8(offset, static_cast<unsigned>(value)); }
+  void set_u8(size_t offset, unsigned value);
+  void set_i16(size_t offset, int value) { set_u16(offset, static_cast<unsigned>(value)); }
+  void set_u16(size_t offset, unsigned value);
+  void set_i32(size_t offset, int32_t value) { set_u32(offset, static_cast<uint32_t>(value)); }
+  void set_u32(size_t offset, uint32_t value);
+  void set_f32(size_t offset, float value);
+  // The text and a NUL.
+  void set_text(size_t offset, std::string_view text);
+
+  int opcode() const { return i16(0); }
+  int8_t i8(size_t offset) const { return static_cast<int8_t>(u8(offset)); }
+  uint8_t u8(size_t offset) const;
+  int16_t i16(size_t offset) const { return static_cast<int16_t>(u16(offset)); }
+  uint16_t u16(size_t offset) const;
+  int32_t i32(size_t offset) const { return static_cast<int32_t>(u32(offset)); }
+  uint32_t u32(size_t offset) const;
+  float f32(size_t offset) const;
+  // Text from the offset up to a NUL or the end of the packet.
+  std::string text(size_t offset) const;
+};
+
+// Session start: 112 bytes, capability flags at 8, ADI level at 10 and the
+// drawing name at 56 (cut to 55 bytes so its NUL fits).
+Packet pinit(int flags = 0x8007, int adi_level = 8, std::string_view name = "adiclient");
+Packet pkill();
+Packet pnop();
+
+// A message as it goes down the packet pipe: u32 length of the run, then each
+// packet behind its u32 length padded with zeros to a multiple of 4, then a
+// u32 0.
+std::vector<uint8_t> frame_message(std::span<const Packet> packets);
+
+// One line: name (or the opcode), length and the bytes in hex, two at a time.
+std::string format_packet(const Packet &packet);
+
+// The 20-byte event packet.
+inline constexpr int event_opcode = 63;
+inline constexpr size_t event_size = 20;
+
+struct Event {
+  int type = 0;
+  int32_t x = 0;
+  int32_t y = 0;
+  unsigned key = 0;
+  uint32_t extra = 0;
+};
+
+enum EventType {
+  ev_interrupt = 0,
+  ev_coord = 1,
+  ev_press = 2,
+  ev_key = 3,
+  ev_resize = 6,
+  ev_text_resize = 7,
+  ev_rd_resize = 8,
+  ev_release = 9,
+  ev_leave = 10,
+};
+
+// False when the bytes are not a 20-byte packet with opcode 63.
+bool decode_event(std::span<const uint8_t> bytes, Event &event);
+Packet encode_event(const Event &event);
+// "interrupt", "coord", ... ; nullptr for an unknown type.
+const char *event_type_name(int type);
+// Type of a name or a number; -1 when neither.
+int event_type_by_name(std::string_view name);
+// "event key x=0 y=0 key=97 extra=0"
+std::string format_event(const Event &event);
+
+}  // namespace adiclient

@@ -1,0 +1,60 @@
+// Rendering targets, window titles and the window-manager close handler.
+#pragma once
+
+#include <X11/Intrinsic.h>
+#include <X11/Xlib.h>
+
+void set_gfx_window();
+void set_ovr_window();
+void pop_gfx_window();
+void pop_txt_window();
+void dx_name(const char *name);
+void dx_mole_cursor(int on);
+void error_message(const char *text);
+void no_destroy();
+
+// Text drawing goes through Xt: nothing to make current.
+void set_txt_window();
+// The window of the overlay planes (pop-up planes with use_pups) of a drawing widget.
+Window overlayWindow(Widget widget);
+// Shows the single-buffered or the double-buffered window of the drawing widget.
+void GLX_singlebuffer();
+void GLX_doublebuffer();
+
+// Colours of the interface: a widget's pixel resource as an X colour.
+void get_widget_color(XColor *color, Widget widget, const char *resource);
+void get_window_bgcolor(XColor *color);
+void get_window_fgcolor(XColor *color);
+void get_dwg_bgcolor(XColor *color);
+void get_dwg_fgcolor(XColor *color);
+
+extern int mole_cursor;  // the last state asked of dx_mole_cursor
+
+// The "gamma" application resource's default: the current Gamma.
+extern float Gamma;
+void gamma_default(Widget widget, int offset, XrmValue *value);
+
+// Callbacks of the drawing widget.
+void graph_ginit_cb(Widget widget, XtPointer client_data, XtPointer call_data);
+void graph_resize_cb(Widget widget, XtPointer client_data, XtPointer call_data);
+void graph_expose_cb(Widget widget, XtPointer client_data, XtPointer call_data);
+void overlay_expose_cb(Widget widget, XtPointer client_data, XtPointer call_data);
+// Adds the callbacks above to the drawing widget and removes its own input
+// translations (input reaches graph_handler through the window's translations).
+void attach_graph_callbacks(Widget drawing);
+
+// A series of exposures (events with counts n, ..., 1, 0) is repainted once,
+// on its last event, as the union of all its rectangles.
+struct ExposeRect {
+  int x, y, width, height;
+};
+struct ExposeSeries {
+  bool open;           // rectangles of an unfinished series are held
+  bool empty;          // no rectangle with an area yet
+  int x1, y1, x2, y2;  // union so far, x2 and y2 exclusive
+};
+extern ExposeSeries graph_expose_series;
+
+// Adds one exposed rectangle; on the series' last event (count 0) puts the
+// union into area, starts a new series and answers true.
+bool expose_series_add(ExposeSeries *series, const ExposeRect &rect, int count, ExposeRect *area);
