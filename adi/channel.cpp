@@ -151,6 +151,10 @@ int dispatch_pkt(PacketClient *client) {
     client->length = L;
   }
 
+  return run_packets(client);
+}
+
+int run_packets(PacketClient *client) {
   int result = 0;
   while (result == 0) {
     std::uint32_t n = load_u32(client->buffer + client->offset);

@@ -28,6 +28,9 @@ PacketClient *init_pkt(int in_fd, int out_fd, int disp_in_fd, int disp_out_fd, i
 int read_pkt(int fd, void *buffer, std::size_t n);
 int write_pkt(int fd, const void *buffer, std::size_t n, int retry);
 int dispatch_pkt(PacketClient *client);
+// Runs the packets of the current (validated) message from offset on, until
+// its end or a handler result that is not 0 (the kill packet).
+int run_packets(PacketClient *client);
 int reply_pkt(PacketClient *client, const void *data, std::size_t n, int retry);
 
 // Checks that a message of length bytes is a well-formed run of packets ended

@@ -68,7 +68,7 @@ class Packet {
     if (cap == 0) return 0;
     std::string_view t = text(off);
     std::size_t n = t.size() < cap - 1 ? t.size() : cap - 1;
-    std::memcpy(dst, t.data(), n);
+    if (n > 0) std::memcpy(dst, t.data(), n);
     dst[n] = '\0';
     return n;
   }
@@ -76,7 +76,7 @@ class Packet {
   void put_text(std::size_t off, std::string_view t) {
     if (off >= len_) return;
     std::size_t n = t.size() < len_ - off - 1 ? t.size() : len_ - off - 1;
-    std::memcpy(buf_ + off, t.data(), n);
+    if (n > 0) std::memcpy(buf_ + off, t.data(), n);
     buf_[off + n] = '\0';
     if (off + n + 1 > high_) high_ = off + n + 1;
   }
