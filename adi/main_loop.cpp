@@ -116,9 +116,15 @@ void add_packet_input() {
 }
 
 void pkt_callback(XtPointer, int *, XtInputId *) {
+  // A nested loop (a message box) never runs packets inside a packet.
+  static bool dispatching;
+  if (dispatching) return;
   while (XtAppPending(context) & XtIMXEvent) XtAppProcessEvent(context, XtIMXEvent);
   if (packets_paused) return;
-  if (packet_pipe_readable() && dispatch_pkt(packet_client) != 0) {
+  dispatching = true;
+  int killed = packet_pipe_readable() ? dispatch_pkt(packet_client) : 0;
+  dispatching = false;
+  if (killed) {
     kgl_present_pending();
     std::exit(0);
   }

@@ -11,3 +11,4 @@ int xmin, ymin, xmax, ymax, graphy, xsize, ysize;
 int CharWidth, CharHeight, CharDescender, maxboxes;
 int PromptArea, ScreenMenu, StatusLine, EightBit;
 char cdname[256];
+int font8bit, sysmenubar, cmchar, maxchar;

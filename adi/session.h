@@ -34,3 +34,6 @@ extern int CharWidth, CharHeight, CharDescender, maxboxes;
 extern int PromptArea, ScreenMenu, StatusLine, EightBit;
 
 extern char cdname[256];  // the drawing or client name from the init packet
+
+// Language options of the client (plang).
+extern int font8bit, sysmenubar, cmchar, maxchar;

@@ -37,6 +37,7 @@ const char graph_translations[] =
     "<KeyPress>: graph_handler()\n"
     "<EnterNotify>: graph_handler()\n"
     "<LeaveNotify>: graph_handler()\n"
+    "<FocusOut>: graph_handler()\n"
     "<MapNotify>: graph_handler()\n"
     "<UnmapNotify>: graph_handler()\n"
     "<PropertyNotify>: graph_handler()\n"

@@ -2,7 +2,7 @@
 //
 // Every call acts on the current context (the window set made current with
 // GLXwinset, or an off-screen context) and its current layer. Calls made with
-// no current context do nothing and inquiries answer 0.
+// no current context do nothing and inquiries answer 0 or their start value.
 //
 // Coordinates: vertices go through the current matrix (row vectors, v' = v M)
 // and the viewport; pixel centres lie at integer window coordinates, y up from
@@ -121,7 +121,7 @@ void dither(Int32 on);
 void subpixel(Int32 on);
 void polymode(Int32 mode);
 void glcompat(Int32 mode, Int32 value);
-void concave(Int32 on);          // polygons are always filled even-odd correctly
+void concave(Int32 on);          // every polygon is filled by the even-odd rule anyway
 void shademodel(Int32 model);    // 0 flat, 1 smooth
 Int32 getsm();
 void frontface(Int32 on);
@@ -137,7 +137,7 @@ Int32 getfont();
 
 // ---- matrices and viewport -------------------------------------------------
 
-enum : Int32 { KGL_MSINGLE = 0, KGL_MPROJECTION = 1, KGL_MVIEWING = 2 };
+enum : Int32 { KGL_MSINGLE = 0, KGL_MPROJECTION = 1, KGL_MVIEWING = 2, KGL_MTEXTURE = 3 };
 void mmode(Int16 mode);
 Int32 getmmode();
 void loadmatrix(const Matrix m);

@@ -92,32 +92,20 @@ bool presentable(const Visual *v, int depth) {
          byte_channel(v->green_mask, s) && byte_channel(v->blue_mask, s);
 }
 
-struct ScreenChoice {
-  Display *dpy;
-  int screen;
-  Visual *visual;
-  Colormap cmap;
-};
-std::vector<ScreenChoice> screen_choices;   // colormaps made once per screen
-
+// The default visual when we can present to it, else a 24-bit TrueColor
+// visual with a colormap of its own (nothing is cached: a cached id would
+// outlive a closed connection).
 bool choose_visual(Display *dpy, int screen, Visual *&visual, Colormap &cmap) {
-  for (const ScreenChoice &s : screen_choices)
-    if (s.dpy == dpy && s.screen == screen) {
-      visual = s.visual;
-      cmap = s.cmap;
-      return true;
-    }
   Visual *dv = DefaultVisual(dpy, screen);
   if (presentable(dv, DefaultDepth(dpy, screen))) {
     visual = dv;
     cmap = DefaultColormap(dpy, screen);
-  } else {
-    XVisualInfo vi;
-    if (!XMatchVisualInfo(dpy, screen, 24, TrueColor, &vi) || !presentable(vi.visual, vi.depth)) return false;
-    visual = vi.visual;
-    cmap = XCreateColormap(dpy, RootWindow(dpy, screen), visual, AllocNone);
+    return true;
   }
-  screen_choices.push_back({dpy, screen, visual, cmap});
+  XVisualInfo vi;
+  if (!XMatchVisualInfo(dpy, screen, 24, TrueColor, &vi) || !presentable(vi.visual, vi.depth)) return false;
+  visual = vi.visual;
+  cmap = XCreateColormap(dpy, RootWindow(dpy, screen), visual, AllocNone);
   return true;
 }
 

@@ -60,7 +60,7 @@ const Answer answers[] = {
 
 Int32 getgdesc(Int32 what) {
   if (what >= 0 && what <= 3) {
-    Display *dpy = reinterpret_cast<Display *>(kgl_display_of(kgl_ctx));
+    Display *dpy = kgl_display_of(kgl_ctx);
     if (!dpy) {
       const Int32 offscreen[4] = {OFFSCREEN_W, OFFSCREEN_H, OFFSCREEN_W_MM, OFFSCREEN_H_MM};
       return offscreen[what];

@@ -27,8 +27,8 @@ bool clip_param(double pa, double pb, double &t0, double &t1) {
 }
 
 KglClipVertex lerp(const KglClipVertex &a, const KglClipVertex &b, double t) {
-  return {static_cast<float>(a.x + (b.x - a.x) * t), static_cast<float>(a.y + (b.y - a.y) * t),
-          static_cast<float>(a.z + (b.z - a.z) * t), static_cast<float>(a.w + (b.w - a.w) * t)};
+  return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t,
+          a.z + (b.z - a.z) * t, a.w + (b.w - a.w) * t};
 }
 
 bool finite(const KglClipVertex &v) {
@@ -62,7 +62,7 @@ Style current_style(const KglContext *c) {
 // first..last (index 0 at the start vertex), each once; the minor coordinate
 // is the exact line's rounded half up. Wide lines repeat the path shifted
 // along the minor axis.
-void raster_line(KglContext *c, const KglTargets &t, KglPointBatch &batch, long long x0, long long y0,
+void raster_line(KglContext *c, const KglTargets &t, long long x0, long long y0,
                  long long x1, long long y1, long long first, long long last, long long style_base) {
   const long long dx = x1 - x0, dy = y1 - y0;
   const bool xmajor = std::llabs(dx) >= std::llabs(dy);
@@ -94,6 +94,9 @@ void raster_line(KglContext *c, const KglTargets &t, KglPointBatch &batch, long 
   long long num = 2 * i_lo * dmi + (n > 0 ? n : 0);
   long long q = n > 0 ? floor_div(num, den) : 0;
   long long r = n > 0 ? num - q * den : 0;
+  KglPointBatch batch;
+  const long long q_start = q, q_end = n > 0 ? floor_div(2 * i_hi * dmi + n, den) : 0;
+
   for (long long i = i_lo; i <= i_hi; ++i) {
     if (style.on(style_base + i - first)) {
       const long long ma = ma0 + step * i;
@@ -117,6 +120,16 @@ void raster_line(KglContext *c, const KglTargets &t, KglPointBatch &batch, long 
       }
     }
   }
+
+  // The pixels lie within the box of the drawn stretch (clipped on marking).
+  const long long ma_a = ma0 + step * i_lo, ma_b = ma0 + step * i_hi;
+  const long long mlo = std::max(lo_major, std::min(ma_a, ma_b)), mhi = std::min(hi_major, std::max(ma_a, ma_b));
+  const long long nlo = std::max(lo_minor, mi0 + std::min(q_start, q_end) + off_lo);
+  const long long nhi = std::min(hi_minor, mi0 + std::max(q_start, q_end) + off_hi);
+  if (xmajor)
+    batch.finish(c, t, static_cast<int>(mlo), static_cast<int>(nlo), static_cast<int>(mhi), static_cast<int>(nhi));
+  else
+    batch.finish(c, t, static_cast<int>(nlo), static_cast<int>(mlo), static_cast<int>(nhi), static_cast<int>(mhi));
 }
 
 }  // namespace
@@ -162,9 +175,7 @@ void kgl_draw_segment(const KglClipVertex &a, const KglClipVertex &b, bool skip_
   KglTargets t;
   kgl_draw_targets(t);
   if (!t.n) return;
-  KglPointBatch batch;
-  raster_line(c, t, batch, x0, y0, x1, y1, first, last, base);
-  batch.finish(c, t);
+  raster_line(c, t, x0, y0, x1, y1, first, last, base);
 }
 
 void kgl_draw_point(const KglClipVertex &v) {
@@ -179,7 +190,7 @@ void kgl_draw_point(const KglClipVertex &v) {
   if (!t.n) return;
   KglPointBatch batch;
   batch.add(c, t, static_cast<int>(x), static_cast<int>(y));
-  batch.finish(c, t);
+  batch.finish(c, t, static_cast<int>(x), static_cast<int>(y), static_cast<int>(x), static_cast<int>(y));
 }
 
 // ---- polylines ---------------------------------------------------------------------
@@ -216,12 +227,9 @@ void recti(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
 }
 
 void rect(float x1, float y1, float x2, float y2) {
-  KglContext *c = kgl_ctx;
-  if (!c) return;
-  const int saved = kgl_prim.kind;
+  if (!kgl_ctx) return;
   bgnclosedline();
   const float corners[4][2] = {{x1, y1}, {x2, y1}, {x2, y2}, {x1, y2}};
   for (const auto &p : corners) v2f(p);
   endclosedline();
-  kgl_prim.kind = saved;
 }

@@ -23,7 +23,7 @@ KglMatrix *top(KglContext *c) {
   switch (c->matrix_mode) {
     case KGL_MPROJECTION: return &c->projection;
     case KGL_MVIEWING: return &c->viewing[c->viewing_top];
-    case 3: return &c->texture;
+    case KGL_MTEXTURE: return &c->texture;
     default: return &c->single[c->single_top];
   }
 }
@@ -33,7 +33,7 @@ KglMatrix *top(KglContext *c) {
 void load_projection(KglContext *c, const KglMatrix &p) {
   if (c->matrix_mode == KGL_MPROJECTION || c->matrix_mode == KGL_MVIEWING)
     c->projection = p;
-  else if (c->matrix_mode == 3)
+  else if (c->matrix_mode == KGL_MTEXTURE)
     c->texture = p;
   else
     c->single[c->single_top] = p;
@@ -87,7 +87,7 @@ void kgl_update_xform(KglContext *c) {
 
 void mmode(Int16 mode) {
   KglContext *c = kgl_ctx;
-  if (!c || mode < 0 || mode > 3) return;
+  if (!c || mode < KGL_MSINGLE || mode > KGL_MTEXTURE) return;
   c->matrix_mode = mode;
   kgl_update_xform(c);
 }

@@ -4,9 +4,11 @@
 
 #include "context.h"
 
+#include <cmath>
+
 // Homogeneous clip coordinates of a vertex (after the current matrix).
 struct KglClipVertex {
-  float x, y, z, w;
+  double x, y, z, w;
 };
 
 // Window coordinates (pixel centres at integers, y up) of a vertex.
@@ -20,18 +22,25 @@ void kgl_matrix_reset(KglContext *c);
 // Recomputes the product that vertices go through.
 void kgl_update_xform(KglContext *c);
 
-inline KglClipVertex kgl_transform(const KglContext *c, float x, float y, float z) {
+inline KglClipVertex kgl_transform(const KglContext *c, double x, double y, double z) {
   const auto &m = c->xform.m;
   return {x * m[0][0] + y * m[1][0] + z * m[2][0] + m[3][0], x * m[0][1] + y * m[1][1] + z * m[2][1] + m[3][1],
           x * m[0][2] + y * m[1][2] + z * m[2][2] + m[3][2], x * m[0][3] + y * m[1][3] + z * m[2][3] + m[3][3]};
 }
 
+// Window coordinates are kept on a grid of 1/1024 pixel, so that the rounding
+// of single-precision matrices does not move a vertex meant to lie on a pixel
+// centre or edge off it.
+inline double kgl_snap(double v) {
+  return std::fabs(v) < 1e12 ? std::floor(v * 1024.0 + 0.5) / 1024.0 : v;
+}
+
 // Divides by w and applies the viewport. The vertex must have w > 0.
 inline KglWinVertex kgl_to_window(const KglContext *c, const KglClipVertex &v) {
-  const double nx = static_cast<double>(v.x) / v.w, ny = static_cast<double>(v.y) / v.w;
-  return {c->vp_l - 0.5 + (nx + 1.0) * 0.5 * (c->vp_r - c->vp_l + 1),
-          c->vp_b - 0.5 + (ny + 1.0) * 0.5 * (c->vp_t - c->vp_b + 1)};
+  const double nx = v.x / v.w, ny = v.y / v.w;
+  return {kgl_snap(c->vp_l - 0.5 + (nx + 1.0) * 0.5 * (c->vp_r - c->vp_l + 1)),
+          kgl_snap(c->vp_b - 0.5 + (ny + 1.0) * 0.5 * (c->vp_t - c->vp_b + 1))};
 }
 
 // The smallest w a vertex may have to be drawn (near the eye plane).
-constexpr float KGL_MIN_W = 1e-6f;
+constexpr double KGL_MIN_W = 1e-6;

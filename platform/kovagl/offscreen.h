@@ -1,7 +1,9 @@
 // Off-screen contexts: the whole library without an X display, for tests of
-// the library and of the drawing code above it. The context has every layer
-// (normal front and back, overlay, pop-up, z-buffer) and starts in RGB mode,
-// double buffered, drawing into the back buffer only after backbuffer(1).
+// the library and of the drawing code above it. A context has every layer
+// (normal front and back buffers, overlay, pop-up, z-buffer) and starts as a
+// fresh window does: RGB mode, single buffered (doublebuffer() and gconfig()
+// switch), viewport and mask over the whole context, and a single matrix
+// that maps units to pixels.
 #pragma once
 
 #include <cstdint>

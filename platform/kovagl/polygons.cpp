@@ -33,8 +33,8 @@ void clip_plane(const std::vector<KglClipVertex> &in, std::vector<KglClipVertex>
     if (pa >= 0) out.push_back(a);
     if ((pa >= 0) != (pb >= 0)) {
       const double t = pa / (pa - pb);
-      out.push_back({static_cast<float>(a.x + (b.x - a.x) * t), static_cast<float>(a.y + (b.y - a.y) * t),
-                     static_cast<float>(a.z + (b.z - a.z) * t), static_cast<float>(a.w + (b.w - a.w) * t)});
+      out.push_back({a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t,
+                     a.z + (b.z - a.z) * t, a.w + (b.w - a.w) * t});
     }
   }
 }
@@ -78,9 +78,9 @@ void kgl_fill_polygon(const KglClipVertex *v, int n) {
   int pn = n;
   if (needs_clip(v, n)) {
     clip_a.assign(v, v + n);
-    clip_plane(clip_a, clip_b, [](const KglClipVertex &q) { return static_cast<double>(q.w) - KGL_MIN_W; });
-    clip_plane(clip_b, clip_a, [](const KglClipVertex &q) { return static_cast<double>(q.w) + q.z; });
-    clip_plane(clip_a, clip_b, [](const KglClipVertex &q) { return static_cast<double>(q.w) - q.z; });
+    clip_plane(clip_a, clip_b, [](const KglClipVertex &q) { return q.w - KGL_MIN_W; });
+    clip_plane(clip_b, clip_a, [](const KglClipVertex &q) { return q.w + q.z; });
+    clip_plane(clip_a, clip_b, [](const KglClipVertex &q) { return q.w - q.z; });
     if (clip_b.size() < 3) return;
     pv = clip_b.data();
     pn = static_cast<int>(clip_b.size());

@@ -76,7 +76,6 @@ struct KglPointBatch {
   static constexpr int CAP = 512;
   std::uint32_t off[CAP];
   int n = 0;
-  int minx = 1 << 30, miny = 1 << 30, maxx = -(1 << 30), maxy = -(1 << 30);
 
   void flush(const KglTargets &t) {
     for (int i = 0; i < t.n; ++i) t.plot(t.plane[i], off, n, t.src, t.mask);
@@ -84,15 +83,11 @@ struct KglPointBatch {
   }
   void add(const KglContext *c, const KglTargets &t, int x, int y) {
     off[n++] = static_cast<std::uint32_t>(y) * static_cast<std::uint32_t>(c->width) + static_cast<std::uint32_t>(x);
-    if (x < minx) minx = x;
-    if (x > maxx) maxx = x;
-    if (y < miny) miny = y;
-    if (y > maxy) maxy = y;
     if (n == CAP) flush(t);
   }
-  // Writes what is left and marks the touched area dirty.
-  void finish(KglContext *c, const KglTargets &t) {
+  // Writes what is left and marks the area the pixels lie in dirty.
+  void finish(KglContext *c, const KglTargets &t, int x0, int y0, int x1, int y1) {
     if (n) flush(t);
-    if (t.visible && maxx >= minx) kgl_mark_dirty(c, minx, miny, maxx, maxy);
+    if (t.visible) kgl_mark_dirty(c, x0, y0, x1, y1);
   }
 };

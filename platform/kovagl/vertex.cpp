@@ -6,7 +6,7 @@ KglPrimitive kgl_prim;
 
 namespace {
 
-void vertex(float x, float y, float z) {
+void vertex(double x, double y, double z) {
   KglContext *c = kgl_ctx;
   if (!c) return;
   const KglClipVertex v = kgl_transform(c, x, y, z);
@@ -34,11 +34,9 @@ void vertex(float x, float y, float z) {
 
 }  // namespace
 
-void v2i(const Int32 v[2]) { vertex(static_cast<float>(v[0]), static_cast<float>(v[1]), 0.0f); }
-void v2s(const Int16 v[2]) { vertex(v[0], v[1], 0.0f); }
-void v2f(const float v[2]) { vertex(v[0], v[1], 0.0f); }
-void v3i(const Int32 v[3]) {
-  vertex(static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2]));
-}
+void v2i(const Int32 v[2]) { vertex(v[0], v[1], 0.0); }
+void v2s(const Int16 v[2]) { vertex(v[0], v[1], 0.0); }
+void v2f(const float v[2]) { vertex(v[0], v[1], 0.0); }
+void v3i(const Int32 v[3]) { vertex(v[0], v[1], v[2]); }
 void v3s(const Int16 v[3]) { vertex(v[0], v[1], v[2]); }
 void v3f(const float v[3]) { vertex(v[0], v[1], v[2]); }

@@ -17,6 +17,8 @@ struct Program {
 
 inline const Program kPrograms[] = {{"rcKovaGL", KOVA_DRIVER1}, {"rcKovaGL2", KOVA_DRIVER2}};
 
+inline void PrintTo(const Program &p, std::ostream *os) { *os << p.name; }
+
 inline std::string program_name(const ::testing::TestParamInfo<Program> &info) { return info.param.name; }
 
 // Skips the test when there is no X server to run the driver on.

@@ -14,7 +14,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// What the driver sent that no expectation has taken yet.
+// The session being played: the driver, and what it sent that no
+// expectation has taken yet.
 struct Session {
   const PlayerOptions *opt = nullptr;
   Driver driver;
@@ -30,7 +31,7 @@ struct Session {
   XDisplay *display = nullptr;
 };
 
-Session *s = nullptr;
+Session *s = nullptr;  // the one play_script is playing
 
 void trace(const std::string &line) {
   if (!s->opt->quiet) std::fprintf(s->opt->out, "%s\n", line.c_str());
@@ -92,13 +93,16 @@ void collect() {
 }
 
 // Waits up to ms for done(), collecting and printing meanwhile.
-bool wait_for(long ms, const std::function<bool()> &done) {
+// done() is asked again whenever the driver sends something, and every
+// step_ms when it looks at something else (the X server).
+bool wait_for(long ms, const std::function<bool()> &done, long step_ms = 0) {
   auto deadline = Clock::now() + std::chrono::milliseconds(ms);
   for (;;) {
     collect();
     if (done && done()) return true;
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return false;
+    if (step_ms > 0 && left > step_ms) left = step_ms;
     pump_driver(s->driver, static_cast<int>(left));  // before start: just the wait
   }
 }
@@ -122,6 +126,7 @@ std::string nothing_within(long ms, bool reply_side) {
   const Channel &c = reply_side ? s->driver.reply : s->driver.event;
   std::string why = c.eof ? std::string(reply_side ? "the packet output pipe" : "the event pipe") + " closed"
                           : "nothing within " + std::to_string(ms) + " ms";
+  if (c.eof && !s->driver.status.known) wait_for(200, [] { return s->driver.status.known; });
   if (s->driver.status.known) why += " (driver " + format_exit(s->driver.status) + ")";
   return why;
 }
@@ -155,7 +160,7 @@ int open_x(const Action &a, XWindow &top, XWindow &area) {
   std::string error;
   if (!s->display && !(s->display = open_display(error))) return trouble(a, error);
   top = 0;
-  wait_for(s->opt->timeout_ms, [&] { return (top = find_top_window(s->display, graphics_title, 0)) != 0; });
+  wait_for(s->opt->timeout_ms, [&] { return (top = find_top_window(s->display, graphics_title, 0)) != 0; }, 50);
   if (!top) return trouble(a, "no window titled \"" + std::string(graphics_title) + "\" within " +
                                   std::to_string(s->opt->timeout_ms) + " ms");
   area = find_drawing_area(s->display, top);
