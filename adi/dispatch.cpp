@@ -22,13 +22,15 @@ int packet_handler(PacketClient *client, Packet &packet, std::size_t n) {
     reply_pkt(client, packet.bytes(), n, 1);
     if (packet.opcode() == kKillOpcode) return 1;
   }
-  if (dialog_complete != 0) {
-    std::uint8_t done[24] = {};
-    Packet end(done, sizeof done, sizeof done);
-    end.put_u16(0, 309);
-    end.put_u32(4, static_cast<std::uint32_t>(dialog_complete));
-    end.put_u16(12, 1);
-    reply_pkt(packet_client, done, sizeof done, 1);
-  }
+  if (dialog_complete != 0) send_dialog_end(dialog_complete);
   return 0;
+}
+
+void send_dialog_end(int value) {
+  std::uint8_t done[24] = {};
+  Packet end(done, sizeof done, sizeof done);
+  end.put_u16(0, 309);
+  end.put_u32(4, static_cast<std::uint32_t>(value));
+  end.put_u16(12, 1);
+  reply_pkt(packet_client, done, sizeof done, 1);
 }

@@ -19,3 +19,7 @@ extern const PacketHandler RD_funcs[kRDFuncCount];
 extern int dialog_complete;
 
 int packet_handler(PacketClient *client, Packet &packet, std::size_t n);
+
+// The dialog-end packet (309) that follows the reply of the packet during
+// which a dialog ended with value.
+void send_dialog_end(int value);

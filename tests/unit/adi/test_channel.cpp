@@ -52,6 +52,19 @@ TEST(Channel, UnknownOpcodesAreDroppedAndPnopSlotsEchoed) {
   }
 }
 
+TEST(Channel, DialogEndPacketLayout) {
+  ChannelFixture f;
+  send_dialog_end(0x01020304);
+  auto r = f.reply_frames();
+  ASSERT_EQ(r.size(), 1u);
+  Bytes want(24, 0);
+  want[0] = 309 >> 8;
+  want[1] = 309 & 0xff;
+  want[4] = 1, want[5] = 2, want[6] = 3, want[7] = 4;
+  want[13] = 1;
+  EXPECT_EQ(r[0], want);
+}
+
 TEST(Channel, AnEmptyMessageRunsNothingAndNeverReplaysTheLastOne) {
   ChannelFixture f;
   f.send(message({packet(41, 4)}));
