@@ -53,11 +53,13 @@ void make_cursors() {
   static const char blank[32] = {};
   Pixmap pmblank = XCreateBitmapFromData(display, graph_window, blank, 16, 16);
   Pixmap pmmask = XCreateBitmapFromData(display, graph_window, blank, 16, 16);
-  XColor white{}, black{};
-  white.red = white.green = white.blue = 0xffff;
-  white.flags = black.flags = DoRed | DoGreen | DoBlue;
   // Invisible: the drawing area shows the driver's own crosshair.
-  graphmode_cursor = XCreatePixmapCursor(display, pmblank, pmmask, &white, &black, 8, 8);
+  XColor fg{}, bg{};
+  fg.pixel = white;
+  bg.pixel = black;
+  XQueryColor(display, def_cmap, &fg);
+  XQueryColor(display, def_cmap, &bg);
+  graphmode_cursor = XCreatePixmapCursor(display, pmblank, pmmask, &fg, &bg, 8, 8);
   XFreePixmap(display, pmblank);
   XFreePixmap(display, pmmask);
   dialogmode_cursor = XCreateFontCursor(display, XC_watch);
@@ -78,15 +80,6 @@ void make_grey_gc() {
   create_graph_gc(pmgrey);
   XFreePixmap(display, pmgrey);
   dx_font_params(&char_wdt, &char_hgt, &char_bot);
-}
-
-// Drawing reaches the screen when the loop is about to wait.
-bool present_queued;
-
-Boolean present_work_proc(XtPointer) {
-  present_queued = false;
-  kgl_present_pending();
-  return True;
 }
 
 }  // namespace
@@ -185,10 +178,7 @@ int main(int argc, char **argv) {
 
   for (;;) {
     XEvent event;
-    if (!present_queued) {
-      present_queued = true;
-      XtAppAddWorkProc(context, present_work_proc, nullptr);
-    }
+    request_present();
     XtAppNextEvent(context, &event);
     if (busy_with_dialog && event.type == KeyPress) dialog_event(&event);
     XtDispatchEvent(&event);

@@ -57,8 +57,19 @@ namespace {
 bool packets_paused;   // Ctrl-S holds the packet pipe until the next key
 bool borders_measured; // the window-manager borders were measured once
 
-// Solicits string and digitizer requests after every input the loop handles.
+// Drawing reaches the screen when the loop is about to wait.
+bool present_queued;
+
+Boolean present_work_proc(XtPointer) {
+  present_queued = false;
+  kgl_present_pending();
+  return True;
+}
+
+// Solicits string and digitizer requests after every input the loop handles,
+// and has what it drew presented once the loop is idle.
 void after_input() {
+  request_present();
   if (PstringNeeded) solicit_pstring();
   if (PdigitizeNeeded) start_digitize_timer();
 }
@@ -109,6 +120,12 @@ void pointer_at(int x, int y) {
 }
 
 }  // namespace
+
+void request_present() {
+  if (present_queued || context == nullptr) return;
+  present_queued = true;
+  XtAppAddWorkProc(context, present_work_proc, nullptr);
+}
 
 void add_packet_input() {
   uadi_input = XtAppAddInput(context, packet_input_fd, reinterpret_cast<XtPointer>(XtInputReadMask),
@@ -297,6 +314,7 @@ void stop_digitize_timer() {
 void digitize_timeout_cb(XtPointer, XtIntervalId *) {
   digitize_timer_id = 0;
   poll_pointer(kDevTimer, 1);
+  request_present();
   if (PstringNeeded) solicit_pstring();
   if (PdigitizeNeeded) digitize_timer_id = XtAppAddTimeOut(context, 17, digitize_timeout_cb, nullptr);
 }

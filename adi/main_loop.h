@@ -70,6 +70,9 @@ void stop_digitize_timer();
 void digitize_timeout_cb(XtPointer client_data, XtIntervalId *id);
 void x_warning_handler(String message);
 
+// Has the drawing presented (once) when the loop next waits for input.
+void request_present();
+
 // Registers the packet pipe as an input of the loop (start-up and Ctrl-S resume).
 void add_packet_input();
 

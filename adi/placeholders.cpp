@@ -17,34 +17,13 @@
 #include "render3d/dview.h"
 #include "render3d/faces.h"
 #include "render3d/projection.h"
-#include "ui/context.h"
 #include "ui/graph_window.h"
 #include "ui/menubar.h"
 #include "ui/text_window.h"
 
-// Screen switching.
-int textmode;
-void SetScreenMode(int graphics) { textmode = graphics ? 0 : 1; }
-int GetScreenMode() { return cfr.word(68) == 1 || cfr.word(68) == 3; }
-
-// Digitizer: no driver tool takes a sample yet, so every sample goes back to
-// the client with the code its buttons give.
-int PdigitizeNeeded;
-int pdigitize;
-int digitizer;
-int solicit_pdigtize(int, int, int pick_down, int other_held, int second_held, int pick_held) {
-  if (pick_held) return 0;
-  if (pick_down) return 3;
-  if (second_held) return -1;
-  if (other_held) return -2;
-  return 2;
-}
-
 // String input and the prompt area.
 int PstringNeeded;
 void solicit_pstring() {}
-void PromptCursor(int) {}
-void wrsplit(int) {}
 
 // Dialogs.
 int busy_with_dialog;
@@ -53,38 +32,11 @@ void dialog_event(XEvent *) {}
 void dladi_done(int value) { dialog_complete = value; }
 
 // Drawing wrappers, viewports, blits, 3D.
-int CurrentMatrixNumber = -1;
-void Clear_UI(int) {}
-void Restore_UI() {}
-ViewportRecord vp_info[kViewportCount];
-int CurrentViewport;
-void free_blit(int) {}
 void reset_dview() {}
 void Free_FACE_List() {}
 int ProjSet, ViewSet;
 
 // Configuration file and colour tables.
-void WriteConfigFile(const char *) {}
-void ReadConfigFile(const char *) {}
-void build_clrtbl(Display *, int) {}
-
-// Graphics window services.
-void graph_cursor(int) {}
-void set_shell_icons() {}
-void create_graph_gc(Pixmap) {}
-int dx_dialog(const char *, int) { return 1; }
-int dx_config(int request) { return request; }
-void lock_graph_win(int) {}
-
-// Rendering targets (weak: the context-switching code replaces them).
-__attribute__((weak)) void set_gfx_window() {}
-__attribute__((weak)) void set_ovr_window() {}
-__attribute__((weak)) void pop_gfx_window() {}
-__attribute__((weak)) void pop_txt_window() {}
-__attribute__((weak)) void dx_name(const char *) {}
-__attribute__((weak)) void dx_mole_cursor(int) {}
-__attribute__((weak)) void error_message(const char *) {}
-__attribute__((weak)) void no_destroy() {}
 
 // Menu bar.
 char menu_file_pathname[256];
@@ -106,3 +58,92 @@ TextWindowInfo *command_lines_info;
 void create_text_window(const char *, const char *) {}
 void text_resize(Widget, int, int) {}
 void tw_text_out(TextWindowInfo *, int) {}
+
+// Cursor, Birdseye, command palette, display-list pages, screen tiles and the
+// status line, as the drawing wrappers and the viewport packets call them.
+#include "commands/birdseye.h"
+#include "commands/command_palette.h"
+#include "commands/status_line.h"
+#include "display/cursor.h"
+#include "display/display_list.h"
+#include "display/screen_tiles.h"
+void cancel_birdseye() {}
+void ClearCommandPalette(int) {}
+void RestoreCommandPalette() {}
+StatusLineRecord GL_Status_Line;
+void UpdateStatusLine(StatusLineRecord *, int) {}
+
+// Prompt area, display list, redraw, cursor, Birdseye, command palette,
+// command interpreter, drawing records, 3D, configuration menus and the status
+// bar, as the session packets call them.
+#include "commands/commands.h"
+#include "commands/prompt.h"
+#include "config/config_menus.h"
+#include "display/aui_records.h"
+#include "display/redraw.h"
+#include "render3d/lights.h"
+#include "render3d/rendering.h"
+#include "ui/status_bar.h"
+int CleanDisplayList;  // string input: the next redraw cleans the display list
+void InitializeConfigMenus() {}
+void DoConfig() {}
+int dpage_count, dentity_count;  // face display list
+int bview, BirdseyeMode, TextScreenBirdseye;
+void InitBirdseye(int, int, int, int) {}
+void DrawBirdseyeView(int) {}
+int MFLicon, commands, IconState, CommandState, TextScreenPalette;
+void LoadCommandPalette(const char *) {}
+void DrawCommandBox(int) {}
+int local_cmd;
+FILE *log_fd;
+int MatlIndex;
+void ResetLights() {}
+void ResetMaterials() {}
+void init_zbuffer() {}
+void ResetConfigMenus() {}
+int ReloadPalette;
+void st_init() {}
+void st_modeline(int, int, const char *, int) {}
+
+// Side-menu widget, as the text and highlight packets call it.
+#include "ui/side_menu.h"
+void sm_set_box_label(int, const char *, int) {}
+void sm_hilite_box(int) {}
+void sm_dehilite_box(int) {}
+
+// The driver's tools as the digitizer routing and the cursor packets reach
+// them: no tool runs, none takes a sample.
+#include "render3d/tumble.h"
+int tumble;
+void TumbleDemo(int) {}
+int dview, DviewState;
+int dview_vpoint(Packet &) { return 0; }
+int dview_camera(Packet &) { return 0; }
+int dview_target(Packet &) { return 0; }
+int dview_distance(Packet &) { return 0; }
+int dview_point(Packet &) { return 0; }
+int dview_pan(Packet &) { return 0; }
+int dview_zoom(Packet &) { return 0; }
+int dview_twist(Packet &) { return 0; }
+int dview_pstring(Packet &) { return 0; }
+int dview_shade(Packet &) { return 0; }
+int dview_redraw(Packet &) { return 0; }
+int BirdseyeState;
+int beye_command(Packet &) { return 0; }
+int z_pan(Packet &) { return 0; }
+int z_scale(Packet &) { return 0; }
+int beye_pan(Packet &) { return 0; }
+int beye_scale(Packet &) { return 0; }
+int command_command(Packet &) { return 0; }
+int command_pan(Packet &) { return 0; }
+int icon_input(Packet &) { return 0; }
+int ConfigMainMenu(Packet &) { return 0; }
+int ConfigWarningBox(Packet &) { return 0; }
+int ConfigOptionsMenu(Packet &) { return 0; }
+int ConfigPromptMenu(Packet &) { return 0; }
+int ConfigPageMenu(Packet &) { return 0; }
+int ConfigAUIMenu(Packet &) { return 0; }
+int ZoomRequest;
+void DrawCleanMessage(StatusLineRecord *, int) {}
+void st_coordline(int, const char *) {}
+void sm_create_boxes(int) {}

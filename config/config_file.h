@@ -1,5 +1,50 @@
-// The configuration file.
+// The configuration file: the record stored field by field in
+// "<config_path>/<USER or gl_adi>.cnf", 524 bytes, integers big-endian.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "config/config_record.h"
+
+inline constexpr int kConfigFileSize = kConfigRecordSize;
+
+// Flags of the configuration screen and the command layer.
+extern int WriteConfig;    // leave the configuration screen and write the file
+extern int NoWriteConfig;  // leave it without writing
+extern int NewConfig;      // a driver command changed a setting
+extern int quit_warning;   // the Close/Quit warning box is up
+
+// Set once ReadConfigFile has run for a real directory. Until then the
+// settings in memory were never checked against the user's file, and
+// WriteConfigFile refuses to replace that file with them.
+extern int config_loaded;
+
+// Writes newcfr to the file (through a temporary file beside it, renamed over
+// it) and then makes it live (cfr = newcfr). Any failure keeps the old file
+// and leaves cfr as it was. An empty path, or no read yet, writes nothing.
 void WriteConfigFile(const char *path);
+// Reads the file into tempcfr and adopts it when its signature is right;
+// a missing or short file gives the defaults. Either way the file is then
+// written back. An empty path does nothing at all.
 void ReadConfigFile(const char *path);
+// Always 1.
+int getcfg();
+
+// The file's name in directory path: 1 and the name, or 0 when path is empty
+// or the name would not fit in PATH_MAX.
+int ConfigFileName(const char *path, std::string &name);
+
+// The 524 bytes of the file for record r.
+void EncodeConfigRecord(const ConfigRecord &r, std::uint8_t (&bytes)[kConfigFileSize]);
+// Takes the 524 bytes of a file into r, field by field, and mends what would
+// be unsafe to use: character arrays are NUL-terminated, an empty font name
+// becomes "Screen-Bold", colour words outside 0..255 become 7, the display-list
+// mode, page size, prompt lines, time slice, menu width and pixel mode are
+// kept in range. The prompt-line word is taken only when take_prompt_lines is
+// nonzero; otherwise r keeps its own.
+void DecodeConfigRecord(const std::uint8_t (&bytes)[kConfigFileSize], ConfigRecord &r,
+                        int take_prompt_lines);
+// 1 when r carries the configuration file signature.
+int HasConfigSignature(const ConfigRecord &r);

@@ -1,16 +1,25 @@
 #include "config/config_record.h"
 
-#include <cstring>
+#include <cstddef>
 
 namespace {
 
-ConfigRecord MakeDefaults() {
+template <std::size_t N>
+constexpr void CopyText(char (&dst)[N], const char *src) {
+  std::size_t i = 0;
+  for (; i + 1 < N && src[i] != '\0'; ++i) dst[i] = src[i];
+  for (; i < N; ++i) dst[i] = '\0';
+}
+
+// Built at compile time, so the records hold their defaults before any
+// constructor of another file can look at them.
+constexpr ConfigRecord MakeDefaults() {
   ConfigRecord r{};
-  std::strcpy(r.signature, "Configuration file, version 1.0\n\x17");
-  std::strcpy(r.description, "KovaGL Display for Zarn 4 - by Marrowfield Labs");
-  std::strcpy(r.palette_file, "gl_com12.txt");
-  std::strcpy(r.font_name, "Ryumin-Light.Hankaku");
-  static const std::int32_t words[] = {
+  CopyText(r.signature, "Configuration file, version 1.0\n\x17");
+  CopyText(r.description, "KovaGL Display for Zarn 4 - by Marrowfield Labs");
+  CopyText(r.palette_file, "gl_com12.txt");
+  CopyText(r.font_name, "Ryumin-Light.Hankaku");
+  constexpr std::int32_t words[] = {
       2,                                                  // 68 screen mode
       5, 7, 7, 7, 7, 2, 8, 7, 7,                          // 69-77
       0, 7, 0, 5, 7, 8, 7, 1, 8, 7, 5, 8, 7, 5, 8, 7, 0, 8, 8,  // 78-96 colours
@@ -27,18 +36,17 @@ ConfigRecord MakeDefaults() {
       10,                                                 // 130 menu width
   };
   static_assert(sizeof words / sizeof words[0] == kConfigLastWord - kConfigFirstWord + 1);
-  std::memcpy(r.words, words, sizeof words);
+  for (std::size_t i = 0; i < sizeof words / sizeof words[0]; ++i) r.words[i] = words[i];
   return r;
 }
 
+constexpr ConfigRecord kDefaults = MakeDefaults();
+
 }  // namespace
 
-const ConfigRecord &DefaultConfig() {
-  static const ConfigRecord defaults = MakeDefaults();
-  return defaults;
-}
+const ConfigRecord &DefaultConfig() { return kDefaults; }
 
-ConfigRecord cfr = DefaultConfig();
-ConfigRecord newcfr = DefaultConfig();
-ConfigRecord tempcfr = DefaultConfig();
-ConfigRecord *cfgptr = &cfr;
+constinit ConfigRecord cfr = kDefaults;
+constinit ConfigRecord newcfr = kDefaults;
+constinit ConfigRecord tempcfr = kDefaults;
+constinit ConfigRecord *cfgptr = &cfr;

@@ -22,6 +22,7 @@ struct ConfigRecord {
   std::int32_t &word(int n) { return words[n - kConfigFirstWord]; }
   std::int32_t word(int n) const { return words[n - kConfigFirstWord]; }
 };
+static_assert(sizeof(ConfigRecord) == kConfigRecordSize);
 
 extern ConfigRecord cfr;      // live settings
 extern ConfigRecord newcfr;   // being edited; the one written to disk

@@ -1,6 +1,41 @@
-// Screen blits and saved boxes.
+// Screen blits and saved boxes: bitmaps written to the screen, pixel blocks
+// saved and restored by handle, box clears, and boxes pushed (the screen
+// under them saved) and popped (restored).
+//
+// A handle given to the client is a 32-bit id of a live record, never an
+// address: unknown and stale handles are refused.
 #pragma once
 
-inline constexpr int kBlitSlots = 100;
+#include <cstddef>
+#include <cstdint>
 
-void free_blit(int slot);
+inline constexpr int kBlitSlots = 100;
+// Boxes that can be pushed at one time.
+inline constexpr int kSavedBoxLimit = 64;
+
+// How pushed boxes are held: 0 none in memory, 1 a box split between the
+// z-buffer and memory, 2 or more boxes in memory. The rendering code also sets
+// it when it stores its finished image.
+extern int MemoryStorage;
+// The last memory block taken for a box and its size in bytes.
+extern std::uint32_t *MemoryPtr;
+extern std::size_t MemoryBytes;
+// The z-buffer may keep pixels (set by the rendering set-up), and whether it
+// is taken by a stored rendered image.
+extern int ZbufferInstalled;
+extern int ZbufferFull;
+
+// Frees blit slot 0..99: 0 when it freed a block, 1 when the slot was free.
+int free_blit(int slot);
+// Blocks saved in the blit slots.
+int blit_slots_in_use();
+
+// Saved boxes open (records on the stack), and the z-buffer rows they hold.
+int saved_box_count();
+int zbuffer_rows_in_use();
+// Drops every saved box without restoring anything.
+void discard_saved_boxes();
+
+// The AUI drawing of a box clear: the box x1..x2, y1..y2 (y from the window's
+// top) in colour, as pboxclr draws it.
+void draw_box_clear(int x1, int y1, int x2, int y2, int colour);

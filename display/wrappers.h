@@ -1,7 +1,103 @@
-// The drawing wrappers every subsystem draws through.
+// The drawing wrappers every subsystem draws through: planes, matrices by
+// number, buffers, colours, pixel blocks and text.
 #pragma once
 
-extern int CurrentMatrixNumber;
+#include <cstdint>
 
-void Clear_UI(int what);
+#include "kovagl/fmclient.h"
+#include "kovagl/gl.h"
+
+// Planes being drawn into: 16 normal planes, 32 pop-up planes, 64 overlay.
+extern int draw_mode;
+// The matrix number last loaded by SetClippingRectangle; -1 = unknown, so the
+// next use reloads. Code that loads a matrix, viewport or screen mask by any
+// other means sets it to -1.
+extern int CurrentMatrixNumber;
+// The cursor shape chosen with MySetcursor (0 none).
+extern int CurrentCursor;
+// Set while the graphics window is iconified: size inquiries and repaints wait.
+extern int Iconified;
+
+// Matrix numbers of SetClippingRectangle besides the viewport indices 0..64.
+enum : int {
+  kMatrixNone = -1,
+  kMatrixScreen = 65,     // the whole window in pixels
+  kMatrixViewport3D = 66, // the 3D matrix of CurrentViewport
+  kMatrixRendering = 67,  // rendering, over the whole window
+  kMatrixProjection = 68, // projection and viewing matrices
+};
+
+extern Matrix ScreenMatrix;
+extern Matrix RenderingMatrix;
+extern Matrix ProjectionMatrix;
+extern Matrix ViewingMatrix;
+extern Matrix IdentityMatrix;
+extern Int32 gd_zmin, gd_zmax;  // depth range of the 3D matrices
+
+// Font state: DefaultFontNumber is nonzero while a font-manager font is in use;
+// fsized is that font scaled, finfo its information record.
+extern int DefaultFontNumber;
+extern fmfonthandle fsized;
+extern fmfontinfo finfo;
+
+// Colour counts by display mode (see init_capabilities and num_colors).
+extern std::int32_t capability_table[8];
+
+// Matrices, viewports and masks.
+void MyViewport(int x1, int x2, int y1, int y2);
+void MyOrtho2(float left, float right, float bottom, float top);
+// Note the argument order: both x, then both y.
+void SetClippingRectangle(int x1, int x2, int y1, int y2, int matrix_number);
+int SetScreenMask(int x1, int x2, int y1, int y2);
+void RenderingArea();
+int set_underscan(int *width, int *height, int *xorigin, int *yorigin);
+int set_overscan(int *width, int *height, int *xorigin, int *yorigin);
+
+// Interface state around giving the screen away and taking it back.
+void MySetcursor(int cursor);
+// palette_mode goes to ClearCommandPalette (22: hide it until restored).
+void Clear_UI(int palette_mode = 22);
 void Restore_UI();
+
+// Planes, set-up and buffers.
+void MySetDrawmode(int mode);
+void MyGinit();
+void MyGexit();
+void MySetBufferMode(int mode);
+void MySwapbuffers();
+void SelectBackBuffer();
+void SelectFrontBuffer();
+void SelectBothBuffers();
+void MySetRenderMode(int mode);
+void dx_sync();
+
+// Primitives, pixel blocks and boxes.
+void MyPoint(int x, int y);
+void MyLine(int x1, int y1, int x2, int y2);
+// direction 0 writes buffer to the screen, 1 reads the screen into buffer:
+// (x2-x1+1)*(y2-y1+1) 32-bit pixels, rows bottom first; corners in any order.
+void MyBitBLT(int x1, int y1, int x2, int y2, int direction, Uint32 *buffer);
+// Orders two corners so that (x1, y1) is the lower left one.
+void arb_corner(int *x1, int *y1, int *x2, int *y2);
+// The box with corners (x1, y1) and (x2, y2), both included, in any order;
+// mode -1 draws it in exclusive-or.
+void FilledBox(int x1, int y1, int x2, int y2, int colour, int mode);
+
+// Colours: an index of the normal planes is drawn in its DisplayMap colour,
+// in the overlay and pop-up planes as an index. Both return the index.
+int MyColor(int index);
+int MyXcolor(int index);
+// The DisplayMap colour of index packed red in bits 0-7, green 8-15, blue 16-23.
+std::uint32_t get_rgb_color(int index);
+
+// Text in the hardware font, or the font-manager font when one is in use.
+int MyGetfont();
+void MyFont();
+void MyCharstr(const char *text);
+int MyStrwidth(const char *text);
+int MyGetheight();
+int MyGetdescender();
+
+// Fills capability_table; answers 1 when the colour depth is below 24 bits.
+int init_capabilities();
+int num_colors(int mode, int second, int third);

@@ -19,6 +19,7 @@
 #include "config/config_menus.h"
 #include "config/config_record.h"
 #include "dialogs/dialog_packets.h"
+#include "display/colour_tables.h"
 #include "display/display_list.h"
 #include "display/drag.h"
 #include "display/redraw.h"
@@ -98,7 +99,12 @@ Window overlayWindow(Widget widget) {
 void set_ovr_window() {
   Window window = overlayWindow(graph_pw);
   if (window != 0) GLXwinset(display, window);
-  if (ovr_cmap != 0) XInstallColormap(display, ovr_cmap);
+  // Installed once: the cursor switches planes on every move.
+  static Colormap installed;
+  if (ovr_cmap != 0 && ovr_cmap != installed) {
+    XInstallColormap(display, ovr_cmap);
+    installed = ovr_cmap;
+  }
   drawmode(use_pups ? KGL_PUPDRAW : KGL_OVERDRAW);
   CurrentMatrixNumber = -1;
 }

@@ -1,6 +1,8 @@
 // The menu bar and pop-up menu built from the client's menu packets.
 #pragma once
 
+#include <X11/Intrinsic.h>
+
 extern char menu_file_pathname[256];
 extern char iconic_file_name[256];
 extern char *iconic_file_prefix;
@@ -15,3 +17,8 @@ int dx_show_menu(int menu);
 void dx_set_menu_attrs(int menu, int item, int sensitive, int mark);
 // Reads an item's state: returns 0 when unknown.
 int dx_get_menu_attrs(int menu, int item, int *sensitive, int *mark);
+
+// The menu record of the graphics window's menu bar widget.
+void new_mtf_bar(Widget bar);
+// Accelerator prefixes: Alt with use_alt, else Ctrl Shift.
+void choose_alt_accel_chord(int use_alt);

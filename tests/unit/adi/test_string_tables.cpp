@@ -13,29 +13,9 @@
 #include "adi/session.h"
 #include "adi/string_tables.h"
 
+#include "support/scoped_env.h"
+
 namespace {
-
-// Sets or clears an environment variable for one test, restoring it after.
-class ScopedEnv {
- public:
-  ScopedEnv(const char *name, const char *value) : name_(name) {
-    if (const char *old = getenv(name)) old_ = old;
-    if (value != nullptr)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      setenv(name_.c_str(), old_->c_str(), 1);
-    else
-      unsetenv(name_.c_str());
-  }
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
 
 class StringTablesTest : public ::testing::Test {
  protected:

@@ -23,28 +23,9 @@
 #include "render3d/projection.h"
 #include "ui/graph_window.h"
 
+#include "support/scoped_env.h"
+
 namespace {
-
-class ScopedEnv {
- public:
-  ScopedEnv(const char *name, const char *value) : name_(name) {
-    if (const char *old = getenv(name)) old_ = old;
-    if (value != nullptr)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      setenv(name_.c_str(), old_->c_str(), 1);
-    else
-      unsetenv(name_.c_str());
-  }
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
 
 // Collects what MyPrintf sends to output_fd.
 class OutputTest : public ::testing::Test {

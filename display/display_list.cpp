@@ -1,0 +1,681 @@
+// Display-list pages and the refresh list: appending, erasing single entities
+// drawn over in colour 0, freeing, and the statistics.
+#include "display/display_list.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "adi/utilities.h"
+#include "commands/birdseye.h"
+#include "commands/status_line.h"
+#include "config/config_record.h"
+#include "display/colour_tables.h"
+#include "display/redraw.h"
+#include "display/screen_tiles.h"
+#include "display/vectors.h"
+#include "display/viewports.h"
+#include "display/wrappers.h"
+#include "kovagl/gl.h"
+
+int alloc_size = 4096;
+int page_limit = 4096 - 40;
+int do_32bit_regen;
+int page_count;
+int rpage_count;
+int rentity_count;
+int dlist_modified;
+int erase;
+int ecount;
+int DuringRegen;
+int dlist_pan;
+
+std::int16_t dlcolor;
+std::uint16_t dl1[2];
+std::uint16_t dl2[2];
+std::int32_t bl1[2];
+std::int32_t bl2[2];
+PolygonBuffer Polygon;
+PolygonBuffer32 Polygon32;
+
+// The face display list's counts, shown with the statistics.
+extern int dpage_count, dentity_count;
+
+namespace {
+
+// The page size and coordinate width the existing pages were made with.
+int pages_size = 4096;
+int pages_32bit = 0;
+
+inline bool valid_index(int index) { return index >= 0 && index < kViewportCount; }
+
+DisplayListPage *new_page() {
+  auto *page = static_cast<DisplayListPage *>(MyMalloc(sizeof(DisplayListPage) + alloc_size - kPageHeaderBytes));
+  if (page != nullptr) {
+    page->next = page->prev = nullptr;
+    page->used = page->mask = page->count = page->erased = 0;
+  }
+  return page;
+}
+
+// No vector continues the open line entity any more.
+void close_line(ViewportRecord &vp) {
+  vp.line_colour = -1;
+  vp.line_header = nullptr;
+  vp.line_mask = nullptr;
+  vp.last_point = -1;
+  vp.last_y = -1;
+}
+
+// Frees every page of viewport index, the first one too.
+void free_all_pages(int index) {
+  ViewportRecord &vp = vp_info[index];
+  for (DisplayListPage *page = vp.first_page; page != nullptr;) {
+    DisplayListPage *next = page->next;
+    MyFree(page);
+    page = next;
+  }
+  vp.first_page = vp.current_page = vp.regen_page = vp.erase_page = nullptr;
+  vp.fill_offset = 0;
+  close_line(vp);
+  forget_replay(index);
+}
+
+// Bytes of the entity with this header, or 0 when the header is not one.
+inline int entity_bytes(std::uint32_t header) {
+  if (!(header & kEntityHeader)) return 0;
+  const int count = static_cast<int>(header & kEntityCountMask);
+  return 8 + (do_32bit_regen ? 8 : 4) * count;
+}
+
+// ---- colour-0 erasing -----------------------------------------------------------
+
+// Selects viewport index's drawing area unless it is loaded.
+void select_viewport(int index) {
+  const ViewportRecord &vp = vp_info[index];
+  if (CurrentMatrixNumber != index) SetClippingRectangle(vp.x1, vp.x2, vp.y1, vp.y2, index);
+}
+
+// The erase of the current vector: the stored segment (either way round) is
+// marked, and the vector is drawn once in the background colour.
+template <bool Big>
+void erase_vector(int index, std::uint32_t mask) {
+  if (!EraseEntity(index, kEntityLine, mask)) {
+    if constexpr (Big) {
+      std::swap(bl1, bl2);
+    } else {
+      std::swap(dl1, dl2);
+    }
+    EraseEntity(index, kEntityLine, mask);
+  }
+  --ecount;
+  select_viewport(index);
+  set_line_style(0);
+  SetDrawingColour(0);
+  bgnline();
+  if constexpr (Big) {
+    v2i(bl1);
+    v2i(bl2);
+  } else {
+    const Int16 a[2] = {static_cast<Int16>(dl1[0]), static_cast<Int16>(dl1[1])};
+    const Int16 b[2] = {static_cast<Int16>(dl2[0]), static_cast<Int16>(dl2[1])};
+    v2s(a);
+    v2s(b);
+  }
+  endline();
+}
+
+// Applies the colour-0 rule to an entity of colour 0 about to be stored:
+// true when it erases instead (mode 2 after the first colour-0 entity).
+bool colour0_erases() {
+  const int old = erase++;
+  if (old == 0) return false;
+  if (cfr.word(97) == 2) return true;
+  ++erase;
+  return false;
+}
+
+// ---- the erase search -------------------------------------------------------------
+
+// The reference the search compares with: the current vector's ends, or the
+// current polygon, as stored words.
+struct EraseReference {
+  std::uint32_t start[2], end[2];  // 16-bit: [0] only
+  int words;                       // words a vertex
+};
+
+// Looks for a line segment start->end in the line entity at e (count
+// vertices); marks its end vertex and the entity.
+bool match_line(std::uint32_t *e, int count, const EraseReference &ref) {
+  std::uint32_t *v = e + 2;
+  if (ref.words == 1) {
+    for (int i = 1; i < count; ++i) {
+      const std::uint32_t b = v[i];
+      if (!(b & kErased16) && (v[i - 1] & ~kErased16) == ref.start[0] && b == ref.end[0]) {
+        v[i] |= kErased16;
+        e[0] |= kEntityErasedSegments;
+        return true;
+      }
+    }
+  } else {
+    for (int i = 1; i < count; ++i) {
+      const std::uint32_t *a = v + 2 * (i - 1), *b = v + 2 * i;
+      if (!(b[1] & kErased32) && a[0] == ref.start[0] && (a[1] & ~kErased32) == ref.start[1] && b[0] == ref.end[0] &&
+          b[1] == ref.end[1]) {
+        v[2 * i + 1] |= kErased32;
+        e[0] |= kEntityErasedSegments;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// Compares the polygon entity at e with the polygon buffer; marks it erased.
+bool match_polygon(std::uint32_t *e, int count) {
+  std::uint32_t *v = e + 2;
+  if (!do_32bit_regen) {
+    if (count != Polygon.count || count < 2 || (v[1] & kErased16)) return false;
+    for (int i = 0; i < count; ++i)
+      if (v[i] != Polygon.vertex[i]) return false;
+    v[1] |= kErased16;
+  } else {
+    if (count != Polygon32.count || count < 2 || (v[3] & kErased32)) return false;
+    for (int i = 0; i < count; ++i)
+      if (v[2 * i] != static_cast<std::uint32_t>(Polygon32.vertex[i][0]) ||
+          v[2 * i + 1] != encode_y32(Polygon32.vertex[i][1]))
+        return false;
+    v[3] |= kErased32;
+  }
+  return true;
+}
+
+// Searches one page. Entities are walked by their vertex counts, so no
+// coordinate is ever taken for a header.
+bool search_page(const ViewportRecord &vp, DisplayListPage *page, std::uint32_t kind, std::uint32_t mask,
+                 const EraseReference &ref) {
+  if (!(page->mask & mask)) return false;
+  const int end = page == vp.current_page ? vp.fill_offset : static_cast<int>(page->used);
+  for (int off = kPageHeaderBytes; off < end;) {
+    std::uint32_t *e = page_word(page, off);
+    const int bytes = entity_bytes(e[0]);
+    if (bytes == 0 || off + bytes > end) break;
+    off += bytes;
+    if (!(e[1] & mask)) continue;
+    const int count = static_cast<int>(e[0] & kEntityCountMask);
+    if (kind == kEntityLine) {
+      if ((e[0] & kEntityLine) && match_line(e, count, ref)) return true;
+    } else if ((e[0] & (kEntityLine | kEntityPolygon)) == kEntityPolygon) {
+      if (match_polygon(e, count)) return true;
+    }
+  }
+  return false;
+}
+
+// ---- refresh records ----------------------------------------------------------------
+
+// Room for a record of bytes in the refresh list of index: a page is taken
+// when there is none or the current one is full. nullptr when no page can be
+// had.
+std::uint32_t *refresh_room(int index, int bytes, bool write_sentinel) {
+  ViewportRecord &vp = vp_info[index];
+  if (vp.refresh_fill == 0) {
+    if (!NewRefreshPage(index)) return nullptr;
+  } else if (write_sentinel ? vp.refresh_fill >= page_limit : vp.refresh_fill + bytes >= page_limit) {
+    if (write_sentinel) *page_word(vp.refresh_current, vp.refresh_fill) = 0xFFFFFFFFu;
+    if (!NewRefreshPage(index)) return nullptr;
+  }
+  std::uint32_t *record = page_word(vp.refresh_current, vp.refresh_fill);
+  vp.refresh_fill += bytes;
+  ++rentity_count;
+  return record;
+}
+
+inline std::uint32_t pack16(int x, int y) {
+  return static_cast<std::uint32_t>(static_cast<std::uint16_t>(x)) << 16 | static_cast<std::uint16_t>(y);
+}
+
+}  // namespace
+
+// ---- pages ------------------------------------------------------------------------------
+
+void init_display_list(int page_size) {
+  if (page_size < 1024 || page_size > (1 << 20)) page_size = 4096;
+  page_size &= ~3;
+  if (page_size != pages_size || do_32bit_regen != pages_32bit) {
+    for (int index = 0; index < kViewportCount; ++index) {
+      free_all_pages(index);
+      EraseRefreshDisplayList(index);
+    }
+    pages_size = page_size;
+    pages_32bit = do_32bit_regen;
+  }
+  alloc_size = page_size;
+  page_limit = alloc_size - (do_32bit_regen ? 48 : 40);
+  page_count = rpage_count = rentity_count = 0;
+}
+
+int GetMemory(int index) {
+  if (!valid_index(index)) return 0;
+  DisplayListPage *page = new_page();
+  if (page == nullptr) return 0;
+  ++page_count;
+  ViewportRecord &vp = vp_info[index];
+  const bool first = vp.first_page == nullptr;
+  if (!first) {
+    vp.current_page->next = page;
+    page->prev = vp.current_page;
+    vp.current_page->used = static_cast<std::uint32_t>(vp.fill_offset);
+    vp.current_page = page;
+  } else {
+    vp.first_page = vp.current_page = vp.regen_page = page;
+    vp.flags &= ~kVpListDrawn;
+  }
+  vp.erase_page = page;
+  vp.fill_offset = kPageHeaderBytes;
+  close_line(vp);
+  if (!first && DuringRegen) RegenRedraw(index);
+  UpdateStatusLine(&GL_Status_Line, 0);
+  return 1;
+}
+
+namespace {
+
+// Where the next entity of viewport index goes: a page is taken when there
+// is none, or when the current one is full (then closed with -1). Returns
+// false when no page could be had.
+inline bool vector_room(ViewportRecord &vp, int index) {
+  if (vp.fill_offset == 0) return GetMemory(index) != 0;
+  if (vp.fill_offset >= page_limit) {
+    *page_word(vp.current_page, vp.fill_offset) = 0xFFFFFFFFu;
+    return GetMemory(index) != 0;
+  }
+  return true;
+}
+
+template <bool Big>
+int append_vector(int index) {
+  if (!valid_index(index)) return 0;
+  ViewportRecord &vp = vp_info[index];
+  ++dlist_modified;
+  const std::uint32_t mask = Big ? BigVectorTileMask(bl1[0], bl1[1], bl2[0], bl2[1])
+                                 : VectorTileMask(dl1[0], dl1[1], dl2[0], dl2[1]);
+  if (dlcolor == 0 && colour0_erases()) {
+    erase_vector<Big>(index, mask);
+    return 1;
+  }
+  const bool room = vector_room(vp, index);
+  if (!room) return 0;
+  ++ecount;
+  DisplayListPage *page = vp.current_page;
+  std::uint32_t *at = page_word(page, vp.fill_offset);
+  page->mask |= mask;
+  ++page->count;
+
+  const std::uint32_t start = Big ? static_cast<std::uint32_t>(bl1[0]) : static_cast<std::uint32_t>(dl1[0]) << 16 | dl1[1];
+  const std::uint32_t end = Big ? static_cast<std::uint32_t>(bl2[0]) : static_cast<std::uint32_t>(dl2[0]) << 16 | dl2[1];
+  if (vp.line_header != nullptr && dlcolor == vp.line_colour && static_cast<std::uint32_t>(vp.last_point) == start &&
+      (!Big || vp.last_y == bl1[1])) {
+    // Continue the open line entity.
+    *vp.line_mask |= mask;
+    at[0] = end;
+    if constexpr (Big) {
+      at[1] = encode_y32(bl2[1]);
+      vp.last_y = bl2[1];
+      vp.fill_offset += 8;
+    } else {
+      vp.fill_offset += 4;
+    }
+    vp.last_point = static_cast<std::int32_t>(end);
+    const int count = ++vp.line_count;
+    *vp.line_header = (*vp.line_header & ~kEntityCountMask) | static_cast<std::uint32_t>(count);
+    if (count >= kLineCountMax) close_line(vp);
+    return 1;
+  }
+
+  // A new line entity of two vertices.
+  vp.line_colour = dlcolor;
+  vp.line_count = 2;
+  vp.line_header = at;
+  vp.line_mask = at + 1;
+  at[0] = kLineHeader | (static_cast<std::uint32_t>(dlcolor) & 0xFF) << 16 | 2;
+  at[1] = mask;
+  at[2] = start;
+  if constexpr (Big) {
+    at[3] = encode_y32(bl1[1]);
+    at[4] = end;
+    at[5] = encode_y32(bl2[1]);
+    vp.last_y = bl2[1];
+    vp.fill_offset += 24;
+  } else {
+    at[3] = end;
+    vp.fill_offset += 16;
+  }
+  vp.last_point = static_cast<std::int32_t>(end);
+  return 1;
+}
+
+template <bool Big>
+auto &polygon_buffer() {
+  if constexpr (Big)
+    return Polygon32;
+  else
+    return Polygon;
+}
+
+template <bool Big>
+int append_polygon(int index) {
+  if (!valid_index(index)) return 0;
+  ViewportRecord &vp = vp_info[index];
+  ++dlist_modified;
+  auto &buffer = polygon_buffer<Big>();
+  const int count = buffer.count;
+  if (count < 1 || count > kPolygonMax) return 0;
+  const std::uint32_t mask = Big ? BigPolygonTileMask() : PolygonTileMask();
+  if (buffer.colour == 0 && colour0_erases()) {
+    EraseEntity(index, kEntityPolygon, mask);
+    --ecount;
+    select_viewport(index);
+    buffer.colour = ConfigColor(80);
+    if constexpr (Big)
+      polyfill32(0);
+    else
+      polyfill(0);
+    return 1;
+  }
+  const int need = (Big ? 8 : 4) * count + 8;
+  if (vp.fill_offset == 0 || vp.fill_offset + need >= page_limit) {
+    if (!GetMemory(index)) return 0;
+  }
+  ++ecount;
+  DisplayListPage *page = vp.current_page;
+  std::uint32_t *at = page_word(page, vp.fill_offset);
+  ++page->count;
+  page->mask |= mask;
+  at[0] = kPolygonHeader | (static_cast<std::uint32_t>(buffer.colour) & 0xFF) << 16 | static_cast<std::uint32_t>(count);
+  at[1] = mask;
+  for (int i = 0; i < count; ++i) {
+    if constexpr (Big) {
+      at[2 + 2 * i] = static_cast<std::uint32_t>(buffer.vertex[i][0]);
+      at[3 + 2 * i] = encode_y32(buffer.vertex[i][1]);
+    } else {
+      at[2 + i] = buffer.vertex[i];
+    }
+  }
+  vp.fill_offset += need;
+  close_line(vp);
+  vp.line_colour = buffer.colour;
+  vp.last_point = Big ? -1 : static_cast<std::int32_t>(0xFFFEFFFFu);
+  return 1;
+}
+
+}  // namespace
+
+int AppendVector(int index) { return append_vector<false>(index); }
+int AppendBigVector(int index) { return append_vector<true>(index); }
+int AppendPolygon(int index) { return append_polygon<false>(index); }
+int AppendBigPolygon(int index) { return append_polygon<true>(index); }
+
+int EraseEntity(int index, std::uint32_t kind, std::uint32_t mask) {
+  if (!valid_index(index)) return 0;
+  ViewportRecord &vp = vp_info[index];
+  if (vp.first_page == nullptr) return 0;
+
+  EraseReference ref{};
+  if (!do_32bit_regen) {
+    ref.words = 1;
+    ref.start[0] = static_cast<std::uint32_t>(dl1[0]) << 16 | dl1[1];
+    ref.end[0] = static_cast<std::uint32_t>(dl2[0]) << 16 | dl2[1];
+  } else {
+    ref.words = 2;
+    ref.start[0] = static_cast<std::uint32_t>(bl1[0]);
+    ref.start[1] = encode_y32(bl1[1]);
+    ref.end[0] = static_cast<std::uint32_t>(bl2[0]);
+    ref.end[1] = encode_y32(bl2[1]);
+  }
+
+  // From the cursor to the last page, then back from the page before it.
+  DisplayListPage *cursor = vp.erase_page != nullptr ? vp.erase_page : vp.first_page;
+  DisplayListPage *found = nullptr;
+  for (DisplayListPage *page = cursor; page != nullptr && !found; page = page->next)
+    if (search_page(vp, page, kind, mask, ref)) found = page;
+  for (DisplayListPage *page = cursor->prev; page != nullptr && !found; page = page->prev)
+    if (search_page(vp, page, kind, mask, ref)) found = page;
+  if (!found) {
+    vp.erase_page = vp.first_page;
+    return 0;
+  }
+  ++found->erased;
+  if (found->erased >= found->count)
+    FreeDisplayListPage(index, found);
+  else
+    vp.erase_page = found;
+  return 1;
+}
+
+void FreeDisplayListPage(int index, DisplayListPage *page) {
+  if (!valid_index(index) || page == nullptr) return;
+  ViewportRecord &vp = vp_info[index];
+  if (page == vp.first_page) {
+    DisplayListPage *next = page->next;
+    if (next == nullptr) {
+      vp.erase_page = vp.first_page;
+      return;
+    }
+    next->prev = nullptr;
+    vp.first_page = next;
+    vp.erase_page = next;
+    if (vp.current_page == page) vp.current_page = next;
+    if (vp.regen_page == page) vp.regen_page = next;
+  } else if (page == vp.current_page) {
+    vp.erase_page = page->prev;
+    return;
+  } else {
+    page->prev->next = page->next;
+    if (page->next != nullptr) page->next->prev = page->prev;
+    vp.erase_page = page->next != nullptr ? page->next : vp.first_page;
+    if (vp.regen_page == page) vp.regen_page = page->next;
+  }
+  forget_replay(index);
+  MyFree(page);
+  if (page_count > 0) --page_count;
+  UpdateStatusLine(&GL_Status_Line, 1);
+}
+
+void EraseDisplayList(int index) {
+  if (!valid_index(index)) return;
+  ViewportRecord &vp = vp_info[index];
+  if (vp.fill_offset == 0 || vp.first_page == nullptr) return;
+  DisplayListPage *first = vp.first_page;
+  for (DisplayListPage *page = first->next; page != nullptr;) {
+    DisplayListPage *next = page->next;
+    MyFree(page);
+    if (page_count > 0) --page_count;
+    page = next;
+  }
+  first->next = first->prev = nullptr;
+  first->used = first->mask = first->count = first->erased = 0;
+  vp.current_page = vp.regen_page = vp.erase_page = first;
+  vp.flags &= ~kVpListDrawn;
+  vp.fill_offset = kPageHeaderBytes;
+  close_line(vp);
+  forget_replay(index);
+  erase = 0;
+  if (vp.number != -1 && vp.number == BirdseyeViewport) FreeCachedBirdseye();
+}
+
+// ---- refresh list ------------------------------------------------------------------
+
+int NewRefreshPage(int index) {
+  if (!valid_index(index)) return 0;
+  DisplayListPage *page = new_page();
+  if (page == nullptr) return 0;
+  ++rpage_count;
+  ViewportRecord &vp = vp_info[index];
+  if (vp.refresh_first != nullptr) {
+    vp.refresh_current->next = page;
+    page->prev = vp.refresh_current;
+    vp.refresh_current->used = static_cast<std::uint32_t>(vp.refresh_fill);
+  } else {
+    vp.refresh_first = page;
+  }
+  vp.refresh_current = page;
+  vp.refresh_fill = kPageHeaderBytes;
+  return 1;
+}
+
+int RefreshRecordSize(std::uint32_t header) {
+  const int coordinate = do_32bit_regen ? 8 : 4;
+  switch (refresh_kind(header)) {
+    case kRefreshIsPoint:
+      return 8;
+    case kRefreshIsVector:
+      return 4 + 2 * coordinate;
+    case kRefreshIsPolygon: {
+      const int count = static_cast<int>(header & kRefreshPolygonCount);
+      return count >= 1 && count <= kPolygonMax ? 4 + coordinate * count : 0;
+    }
+    default:
+      return 0;
+  }
+}
+
+void AppendRefreshVector(int x1, int y1, int x2, int y2, int colour, int highlighted, int index) {
+  if (!valid_index(index)) return;
+  std::uint32_t header = kRefreshVector + 5;
+  if (colour == -1) header |= kRefreshXor;
+  if (highlighted) header |= kRefreshHighlight;
+  std::uint32_t *r = refresh_room(index, RefreshRecordSize(header), true);
+  if (r == nullptr) return;
+  r[0] = header << 16 | static_cast<std::uint32_t>(index) << 8 | (static_cast<std::uint32_t>(colour) & 0xFF);
+  if (do_32bit_regen) {
+    r[1] = static_cast<std::uint32_t>(x1);
+    r[2] = static_cast<std::uint32_t>(y1);
+    r[3] = static_cast<std::uint32_t>(x2);
+    r[4] = static_cast<std::uint32_t>(y2);
+  } else {
+    r[1] = pack16(x1, y1);
+    r[2] = pack16(x2, y2);
+  }
+}
+
+void AppendRefreshPoint(int x, int y) {
+  std::uint32_t *r = refresh_room(0, 8, true);
+  if (r == nullptr) return;
+  r[0] = kRefreshPoint << 16 | static_cast<std::uint32_t>(ConfigColor(79));
+  r[1] = pack16(x, y);
+}
+
+void AppendRefreshPolygon(int highlighted, int index) {
+  if (!valid_index(index)) return;
+  const int count = do_32bit_regen ? Polygon32.count : Polygon.count;
+  if (count < 1 || count > kPolygonMax) return;
+  std::uint32_t header = kRefreshPolygon + static_cast<std::uint32_t>(count);
+  if (highlighted) header |= kRefreshHighlight;
+  std::uint32_t *r = refresh_room(index, RefreshRecordSize(header), false);
+  if (r == nullptr) return;
+  const int colour = do_32bit_regen ? Polygon32.colour : Polygon.colour;
+  r[0] = header << 16 | static_cast<std::uint32_t>(index) << 8 | (static_cast<std::uint32_t>(colour) & 0xFF);
+  for (int i = 0; i < count; ++i) {
+    if (do_32bit_regen) {
+      r[1 + 2 * i] = static_cast<std::uint32_t>(Polygon32.vertex[i][0]);
+      r[2 + 2 * i] = encode_y32(Polygon32.vertex[i][1]);
+    } else {
+      r[1 + i] = Polygon.vertex[i];
+    }
+  }
+}
+
+void EraseRefreshDisplayList(int index) {
+  if (!valid_index(index)) return;
+  ViewportRecord &vp = vp_info[index];
+  for (DisplayListPage *page = vp.refresh_first; page != nullptr;) {
+    DisplayListPage *next = page->next;
+    MyFree(page);
+    if (rpage_count > 0) --rpage_count;
+    page = next;
+  }
+  vp.refresh_fill = 0;
+  vp.refresh_first = vp.refresh_current = nullptr;
+  rentity_count = 0;
+}
+
+// ---- statistics ----------------------------------------------------------------------
+
+const char *dlist_kbytes() {
+  static char text[128];
+  std::snprintf(text, sizeof text, "%d pages of %s-bit Display List memory allocated (%dkB)", page_count,
+                do_32bit_regen ? "32" : "16", static_cast<int>((static_cast<std::int64_t>(page_count) * alloc_size) >> 10));
+  return text;
+}
+
+int statistics(int print) {
+  int page_hits = 0, entity_hits = 0, colour_changes = 0, polygons = 0, vectors = 0;
+  int polylines = 0, polyline_segments = 0, longest = 0;
+  std::uint32_t last_colour = 0xFFFFFFFFu;
+  for (int index = 1; index < kViewportCount; ++index) {
+    const ViewportRecord &vp = vp_info[index];
+    for (const DisplayListPage *page = vp.first_page; page != nullptr; page = page->next) {
+      if (page->mask & static_cast<std::uint32_t>(view_extents)) ++page_hits;
+      const int end = page == vp.current_page ? vp.fill_offset : static_cast<int>(page->used);
+      for (int off = kPageHeaderBytes; off < end;) {
+        const std::uint32_t *e = page_word(page, off);
+        const int bytes = entity_bytes(e[0]);
+        if (bytes == 0 || off + bytes > end) break;
+        off += bytes;
+        if (e[1] & static_cast<std::uint32_t>(view_extents)) ++entity_hits;
+        const std::uint32_t colour = e[0] >> 16 & 0xFF;
+        if (colour != last_colour) ++colour_changes;
+        last_colour = colour;
+        const int count = static_cast<int>(e[0] & kEntityCountMask);
+        if (e[0] & kEntityPolygon) {
+          ++polygons;
+        } else if (e[0] & kEntityLine) {
+          if (count == 2) {
+            ++vectors;
+          } else {
+            ++polylines;
+            polyline_segments += count - 1;
+            if (count > longest) longest = count;
+          }
+        }
+      }
+    }
+  }
+  const int total = vectors + polyline_segments;
+  if (print) {
+    char line[256];
+    MyPrints("\n********** ADI Display List statistics **********\n");
+    std::snprintf(line, sizeof line, "\n- %s\n", dlist_kbytes());
+    MyPrints(line);
+    std::snprintf(line, sizeof line, "- Polygons = %7d, Points = %7d, Vectors = %7d, Polyline segments = %7d\n",
+                  polygons, 0, vectors, polyline_segments);
+    MyPrints(line);
+    std::snprintf(line, sizeof line, "- Total = %7d, Connected = %3d%%\n", total,
+                  static_cast<int>(static_cast<std::int64_t>(polyline_segments) * 100 / (total + 1)));
+    MyPrints(line);
+    std::snprintf(line, sizeof line, "- Color changes = %7d, Polyline entities = %7d\n", colour_changes, polylines);
+    MyPrints(line);
+    std::snprintf(line, sizeof line, "- Average polyline is %3d segments, longest polyline is %3d vertices\n",
+                  polyline_segments / (polylines ? polylines : 1), longest);
+    MyPrints(line);
+    std::snprintf(line, sizeof line, "- Page hits = %3d%%, Entity hits = %3d%%\n",
+                  static_cast<int>(static_cast<std::int64_t>(page_hits) * 100 / (page_count + 1)),
+                  static_cast<int>(static_cast<std::int64_t>(entity_hits) * 100 / (total + 1)));
+    MyPrints(line);
+    const int current = CurrentViewport >= 0 && CurrentViewport < kViewportCount ? CurrentViewport : 0;
+    const ViewportRecord &vp = vp_info[current];
+    std::snprintf(line, sizeof line, "- Current viewport is : %d\n", CurrentViewport);
+    MyPrints(line);
+    std::snprintf(line, sizeof line, "- Logical coordinates : (%d, %d) - (%d, %d)\n", vp.view_x1, vp.view_y1,
+                  vp.view_x2, vp.view_y2);
+    MyPrints(line);
+    std::snprintf(line, sizeof line, "- Screen coordinates  : (%d, %d) - (%d, %d)\n", vp.x1, vp.y1, vp.x2, vp.y2);
+    MyPrints(line);
+    std::snprintf(line, sizeof line, "\n- Refresh pages: %d, Refresh entity count: %d", rpage_count, rentity_count);
+    MyPrints(line);
+    std::snprintf(line, sizeof line, "\n- 3D display list pages: %d, 3D entity count: %d", dpage_count,
+                  dentity_count);
+    MyPrints(line);
+  }
+  return total;
+}

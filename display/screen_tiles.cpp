@@ -1,0 +1,167 @@
+// Screen tiles: the cell masks of segments, polygons and rectangles.
+#include "display/screen_tiles.h"
+
+#include <algorithm>
+
+#include "display/display_list.h"
+
+const std::uint32_t tile_mask_table[kTileCells * kTileCells] = {
+    // cell y 0
+    0x1, 0x1, 0x2, 0x2, 0x2, 0x2, 0x4, 0x4,
+    // 1
+    0x1, 0x1, 0x8, 0x8, 0x10, 0x10, 0x4, 0x4,
+    // 2
+    0x20, 0x40, 0x80, 0x100, 0x200, 0x400, 0x800, 0x1000,
+    // 3
+    0x20, 0x40, 0x2000, 0x4000, 0x8000, 0x10000, 0x800, 0x1000,
+    // 4
+    0x20, 0x20000, 0x40000, 0x80000, 0x100000, 0x200000, 0x400000, 0x1000,
+    // 5
+    0x20, 0x20000, 0x800000, 0x1000000, 0x2000000, 0x4000000, 0x400000, 0x1000,
+    // 6
+    0x8000000, 0x8000000, 0x10000000, 0x10000000, 0x20000000, 0x20000000, 0x40000000, 0x40000000,
+    // 7
+    0x8000000, 0x8000000, 0x10000000, 0x10000000, 0x20000000, 0x20000000, 0x40000000, 0x40000000,
+};
+
+namespace {
+
+// The cell of a coordinate, held to the grid.
+inline int cell_of(std::int64_t c, int shift) {
+  const std::int64_t cell = c >> shift;  // arithmetic: negative coordinates go below 0
+  return cell < 0 ? 0 : cell >= kTileCells ? kTileCells - 1 : static_cast<int>(cell);
+}
+
+// floor(a / b) for b > 0.
+template <typename T>
+inline T floor_div(T a, T b) {
+  T q = a / b;
+  if (a % b != 0 && a < 0) --q;
+  return q;
+}
+
+// The cells of column cx from row r1 to row r2 (either order).
+inline std::uint32_t column_mask(int cx, int r1, int r2) {
+  if (r2 < r1) std::swap(r1, r2);
+  std::uint32_t mask = 0;
+  for (int r = r1; r <= r2; ++r) mask |= tile_mask_table[cx + kTileCells * r];
+  return mask;
+}
+
+// The cells of row cy from column c1 to column c2 (c1 <= c2).
+inline std::uint32_t row_mask(int cy, int c1, int c2) {
+  std::uint32_t mask = 0;
+  for (int c = c1; c <= c2; ++c) mask |= tile_mask_table[c + kTileCells * cy];
+  return mask;
+}
+
+// The cells of the box of cells cx1..cx2, cy1..cy2.
+std::uint32_t box_mask(int cx1, int cy1, int cx2, int cy2) {
+  if (cx2 < cx1) std::swap(cx1, cx2);
+  if (cy2 < cy1) std::swap(cy1, cy2);
+  std::uint32_t mask = 0;
+  for (int cy = cy1; cy <= cy2; ++cy) mask |= row_mask(cy, cx1, cx2);
+  return mask;
+}
+
+constexpr std::int64_t kSmall = std::int64_t{1} << 31;
+
+// The row of the segment's point at x = X: floor(y(X) / cell size), where
+// y(X) = y1 + (X - x1) dy / dx, dx > 0. floor(floor(v) / S) = floor(v / S),
+// so the division by dx can come first. Exact; 128 bits only for coordinates
+// far outside any viewport's range.
+int row_at(std::int64_t X, std::int64_t x1, std::int64_t y1, std::int64_t dx, std::int64_t dy, int shift) {
+  const std::int64_t run = X - x1;
+  std::int64_t y;
+  if (run < kSmall && run > -kSmall && dy < kSmall && dy > -kSmall) {
+    y = y1 + floor_div<std::int64_t>(run * dy, dx);
+  } else {
+    const __int128 q = floor_div<__int128>(static_cast<__int128>(run) * dy, dx) + y1;
+    y = q > INT64_MAX / 2 ? INT64_MAX / 2 : q < INT64_MIN / 2 ? INT64_MIN / 2 : static_cast<std::int64_t>(q);
+  }
+  return cell_of(y, shift);
+}
+
+}  // namespace
+
+std::uint32_t TileWalk(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, int shift) {
+  // One order for both directions, so that a segment and its reverse share a
+  // mask (the erase search relies on it).
+  if (x2 < x1 || (x2 == x1 && y2 < y1)) {
+    std::swap(x1, x2);
+    std::swap(y1, y2);
+  }
+  const int cx1 = cell_of(x1, shift), cx2 = cell_of(x2, shift);
+  const int cy1 = cell_of(y1, shift), cy2 = cell_of(y2, shift);
+  if (cx1 == cx2) return column_mask(cx1, cy1, cy2);
+  if (cy1 == cy2) return row_mask(cy1, cx1, cx2);
+
+  // Column by column: in column c the segment runs from its row at the
+  // column's left edge to its row at the right edge.
+  const std::int64_t dx = x2 - x1, dy = y2 - y1;  // dx > 0: the columns differ
+  std::uint32_t mask = 0;
+  int row = cy1;
+  for (int c = cx1; c <= cx2; ++c) {
+    const int next = c == cx2 ? cy2 : row_at(static_cast<std::int64_t>(c + 1) << shift, x1, y1, dx, dy, shift);
+    mask |= column_mask(c, row, next);
+    row = next;
+  }
+  return mask;
+}
+
+std::uint32_t VectorTileMask(int x1, int y1, int x2, int y2) {
+  // Most vectors stay in one cell.
+  if (((x1 | y1 | x2 | y2) & ~0x7FFF) == 0 && (x1 >> kTileShift16) == (x2 >> kTileShift16) &&
+      (y1 >> kTileShift16) == (y2 >> kTileShift16))
+    return tile_mask_table[(x1 >> kTileShift16) + kTileCells * (y1 >> kTileShift16)];
+  return TileWalk(x1, y1, x2, y2, kTileShift16);
+}
+
+std::uint32_t BigVectorTileMask(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
+  return TileWalk(x1, y1, x2, y2, kTileShift32);
+}
+
+std::uint32_t PolygonTileMask() {
+  const int n = std::clamp(Polygon.count, 0, kPolygonMax);
+  if (n == 0) return 0;
+  int xlo = 0x7FFF, ylo = 0x7FFF, xhi = 0, yhi = 0;
+  for (int i = 0; i < n; ++i) {
+    const int x = static_cast<int>(Polygon.vertex[i] >> 16) & 0x7FFF, y = static_cast<int>(Polygon.vertex[i]) & 0x7FFF;
+    xlo = std::min(xlo, x);
+    xhi = std::max(xhi, x);
+    ylo = std::min(ylo, y);
+    yhi = std::max(yhi, y);
+  }
+  return box_mask(xlo >> kTileShift16, ylo >> kTileShift16, xhi >> kTileShift16, yhi >> kTileShift16);
+}
+
+std::uint32_t BigPolygonTileMask() {
+  const int n = std::clamp(Polygon32.count, 0, kPolygonMax);
+  if (n == 0) return 0;
+  std::int32_t xlo = Polygon32.vertex[0][0], xhi = xlo, ylo = Polygon32.vertex[0][1], yhi = ylo;
+  for (int i = 1; i < n; ++i) {
+    xlo = std::min(xlo, Polygon32.vertex[i][0]);
+    xhi = std::max(xhi, Polygon32.vertex[i][0]);
+    ylo = std::min(ylo, Polygon32.vertex[i][1]);
+    yhi = std::max(yhi, Polygon32.vertex[i][1]);
+  }
+  return box_mask(cell_of(xlo, kTileShift32), cell_of(ylo, kTileShift32), cell_of(xhi, kTileShift32),
+                  cell_of(yhi, kTileShift32));
+}
+
+int SetViewExtents(int x1, int y1, int x2, int y2) {
+  if (do_32bit_regen) {
+    Polygon32.vertex[0][0] = x1;
+    Polygon32.vertex[0][1] = y1;
+    Polygon32.vertex[1][0] = x2;
+    Polygon32.vertex[1][1] = y2;
+    Polygon32.count = 2;
+    return static_cast<int>(BigPolygonTileMask());
+  }
+  // 16-bit coordinates: a corner outside 0..32767 is held to the grid.
+  auto c16 = [](int v) { return static_cast<std::uint32_t>(std::clamp(v, 0, 0x7FFF)); };
+  Polygon.vertex[0] = c16(x1) << 16 | c16(y1);
+  Polygon.vertex[1] = c16(x2) << 16 | c16(y2);
+  Polygon.count = 2;
+  return static_cast<int>(PolygonTileMask());
+}

@@ -1,0 +1,7 @@
+// Lights and materials.
+#pragma once
+
+extern int MatlIndex;
+
+void ResetLights();
+void ResetMaterials();

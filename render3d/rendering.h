@@ -1,0 +1,4 @@
+// Rendering set-up and the z-buffer.
+#pragma once
+
+void init_zbuffer();

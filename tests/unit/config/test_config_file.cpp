@@ -1,0 +1,381 @@
+// The configuration file: layout, repairs, failures, and the four packets.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "adi/handlers.h"
+#include "adi/main_loop.h"
+#include "adi/packet.h"
+#include "adi/session.h"
+#include "adi/utilities.h"
+#include "config/config_file.h"
+#include "config/config_record.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+std::int32_t WordAt(const Bytes &b, int n) {
+  std::size_t at = 272 + 4 * static_cast<std::size_t>(n - 68);
+  return static_cast<std::int32_t>(std::uint32_t{b[at]} << 24 | std::uint32_t{b[at + 1]} << 16 |
+                                   std::uint32_t{b[at + 2]} << 8 | b[at + 3]);
+}
+
+void PutWordAt(Bytes &b, int n, std::int32_t v) {
+  std::size_t at = 272 + 4 * static_cast<std::size_t>(n - 68);
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (24 - 8 * i));
+}
+
+Bytes Encoded(const ConfigRecord &r) {
+  std::uint8_t bytes[kConfigFileSize];
+  EncodeConfigRecord(r, bytes);
+  return Bytes(bytes, bytes + kConfigFileSize);
+}
+
+int OpenDescriptors() {
+  return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{}));
+}
+
+class ConfigFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char templ[] = "/tmp/kova_config_XXXXXX";
+    ASSERT_NE(mkdtemp(templ), nullptr);
+    dir = templ;
+    const char *user = std::getenv("USER");
+    had_user = user != nullptr;
+    if (had_user) saved_user = user;
+    setenv("USER", "tester", 1);
+    saved = {cfr, newcfr, tempcfr};
+    saved_first = FirstTimeInACAD;
+    saved_app = MainApp.app_id;
+    saved_font8bit = font8bit;
+    std::memcpy(saved_config_path, config_path, sizeof config_path);
+    cfr = newcfr = tempcfr = DefaultConfig();
+    cfgptr = &cfr;
+    config_loaded = 0;
+    FirstTimeInACAD = 1;
+    PathSet = 1;
+    if (driver_path[0] == '\0') std::strcpy(driver_path, "./");
+    std::snprintf(config_path, sizeof config_path, "%s", dir.c_str());
+    output_fd = std::tmpfile();
+  }
+  void TearDown() override {
+    std::fclose(output_fd);
+    output_fd = nullptr;
+    cfr = saved[0], newcfr = saved[1], tempcfr = saved[2];
+    cfgptr = &cfr;
+    config_loaded = 0;
+    FirstTimeInACAD = saved_first;
+    MainApp.app_id = saved_app;
+    font8bit = saved_font8bit;
+    std::memcpy(config_path, saved_config_path, sizeof config_path);
+    if (had_user)
+      setenv("USER", saved_user.c_str(), 1);
+    else
+      unsetenv("USER");
+    chmod(dir.c_str(), 0755);
+    fs::remove_all(dir);
+  }
+
+  std::string File() const { return dir + "/tester.cnf"; }
+  Bytes ReadFile(const std::string &name) const {
+    std::ifstream in(name, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+  }
+  void WriteFile(const Bytes &b) const {
+    std::ofstream(File(), std::ios::binary).write(reinterpret_cast<const char *>(b.data()), b.size());
+  }
+  std::string Messages() const {
+    std::fflush(output_fd);
+    std::rewind(output_fd);
+    std::string s;
+    for (int c; (c = std::fgetc(output_fd)) != EOF;) s += static_cast<char>(c);
+    return s;
+  }
+  // Files in the directory besides the configuration file (left-over temporaries).
+  int StrayFiles() const {
+    int n = 0;
+    for (auto &e : fs::directory_iterator(dir))
+      if (e.path().extension() != ".cnf") ++n;
+    return n;
+  }
+
+  std::string dir, saved_user;
+  bool had_user = false;
+  std::vector<ConfigRecord> saved;
+  int saved_first = 0, saved_font8bit = 0;
+  std::int16_t saved_app = 0;
+  char saved_config_path[PATH_MAX];
+};
+
+TEST_F(ConfigFileTest, DefaultsAreTheShippedRecordByteForByte) {
+  Bytes b = Encoded(DefaultConfig());
+  ASSERT_EQ(b.size(), 524u);
+  std::string sig = "Configuration file, version 1.0\n\x17";
+  EXPECT_EQ(Bytes(b.begin(), b.begin() + 72), [&] {
+    Bytes s(72, 0);
+    std::memcpy(s.data(), sig.data(), sig.size());
+    return s;
+  }());
+  EXPECT_STREQ(reinterpret_cast<const char *>(&b[72]), "KovaGL Display for Zarn 4 - by Marrowfield Labs");
+  EXPECT_STREQ(reinterpret_cast<const char *>(&b[144]), "gl_com12.txt");
+  EXPECT_STREQ(reinterpret_cast<const char *>(&b[208]), "Ryumin-Light.Hankaku");
+  const std::int32_t expected[] = {2, 5, 7, 7, 7, 7, 2, 8, 7, 7, 0, 7, 0, 5, 7, 8, 7, 1, 8, 7, 5, 8, 7,
+                                   5, 8, 7, 0, 8, 8, 1, 30, 1, 4096, 3, 1, 24, 1, 1, 1, 0, 1, 1, 0, 0,
+                                   0, 0, 0, 0, 0, 0, 0, 200, 140, 800, 600, 520, 10, 720, 375, 5, 1, 1, 10};
+  for (int n = 68; n <= 130; ++n) EXPECT_EQ(WordAt(b, n), expected[n - 68]) << "word " << n;
+}
+
+TEST_F(ConfigFileTest, RoundTripPutsEachWordAtItsByteOffsetBigEndian) {
+  config_loaded = 1;
+  newcfr.word(68) = 0x01020304;
+  newcfr.word(100) = 8192;
+  newcfr.word(119) = -2;
+  newcfr.word(130) = 12;
+  std::strcpy(newcfr.font_name, "Fixed");
+  WriteConfigFile(dir.c_str());
+  Bytes b = ReadFile(File());
+  ASSERT_EQ(b.size(), 524u);
+  EXPECT_EQ(Bytes(&b[272], &b[276]), (Bytes{1, 2, 3, 4}));
+  EXPECT_EQ(Bytes(&b[400], &b[404]), (Bytes{0, 0, 0x20, 0}));
+  EXPECT_EQ(Bytes(&b[476], &b[480]), (Bytes{0xFF, 0xFF, 0xFF, 0xFE}));
+  EXPECT_EQ(Bytes(&b[520], &b[524]), (Bytes{0, 0, 0, 12}));
+  EXPECT_STREQ(reinterpret_cast<const char *>(&b[208]), "Fixed");
+  EXPECT_EQ(Encoded(cfr), b);  // the write made the edit live
+  EXPECT_EQ(StrayFiles(), 0);
+
+  ConfigRecord written = newcfr;
+  cfr = newcfr = tempcfr = DefaultConfig();
+  ReadConfigFile(dir.c_str());
+  EXPECT_EQ(Encoded(cfr), Encoded(written));
+  EXPECT_EQ(Encoded(newcfr), Encoded(written));
+  EXPECT_EQ(Messages(), "");
+}
+
+TEST_F(ConfigFileTest, ValuesThatSizeOrIndexThingsAreMended) {
+  Bytes b = Encoded(DefaultConfig());
+  std::memset(&b[72], 'x', 72);  // description without its NUL
+  std::memset(&b[208], 0, 64);   // empty font name
+  PutWordAt(b, 75, -1);
+  PutWordAt(b, 78, -3);
+  PutWordAt(b, 79, 300);
+  PutWordAt(b, 80, 255);
+  PutWordAt(b, 97, 5);
+  PutWordAt(b, 100, 0);
+  PutWordAt(b, 129, 0);
+  PutWordAt(b, 101, 9);
+  PutWordAt(b, 127, 0);
+  PutWordAt(b, 130, 99);
+  WriteFile(b);
+  ReadConfigFile(dir.c_str());
+  EXPECT_EQ(std::strlen(cfr.description), 71u);
+  EXPECT_STREQ(cfr.font_name, "Screen-Bold");
+  EXPECT_EQ(cfr.word(75), 7);
+  EXPECT_EQ(cfr.word(78), 7);
+  EXPECT_EQ(cfr.word(79), 7);
+  EXPECT_EQ(cfr.word(80), 255);
+  EXPECT_EQ(cfr.word(97), 2);
+  EXPECT_EQ(cfr.word(100), 4096);  // by the 16-bit display list
+  EXPECT_EQ(cfr.word(101), 3);
+  EXPECT_EQ(cfr.word(127), 1);
+  EXPECT_EQ(cfr.word(130), 10);
+
+  b = Encoded(DefaultConfig());
+  PutWordAt(b, 100, 10 << 20);
+  PutWordAt(b, 97, -4);
+  PutWordAt(b, 127, 1 << 30);
+  WriteFile(b);
+  ReadConfigFile(dir.c_str());
+  EXPECT_EQ(cfr.word(100), 32768);  // by the 32-bit display list
+  EXPECT_EQ(cfr.word(97), 1);
+  EXPECT_EQ(cfr.word(127), 600);
+  PutWordAt(b, 100, 8192);
+  WriteFile(b);
+  ReadConfigFile(dir.c_str());
+  EXPECT_EQ(cfr.word(100), 8192);
+}
+
+TEST_F(ConfigFileTest, PromptLinesAreTakenFromTheFileOnlyOnTheFirstStart) {
+  Bytes b = Encoded(DefaultConfig());
+  PutWordAt(b, 101, 5);
+  WriteFile(b);
+  FirstTimeInACAD = 0;
+  tempcfr.word(101) = 2;
+  ReadConfigFile(dir.c_str());
+  EXPECT_EQ(cfr.word(101), 2);
+  WriteFile(b);
+  FirstTimeInACAD = 1;
+  ReadConfigFile(dir.c_str());
+  EXPECT_EQ(cfr.word(101), 5);
+}
+
+TEST_F(ConfigFileTest, AShortFileIsClosedAndGivesTheDefaults) {
+  Bytes b = Encoded(DefaultConfig());
+  PutWordAt(b, 80, 3);
+  b.pop_back();
+  WriteFile(b);
+  int fds = OpenDescriptors();
+  ReadConfigFile(dir.c_str());
+  EXPECT_EQ(OpenDescriptors(), fds);
+  EXPECT_EQ(cfr.word(80), 0);
+  EXPECT_EQ(cfr.word(100), 32768);
+  EXPECT_EQ(Messages(), "Default configuration data written to file: " + File() +
+                            ".\nDriver may be configured by entering CONFIGURE at the command prompt.\n");
+  EXPECT_EQ(ReadFile(File()), Encoded(cfr));
+}
+
+TEST_F(ConfigFileTest, AFileWithAnotherSignatureIsReplacedByTheLiveSettings) {
+  cfr.word(80) = 4;
+  Bytes b = Encoded(DefaultConfig());
+  b[0] = 'c';
+  PutWordAt(b, 80, 9);
+  WriteFile(b);
+  int fds = OpenDescriptors();
+  ReadConfigFile(dir.c_str());
+  EXPECT_EQ(OpenDescriptors(), fds);
+  EXPECT_EQ(cfr.word(80), 4);
+  EXPECT_EQ(newcfr.word(80), 4);
+  EXPECT_EQ(Messages(), "");
+  EXPECT_EQ(ReadFile(File()), Encoded(cfr));
+}
+
+TEST_F(ConfigFileTest, WithoutUserTheFileIsGlAdi) {
+  unsetenv("USER");
+  ReadConfigFile(dir.c_str());
+  EXPECT_EQ(ReadFile(dir + "/gl_adi.cnf").size(), 524u);
+  EXPECT_FALSE(fs::exists(File()));
+}
+
+TEST_F(ConfigFileTest, AnEmptyOrOverlongPathReadsAndWritesNothing) {
+  std::string name;
+  EXPECT_EQ(ConfigFileName("", name), 0);
+  EXPECT_EQ(ConfigFileName(std::string(PATH_MAX, 'a').c_str(), name), 0);
+  ReadConfigFile("");
+  ReadConfigFile(std::string(PATH_MAX, 'a').c_str());
+  EXPECT_EQ(config_loaded, 0);
+  config_loaded = 1;
+  newcfr.word(80) = 5;
+  WriteConfigFile("");
+  EXPECT_EQ(cfr.word(80), 0);
+  EXPECT_EQ(Messages(), "");
+}
+
+TEST_F(ConfigFileTest, NothingIsWrittenBeforeTheFileWasRead) {
+  Bytes b = Encoded(DefaultConfig());
+  PutWordAt(b, 80, 6);
+  WriteFile(b);
+  newcfr.word(80) = 2;
+  WriteConfigFile(dir.c_str());  // as a window-configuration packet after a refused init
+  EXPECT_EQ(ReadFile(File()), b);
+  EXPECT_EQ(cfr.word(80), 0);
+}
+
+TEST_F(ConfigFileTest, AFailedWriteKeepsTheOldFileAndTheOldSettings) {
+  config_loaded = 1;
+  newcfr.word(80) = 6;
+  WriteConfigFile(dir.c_str());
+  Bytes old = ReadFile(File());
+  newcfr.word(80) = 9;
+
+  // The temporary file cannot be created.
+  std::string temp = File() + "." + std::to_string(getpid()) + ".tmp";
+  fs::create_directory(temp);
+  WriteConfigFile(dir.c_str());
+  EXPECT_EQ(ReadFile(File()), old);
+  EXPECT_EQ(cfr.word(80), 6);
+  fs::remove(temp);
+
+  // The data cannot be written out (file size limit).
+  rlimit saved_limit;
+  getrlimit(RLIMIT_FSIZE, &saved_limit);
+  auto saved_handler = signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved_limit;
+  small.rlim_cur = 100;
+  setrlimit(RLIMIT_FSIZE, &small);
+  WriteConfigFile(dir.c_str());
+  setrlimit(RLIMIT_FSIZE, &saved_limit);
+  signal(SIGXFSZ, saved_handler);
+  EXPECT_EQ(ReadFile(File()), old);
+  EXPECT_EQ(cfr.word(80), 6);
+  EXPECT_EQ(StrayFiles(), 0);
+}
+
+TEST_F(ConfigFileTest, AnUnwritableDirectoryKeepsTheOldFileAndTheOldSettings) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  config_loaded = 1;
+  newcfr.word(80) = 6;
+  WriteConfigFile(dir.c_str());
+  Bytes old = ReadFile(File());
+  newcfr.word(80) = 9;
+  chmod(dir.c_str(), 0555);
+  WriteConfigFile(dir.c_str());
+  EXPECT_EQ(ReadFile(File()), old);
+  EXPECT_EQ(cfr.word(80), 6);
+}
+
+struct PacketBuffer {
+  std::uint8_t bytes[64] = {};
+  Packet p{bytes, sizeof bytes, 16};
+  explicit PacketBuffer(int opcode) {
+    p.put_i16(0, opcode);
+    p.put_i16(2, 0x7777);
+  }
+};
+
+TEST_F(ConfigFileTest, CfgrecStartsAnEditFromTheLiveSettingsWithoutReply) {
+  cfr.word(80) = 3;
+  PacketBuffer b(59);
+  EXPECT_EQ(pcfgrec(b.p), 0);
+  EXPECT_EQ(newcfr.word(80), 3);
+}
+
+TEST_F(ConfigFileTest, NewcfgReadsWritesAndAnswers) {
+  PacketBuffer b(60);
+  EXPECT_EQ(pnewcfg(b.p), 1);
+  EXPECT_EQ(b.p.i16(2), 0);
+  EXPECT_EQ(cfgptr, &newcfr);
+  EXPECT_EQ(ReadFile(File()), Encoded(cfr));
+}
+
+TEST_F(ConfigFileTest, ChgcfgTellsTheClientWhatKindOfSessionItIs) {
+  struct Case {
+    std::int16_t app;
+    int font8;
+    std::uint16_t flags;
+  } cases[] = {{kAppAutoShade, -1, 0x2000}, {kAppAutoShade, 0, 0x8000}, {kApp3DStudio, 0, 0x800},
+               {kAppAutoCAD, -1, 0x8000}};
+  for (const Case &c : cases) {
+    MainApp.app_id = c.app;
+    font8bit = c.font8;
+    PacketBuffer b(61);
+    EXPECT_EQ(pchgcfg(b.p), 1);
+    EXPECT_EQ(b.p.i16(2), 0);
+    EXPECT_EQ(Pkinit.field[4], c.flags) << "application " << c.app;
+  }
+  EXPECT_EQ(ReadFile(File()).size(), 524u);
+}
+
+TEST_F(ConfigFileTest, ShowcfgAdoptsTheFileWithoutReply) {
+  Bytes f = Encoded(DefaultConfig());
+  PutWordAt(f, 80, 11);
+  WriteFile(f);
+  PacketBuffer b(62);
+  EXPECT_EQ(pshowcfg(b.p), 0);
+  EXPECT_EQ(b.p.i16(2), 0x7777);
+  EXPECT_EQ(cfr.word(80), 11);
+}
+
+}  // namespace
