@@ -143,6 +143,8 @@ int main(int argc, char **argv) {
 
   std::snprintf(gfx_window.title, sizeof gfx_window.title, "%s", "AutoCAD: KovaGL Graphics");
   create_graph_window(gfx_window.title, "AutoCAD-Graph");
+  get_graph_win_attrs(&gfx_window.width, &gfx_window.height, &gfx_window.depth);
+  note_graph_window_size(gfx_window.width, gfx_window.height);
   std::snprintf(txt_window.title, sizeof txt_window.title, "%s", "AutoCAD: Text");
   create_text_window(txt_window.title, "AutoCAD-Text");
   if constexpr (!kSecondBuild) create_kanji_window("AutoCAD: Kanji", "AutoCAD-Kanji");

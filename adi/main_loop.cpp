@@ -55,6 +55,10 @@ XtIntervalId digitize_timer_id;
 namespace {
 
 bool packets_paused;   // Ctrl-S holds the packet pipe until the next key
+// The drawing window's size as the event stream last told it. A size read
+// from the server may already be ahead of the events still queued, so only
+// configure events (and the size at creation) decide what is a resize.
+int configured_width = -1, configured_height = -1;
 bool borders_measured; // the window-manager borders were measured once
 
 // Drawing reaches the screen when the loop is about to wait.
@@ -120,6 +124,11 @@ void pointer_at(int x, int y) {
 }
 
 }  // namespace
+
+void note_graph_window_size(int width, int height) {
+  configured_width = width;
+  configured_height = height;
+}
 
 void request_present() {
   if (present_queued || context == nullptr) return;
@@ -218,7 +227,9 @@ void graph_handler(Widget, XEvent *event, String *, Cardinal *) {
       break;
     case ConfigureNotify: {
       const XConfigureEvent &ce = event->xconfigure;
-      if (ce.width == gfx_window.width && ce.height == gfx_window.height) break;
+      if (ce.width == configured_width && ce.height == configured_height) break;
+      configured_width = ce.width;
+      configured_height = ce.height;
       graph_win_resized = 1;
       get_graph_win_attrs(&gfx_window.width, &gfx_window.height, &gfx_window.depth);
       Pkinit.field[6] = static_cast<std::uint16_t>(gfx_window.width);

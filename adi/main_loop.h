@@ -70,6 +70,10 @@ void stop_digitize_timer();
 void digitize_timeout_cb(XtPointer client_data, XtIntervalId *id);
 void x_warning_handler(String message);
 
+// The drawing window's size when it was created: later configure events
+// that change it are resizes.
+void note_graph_window_size(int width, int height);
+
 // Has the drawing presented (once) when the loop next waits for input.
 void request_present();
 
