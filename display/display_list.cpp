@@ -89,12 +89,6 @@ inline int entity_bytes(std::uint32_t header) {
 
 // ---- colour-0 erasing -----------------------------------------------------------
 
-// Selects viewport index's drawing area unless it is loaded.
-void select_viewport(int index) {
-  const ViewportRecord &vp = vp_info[index];
-  if (CurrentMatrixNumber != index) SetClippingRectangle(vp.x1, vp.x2, vp.y1, vp.y2, index);
-}
-
 // The erase of the current vector: the stored segment (either way round) is
 // marked, and the vector is drawn once in the background colour.
 template <bool Big>
@@ -108,7 +102,7 @@ void erase_vector(int index, std::uint32_t mask) {
     EraseEntity(index, kEntityLine, mask);
   }
   --ecount;
-  select_viewport(index);
+  SelectViewportArea(index);
   set_line_style(0);
   SetDrawingColour(0);
   bgnline();
@@ -374,7 +368,7 @@ int append_polygon(int index) {
   if (buffer.colour == 0 && colour0_erases()) {
     EraseEntity(index, kEntityPolygon, mask);
     --ecount;
-    select_viewport(index);
+    SelectViewportArea(index);
     buffer.colour = ConfigColor(80);
     if constexpr (Big)
       polyfill32(0);

@@ -201,16 +201,11 @@ int next_used_viewport(int k) {
   return kViewportCount;
 }
 
-void select_viewport(int index) {
-  const ViewportRecord &vp = vp_info[index];
-  if (CurrentMatrixNumber != index) SetClippingRectangle(vp.x1, vp.x2, vp.y1, vp.y2, index);
-}
-
 // Prepares viewport index for a replay.
 void prepare_viewport(int index) {
   ViewportRecord &vp = vp_info[index];
   vp.flags &= ~(kVpShaded | kVpSavedImage | kVpVectorMark | kVpVectorMark2);
-  select_viewport(index);
+  SelectViewportArea(index);
   view_extents = vp.extents_mask;
 }
 
@@ -243,7 +238,7 @@ void erase_one_viewport(int index) {
   }
 }
 
-// A dim rectangle clamped into viewport index: false when they do not meet,
+// A window rectangle clamped into viewport index: false when they do not meet,
 // else the viewport is selected with the screen mask on the clamped part.
 bool clip_expose_to_viewport(int index, int x1, int x2, int y1, int y2) {
   const ViewportRecord &vp = vp_info[index];
@@ -252,7 +247,7 @@ bool clip_expose_to_viewport(int index, int x1, int x2, int y1, int y2) {
   x2 = std::min(x2, vp.x2);
   y1 = std::max(y1, vp.y1);
   y2 = std::min(y2, vp.y2);
-  select_viewport(index);
+  SelectViewportArea(index);
   SetScreenMask(x1, x2, y1, y2);
   view_extents = vp.extents_mask;
   return true;
@@ -355,7 +350,7 @@ void RegenRedraw(int index) {
   Replay r = table_replay(static_cast<std::uint32_t>(vp.extents_mask));
   auto draw = [&](const DisplayListPage *p, int end) {
     if (!(p->mask & r.extents)) return;
-    select_viewport(index);
+    SelectViewportArea(index);
     set_line_style(0);
     replay_page(p, end, end, r);
   };

@@ -1,0 +1,440 @@
+// Benchmarks of the 2D drawing road, in one run:
+//
+// 1. Replay: a display list of one million stored vectors (connected short
+//    segments, as a zoomed-out drawing has them) redrawn by the redraw packet
+//    in process, into an off-screen context. Vectors a second.
+// 2. Storage: bytes held per stored vector.
+// 3. End to end: random vectors of up to 100 pixels sent through the pipe to
+//    a running driver (viewport 1, display list on), timed from the first
+//    byte written to the answer of a following no-op; against the X server
+//    drawing the same segments with XDrawSegments (line width 0) on the same
+//    display, and against the pipe carrying the same bytes to a reader that
+//    only discards them.
+//
+// Prints times and ratios; asserts nothing.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "adi/handlers.h"
+#include "adi/packet.h"
+#include "adi/session.h"
+#include "adiclient/driver.h"
+#include "adiclient/packet.h"
+#include "adiclient/xwindow.h"
+#include "config/config_record.h"
+#include "display/colour_tables.h"
+#include "display/display_list.h"
+#include "display/redraw.h"
+#include "display/vectors.h"
+#include "display/viewports.h"
+#include "display/wrappers.h"
+#include "kovagl/gl.h"
+#include "kovagl/offscreen.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double ms_since(Clock::time_point t0) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+struct Segment {
+  int x1, y1, x2, y2;  // pixels of the graphics area, y up
+};
+
+// Random segments of 1 to max_length pixels inside a width x height area.
+std::vector<Segment> random_segments(int count, int width, int height, int max_length, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> px(0, width - 1), py(0, height - 1), len(1, max_length);
+  std::uniform_real_distribution<double> angle(0.0, 2.0 * M_PI);
+  std::vector<Segment> out;
+  out.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const int x = px(rng), y = py(rng), l = len(rng);
+    const double a = angle(rng);
+    const int x2 = std::clamp(x + static_cast<int>(std::lround(l * std::cos(a))), 0, width - 1);
+    const int y2 = std::clamp(y + static_cast<int>(std::lround(l * std::sin(a))), 0, height - 1);
+    out.push_back({x, y, x2, y2});
+  }
+  return out;
+}
+
+// ---- in process: replay and storage -------------------------------------------------
+
+// A driver packet in a zero-filled scratch buffer.
+struct LocalPacket {
+  std::uint8_t scratch[64] = {};
+  Packet p;
+  LocalPacket(int opcode, std::size_t length) : p(scratch, sizeof scratch, length) { p.put_i16(0, opcode); }
+};
+
+constexpr int kOffW = 1280, kOffH = 1024;
+constexpr int kUnits = 25;  // view units a pixel of the off-screen viewport
+
+// The drawing state of a fresh session over an off-screen window.
+void set_up_offscreen_session() {
+  xsize = kOffW, ysize = kOffH, xmin = 0, ymin = 0, xmax = kOffW - 1, ymax = kOffH - 1, graphy = kOffH - 1;
+  Pkinit.field[4] = 0x8007;
+  Pkinit.field[5] = 8;
+  Pkinit.field[6] = static_cast<std::uint16_t>(xmax);
+  Pkinit.field[7] = static_cast<std::uint16_t>(graphy);
+  do_32bit_regen = 0;
+  init_display_list(32768);
+  init_viewports();
+  init_redraw(1);
+  for (int c = 1; c < 8; ++c) {
+    DisplayMap[c][0] = static_cast<float>(c & 1);
+    DisplayMap[c][1] = static_cast<float>(c >> 1 & 1);
+    DisplayMap[c][2] = static_cast<float>(c >> 2 & 1);
+  }
+  cfr.word(80) = 0;
+  cfr.word(97) = 1;
+  cfr.word(105) = 0;
+  cfr.word(108) = 1;
+  cfr.word(128) = 0;
+  draw_mode = KGL_NORMALDRAW;
+  CurrentMatrixNumber = -1;
+
+  LocalPacket open(38, 16);
+  open.p.put_i16(2, 1);
+  open.p.put_i16(8, kOffW - 1);
+  open.p.put_i16(10, kOffH - 1);
+  open.p.put_i16(12, 32765);
+  open.p.put_i16(14, 32765);
+  popenvp(open.p);
+  LocalPacket view(40, 16);
+  view.p.put_i16(2, 1);
+  view.p.put_i16(8, kOffW * kUnits - 1);
+  view.p.put_i16(10, kOffH * kUnits - 1);
+  pviewport(view.p);
+}
+
+std::int64_t list_bytes(int index) {
+  std::int64_t bytes = 0;
+  const ViewportRecord &vp = vp_info[index];
+  for (const DisplayListPage *p = vp.first_page; p != nullptr; p = p->next)
+    bytes += (p == vp.current_page ? vp.fill_offset : static_cast<int>(p->used)) - kPageHeaderBytes;
+  return bytes;
+}
+
+void store_vector(int x1, int y1, int x2, int y2, int colour) {
+  dlcolor = static_cast<std::int16_t>(colour);
+  dl1[0] = static_cast<std::uint16_t>(x1);
+  dl1[1] = static_cast<std::uint16_t>(y1);
+  dl2[0] = static_cast<std::uint16_t>(x2);
+  dl2[1] = static_cast<std::uint16_t>(y2);
+  AppendVector(1);
+}
+
+// One million short connected segments: polylines of 64 segments of 1 to 3
+// pixels each, in seven colours, over the whole window.
+int fill_connected(int count) {
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> px(10, kOffW - 10), py(10, kOffH - 10), step(-3, 3);
+  int stored = 0, x = 0, y = 0, colour = 1;
+  while (stored < count) {
+    if (stored % 64 == 0) {
+      x = px(rng), y = py(rng);
+      colour = 1 + stored / 64 % 7;
+    }
+    const int nx = std::clamp(x + step(rng), 0, kOffW - 1), ny = std::clamp(y + step(rng), 0, kOffH - 1);
+    store_vector(x * kUnits, y * kUnits, nx * kUnits, ny * kUnits, colour);
+    x = nx, y = ny;
+    ++stored;
+  }
+  return stored;
+}
+
+// Best of a few redraws of viewport 1 through the redraw packet, in ms.
+double time_redraw(int runs) {
+  double best = 1e300;
+  for (int r = 0; r < runs; ++r) {
+    LocalPacket redraw(24, 16);
+    redraw.p.put_i16(4, 2);
+    redraw.p.put_i16(6, 1);
+    const auto t0 = Clock::now();
+    predraw(redraw.p);
+    finish();
+    best = std::min(best, ms_since(t0));
+  }
+  return best;
+}
+
+void in_process(int stored_count) {
+  KglContext *ctx = kgl_offscreen_create(kOffW, kOffH);
+  kgl_offscreen_make_current(ctx);
+  set_up_offscreen_session();
+
+  std::printf("Replay (in process, off-screen %dx%d)\n", kOffW, kOffH);
+  const int n = fill_connected(stored_count);
+  const double t = time_redraw(3);
+  const double rate = n / (t / 1000.0);
+  std::printf("  predraw of %d stored vectors (connected, 1-3 px): %.1f ms = %.1f million vectors/s"
+              "   [target >= 20]\n",
+              n, t, rate / 1e6);
+  const std::int64_t connected_bytes = list_bytes(1);
+  const int pages_held = page_count;
+
+  // Random vectors of up to 100 pixels, each its own entity.
+  EraseDisplayList(1);
+  const std::vector<Segment> random = random_segments(200000, kOffW, kOffH, 100, 11);
+  for (const Segment &s : random) store_vector(s.x1 * kUnits, s.y1 * kUnits, s.x2 * kUnits, s.y2 * kUnits, 7);
+  const double tr = time_redraw(2);
+  std::printf("  predraw of %zu stored random vectors (up to 100 px): %.1f ms = %.2f million vectors/s\n",
+              random.size(), tr, random.size() / (tr / 1000.0) / 1e6);
+  const std::int64_t random_bytes = list_bytes(1);
+
+  // A single long polyline: the cost of a further vertex.
+  EraseDisplayList(1);
+  store_vector(0, 0, 10, 10, 3);
+  const int first = vp_info[1].fill_offset;
+  for (int i = 1; i <= 1000; ++i) store_vector(10 * i, 10 * i, 10 * i + 10, 10 * i + 10, 3);
+  const double per_vertex = (vp_info[1].fill_offset - first) / 1000.0;
+
+  std::printf("Storage (16-bit coordinates, pages of %d bytes)\n", alloc_size);
+  std::printf("  connected polyline: %.1f bytes per further vertex   [target 4]\n", per_vertex);
+  std::printf("  the %d connected vectors: %.2f bytes each (%d pages held, %.2f bytes each with page slack)\n", n,
+              static_cast<double>(connected_bytes) / n, pages_held,
+              static_cast<double>(pages_held) * alloc_size / n);
+  std::printf("  separate random vectors: %.2f bytes each\n", static_cast<double>(random_bytes) / random.size());
+
+  EraseDisplayList(1);
+  kgl_offscreen_destroy(ctx);
+}
+
+// ---- end to end ---------------------------------------------------------------------
+
+struct TempDir {
+  std::string path;
+  TempDir() {
+    char tmpl[] = "/tmp/kova-bench-XXXXXX";
+    path = mkdtemp(tmpl);
+  }
+  ~TempDir() { std::system(("rm -rf " + path).c_str()); }
+};
+
+std::unique_ptr<adiclient::Driver> start(const std::string &driver_path, const std::string &cfg) {
+  auto d = std::make_unique<adiclient::Driver>();
+  adiclient::StartOptions o;
+  o.path = driver_path;
+  o.set_env = {"ACADTEXTDISPLAY=.", "ACADCFG=" + cfg, "USER=bench", "ACAD=" + cfg};
+  o.stdout_mode = adiclient::Stream::null;
+  std::string err;
+  if (!adiclient::start_driver(o, *d, err)) {
+    std::fprintf(stderr, "cannot start %s: %s\n", driver_path.c_str(), err.c_str());
+    return nullptr;
+  }
+  int hello = 0;
+  if (adiclient::read_handshake(*d, 10000, hello) != adiclient::Got::packet) return nullptr;
+  return d;
+}
+
+bool request(adiclient::Driver &d, const adiclient::Packet &p, adiclient::Packet *reply = nullptr) {
+  adiclient::Packet r;
+  if (!adiclient::send_packet(d, p) || adiclient::read_reply(d, 30000, r) != adiclient::Got::packet) return false;
+  if (reply) *reply = r;
+  return true;
+}
+
+// The framed messages carrying pvec packets of the segments, in units of
+// scale a pixel, viewport 1.
+std::vector<std::uint8_t> vector_messages(const std::vector<Segment> &segments, int scale) {
+  std::vector<std::uint8_t> bytes;
+  std::vector<adiclient::Packet> run;
+  auto flush = [&] {
+    std::vector<std::uint8_t> m = adiclient::frame_message(run);
+    bytes.insert(bytes.end(), m.begin(), m.end());
+    run.clear();
+  };
+  for (const Segment &s : segments) {
+    adiclient::Packet p(5, 16);
+    p.set_i16(2, s.x1 * scale + scale / 2);
+    p.set_i16(4, s.y1 * scale + scale / 2);
+    p.set_i16(6, s.x2 * scale + scale / 2);
+    p.set_i16(8, s.y2 * scale + scale / 2);
+    p.set_i16(10, 7);
+    p.set_i16(14, 1);
+    run.push_back(std::move(p));
+    if (run.size() == 300) flush();
+  }
+  if (!run.empty()) flush();
+  return bytes;
+}
+
+// The same bytes through a pipe to a child that reads and discards them,
+// then answers one byte. Milliseconds from the first byte to the answer.
+double pipe_alone(const std::vector<std::uint8_t> &bytes) {
+  int down[2], up[2];
+  if (pipe(down) != 0 || pipe(up) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(down[1]);
+    close(up[0]);
+    std::vector<char> buf(1 << 16);
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+      const ssize_t n = read(down[0], buf.data(), buf.size());
+      if (n <= 0) _exit(1);
+      got += static_cast<std::size_t>(n);
+    }
+    const char answer = 1;
+    _exit(write(up[1], &answer, 1) == 1 ? 0 : 1);
+  }
+  close(down[0]);
+  close(up[1]);
+  const auto t0 = Clock::now();
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t n = write(down[1], bytes.data() + sent, bytes.size() - sent);
+    if (n <= 0) break;
+    sent += static_cast<std::size_t>(n);
+  }
+  char answer = 0;
+  const bool ok = read(up[0], &answer, 1) == 1;
+  const double t = ms_since(t0);
+  close(down[1]);
+  close(up[0]);
+  waitpid(pid, nullptr, 0);
+  return ok ? t : -1;
+}
+
+// The same segments drawn by the X server into a window of the same size.
+double x_server(const std::vector<Segment> &segments, int width, int height) {
+  Display *d = XOpenDisplay(nullptr);
+  if (d == nullptr) return -1;
+  const int scr = DefaultScreen(d);
+  Window w = XCreateSimpleWindow(d, RootWindow(d, scr), 0, 0, static_cast<unsigned>(width),
+                                 static_cast<unsigned>(height), 0, WhitePixel(d, scr), BlackPixel(d, scr));
+  XSelectInput(d, w, ExposureMask);
+  XMapWindow(d, w);
+  for (XEvent e;;) {
+    XNextEvent(d, &e);
+    if (e.type == Expose) break;
+  }
+  XGCValues gv{};
+  gv.foreground = WhitePixel(d, scr);
+  gv.line_width = 0;
+  GC gc = XCreateGC(d, w, GCForeground | GCLineWidth, &gv);
+  std::vector<XSegment> xs;
+  xs.reserve(segments.size());
+  for (const Segment &s : segments)
+    xs.push_back({static_cast<short>(s.x1), static_cast<short>(height - 1 - s.y1), static_cast<short>(s.x2),
+                  static_cast<short>(height - 1 - s.y2)});
+  XSync(d, False);
+  const std::size_t chunk = std::max<long>(1, XMaxRequestSize(d) - 8) / 2;
+  const auto t0 = Clock::now();
+  for (std::size_t at = 0; at < xs.size(); at += chunk)
+    XDrawSegments(d, w, gc, xs.data() + at, static_cast<int>(std::min(chunk, xs.size() - at)));
+  XSync(d, False);
+  const double t = ms_since(t0);
+  XFreeGC(d, gc);
+  XDestroyWindow(d, w);
+  XCloseDisplay(d);
+  return t;
+}
+
+void end_to_end(const std::string &driver_path, int count) {
+  std::string err;
+  adiclient::XDisplay *xd = adiclient::open_display(err);
+  if (xd == nullptr) {
+    std::printf("End to end: skipped (no X display: %s)\n", err.c_str());
+    return;
+  }
+  adiclient::close_display(xd);
+
+  // A configuration directory of its own: the defaults, as a new user has them.
+  TempDir cfg;
+  auto d = start(driver_path, cfg.path);
+  adiclient::Packet init;
+  if (!d || !request(*d, adiclient::pinit(0x8007, 8, "bench"), &init)) {
+    std::printf("End to end: the driver did not start\n");
+    return;
+  }
+  const int width = init.i16(12) + 1, height = init.i16(14) + 1;
+  const int scale = std::max(1, std::min(40, 32000 / std::max(width, height)));
+  adiclient::Packet open(38, 16);
+  open.set_i16(2, 1);
+  open.set_i16(8, width - 1);
+  open.set_i16(10, height - 1);
+  open.set_i16(12, 32765);
+  open.set_i16(14, 32765);
+  adiclient::Packet view(40, 16);
+  view.set_i16(2, 1);
+  view.set_i16(8, width * scale - 1);
+  view.set_i16(10, height * scale - 1);
+  request(*d, open);
+  request(*d, view);
+  request(*d, adiclient::pnop());
+
+  const std::vector<Segment> segments = random_segments(count, width, height, 100, 3);
+  const std::vector<std::uint8_t> bytes = vector_messages(segments, scale);
+  const std::vector<std::uint8_t> nop = adiclient::frame_message(std::vector<adiclient::Packet>{adiclient::pnop()});
+  std::vector<std::uint8_t> all = bytes;
+  all.insert(all.end(), nop.begin(), nop.end());
+
+  double best_driver = 1e300;
+  for (int run = 0; run < 3; ++run) {
+    adiclient::Packet clear(3, 6);
+    clear.set_i16(4, 1);
+    request(*d, clear);
+    const auto t0 = Clock::now();
+    adiclient::Packet r;
+    if (!adiclient::send_raw(*d, all) || adiclient::read_reply(*d, 120000, r) != adiclient::Got::packet) {
+      std::printf("End to end: no answer from the driver\n");
+      return;
+    }
+    best_driver = std::min(best_driver, ms_since(t0));
+  }
+  request(*d, adiclient::pkill());
+  adiclient::wait_exit(*d, 10000);
+
+  double best_x = 1e300, best_pipe = 1e300;
+  for (int run = 0; run < 3; ++run) {
+    best_x = std::min(best_x, x_server(segments, width, height));
+    best_pipe = std::min(best_pipe, pipe_alone(all));
+  }
+
+  std::printf("End to end (%d random vectors of up to 100 px, viewport 1, display list on, %dx%d)\n", count, width,
+              height);
+  std::printf("  driver, first byte to the no-op's answer: %8.1f ms  (%zu bytes)\n", best_driver, all.size());
+  std::printf("  X server, XDrawSegments + XSync:          %8.1f ms\n", best_x);
+  std::printf("  the pipe alone, same bytes:               %8.1f ms\n", best_pipe);
+  std::printf("  ratio driver / XDrawSegments: %.2f   [target <= 1.0]\n", best_driver / best_x);
+  std::printf("  ratio driver / pipe alone:    %.2f\n", best_driver / best_pipe);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  std::string driver = KOVA_DRIVER1;
+  int vectors = 200000, stored = 1000000;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--driver" && i + 1 < argc)
+      driver = argv[++i];
+    else if (a == "--vectors" && i + 1 < argc)
+      vectors = std::max(1, std::atoi(argv[++i]));
+    else if (a == "--stored" && i + 1 < argc)
+      stored = std::max(1, std::atoi(argv[++i]));
+    else {
+      std::fprintf(stderr, "usage: %s [--driver PATH] [--vectors N] [--stored N]\n", argv[0]);
+      return 2;
+    }
+  }
+  in_process(stored);
+  end_to_end(driver, vectors);
+  return 0;
+}
