@@ -3,7 +3,7 @@
 start_xvfb() {
   local n=90
   while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
   XVFB_PID=$!
   trap 'kill $XVFB_PID 2>/dev/null || true' EXIT
   export DISPLAY=":$n"

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -28,6 +31,27 @@ inline bool have_display() {
   if (d == nullptr) return false;
   adiclient::close_display(d);
   return true;
+}
+
+// A directory of the test's own, removed with it.
+struct TempDir {
+  std::string path;
+  TempDir() {
+    char tmpl[] = "/tmp/kova-test-XXXXXX";
+    if (mkdtemp(tmpl) != nullptr) path = tmpl;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    if (!path.empty()) std::filesystem::remove_all(path, ec);
+  }
+  TempDir(const TempDir &) = delete;
+  TempDir &operator=(const TempDir &) = delete;
+};
+
+// Keeps every file the driver reads or writes (configuration, resources,
+// support files) inside dir, with the text screen on stdout.
+inline std::vector<std::string> isolated_env(const std::string &dir) {
+  return {"ACADTEXTDISPLAY=.", "ACADCFG=" + dir, "USER=tester", "ACAD=" + dir, "ACADRESFILE=" + dir + "/resources"};
 }
 
 struct Session {

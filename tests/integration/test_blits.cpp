@@ -18,7 +18,7 @@ using adiclient::Packet;
 namespace {
 
 struct Blits : ::testing::TestWithParam<Program> {
-  std::string cfg;  // the configuration file goes here, not into the working directory
+  TempDir cfg;  // the files the driver writes go here
   std::unique_ptr<Session> s;
   adiclient::XDisplay *x = nullptr;
   adiclient::XWindow area = 0;
@@ -26,12 +26,9 @@ struct Blits : ::testing::TestWithParam<Program> {
 
   void SetUp() override {
     if (!have_display()) GTEST_SKIP() << "no X display";
-    char tmpl[] = "/tmp/kova-blits-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    cfg = tmpl;
+    ASSERT_FALSE(cfg.path.empty());
     s = std::make_unique<Session>(GetParam());
-    s->options.set_env = {"ACADTEXTDISPLAY=.", "ACADCFG=" + cfg, "USER=tester", "ACAD=" + cfg,
-                          "ACADRESFILE=" + cfg + "/resources"};
+    s->options.set_env = isolated_env(cfg.path);
     s->start();
     ASSERT_TRUE(adiclient::send_packet(s->driver, adiclient::pinit()));
     Packet r = s->reply();
@@ -54,7 +51,6 @@ struct Blits : ::testing::TestWithParam<Program> {
   void TearDown() override {
     if (x) adiclient::close_display(x);
     s.reset();
-    if (!cfg.empty()) std::filesystem::remove_all(cfg);
   }
 
   // Sends a packet without a reply, then a pnop, whose reply says it is done.
@@ -329,8 +325,8 @@ TEST_P(Blits, BitmapsPartlyOutsideTheWindowAreCutAtItsEdges) {
   EXPECT_EQ(wait_pixel(1, cy + 47, kGreen), kGreen);
   EXPECT_EQ(wait_pixel(5, cy + 47, kBlue), kBlue);
 
-  // Over the top right corner, transparent and in exclusive-or: rows 2 to 4
-  // and columns 0 to 4 show; what the clear bits cover is kept.
+  // Over the top right corner, transparent: rows 2 to 4 and columns 0 to 4
+  // show, and what the clear bits cover is kept.
   std::uint32_t corner = 0, beside = 0;
   settle();
   ASSERT_TRUE(adiclient::read_pixel(x, area, xs - 4, 0, corner));
@@ -339,6 +335,7 @@ TEST_P(Blits, BitmapsPartlyOutsideTheWindowAreCutAtItsEdges) {
   EXPECT_EQ(wait_pixel(xs - 5, 0, kRed), kRed);
   EXPECT_EQ(wait_pixel(xs - 4, 0, corner), corner);
   EXPECT_EQ(wait_pixel(xs - 6, 0, beside), beside);
+  // Over the other corners and wholly outside, in every mode: nothing breaks.
   send(bitmap(xs - 5, ys - 3, -1));
   send(bitmap(-9, -4, -1));
   send(bitmap(xs, ys, 0));

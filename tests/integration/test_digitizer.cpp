@@ -17,8 +17,8 @@ using adiclient::Packet;
 namespace {
 
 // A session with the digitizer flag, then the request that makes the driver
-// answer digitizer input (pxpcomd). With the status line (0x4) the driver
-// waits for digitizer input from the start.
+// answer digitizer input (pxpcomd). With the status line (0x4), which the
+// driver draws and watches itself, it answers digitizer input from the start.
 constexpr int kFlags = 0x8017;
 // Prompt area, screen menu and digitizer, but no status line: nothing is
 // waited for until pxpcomd.
@@ -34,22 +34,19 @@ Packet digitizer_packet(int code, int x, int y) {
 
 struct Digitizer : ::testing::TestWithParam<Program> {
   int flags = kFlags;
-  std::string cfg;  // the configuration file goes here, not into HOME or the working directory
+  TempDir cfg;  // the files the driver writes go here
   adiclient::XDisplay *x = nullptr;
   adiclient::XWindow top = 0, area = 0;
   std::unique_ptr<Session> s;
-  int xs = 0, ys = 0;
+  int xs = 0;  // the drawing window's width
 
   void SetUp() override {
     std::string err;
     x = adiclient::open_display(err);
     if (x == nullptr) GTEST_SKIP() << "no X display: " << err;
-    char tmpl[] = "/tmp/kova-digitizer-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    cfg = tmpl;
+    ASSERT_FALSE(cfg.path.empty());
     s = std::make_unique<Session>(GetParam());
-    s->options.set_env = {"ACADTEXTDISPLAY=.", "ACADCFG=" + cfg, "USER=tester", "ACAD=" + cfg,
-                          "ACADRESFILE=" + cfg + "/resources"};
+    s->options.set_env = isolated_env(cfg.path);
     s->start();
     top = adiclient::find_top_window(x, adiclient::graphics_title, 10000);
     ASSERT_NE(top, 0u);
@@ -59,12 +56,10 @@ struct Digitizer : ::testing::TestWithParam<Program> {
     Packet r = s->reply();
     ASSERT_EQ(r.i16(2), 1);
     xs = r.i16(36);
-    ys = r.i16(38);
   }
   void TearDown() override {
     s.reset();
     if (x) adiclient::close_display(x);
-    if (!cfg.empty()) std::filesystem::remove_all(cfg);
   }
 
   void wait_for_digitizer_input() {

@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
-#include <filesystem>
 #include <vector>
 
 #include "driver_session.h"
@@ -48,7 +48,7 @@ Packet pbdrag(int op, std::int32_t x1 = 0, std::int32_t y1 = 0, std::int32_t x2 
 }
 
 struct Drag : ::testing::TestWithParam<Program> {
-  std::string cfg;  // the configuration file goes here, not into HOME or the working directory
+  TempDir cfg;  // the files the driver writes go here
   std::unique_ptr<Session> s;
   adiclient::XDisplay *x = nullptr;
   adiclient::XWindow area = 0;
@@ -56,12 +56,9 @@ struct Drag : ::testing::TestWithParam<Program> {
 
   void SetUp() override {
     if (!have_display()) GTEST_SKIP() << "no X display";
-    char tmpl[] = "/tmp/kova-drag-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    cfg = tmpl;
+    ASSERT_FALSE(cfg.path.empty());
     s = std::make_unique<Session>(GetParam());
-    s->options.set_env = {"ACADTEXTDISPLAY=.", "ACADCFG=" + cfg, "USER=tester", "ACAD=" + cfg,
-                          "ACADRESFILE=" + cfg + "/resources"};
+    s->options.set_env = isolated_env(cfg.path);
     s->start();
     ASSERT_TRUE(adiclient::send_packet(s->driver, adiclient::pinit(0x8007, 8, "drag")));
     Packet r = s->reply();
@@ -91,7 +88,6 @@ struct Drag : ::testing::TestWithParam<Program> {
   void TearDown() override {
     if (x) adiclient::close_display(x);
     s.reset();
-    if (!cfg.empty()) std::filesystem::remove_all(cfg);
   }
 
   Packet ask(const Packet &p) {

@@ -13,15 +13,6 @@ using adiclient::Packet;
 
 namespace {
 
-struct TempDir {
-  std::string path;
-  TempDir() {
-    char tmpl[] = "/tmp/kova-drawing-XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TempDir() { std::system(("rm -rf " + path).c_str()); }
-};
-
 constexpr std::uint32_t kBlack = 0x000000, kRed = 0xFF0000, kGreen = 0x00FF00;
 // View units a pixel of viewport 1.
 constexpr int kScale = 40;
@@ -74,7 +65,7 @@ struct Drawing : ::testing::TestWithParam<Program> {
 
   std::unique_ptr<Session> start() {
     auto session = std::make_unique<Session>(GetParam());
-    session->options.set_env = {"ACADTEXTDISPLAY=.", "ACADCFG=" + cfg.path, "USER=tester", "ACAD=" + cfg.path};
+    session->options.set_env = isolated_env(cfg.path);
     session->start();
     return session;
   }

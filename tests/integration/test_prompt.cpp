@@ -15,7 +15,7 @@ using adiclient::Packet;
 namespace {
 
 struct PromptArea : ::testing::TestWithParam<Program> {
-  std::string dir;
+  TempDir dir;
   std::unique_ptr<Session> s;
   adiclient::XDisplay *x = nullptr;
   adiclient::XWindow area = 0;
@@ -24,13 +24,11 @@ struct PromptArea : ::testing::TestWithParam<Program> {
 
   void SetUp() override {
     if (!have_display()) GTEST_SKIP() << "no X display";
-    char tmpl[] = "/tmp/kova-prompt-XXXXXX";
-    dir = mkdtemp(tmpl);
     // The graphics window's resources: no command area.
-    std::ofstream(dir + "/resources") << "*useCommandArea: False\n";
+    std::ofstream(dir.path + "/xresources") << "*useCommandArea: False\n";
     s = std::make_unique<Session>(GetParam());
-    s->options.set_env = {"ACADTEXTDISPLAY=.", "ACADCFG=" + dir, "USER=tester", "ACAD=" + dir,
-                          "XENVIRONMENT=" + dir + "/resources"};
+    s->options.set_env = isolated_env(dir.path);
+    s->options.set_env.push_back("XENVIRONMENT=" + dir.path + "/xresources");
     s->start();
     Packet r = exchange(adiclient::pinit(0x8007, 8, "prompt"));
     ASSERT_EQ(r.i16(2), 1);
@@ -46,7 +44,6 @@ struct PromptArea : ::testing::TestWithParam<Program> {
   void TearDown() override {
     if (x) adiclient::close_display(x);
     s.reset();
-    if (!dir.empty()) std::system(("rm -rf " + dir).c_str());
   }
 
   Packet exchange(const Packet &p) {

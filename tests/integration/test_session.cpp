@@ -13,15 +13,6 @@ using adiclient::Packet;
 
 namespace {
 
-struct TempDir {
-  std::string path;
-  TempDir() {
-    char tmpl[] = "/tmp/kova-session-XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TempDir() { std::system(("rm -rf " + path).c_str()); }
-};
-
 std::vector<char> read_file(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
@@ -34,8 +25,7 @@ struct SessionPackets : ::testing::TestWithParam<Program> {
   }
   std::unique_ptr<Session> start() {
     auto s = std::make_unique<Session>(GetParam());
-    s->options.set_env = {"ACADTEXTDISPLAY=.", "ACADCFG=" + cfg.path, "USER=tester", "ACAD=" + cfg.path,
-                           "ACADRESFILE=" + cfg.path + "/resources"};
+    s->options.set_env = isolated_env(cfg.path);
     s->start();
     return s;
   }

@@ -22,28 +22,9 @@
 
 namespace fs = std::filesystem;
 
+#include "support/scoped_env.h"
+
 namespace {
-
-class ScopedEnv {
- public:
-  ScopedEnv(const char *name, const char *value) : name_(name) {
-    if (const char *old = getenv(name)) old_ = old;
-    if (value != nullptr)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      setenv(name_.c_str(), old_->c_str(), 1);
-    else
-      unsetenv(name_.c_str());
-  }
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
 
 // The three geometry entries; those given a value are present.
 struct Entries {
