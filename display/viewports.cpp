@@ -134,9 +134,8 @@ void reset_viewport_table() {
     vp.flags = 0;
     vp.x1 = vp.y1 = 0;
     vp.view_x1 = vp.view_y1 = 0;
-    vp.vlist_first = vp.vlist_last = vp.vlist_filling = vp.vlist_drawn = nullptr;
-    vp.vlist_drawing = vp.vlist_shown = 0;
-    vp.vlist_fill = vp.vlist_reached = 24;
+    // Drag pages a client made before its first session go back too.
+    empty_vlist(index, 1);
   }
 
   ViewportRecord &area = vp_info[0];
