@@ -92,7 +92,7 @@ void kgl_update_clip(KglContext *c) {
   c->clip.y1 = std::min(c->sm_t, c->height - 1);
 }
 
-void kgl_mark_dirty(KglContext *c, int x0, int y0, int x1, int y1) {
+void kgl_mark_dirty_area(KglContext *c, int x0, int y0, int x1, int y1) {
   x0 = std::max(x0, 0);
   y0 = std::max(y0, 0);
   x1 = std::min(x1, c->width - 1);

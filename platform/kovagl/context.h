@@ -97,7 +97,7 @@ struct KglContext {
   Int16 cursor = 0;
   Uint16 cursor_color = 1, cursor_wtm = 0xFFFF;
 
-  // Screen areas changed since the last presentation.
+  // Screen areas changed since the last presentation (the latest merged last).
   KglRect dirty[KGL_MAX_DIRTY];
   int ndirty = 0;
 
@@ -125,7 +125,16 @@ void kgl_context_resize(KglContext *ctx, int width, int height);
 void kgl_update_clip(KglContext *ctx);
 
 // Dirty areas: a rectangle that shows on the screen was changed.
-void kgl_mark_dirty(KglContext *ctx, int x0, int y0, int x1, int y1);
+// The last rectangle of the list is the one that grew last: an area inside it
+// (the common case while drawing) costs one test.
+void kgl_mark_dirty_area(KglContext *ctx, int x0, int y0, int x1, int y1);
+inline void kgl_mark_dirty(KglContext *ctx, int x0, int y0, int x1, int y1) {
+  if (ctx->ndirty > 0) {
+    const KglRect &d = ctx->dirty[ctx->ndirty - 1];
+    if (x0 >= d.x0 && x1 <= d.x1 && y0 >= d.y0 && y1 <= d.y1) return;
+  }
+  kgl_mark_dirty_area(ctx, x0, y0, x1, y1);
+}
 void kgl_mark_all_dirty(KglContext *ctx);
 
 // The shown colour of the composited picture at (x, y), 0xRRGGBB.

@@ -193,6 +193,168 @@ void kgl_draw_point(const KglClipVertex &v) {
   batch.finish(c, t, static_cast<int>(x), static_cast<int>(y), static_cast<int>(x), static_cast<int>(y));
 }
 
+// ---- the fast path: solid thin lines of the normal planes ----------------------------
+//
+// The same pixels as kgl_draw_segment and raster_line for the common state,
+// without their per-segment set-up: the window coordinates of each vertex are
+// computed once, the clipping is done on the integer end points and the
+// pixels are written by a Bresenham loop that steps a pointer, specialised
+// per logical operation, number of buffers and minor direction.
+
+namespace {
+
+// Quotients rounded down and up, for denominators of either sign.
+inline long long floor_quot(long long a, long long b) {
+  long long q = a / b;
+  if ((a % b) != 0 && ((a < 0) != (b < 0))) --q;
+  return q;
+}
+inline long long ceil_quot(long long a, long long b) { return -floor_quot(-a, b); }
+
+// count pixels from p on: a major step each, a minor step whenever the error
+// term r (kept in [0, den)) passes den (UP) or 0 (not UP).
+template <int OP, int NBUF, bool UP>
+void fast_line_loop(Uint32 *p, std::ptrdiff_t other, std::ptrdiff_t major_step, std::ptrdiff_t minor_step,
+                    long long count, long long r, long long a, long long den, Uint32 src) {
+  for (; count > 0; --count) {
+    if constexpr (OP == KGL_LO_XOR) {
+      *p ^= src;
+      if constexpr (NBUF == 2) p[other] ^= src;
+    } else {
+      *p = src;
+      if constexpr (NBUF == 2) p[other] = src;
+    }
+    p += major_step;
+    if constexpr (UP) {
+      r += a;
+      if (r >= den) {
+        r -= den;
+        p += minor_step;
+      }
+    } else {
+      r -= a;
+      if (r < 0) {
+        r += den;
+        p += minor_step;
+      }
+    }
+  }
+}
+
+using FastLineFn = void (*)(Uint32 *, std::ptrdiff_t, std::ptrdiff_t, std::ptrdiff_t, long long, long long,
+                            long long, long long, Uint32);
+
+// Indexed [exclusive-or][two buffers][minor coordinate growing].
+const FastLineFn fast_line_fns[2][2][2] = {
+    {{fast_line_loop<KGL_LO_SRC, 1, false>, fast_line_loop<KGL_LO_SRC, 1, true>},
+     {fast_line_loop<KGL_LO_SRC, 2, false>, fast_line_loop<KGL_LO_SRC, 2, true>}},
+    {{fast_line_loop<KGL_LO_XOR, 1, false>, fast_line_loop<KGL_LO_XOR, 1, true>},
+     {fast_line_loop<KGL_LO_XOR, 2, false>, fast_line_loop<KGL_LO_XOR, 2, true>}},
+};
+
+}  // namespace
+
+bool kgl_fast_segment(const KglLineVertex &a, const KglLineVertex &b, bool skip_first) {
+  KglContext *c = kgl_ctx;
+  if (!c || !a.ok || !b.ok) return false;
+  if (c->layer != KGL_LAYER_NORMAL || !c->rgb || c->zdraw_on || c->rgbmask != 0xFFFFFFFFu ||
+      c->line_width != 1 || (c->logic_op != KGL_LO_SRC && c->logic_op != KGL_LO_XOR) ||
+      !(c->line_style == 0 || kgl_linestyles[c->line_style] == 0xFFFF))
+    return false;
+  if (a.vp_l != c->vp_l || a.vp_r != c->vp_r || a.vp_b != c->vp_b || a.vp_t != c->vp_t || b.vp_l != c->vp_l ||
+      b.vp_r != c->vp_r || b.vp_b != c->vp_b || b.vp_t != c->vp_t)
+    return false;
+  const KglRect clip = c->clip;
+  // Beyond the guard band the general path cuts the line geometrically.
+  const double gx0 = clip.x0 - GUARD, gx1 = clip.x1 + GUARD, gy0 = clip.y0 - GUARD, gy1 = clip.y1 + GUARD;
+  if (!(a.x >= gx0 && a.x <= gx1 && b.x >= gx0 && b.x <= gx1 && a.y >= gy0 && a.y <= gy1 && b.y >= gy0 &&
+        b.y <= gy1))
+    return false;
+
+  const long long x0 = kgl_floor_ll(a.x + 0.5), y0 = kgl_floor_ll(a.y + 0.5);
+  const long long x1 = kgl_floor_ll(b.x + 0.5), y1 = kgl_floor_ll(b.y + 0.5);
+  const long long dx = x1 - x0, dy = y1 - y0;
+  const long long adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  const bool xmajor = adx >= ady;
+  const long long n = xmajor ? adx : ady;
+  const long long first = skip_first ? 1 : 0;
+  if (n >= first) kgl_prim.style_pos += n - first + 1;
+  if (n < first || clip.x1 < clip.x0 || clip.y1 < clip.y0) return true;
+
+  Uint32 *plane[2];
+  int nbuf = 0;
+  if (!c->dbl || c->draw_front) plane[nbuf++] = c->normal[c->front_index].data();
+  if (c->dbl && c->draw_back) plane[nbuf++] = c->normal[1 - c->front_index].data();
+  if (!nbuf) return true;
+  const bool visible = !c->dbl || c->draw_front;
+
+  // In (major, minor) coordinates: minor(i) = mi0 + floor((2 i dmi + n) / 2n).
+  const long long ma0 = xmajor ? x0 : y0, mi0 = xmajor ? y0 : x0;
+  const long long dmi = xmajor ? dy : dx;
+  const long long step = (xmajor ? dx : dy) >= 0 ? 1 : -1;
+  const long long lo_major = xmajor ? clip.x0 : clip.y0, hi_major = xmajor ? clip.x1 : clip.y1;
+  const long long lo_minor = xmajor ? clip.y0 : clip.x0, hi_minor = xmajor ? clip.y1 : clip.x1;
+  const long long den = 2 * std::max(n, 1LL);
+  long long i_lo = first, i_hi = n;
+  const bool inside = std::min(x0, x1) >= clip.x0 && std::max(x0, x1) <= clip.x1 && std::min(y0, y1) >= clip.y0 &&
+                      std::max(y0, y1) <= clip.y1;
+  if (!inside) {
+    if (step > 0) {
+      i_lo = std::max(i_lo, lo_major - ma0);
+      i_hi = std::min(i_hi, hi_major - ma0);
+    } else {
+      i_lo = std::max(i_lo, ma0 - hi_major);
+      i_hi = std::min(i_hi, ma0 - lo_major);
+    }
+    // The indices whose minor coordinate lies in [lo_minor, hi_minor].
+    const long long lo = lo_minor - mi0, hi = hi_minor - mi0;
+    if (n == 0 || dmi == 0) {
+      if (lo > 0 || hi < 0) return true;
+    } else if (dmi > 0) {
+      i_lo = std::max(i_lo, ceil_quot(2 * n * lo - n, 2 * dmi));
+      i_hi = std::min(i_hi, ceil_quot(2 * n * (hi + 1) - n, 2 * dmi) - 1);
+    } else {
+      i_hi = std::min(i_hi, floor_quot(2 * n * lo - n, 2 * dmi));
+      i_lo = std::max(i_lo, floor_quot(2 * n * (hi + 1) - n, 2 * dmi) + 1);
+    }
+    if (i_lo > i_hi) return true;
+  }
+
+  // The error term at i_lo, and the minor offset at both ends; whole lines
+  // need no division (|dmi| <= n, and index n lies dmi off).
+  long long q = 0, r = n;
+  if (i_lo == 1 && n > 0) {
+    r = 2 * dmi + n;   // in [-n, 3n]
+    q = r >= den ? 1 : r < 0 ? -1 : 0;
+    r -= q * den;
+  } else if (i_lo > 1) {
+    const long long num = 2 * i_lo * dmi + n;
+    q = floor_quot(num, den);
+    r = num - q * den;
+  }
+  const long long q_end = i_hi == n ? dmi : floor_quot(2 * i_hi * dmi + n, den);
+  const long long ma_a = ma0 + step * i_lo, ma_b = ma0 + step * i_hi;
+  const long long mi_a = mi0 + q, mi_b = mi0 + q_end;
+  const long long px = xmajor ? ma_a : mi_a, py = xmajor ? mi_a : ma_a;
+
+  const std::ptrdiff_t pitch = c->width;
+  const std::ptrdiff_t major_step = xmajor ? step : step * pitch;
+  const bool up = dmi >= 0;
+  const std::ptrdiff_t minor_unit = xmajor ? pitch : 1;
+  const std::ptrdiff_t minor_step = up ? minor_unit : -minor_unit;
+  Uint32 *p = plane[0] + static_cast<std::ptrdiff_t>(py) * pitch + static_cast<std::ptrdiff_t>(px);
+  const std::ptrdiff_t other = nbuf == 2 ? plane[1] - plane[0] : 0;
+  fast_line_fns[c->logic_op == KGL_LO_XOR][nbuf - 1][up](p, other, major_step, minor_step, i_hi - i_lo + 1, r,
+                                                          2 * (dmi < 0 ? -dmi : dmi), den, c->rgba);
+
+  if (visible) {
+    const long long ex = xmajor ? ma_b : mi_b, ey = xmajor ? mi_b : ma_b;
+    kgl_mark_dirty(c, static_cast<int>(std::min(px, ex)), static_cast<int>(std::min(py, ey)),
+                   static_cast<int>(std::max(px, ex)), static_cast<int>(std::max(py, ey)));
+  }
+  return true;
+}
+
 // ---- polylines ---------------------------------------------------------------------
 
 void bgnpoint() {

@@ -4,6 +4,7 @@
 
 #include "matrix.h"
 
+#include <cmath>
 #include <vector>
 
 enum KglPrimKind : int {
@@ -14,20 +15,60 @@ enum KglPrimKind : int {
   KGL_PRIM_POLYGON,
 };
 
+// A vertex the line fast path can take as it is: window coordinates on the
+// 1/1024 grid (w was 1 and it lies between the near and far planes), and the
+// viewport they were computed in.
+struct KglLineVertex {
+  bool ok = false;
+  double x = 0, y = 0;
+  int vp_l = 0, vp_r = 0, vp_b = 0, vp_t = 0;
+};
+
 struct KglPrimitive {
   int kind = KGL_PRIM_NONE;
   int count = 0;                       // vertices so far
   KglClipVertex first{}, prev{};
+  KglLineVertex prev_win;              // prev as the fast path sees it
   long long style_pos = 0;             // line-style pixels used so far
   std::vector<KglClipVertex> polygon;  // polygon vertices (capacity kept)
 };
 
 extern KglPrimitive kgl_prim;
 
+// floor for |v| < 2^62, without a call into the maths library.
+inline long long kgl_floor_ll(double v) {
+  const long long t = static_cast<long long>(v);
+  return static_cast<double>(t) > v ? t - 1 : t;
+}
+
+// The fast path's view of a vertex (ok false: only the general path can draw
+// segments ending there). w exactly 1 (no perspective) makes the division by
+// w change nothing; the near and far tests and the window mapping are
+// kgl_draw_segment's and kgl_to_window's.
+inline KglLineVertex kgl_line_vertex(const KglContext *c, const KglClipVertex &v) {
+  KglLineVertex out;
+  if (!(v.w == 1.0) || !std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z) || v.w + v.z < 0 ||
+      v.w - v.z < 0)
+    return out;
+  const double wx = c->vp_l - 0.5 + (v.x + 1.0) * 0.5 * (c->vp_r - c->vp_l + 1);
+  const double wy = c->vp_b - 0.5 + (v.y + 1.0) * 0.5 * (c->vp_t - c->vp_b + 1);
+  if (!(std::fabs(wx) < 1e12 && std::fabs(wy) < 1e12)) return out;
+  out.x = static_cast<double>(kgl_floor_ll(wx * 1024.0 + 0.5)) / 1024.0;   // as kgl_snap
+  out.y = static_cast<double>(kgl_floor_ll(wy * 1024.0 + 0.5)) / 1024.0;
+  out.vp_l = c->vp_l, out.vp_r = c->vp_r, out.vp_b = c->vp_b, out.vp_t = c->vp_t;
+  out.ok = true;
+  return out;
+}
+
 // Lines: one segment of a polyline. skip_first leaves out the pixel of the
 // start vertex (drawn by the segment before), skip_last that of the end vertex.
 void kgl_draw_segment(const KglClipVertex &a, const KglClipVertex &b, bool skip_first, bool skip_last);
 void kgl_draw_point(const KglClipVertex &v);
+// Draws the segment a - b as kgl_draw_segment would, when the state allows the
+// fast path (solid thin lines of the normal planes in RGB mode, source or
+// exclusive-or, full write mask) and both ends are fast vertices of the
+// current viewport. False when it drew nothing and the general path must.
+bool kgl_fast_segment(const KglLineVertex &a, const KglLineVertex &b, bool skip_first);
 // Fills a polygon given in clip coordinates.
 void kgl_fill_polygon(const KglClipVertex *v, int n);
 // Fills window pixels x0..x1, y0..y1 (inclusive, clipped) with the current

@@ -16,13 +16,16 @@ void vertex(double x, double y, double z) {
       kgl_draw_point(v);
       break;
     case KGL_PRIM_LINE:
-    case KGL_PRIM_CLOSEDLINE:
+    case KGL_PRIM_CLOSEDLINE: {
+      const KglLineVertex w = kgl_line_vertex(c, v);
       if (p.count == 0)
         p.first = v;
-      else
+      else if (!kgl_fast_segment(p.prev_win, w, p.count > 1))
         kgl_draw_segment(p.prev, v, p.count > 1, false);
       p.prev = v;
+      p.prev_win = w;
       break;
+    }
     case KGL_PRIM_POLYGON:
       p.polygon.push_back(v);
       break;

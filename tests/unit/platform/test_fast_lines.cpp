@@ -1,0 +1,102 @@
+// The line fast path against the general one: random segments, clipped and
+// not, in every specialised case, must set exactly the same pixels.
+#include "kovagl/context.h"
+#include "kovagl/gl.h"
+#include "kovagl/matrix.h"
+#include "kovagl/offscreen.h"
+#include "kovagl/primitives.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+constexpr int W = 97, H = 61;
+
+struct Case {
+  Int32 op;
+  bool both_buffers;
+  bool masked;
+  float scale;   // world units a pixel
+};
+
+// The same state on a context: buffers, logical operation, mask and matrix.
+void set_state(KglContext *c, const Case &k) {
+  kgl_offscreen_make_current(c);
+  if (k.both_buffers) {
+    doublebuffer();
+    gconfig();
+    frontbuffer(1);
+    backbuffer(1);
+  }
+  if (k.masked) scrmask(7, 80, 5, 40);
+  ortho2(-0.5f * k.scale, (W - 0.5f) * k.scale, -0.5f * k.scale, (H - 0.5f) * k.scale);
+  cpack(0xFF00FF00u);
+  clear();
+  logicop(k.op);
+  cpack(0xFF3060C0u);
+}
+
+class FastLines : public ::testing::TestWithParam<Case> {};
+
+TEST_P(FastLines, SamePixelsAsTheGeneralPath) {
+  const Case k = GetParam();
+  KglContext *fast = kgl_offscreen_create(W, H), *general = kgl_offscreen_create(W, H);
+  set_state(fast, k);
+  set_state(general, k);
+
+  std::mt19937 rng(1234);
+  std::uniform_real_distribution<float> near_x(-30.0f, W + 30.0f), near_y(-30.0f, H + 30.0f);
+  std::uniform_real_distribution<float> far(-5e6f, 5e6f);
+  std::uniform_int_distribution<int> kind(0, 9), len(1, 6);
+  for (int line = 0; line < 3000; ++line) {
+    // Polylines of a few vertices: in and around the window, on whole pixels
+    // and between them, now and then far away or of no length.
+    const int n = len(rng);
+    float px = 0, py = 0;
+    bool prev_far = false;
+    for (int i = 0; i <= n; ++i) {
+      float x, y;
+      const int what = kind(rng);
+      if (what == 0) {
+        x = far(rng), y = far(rng);
+      } else if (what == 1 && i > 0) {
+        x = px, y = py;
+      } else {
+        x = (what < 5 ? std::round(near_x(rng)) : near_x(rng)) * k.scale;
+        y = (what < 5 ? std::round(near_y(rng)) : near_y(rng)) * k.scale;
+      }
+      const bool is_far = what == 0 || (what == 1 && prev_far);
+      if (i > 0) {
+        const KglClipVertex a = kgl_transform(fast, px, py, 0.0), b = kgl_transform(fast, x, y, 0.0);
+        kgl_offscreen_make_current(fast);
+        const bool drawn = kgl_fast_segment(kgl_line_vertex(fast, a), kgl_line_vertex(fast, b), i > 1);
+        if (!prev_far && !is_far) {
+          ASSERT_TRUE(drawn);
+        }
+        if (!drawn) kgl_draw_segment(a, b, i > 1, false);
+        kgl_offscreen_make_current(general);
+        kgl_draw_segment(a, b, i > 1, false);
+      }
+      px = x, py = y, prev_far = is_far;
+    }
+  }
+  for (int b = 0; b < 2; ++b)
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x)
+        ASSERT_EQ(fast->normal[b][static_cast<std::size_t>(y) * W + x],
+                  general->normal[b][static_cast<std::size_t>(y) * W + x])
+            << "buffer " << b << " at " << x << "," << y;
+  kgl_offscreen_destroy(fast);
+  kgl_offscreen_destroy(general);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryCase, FastLines,
+                         ::testing::Values(Case{KGL_LO_SRC, false, false, 1.0f}, Case{KGL_LO_XOR, false, false, 1.0f},
+                                           Case{KGL_LO_SRC, true, false, 1.0f}, Case{KGL_LO_XOR, true, false, 1.0f},
+                                           Case{KGL_LO_SRC, false, true, 0.37f}, Case{KGL_LO_XOR, false, true, 3.0f},
+                                           Case{KGL_LO_SRC, true, true, 25.0f}, Case{KGL_LO_XOR, true, true, 0.1f}));
+
+}  // namespace
