@@ -89,3 +89,47 @@ struct Session {
 
   std::string err_text() { return adiclient::channel_text(driver.err); }
 };
+
+// A driver with its files kept in a directory of the test's own, a session
+// open and its drawing area found on the X server.
+struct DriverWindowTest : ::testing::TestWithParam<Program> {
+  TempDir cfg;
+  std::unique_ptr<Session> s;
+  adiclient::XDisplay *x = nullptr;
+  adiclient::XWindow top = 0, area = 0;
+
+  // Starts the program, sends init and finds the drawing area; reply gets
+  // init's answer. Skips the test when there is no X server.
+  void open_window_session(const adiclient::Packet &init, adiclient::Packet &reply) {
+    if (!have_display()) GTEST_SKIP() << "no X display";
+    ASSERT_FALSE(cfg.path.empty());
+    s = std::make_unique<Session>(GetParam());
+    s->options.set_env = isolated_env(cfg.path);
+    s->start();
+    ASSERT_TRUE(adiclient::send_packet(s->driver, init));
+    reply = s->reply();
+    ASSERT_EQ(reply.i16(2), 1);
+    std::string err;
+    x = adiclient::open_display(err);
+    ASSERT_NE(x, nullptr) << err;
+    top = adiclient::find_top_window(x, adiclient::graphics_title, 10000);
+    area = adiclient::find_drawing_area(x, top);
+    ASSERT_NE(area, 0u);
+  }
+  void TearDown() override {
+    if (x) adiclient::close_display(x);
+    s.reset();
+  }
+
+  // Sends a packet and takes its reply.
+  adiclient::Packet ask(const adiclient::Packet &p) {
+    EXPECT_TRUE(adiclient::send_packet(s->driver, p));
+    return s->reply();
+  }
+  // Sends a packet that has no reply, then a pnop, whose reply says it is done.
+  void sync(const adiclient::Packet &p) {
+    ASSERT_TRUE(adiclient::send_packet(s->driver, p));
+    ASSERT_TRUE(adiclient::send_packet(s->driver, adiclient::pnop()));
+    s->reply();
+  }
+};

@@ -17,22 +17,13 @@ using adiclient::Packet;
 
 namespace {
 
-struct Blits : ::testing::TestWithParam<Program> {
-  TempDir cfg;  // the files the driver writes go here
-  std::unique_ptr<Session> s;
-  adiclient::XDisplay *x = nullptr;
-  adiclient::XWindow area = 0;
+struct Blits : DriverWindowTest {
   int xs = 0, ys = 0, cx = 0, cy = 0;
 
   void SetUp() override {
-    if (!have_display()) GTEST_SKIP() << "no X display";
-    ASSERT_FALSE(cfg.path.empty());
-    s = std::make_unique<Session>(GetParam());
-    s->options.set_env = isolated_env(cfg.path);
-    s->start();
-    ASSERT_TRUE(adiclient::send_packet(s->driver, adiclient::pinit()));
-    Packet r = s->reply();
-    ASSERT_EQ(r.i16(2), 1);
+    Packet r;
+    open_window_session(adiclient::pinit(), r);
+    if (HasFatalFailure() || IsSkipped()) return;
     xs = r.i16(36);
     ys = r.i16(38);
     // The boxes go round a quarter of the window, away from the cursor drawn
@@ -41,28 +32,12 @@ struct Blits : ::testing::TestWithParam<Program> {
     ASSERT_GT(ys, 400);
     cx = xs / 4;
     cy = ys / 4;
-    std::string err;
-    x = adiclient::open_display(err);
-    ASSERT_NE(x, nullptr) << err;
-    adiclient::XWindow top = adiclient::find_top_window(x, adiclient::graphics_title, 10000);
-    area = adiclient::find_drawing_area(x, top);
-    ASSERT_NE(area, 0u);
-  }
-  void TearDown() override {
-    if (x) adiclient::close_display(x);
-    s.reset();
   }
 
-  // Sends a packet without a reply, then a pnop, whose reply says it is done.
-  void send(const Packet &p) {
-    ASSERT_TRUE(adiclient::send_packet(s->driver, p));
-    ASSERT_TRUE(adiclient::send_packet(s->driver, adiclient::pnop()));
-    s->reply();
-  }
   void boxclr(int x1, int y1, int x2, int y2, int colour) {
     Packet p(27, 12);
     p.set_i16(2, x1), p.set_i16(4, y1), p.set_i16(6, x2), p.set_i16(8, y2), p.set_i16(10, colour);
-    send(p);
+    sync(p);
   }
   // Draws a mark beside the boxes and waits for it: everything sent before
   // is on the screen then.
@@ -118,14 +93,14 @@ TEST_P(Blits, APoppedBoxGivesBackTheScreenUnderIt) {
 
   Packet pop(30, 16);
   pop.set_u32(12, handle);
-  send(pop);
+  sync(pop);
   EXPECT_EQ(wait_pixel(cx, cy, kRed), kRed);
   EXPECT_EQ(wait_pixel(cx - 38, cy - 28, kRed), kRed);
   EXPECT_EQ(wait_pixel(cx + 38, cy + 28, kRed), kRed);
 
   // Popped once: the handle no longer restores anything.
   boxclr(cx - 10, cy - 10, cx + 10, cy + 10, 5);
-  send(pop);
+  sync(pop);
   settle();
   std::uint32_t rgb = 0;
   ASSERT_TRUE(adiclient::read_pixel(x, area, cx, cy, rgb));
@@ -280,7 +255,7 @@ TEST_P(Blits, BitmapsLandOpaqueTransparentOrInExclusiveOr) {
   const int by = cy - 10;
   for (const Case &c : cases) {
     SCOPED_TRACE(c.flags);
-    send(bitmap(bx, by, c.flags));
+    sync(bitmap(bx, by, c.flags));
     EXPECT_EQ(wait_pixel(bx + 5, by, c.set), c.set);  // the top row is the first row
     EXPECT_EQ(wait_pixel(bx, by + 2, c.set), c.set);
     EXPECT_EQ(wait_pixel(bx + 9, by + 1, c.set), c.set);
@@ -293,7 +268,7 @@ TEST_P(Blits, BitmapsLandOpaqueTransparentOrInExclusiveOr) {
     bx += 30;
   }
   // Exclusive-or twice gives back what was there.
-  send(bitmap(bx - 30, by, -1));
+  sync(bitmap(bx - 30, by, -1));
   EXPECT_EQ(wait_pixel(bx - 25, by, kBlue), kBlue);
   EXPECT_EQ(wait_pixel(bx - 25, by + 2, kBlue), kBlue);
 
@@ -307,7 +282,7 @@ TEST_P(Blits, BitmapsLandOpaqueTransparentOrInExclusiveOr) {
   no_rows.set_i16(2, 0);
   Packet huge = bitmap(bx, by, 0);
   huge.set_i16(10, 30000);
-  for (const Packet &p : {short_rows, too_wide, no_rows, huge}) send(p);
+  for (const Packet &p : {short_rows, too_wide, no_rows, huge}) sync(p);
   settle();
   std::uint32_t rgb = 0;
   ASSERT_TRUE(adiclient::read_pixel(x, area, bx + 5, by, rgb));
@@ -318,7 +293,7 @@ TEST_P(Blits, BitmapsPartlyOutsideTheWindowAreCutAtItsEdges) {
   // Over the left edge, opaque: columns 5 to 9 of the bitmap show.
   boxclr(0, cy + 40, 30, cy + 60, 5);
   ASSERT_EQ(wait_pixel(10, cy + 50, kBlue), kBlue);
-  send(bitmap(-5, cy + 45, 0));
+  sync(bitmap(-5, cy + 45, 0));
   EXPECT_EQ(wait_pixel(0, cy + 45, kRed), kRed);
   EXPECT_EQ(wait_pixel(4, cy + 45, kRed), kRed);
   EXPECT_EQ(wait_pixel(4, cy + 47, kRed), kRed);
@@ -331,15 +306,15 @@ TEST_P(Blits, BitmapsPartlyOutsideTheWindowAreCutAtItsEdges) {
   settle();
   ASSERT_TRUE(adiclient::read_pixel(x, area, xs - 4, 0, corner));
   ASSERT_TRUE(adiclient::read_pixel(x, area, xs - 6, 0, beside));
-  send(bitmap(xs - 5, -2, 4));
+  sync(bitmap(xs - 5, -2, 4));
   EXPECT_EQ(wait_pixel(xs - 5, 0, kRed), kRed);
   EXPECT_EQ(wait_pixel(xs - 4, 0, corner), corner);
   EXPECT_EQ(wait_pixel(xs - 6, 0, beside), beside);
   // Over the other corners and wholly outside, in every mode: nothing breaks.
-  send(bitmap(xs - 5, ys - 3, -1));
-  send(bitmap(-9, -4, -1));
-  send(bitmap(xs, ys, 0));
-  send(bitmap(-10, -5, 4));
+  sync(bitmap(xs - 5, ys - 3, -1));
+  sync(bitmap(-9, -4, -1));
+  sync(bitmap(xs, ys, 0));
+  sync(bitmap(-10, -5, 4));
   ASSERT_TRUE(adiclient::send_packet(s->driver, adiclient::pnop()));
   EXPECT_EQ(s->reply().bytes, adiclient::pnop().bytes);
 }

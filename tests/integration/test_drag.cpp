@@ -47,34 +47,19 @@ Packet pbdrag(int op, std::int32_t x1 = 0, std::int32_t y1 = 0, std::int32_t x2 
   return p;
 }
 
-struct Drag : ::testing::TestWithParam<Program> {
-  TempDir cfg;  // the files the driver writes go here
-  std::unique_ptr<Session> s;
-  adiclient::XDisplay *x = nullptr;
-  adiclient::XWindow area = 0;
+struct Drag : DriverWindowTest {
   int xmax = 0, graphy = 0, ysize = 0, ymin = 0;
 
   void SetUp() override {
-    if (!have_display()) GTEST_SKIP() << "no X display";
-    ASSERT_FALSE(cfg.path.empty());
-    s = std::make_unique<Session>(GetParam());
-    s->options.set_env = isolated_env(cfg.path);
-    s->start();
-    ASSERT_TRUE(adiclient::send_packet(s->driver, adiclient::pinit(0x8007, 8, "drag")));
-    Packet r = s->reply();
-    ASSERT_EQ(r.i16(2), 1);
+    Packet r;
+    open_window_session(adiclient::pinit(0x8007, 8, "drag"), r);
+    if (HasFatalFailure() || IsSkipped()) return;
     xmax = r.i16(12);
     graphy = r.i16(14);
     ysize = r.i16(38);
     ymin = ysize - 1 - r.i16(48);
     ASSERT_GT(xmax, 470);
     ASSERT_GT(graphy, 350);
-    std::string err;
-    x = adiclient::open_display(err);
-    ASSERT_NE(x, nullptr) << err;
-    adiclient::XWindow top = adiclient::find_top_window(x, adiclient::graphics_title, 10000);
-    area = adiclient::find_drawing_area(x, top);
-    ASSERT_NE(area, 0u);
 
     // Viewport 1 over the whole graphics area: drags need an open viewport.
     Packet open(38, 16);
@@ -84,15 +69,6 @@ struct Drag : ::testing::TestWithParam<Program> {
     open.set_i16(12, 32765);
     open.set_i16(14, 32765);
     EXPECT_EQ(ask(open).opcode(), 38);
-  }
-  void TearDown() override {
-    if (x) adiclient::close_display(x);
-    s.reset();
-  }
-
-  Packet ask(const Packet &p) {
-    EXPECT_TRUE(adiclient::send_packet(s->driver, p));
-    return s->reply();
   }
   // Packets without a reply, then a pnop whose reply says they are done.
   void send(std::initializer_list<Packet> packets) {
