@@ -402,10 +402,8 @@ int pinit(Packet &p) {
   if (!(flags & kInitFullSession)) {
     // Not a full drawing session: no display list, no double buffering, no
     // spy glass, and the palette closes after use.
-    for (ConfigRecord *r : {&cfr}) {
-      r->word(102) = r->word(107) = r->word(97) = r->word(99) = 0;
-      r->word(106) = r->word(104) = 1;
-    }
+    cfr.word(102) = cfr.word(107) = cfr.word(97) = cfr.word(99) = 0;
+    cfr.word(106) = cfr.word(104) = 1;
   }
 
   pushcount = 0;
