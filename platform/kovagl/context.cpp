@@ -5,6 +5,7 @@
 #include "matrix.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 KglContext *kgl_ctx = nullptr;
@@ -31,6 +32,24 @@ void allocate_planes(KglContext *c, int w, int h) {
   c->popup.assign(n, 0);
   c->overlay.assign(n, 0);
   c->zbuf.assign(n, 0x7FFFFF);
+  c->tiles_x = (w + KGL_TILE - 1) >> KGL_TILE_SHIFT;
+  c->tiles_y = (h + KGL_TILE - 1) >> KGL_TILE_SHIFT;
+  c->back_mirrored.assign(static_cast<std::size_t>(c->tiles_x) * c->tiles_y, 0);
+  c->nmirrored = 0;
+}
+
+// The tiles meeting a rectangle, clamped to the window; false when empty.
+bool tile_range(const KglContext *c, int x0, int y0, int x1, int y1, int &tx0, int &ty0, int &tx1, int &ty1) {
+  x0 = std::max(x0, 0);
+  y0 = std::max(y0, 0);
+  x1 = std::min(x1, c->width - 1);
+  y1 = std::min(y1, c->height - 1);
+  if (x1 < x0 || y1 < y0) return false;
+  tx0 = x0 >> KGL_TILE_SHIFT;
+  ty0 = y0 >> KGL_TILE_SHIFT;
+  tx1 = x1 >> KGL_TILE_SHIFT;
+  ty1 = y1 >> KGL_TILE_SHIFT;
+  return true;
 }
 
 template <typename T>
@@ -57,6 +76,8 @@ KglContext *kgl_context_new(int width, int height) {
   for (int i = 0; i < KGL_NORMAL_MAP_SIZE; ++i) c->normal_map[i] = i < 8 ? default_normal_colors[i] : 0;
   for (int i = 0; i < 4; ++i) c->popup_map[i] = c->overlay_map[i] = default_layer_colors[i];
   kgl_matrix_reset(c);
+  const char *eager = std::getenv("KGL_EAGER_BACK");
+  c->lazy_back = !(eager && *eager && *eager != '0');
   return c;
 }
 
@@ -71,6 +92,7 @@ void kgl_context_resize(KglContext *c, int width, int height) {
   height = std::max(1, height);
   if (width == c->width && height == c->height) return;
   const int ow = c->width, oh = c->height;
+  kgl_materialise_all_back(c);
   resize_plane<Uint32>(c->normal[0], ow, oh, width, height, 0);
   resize_plane<Uint32>(c->normal[1], ow, oh, width, height, 0);
   resize_plane<std::uint8_t>(c->popup, ow, oh, width, height, 0);
@@ -78,11 +100,66 @@ void kgl_context_resize(KglContext *c, int width, int height) {
   resize_plane<Uint32>(c->zbuf, ow, oh, width, height, 0x7FFFFF);
   c->width = width;
   c->height = height;
+  c->tiles_x = (width + KGL_TILE - 1) >> KGL_TILE_SHIFT;
+  c->tiles_y = (height + KGL_TILE - 1) >> KGL_TILE_SHIFT;
+  c->back_mirrored.assign(static_cast<std::size_t>(c->tiles_x) * c->tiles_y, 0);
   // The character position keeps its place relative to the top as well.
   c->cpos_y += height - oh;
   kgl_update_clip(c);
   c->ndirty = 0;
   kgl_mark_all_dirty(c);
+}
+
+void kgl_materialise_back(KglContext *c, int x0, int y0, int x1, int y1) {
+  int tx0, ty0, tx1, ty1;
+  if (!c->nmirrored || !tile_range(c, x0, y0, x1, y1, tx0, ty0, tx1, ty1)) return;
+  const Uint32 *front = c->normal[c->front_index].data();
+  Uint32 *back = c->normal[1 - c->front_index].data();
+  for (int ty = ty0; ty <= ty1; ++ty)
+    for (int tx = tx0; tx <= tx1; ++tx) {
+      std::uint8_t &flag = c->back_mirrored[static_cast<std::size_t>(ty) * c->tiles_x + tx];
+      if (!flag) continue;
+      flag = 0;
+      --c->nmirrored;
+      const int px = tx << KGL_TILE_SHIFT, py0 = ty << KGL_TILE_SHIFT;
+      const int n = std::min(KGL_TILE, c->width - px), py1 = std::min(py0 + KGL_TILE, c->height);
+      for (int y = py0; y < py1; ++y) {
+        const std::size_t at = static_cast<std::size_t>(y) * c->width + px;
+        std::memcpy(back + at, front + at, static_cast<std::size_t>(n) * sizeof(Uint32));
+      }
+    }
+}
+
+void kgl_materialise_all_back(KglContext *c) { kgl_materialise_back(c, 0, 0, c->width - 1, c->height - 1); }
+
+void kgl_mirror_back(KglContext *c, int x0, int y0, int x1, int y1) {
+  x0 = std::max(x0, 0);
+  y0 = std::max(y0, 0);
+  x1 = std::min(x1, c->width - 1);
+  y1 = std::min(y1, c->height - 1);
+  if (x1 < x0 || y1 < y0) return;
+  // Tiles wholly covered; those cut by the window's edge count as whole.
+  const int tx0 = (x0 + KGL_TILE - 1) >> KGL_TILE_SHIFT, ty0 = (y0 + KGL_TILE - 1) >> KGL_TILE_SHIFT;
+  const int tx1 = x1 == c->width - 1 ? c->tiles_x - 1 : ((x1 + 1) >> KGL_TILE_SHIFT) - 1;
+  const int ty1 = y1 == c->height - 1 ? c->tiles_y - 1 : ((y1 + 1) >> KGL_TILE_SHIFT) - 1;
+  for (int ty = ty0; ty <= ty1; ++ty)
+    for (int tx = tx0; tx <= tx1; ++tx) {
+      std::uint8_t &flag = c->back_mirrored[static_cast<std::size_t>(ty) * c->tiles_x + tx];
+      if (flag) continue;
+      flag = 1;
+      ++c->nmirrored;
+    }
+}
+
+bool kgl_back_mirrored(const KglContext *c, int x0, int y0, int x1, int y1) {
+  int tx0, ty0, tx1, ty1;
+  if (!c->nmirrored || !tile_range(c, x0, y0, x1, y1, tx0, ty0, tx1, ty1)) return false;
+  for (int ty = ty0; ty <= ty1; ++ty) {
+    const std::uint8_t *row = c->back_mirrored.data() + static_cast<std::size_t>(ty) * c->tiles_x;
+    for (int tx = tx0; tx <= tx1; ++tx)
+      if (!row[tx]) return false;
+  }
+  return true;
 }
 
 void kgl_update_clip(KglContext *c) {

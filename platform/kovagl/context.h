@@ -104,8 +104,22 @@ struct KglContext {
   // Display object being compiled (0 none); objects themselves are global.
   Int32 open_object = 0;
 
+  // The back buffer mirrored lazily, per tile of KGL_TILE x KGL_TILE pixels
+  // (row-major, bottom row of tiles first): a set flag says the back holds
+  // what the front holds although its memory is stale. Drawing into both
+  // buffers then writes the front alone; whatever touches the back alone
+  // copies the tile first (kgl_materialise_back). lazy_back off writes both
+  // buffers every time.
+  std::vector<std::uint8_t> back_mirrored;
+  int tiles_x = 0, tiles_y = 0;
+  int nmirrored = 0;   // tiles whose flag is set
+  bool lazy_back = true;
+
   KglXBinding *x = nullptr;   // null for off-screen contexts
 };
+
+constexpr int KGL_TILE_SHIFT = 6;
+constexpr int KGL_TILE = 1 << KGL_TILE_SHIFT;
 
 // The current context (null: no calls have an effect).
 extern KglContext *kgl_ctx;
@@ -121,6 +135,16 @@ void kgl_context_free(KglContext *ctx);
 // Reallocates the planes at a new size keeping the pixels that overlap, the
 // top-left corners kept in place (as the window's are on the screen).
 void kgl_context_resize(KglContext *ctx, int width, int height);
+// Copies the mirrored tiles that meet the rectangle (window pixels,
+// inclusive, clamped here) from the front into the back and clears their
+// flags: called before the back alone is read or changed.
+void kgl_materialise_back(KglContext *ctx, int x0, int y0, int x1, int y1);
+void kgl_materialise_all_back(KglContext *ctx);
+// Sets the flags of the tiles lying wholly inside the rectangle: the caller
+// has written the front alone there as if into both buffers.
+void kgl_mirror_back(KglContext *ctx, int x0, int y0, int x1, int y1);
+// True when every tile meeting the rectangle (inside the window) is mirrored.
+bool kgl_back_mirrored(const KglContext *ctx, int x0, int y0, int x1, int y1);
 // Recomputes the clip rectangle from the screen mask and the window.
 void kgl_update_clip(KglContext *ctx);
 

@@ -41,6 +41,8 @@ long long floor_div(long long a, long long b) {   // b > 0
   return q;
 }
 
+int clamp_to_clip(long long v, int lo, int hi) { return static_cast<int>(std::clamp<long long>(v, lo, hi)); }
+
 long long round_pixel(double v) { return static_cast<long long>(std::floor(v + 0.5)); }
 
 struct Style {
@@ -172,8 +174,13 @@ void kgl_draw_segment(const KglClipVertex &a, const KglClipVertex &b, bool skip_
   kgl_prim.style_pos += last >= first ? last - first + 1 : 0;
   if (last < first) return;
 
+  // Wide lines spread up to half their width along the minor axis.
+  const long long half = c->line_width / 2 + 1;
   KglTargets t;
-  kgl_draw_targets(t);
+  kgl_draw_targets(t, clamp_to_clip(std::min(x0, x1) - half, c->clip.x0, c->clip.x1),
+                   clamp_to_clip(std::min(y0, y1) - half, c->clip.y0, c->clip.y1),
+                   clamp_to_clip(std::max(x0, x1) + half, c->clip.x0, c->clip.x1),
+                   clamp_to_clip(std::max(y0, y1) + half, c->clip.y0, c->clip.y1));
   if (!t.n) return;
   raster_line(c, t, x0, y0, x1, y1, first, last, base);
 }
@@ -186,7 +193,7 @@ void kgl_draw_point(const KglClipVertex &v) {
   const long long x = round_pixel(w.x), y = round_pixel(w.y);
   if (x < c->clip.x0 || x > c->clip.x1 || y < c->clip.y0 || y > c->clip.y1) return;
   KglTargets t;
-  kgl_draw_targets(t);
+  kgl_draw_targets(t, static_cast<int>(x), static_cast<int>(y), static_cast<int>(x), static_cast<int>(y));
   if (!t.n) return;
   KglPointBatch batch;
   batch.add(c, t, static_cast<int>(x), static_cast<int>(y));
@@ -281,12 +288,6 @@ bool kgl_fast_segment(const KglLineVertex &a, const KglLineVertex &b, bool skip_
   if (n >= first) kgl_prim.style_pos += n - first + 1;
   if (n < first || clip.x1 < clip.x0 || clip.y1 < clip.y0) return true;
 
-  Uint32 *plane[2];
-  int nbuf = 0;
-  if (!c->dbl || c->draw_front) plane[nbuf++] = c->normal[c->front_index].data();
-  if (c->dbl && c->draw_back) plane[nbuf++] = c->normal[1 - c->front_index].data();
-  if (!nbuf) return true;
-  const bool visible = !c->dbl || c->draw_front;
 
   // In (major, minor) coordinates: minor(i) = mi0 + floor((2 i dmi + n) / 2n).
   const long long ma0 = xmajor ? x0 : y0, mi0 = xmajor ? y0 : x0;
@@ -337,6 +338,14 @@ bool kgl_fast_segment(const KglLineVertex &a, const KglLineVertex &b, bool skip_
   const long long mi_a = mi0 + q, mi_b = mi0 + q_end;
   const long long px = xmajor ? ma_a : mi_a, py = xmajor ? mi_a : ma_a;
 
+  const long long ex = xmajor ? ma_b : mi_b, ey = xmajor ? mi_b : ma_b;
+  Uint32 *plane[2];
+  bool visible;
+  const int nbuf = kgl_normal_targets(c, static_cast<int>(std::min(px, ex)), static_cast<int>(std::min(py, ey)),
+                                      static_cast<int>(std::max(px, ex)), static_cast<int>(std::max(py, ey)), plane,
+                                      visible);
+  if (!nbuf) return true;
+
   const std::ptrdiff_t pitch = c->width;
   const std::ptrdiff_t major_step = xmajor ? step : step * pitch;
   const bool up = dmi >= 0;
@@ -348,7 +357,6 @@ bool kgl_fast_segment(const KglLineVertex &a, const KglLineVertex &b, bool skip_
                                                           2 * (dmi < 0 ? -dmi : dmi), den, c->rgba);
 
   if (visible) {
-    const long long ex = xmajor ? ma_b : mi_b, ey = xmajor ? mi_b : ma_b;
     kgl_mark_dirty(c, static_cast<int>(std::min(px, ex)), static_cast<int>(std::min(py, ey)),
                    static_cast<int>(std::max(px, ex)), static_cast<int>(std::max(py, ey)));
   }

@@ -16,6 +16,12 @@ void kgl_offscreen_destroy(KglContext *ctx) {
 
 KglContext *kgl_current_context() { return kgl_ctx; }
 
+void kgl_offscreen_set_lazy_back(KglContext *ctx, bool on) {
+  if (!ctx) return;
+  if (!on) kgl_materialise_all_back(ctx);
+  ctx->lazy_back = on;
+}
+
 namespace {
 bool inside(const KglContext *c, int x, int y) { return c && x >= 0 && y >= 0 && x < c->width && y < c->height; }
 std::size_t at(const KglContext *c, int x, int y) { return static_cast<std::size_t>(y) * c->width + x; }
@@ -28,7 +34,11 @@ std::uint32_t kgl_read_normal(int x, int y) {
 
 std::uint32_t kgl_read_back(int x, int y) {
   const KglContext *c = kgl_ctx;
-  return inside(c, x, y) ? c->normal[1 - c->front_index][at(c, x, y)] : 0;
+  if (!inside(c, x, y)) return 0;
+  // A mirrored tile's back is what its front holds.
+  const bool mirrored =
+      c->nmirrored && c->back_mirrored[static_cast<std::size_t>(y >> KGL_TILE_SHIFT) * c->tiles_x + (x >> KGL_TILE_SHIFT)];
+  return c->normal[mirrored ? c->front_index : 1 - c->front_index][at(c, x, y)];
 }
 
 std::uint32_t kgl_read_overlay(int x, int y) {

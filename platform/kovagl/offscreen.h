@@ -14,6 +14,10 @@ KglContext *kgl_offscreen_create(int width, int height);
 void kgl_offscreen_make_current(KglContext *ctx);   // nullptr: no current context
 void kgl_offscreen_destroy(KglContext *ctx);        // also unbinds it when current
 KglContext *kgl_current_context();
+// Off: both buffers selected write both every time, as when the environment
+// sets KGL_EAGER_BACK=1; on (the default): a back buffer that mirrors the
+// front after a clear is copied only when it is used alone.
+void kgl_offscreen_set_lazy_back(KglContext *ctx, bool on);
 
 // Plane readers, window coordinates (y up). Outside the window they answer 0.
 std::uint32_t kgl_read_normal(int x, int y);        // front buffer, stored value

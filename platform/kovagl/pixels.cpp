@@ -17,12 +17,18 @@ struct Source {
   const std::uint8_t *narrow = nullptr;  // 8-bit layer plane
 };
 
-Source read_source(const KglContext *c) {
+// The plane reads come from; reading the back of the area x0..y1 first
+// copies the mirrored tiles there into it.
+Source read_source(KglContext *c, int x0, int y0, int x1, int y1) {
   Source s;
   if (c->readsrc == KGL_SRC_AUTO && (c->layer == KGL_LAYER_POPUP || c->layer == KGL_LAYER_OVERLAY)) {
     s.narrow = c->layer == KGL_LAYER_POPUP ? c->popup.data() : c->overlay.data();
     return s;
   }
+  const bool reads_back =
+      c->dbl && (c->readsrc == KGL_SRC_BACK || (c->readsrc != KGL_SRC_ZBUFFER && c->readsrc != KGL_SRC_FRONT &&
+                                                 !c->draw_front));
+  if (reads_back) kgl_materialise_back(c, x0, y0, x1, y1);
   switch (c->readsrc) {
     case KGL_SRC_BACK:
       s.wide = c->normal[c->dbl ? 1 - c->front_index : c->front_index].data();
@@ -48,9 +54,12 @@ inline Uint32 source_value(const KglContext *c, const Source &s, int x, int y) {
 // Reads a block; pixels outside the window read as 0. Answers the count.
 template <typename T>
 Int32 read_block(Int32 x1, Int32 y1, Int32 x2, Int32 y2, T *buffer) {
-  const KglContext *c = kgl_ctx;
+  KglContext *c = kgl_ctx;
   if (!c || !buffer || x2 < x1 || y2 < y1) return 0;
-  const Source s = read_source(c);
+  const Source s = read_source(c, static_cast<int>(std::clamp<Int32>(x1, -1, c->width)),
+                               static_cast<int>(std::clamp<Int32>(y1, -1, c->height)),
+                               static_cast<int>(std::clamp<Int32>(x2, -1, c->width)),
+                               static_cast<int>(std::clamp<Int32>(y2, -1, c->height)));
   const long long w = static_cast<long long>(x2) - x1 + 1, h = static_cast<long long>(y2) - y1 + 1;
   for (long long row = 0; row < h; ++row) {
     const long long y = y1 + row;
@@ -71,13 +80,13 @@ template <typename T>
 void write_block(Int32 x1, Int32 y1, Int32 x2, Int32 y2, const T *buffer) {
   KglContext *c = kgl_ctx;
   if (!c || !buffer || x2 < x1 || y2 < y1) return;
-  KglTargets t;
-  kgl_draw_targets(t);
-  if (!t.n) return;
   const long long w = static_cast<long long>(x2) - x1 + 1;
   const long long cx0 = std::max<long long>(x1, c->clip.x0), cx1 = std::min<long long>(x2, c->clip.x1);
   const long long cy0 = std::max<long long>(y1, c->clip.y0), cy1 = std::min<long long>(y2, c->clip.y1);
   if (cx1 < cx0 || cy1 < cy0) return;
+  KglTargets t;
+  kgl_draw_targets(t, static_cast<int>(cx0), static_cast<int>(cy0), static_cast<int>(cx1), static_cast<int>(cy1));
+  if (!t.n) return;
   const int n = static_cast<int>(cx1 - cx0 + 1);
   if constexpr (sizeof(T) != sizeof(Uint32)) scratch.resize(n);
   for (long long y = cy0; y <= cy1; ++y) {
@@ -120,6 +129,8 @@ Int32 getbuffer() {
 void swapbuffers() {
   KglContext *c = kgl_ctx;
   if (!c || !c->dbl) return;
+  // The new front must hold its own pixels.
+  kgl_materialise_all_back(c);
   c->front_index = 1 - c->front_index;
   kgl_mark_all_dirty(c);
   kgl_present_context(c, false);
@@ -164,7 +175,8 @@ void rectcopy(Int32 x1, Int32 y1, Int32 x2, Int32 y2, Int32 newx, Int32 newy) {
   if (sx1 < sx0 || sy1 < sy0) return;
   const long long dx = static_cast<long long>(newx) - x1, dy = static_cast<long long>(newy) - y1;
   const int w = static_cast<int>(sx1 - sx0 + 1), h = static_cast<int>(sy1 - sy0 + 1);
-  const Source s = read_source(c);
+  const Source s = read_source(c, static_cast<int>(sx0), static_cast<int>(sy0), static_cast<int>(sx1),
+                               static_cast<int>(sy1));
   // 32-bit writes take their rows straight from the block.
   std::vector<Uint32> &block = scratch;
   block.resize(static_cast<std::size_t>(w) * h);

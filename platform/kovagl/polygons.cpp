@@ -70,9 +70,7 @@ void kgl_fill_polygon(const KglClipVertex *v, int n) {
   for (int i = 0; i < n; ++i)
     if (!std::isfinite(v[i].x) || !std::isfinite(v[i].y) || !std::isfinite(v[i].z) || !std::isfinite(v[i].w))
       return;
-  KglTargets t;
-  kgl_draw_targets(t);
-  if (!t.n) return;
+  if (c->clip.x1 < c->clip.x0 || c->clip.y1 < c->clip.y0) return;
 
   const KglClipVertex *pv = v;
   int pn = n;
@@ -87,11 +85,13 @@ void kgl_fill_polygon(const KglClipVertex *v, int n) {
   }
 
   win.resize(pn);
-  double ymin = 1e300, ymax = -1e300;
+  double ymin = 1e300, ymax = -1e300, xmin = 1e300, xmax = -1e300;
   for (int i = 0; i < pn; ++i) {
     win[i] = kgl_to_window(c, pv[i]);
     ymin = std::min(ymin, win[i].y);
     ymax = std::max(ymax, win[i].y);
+    xmin = std::min(xmin, win[i].x);
+    xmax = std::max(xmax, win[i].x);
   }
   edges.clear();
   for (int i = 0; i < pn; ++i) {
@@ -105,6 +105,13 @@ void kgl_fill_polygon(const KglClipVertex *v, int n) {
   const double row_hi = std::min(std::ceil(ymax) - 1.0, static_cast<double>(c->clip.y1));
   if (row_hi < row_lo) return;
   const int y0 = static_cast<int>(row_lo), y1 = static_cast<int>(row_hi);
+  // Spans lie between the vertices' x (NaN-safe: the whole clip otherwise).
+  const double cx0 = c->clip.x0, cx1 = c->clip.x1;
+  const double ax0 = xmin - 1.0 >= cx0 ? std::min(std::floor(xmin - 1.0), cx1) : cx0;
+  const double ax1 = xmax + 1.0 <= cx1 ? std::max(std::ceil(xmax + 1.0), cx0) : cx1;
+  KglTargets t;
+  kgl_draw_targets(t, static_cast<int>(ax0), y0, static_cast<int>(ax1), y1);
+  if (!t.n) return;
   const Uint16 *pattern = kgl_patterns[c->pattern];
   const bool patterned = c->pattern != 0;
   int minx = 1 << 30, maxx = -(1 << 30);
@@ -127,7 +134,7 @@ void kgl_fill_window_rect(int x0, int y0, int x1, int y1, bool use_pattern) {
   y1 = std::min(y1, c->clip.y1);
   if (x1 < x0 || y1 < y0) return;
   KglTargets t;
-  kgl_draw_targets(t);
+  kgl_draw_targets(t, x0, y0, x1, y1);
   if (!t.n) return;
   const bool patterned = use_pattern && c->pattern != 0;
   const Uint16 *pattern = kgl_patterns[c->pattern];
@@ -185,6 +192,23 @@ void clear() {
   if (!c) return;
   const Int32 op = c->logic_op;
   c->logic_op = KGL_LO_SRC;
-  kgl_fill_window_rect(c->vp_l, c->vp_b, c->vp_r, c->vp_t, false);
+  const bool full_mask = c->rgb ? c->rgbmask == 0xFFFFFFFFu : c->wmask[KGL_LAYER_NORMAL] == 0xFFFFFFFFu;
+  if (c->lazy_back && c->layer == KGL_LAYER_NORMAL && !c->zdraw_on && c->dbl && c->draw_front && c->draw_back &&
+      full_mask) {
+    // Both buffers get the same pixels: the tiles wholly cleared are cleared
+    // in the front alone and marked mirrored; tile by tile the targets then
+    // leave out the back where it is mirrored.
+    const int x0 = std::max(c->vp_l, c->clip.x0), x1 = std::min(c->vp_r, c->clip.x1);
+    const int y0 = std::max(c->vp_b, c->clip.y0), y1 = std::min(c->vp_t, c->clip.y1);
+    if (x1 >= x0 && y1 >= y0) {
+      kgl_mirror_back(c, x0, y0, x1, y1);
+      for (int ty = y0 & ~(KGL_TILE - 1); ty <= y1; ty += KGL_TILE)
+        for (int tx = x0 & ~(KGL_TILE - 1); tx <= x1; tx += KGL_TILE)
+          kgl_fill_window_rect(std::max(tx, x0), std::max(ty, y0), std::min(tx + KGL_TILE - 1, x1),
+                               std::min(ty + KGL_TILE - 1, y1), false);
+    }
+  } else {
+    kgl_fill_window_rect(c->vp_l, c->vp_b, c->vp_r, c->vp_t, false);
+  }
   c->logic_op = op;
 }

@@ -2,6 +2,8 @@
 // the choice of draw targets for the current layer.
 #include "raster.h"
 
+#include <algorithm>
+
 namespace {
 
 template <int OP, typename P>
@@ -61,7 +63,31 @@ const KglRowFn kgl_row_fns[2][16] = {KGL_OPS(row_loop, Uint32), KGL_OPS(row_loop
 
 #undef KGL_OPS
 
-void kgl_draw_targets(KglTargets &t) {
+int kgl_normal_targets(KglContext *c, int x0, int y0, int x1, int y1, Uint32 *plane[2], bool &visible) {
+  x0 = std::max(x0, c->clip.x0);
+  y0 = std::max(y0, c->clip.y0);
+  x1 = std::min(x1, c->clip.x1);
+  y1 = std::min(y1, c->clip.y1);
+  const bool front = !c->dbl || c->draw_front;
+  bool back = c->dbl && c->draw_back;
+  if (c->nmirrored) {
+    if (front && back) {
+      // Mirrored tiles stay mirrored whichever way: where some tile of the
+      // area is not, both buffers are written, the stale back of the others
+      // included.
+      if (kgl_back_mirrored(c, x0, y0, x1, y1)) back = false;
+    } else if (front || back) {
+      kgl_materialise_back(c, x0, y0, x1, y1);
+    }
+  }
+  int n = 0;
+  if (front) plane[n++] = c->normal[c->front_index].data();
+  if (back) plane[n++] = c->normal[1 - c->front_index].data();
+  visible = front;
+  return n;
+}
+
+void kgl_draw_targets(KglTargets &t, int x0, int y0, int x1, int y1) {
   t.n = 0;
   KglContext *c = kgl_ctx;
   if (!c || c->clip.x1 < c->clip.x0 || c->clip.y1 < c->clip.y0) return;
@@ -75,12 +101,11 @@ void kgl_draw_targets(KglTargets &t) {
         t.visible = false;
         break;
       }
-      t.visible = false;
-      if (!c->dbl || c->draw_front) {
-        t.plane[t.n++] = c->normal[c->front_index].data();
-        t.visible = true;
+      {
+        Uint32 *planes[2];
+        t.n = kgl_normal_targets(c, x0, y0, x1, y1, planes, t.visible);
+        for (int i = 0; i < t.n; ++i) t.plane[i] = planes[i];
       }
-      if (c->dbl && c->draw_back) t.plane[t.n++] = c->normal[1 - c->front_index].data();
       break;
     case KGL_LAYER_POPUP:
     case KGL_LAYER_OVERLAY:

@@ -56,9 +56,18 @@ struct KglTargets {
   KglRowFn row = nullptr;
 };
 
-// Fills t for drawing in the current context; t.n is 0 when nothing can be
-// drawn (no context, the underlay, an empty clip rectangle).
-void kgl_draw_targets(KglTargets &t);
+// Fills t for drawing in the current context into the area x0..y1 (window
+// pixels, inclusive: a box around every pixel the caller may write); t.n is
+// 0 when nothing can be drawn (no context, the underlay, an empty clip
+// rectangle).
+void kgl_draw_targets(KglTargets &t, int x0, int y0, int x1, int y1);
+
+// The normal buffers a write into the area goes to, shown one first: the
+// front and the back as selected, but the front alone where every tile of
+// the area has its back mirrored. A write into one buffer alone first copies
+// the mirrored tiles of the area into the back, which keeps its own pixels.
+// Answers the count; visible tells whether the front is among them.
+int kgl_normal_targets(KglContext *c, int x0, int y0, int x1, int y1, Uint32 *plane[2], bool &visible);
 
 inline void kgl_put_span(const KglContext *c, const KglTargets &t, int y, int x0, int x1, Uint16 pat) {
   for (int i = 0; i < t.n; ++i) {

@@ -77,6 +77,8 @@ void gconfig() {
   KglContext *c = kgl_ctx;
   if (!c) return;
   const bool was_dbl = c->dbl;
+  // Single buffered, the back is out of reach: give it its own pixels.
+  kgl_materialise_all_back(c);
   c->rgb = c->req_rgb;
   c->dbl = c->req_dbl;
   if (c->dbl && !was_dbl) {

@@ -6,6 +6,7 @@
 #include "xbind.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 const KglFont *kgl_hardware_font(const KglContext *c) {
@@ -25,8 +26,28 @@ int kgl_text_width(const KglFont *f, const char *text) {
 void kgl_draw_text(const KglFont *f, const char *text) {
   KglContext *c = kgl_ctx;
   if (!c || !f || !text) return;
+  // The box the glyphs cover decides where their pixels go.
+  long long bx0 = LLONG_MAX, bx1 = LLONG_MIN, by0 = LLONG_MAX, by1 = LLONG_MIN;
+  {
+    long long gx = c->cpos_x;
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; ++p) {
+      const KglGlyph *g = kgl_glyph(f, *p);
+      if (!g) continue;
+      if (g->w > 0 && g->h > 0) {
+        bx0 = std::min(bx0, gx + g->left);
+        bx1 = std::max(bx1, gx + g->left + g->w - 1);
+        by0 = std::min<long long>(by0, static_cast<long long>(c->cpos_y) + g->top - g->h);
+        by1 = std::max<long long>(by1, static_cast<long long>(c->cpos_y) + g->top - 1);
+      }
+      gx += g->advance;
+    }
+  }
   KglTargets t;
-  kgl_draw_targets(t);
+  if (bx0 <= bx1 && by0 <= by1)
+    kgl_draw_targets(t, static_cast<int>(std::clamp<long long>(bx0, INT_MIN, INT_MAX)),
+                     static_cast<int>(std::clamp<long long>(by0, INT_MIN, INT_MAX)),
+                     static_cast<int>(std::clamp<long long>(bx1, INT_MIN, INT_MAX)),
+                     static_cast<int>(std::clamp<long long>(by1, INT_MIN, INT_MAX)));
   const KglRect clip = c->clip;
   long long x = c->cpos_x;
   const long long y = c->cpos_y;
