@@ -134,11 +134,11 @@ void logic_op_warning() {
 // to the background colour.
 void clear_screen_planes() {
   MySetDrawmode(use_pups ? 32 : 64);
-  if (CurrentMatrixNumber != 65) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, 65);
+  if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
   color(0);
   clear();
   MySetDrawmode(16);
-  if (CurrentMatrixNumber != 65) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, 65);
+  if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
   MyColor(cfr.word(80));
   clear();
 }
@@ -296,7 +296,7 @@ void GraphicsInit() {
   MyOrtho2(0, static_cast<float>(xsize - 1), 0, static_cast<float>(ysize - 1));
   getmatrix(ScreenMatrix);
   CurrentMatrixNumber = -1;
-  SetClippingRectangle(0, xsize - 1, 0, ysize - 1, 65);
+  SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
 
   UpdateStatusLine(&GL_Status_Line, 1);
   clear_prompt_area();

@@ -330,6 +330,15 @@ void MarkRefreshInside(int index) {
 
 // ---- packets ---------------------------------------------------------------------------
 
+// A vector for viewport 0 or an unknown viewport: drawn in the whole
+// graphics area (and kept in the refresh list) unless the mark forbids it.
+static void draw_in_whole_area(int x1, int y1, int x2, int y2, int colour, int highlight, bool refresh) {
+  if (CurrentPmark[7] != 0) return;
+  if (refresh) AppendRefreshVector(x1, y1, x2, y2, colour, highlight, 0);
+  SelectViewportArea(0);
+  ndl_line(x1, y1, x2, y2, colour, highlight);
+}
+
 int pvec(Packet &p) {
   const int x1 = coord16(p, 2), y1 = coord16(p, 4), x2 = coord16(p, 6), y2 = coord16(p, 8);
   const int colour = MapPacketColor(p.i16(10));
@@ -355,11 +364,7 @@ int pvec(Packet &p) {
     ndl_line(x1, y1, x2, y2, colour, highlight);
     return 0;
   }
-  if (CurrentPmark[7] == 0) {
-    if (refresh) AppendRefreshVector(x1, y1, x2, y2, colour, highlight, 0);
-    SelectViewportArea(0);
-    ndl_line(x1, y1, x2, y2, colour, highlight);
-  }
+  draw_in_whole_area(x1, y1, x2, y2, colour, highlight, refresh);
   return 0;
 }
 
@@ -400,11 +405,7 @@ int pbigvec(Packet &p) {
     ndl_line(x1, y1, x2, y2, colour, highlight);
     return 0;
   }
-  if (CurrentPmark[7] == 0) {
-    if (refresh) AppendRefreshVector(x1, y1, x2, y2, colour, highlight, 0);
-    SelectViewportArea(0);
-    ndl_line(x1, y1, x2, y2, colour, highlight);
-  }
+  draw_in_whole_area(x1, y1, x2, y2, colour, highlight, refresh);
   return 0;
 }
 

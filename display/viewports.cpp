@@ -249,33 +249,56 @@ void UpdateViewportView(int index) {
 
 // ---- packets -------------------------------------------------------------------
 
-int popenvp(Packet &p) {
+namespace {
+
+// popenvp and popenbvp: the ranges at 12 and 14 (16-bit) or 12 and 16
+// (32-bit) are clamped in place before the viewport opens.
+int open_packet(Packet &p, bool wide) {
   const int number = p.i16(2);
   if (number <= 0) return 1;
   const int index = slot_for_open(number);
   if (index < 0) return 1;
-  const auto xrange = clamp_range(p.u16(12), kViewportRange16);
-  const auto yrange = clamp_range(p.u16(14), kViewportRange16);
-  p.put_u16(12, static_cast<std::uint16_t>(xrange));
-  p.put_u16(14, static_cast<std::uint16_t>(yrange));
+  std::uint32_t xrange, yrange;
+  if (wide) {
+    xrange = clamp_range(p.u32(12), kViewportRange32);
+    yrange = clamp_range(p.u32(16), kViewportRange32);
+    p.put_u32(12, xrange);
+    p.put_u32(16, yrange);
+  } else {
+    xrange = clamp_range(p.u16(12), kViewportRange16);
+    yrange = clamp_range(p.u16(14), kViewportRange16);
+    p.put_u16(12, static_cast<std::uint16_t>(xrange));
+    p.put_u16(14, static_cast<std::uint16_t>(yrange));
+  }
   open_viewport(index, number, p.i16(4), p.i16(6), p.i16(8), p.i16(10), static_cast<std::int32_t>(xrange),
                 static_cast<std::int32_t>(yrange));
   return 1;
 }
 
-int popenbvp(Packet &p) {
+// pviewport and pbviewport: the number is echoed at reply, a zero after it;
+// an open viewport takes the view window.
+int view_packet(Packet &p, std::size_t reply, int x1, int y1, int x2, int y2) {
   const int number = p.i16(2);
-  if (number <= 0) return 1;
-  const int index = slot_for_open(number);
+  p.put_i16(reply, number);
+  if (reply == 12)
+    p.put_i16(14, 0);
+  else
+    p.put_u8(22, 0);
+  const int index = ViewportLookup(number);
   if (index < 0) return 1;
-  const auto xrange = clamp_range(p.u32(12), kViewportRange32);
-  const auto yrange = clamp_range(p.u32(16), kViewportRange32);
-  p.put_u32(12, xrange);
-  p.put_u32(16, yrange);
-  open_viewport(index, number, p.i16(4), p.i16(6), p.i16(8), p.i16(10), static_cast<std::int32_t>(xrange),
-                static_cast<std::int32_t>(yrange));
+  ViewportRecord &vp = vp_info[index];
+  vp.view_x1 = x1;
+  vp.view_y1 = y1;
+  vp.view_x2 = x2;
+  vp.view_y2 = y2;
+  UpdateViewportView(index);
   return 1;
 }
+
+}  // namespace
+
+int popenvp(Packet &p) { return open_packet(p, false); }
+int popenbvp(Packet &p) { return open_packet(p, true); }
 
 int propenvp(Packet &p) {
   const int number = p.i16(2);
@@ -321,35 +344,8 @@ int pclosevp(Packet &p) {
   return 0;
 }
 
-int pviewport(Packet &p) {
-  const int number = p.i16(2);
-  p.put_i16(12, number);
-  p.put_i16(14, 0);
-  const int index = ViewportLookup(number);
-  if (index < 0) return 1;
-  ViewportRecord &vp = vp_info[index];
-  vp.view_x1 = p.i16(4);
-  vp.view_y1 = p.i16(6);
-  vp.view_x2 = p.i16(8);
-  vp.view_y2 = p.i16(10);
-  UpdateViewportView(index);
-  return 1;
-}
-
-int pbviewport(Packet &p) {
-  const int number = p.i16(2);
-  p.put_i16(20, number);
-  p.put_u8(22, 0);
-  const int index = ViewportLookup(number);
-  if (index < 0) return 1;
-  ViewportRecord &vp = vp_info[index];
-  vp.view_x1 = p.i32(4);
-  vp.view_y1 = p.i32(8);
-  vp.view_x2 = p.i32(12);
-  vp.view_y2 = p.i32(16);
-  UpdateViewportView(index);
-  return 1;
-}
+int pviewport(Packet &p) { return view_packet(p, 12, p.i16(4), p.i16(6), p.i16(8), p.i16(10)); }
+int pbviewport(Packet &p) { return view_packet(p, 20, p.i32(4), p.i32(8), p.i32(12), p.i32(16)); }
 
 int pmaxvp(Packet &p) {
   p.put_i16(2, kViewportLast);

@@ -19,6 +19,8 @@
 #include "kovagl/gl.h"
 #include "kovagl/offscreen.h"
 
+#include "support/picture.h"
+
 namespace {
 
 struct TestPacket {
@@ -35,7 +37,6 @@ struct TestPacket {
 
 // As the screen shows them.
 constexpr std::uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
-using Picture = std::vector<std::uint32_t>;
 
 class BlitTest : public ::testing::Test {
  protected:
@@ -84,20 +85,10 @@ class BlitTest : public ::testing::Test {
 
   // The pixel at column x, row y counted from the window's top, as packets do.
   static std::uint32_t at(int x, int y) { return kgl_read_composited(x, H - 1 - y); }
-  static Picture picture() {
-    Picture v;
-    for (int y = 0; y < H; ++y)
-      for (int x = 0; x < W; ++x) v.push_back(kgl_read_composited(x, y));
-    return v;
-  }
+  static Picture picture() { return read_picture(W, H, kgl_read_composited); }
   // A different value in nearly every pixel.
   static Picture paint() {
-    Picture block(W * H);
-    for (int y = 0; y < H; ++y)
-      for (int x = 0; x < W; ++x) block[y * W + x] = (x * 4) | (y * 5) << 8 | ((x + y) & 0xFF) << 16;
-    CurrentMatrixNumber = -1;
-    SetClippingRectangle(0, W - 1, 0, H - 1, kMatrixScreen);
-    lrectwrite(0, 0, W - 1, H - 1, block.data());
+    paint_window(W, H);
     return picture();
   }
   static void boxclr(int x1, int y1, int x2, int y2, int colour) {

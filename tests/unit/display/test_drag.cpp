@@ -19,6 +19,8 @@
 #include "kovagl/gl.h"
 #include "kovagl/offscreen.h"
 
+#include "support/picture.h"
+
 namespace {
 
 int fake_ticks;
@@ -26,7 +28,6 @@ void fake_reset() {}
 int fake_read() { return fake_ticks; }
 
 constexpr int kNoReply = -1;
-using Picture = std::vector<std::uint32_t>;
 
 class DragTest : public ::testing::Test {
  protected:
@@ -94,19 +95,9 @@ class DragTest : public ::testing::Test {
     kgl_offscreen_destroy(ctx);
   }
 
-  static Picture picture() {
-    Picture v;
-    for (int y = 0; y < H; ++y)
-      for (int x = 0; x < W; ++x) v.push_back(kgl_read_normal(x, y));
-    return v;
-  }
+  static Picture picture() { return read_picture(W, H, kgl_read_normal); }
   static Picture paint() {
-    Picture block(W * H);
-    for (int y = 0; y < H; ++y)
-      for (int x = 0; x < W; ++x) block[y * W + x] = (x * 4) | (y * 5) << 8 | ((x + y) & 0xFF) << 16;
-    CurrentMatrixNumber = -1;
-    SetClippingRectangle(0, W - 1, 0, H - 1, kMatrixScreen);
-    lrectwrite(0, 0, W - 1, H - 1, block.data());
+    paint_window(W, H);
     return picture();
   }
   bool changed(int x, int y) const { return kgl_read_normal(x, y) != original[y * W + x]; }
