@@ -15,10 +15,8 @@ pid_t acad_pid;
 
 namespace {
 
-// Each packet runs on a zero-filled copy; only the bytes the last handler may
-// have touched are cleared again.
-std::uint8_t scratch[kMessageMax];
-std::size_t scratch_dirty;
+// Where a packet goes when its handler writes past its end (see Packet).
+std::uint8_t spill[kMessageMax];
 
 std::uint32_t load_u32(const std::uint8_t *p) {
   return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
@@ -157,14 +155,12 @@ int dispatch_pkt(PacketClient *client) {
 int run_packets(PacketClient *client) {
   int result = 0;
   while (result == 0) {
-    std::uint32_t n = load_u32(client->buffer + client->offset);
+    const std::uint32_t n = load_u32(client->buffer + client->offset);
     if (n == 0) break;
-    std::memcpy(scratch, client->buffer + client->offset + 4, n);
-    if (scratch_dirty > n) std::memset(scratch + n, 0, scratch_dirty - n);
-    Packet packet(scratch, sizeof scratch, n);
+    // The message was validated: the packet lies inside it.
+    Packet packet(client->buffer + client->offset + 4, n, spill);
     client->offset += static_cast<std::uint32_t>(packet_step(n));
     result = packet_handler(client, packet, n);
-    scratch_dirty = packet.high_water();
   }
   return result;
 }

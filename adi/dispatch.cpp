@@ -4,6 +4,7 @@
 
 #include "adi/channel.h"
 #include "dialogs/dialog_packets.h"
+#include "kovagl/gl.h"
 
 int dialog_complete;
 
@@ -19,6 +20,8 @@ int packet_handler(PacketClient *client, Packet &packet, std::size_t n) {
     dispatch_dialog_packet(client, packet, n);
 
   if (result != 0) {
+    // An answer also says that what came before it is drawn.
+    kgl_wait_drawn();
     reply_pkt(client, packet.bytes(), n, 1);
     if (packet.opcode() == kKillOpcode) return 1;
   }

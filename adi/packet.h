@@ -1,10 +1,13 @@
 // A bounds-checked view of one ADI packet.
 //
-// The channel copies every packet into a zero-filled scratch buffer of the
-// full message size and hands its handler this view. Fields are big-endian and
-// named by byte offset from the packet's start (the opcode is the i16 at 0).
-// Reads past the packet's length see zeros; nothing is read or written outside
-// the scratch buffer; the echo is always the request's length.
+// The channel hands each handler a view of its packet where it lies in the
+// message, without copying it. Fields are big-endian and named by byte offset
+// from the packet's start (the opcode is the i16 at 0). Reads past the
+// packet's length see zeros. Writes inside the packet go in place; the first
+// write past its end moves the packet into a zero-filled spill buffer of the
+// largest packet's size first, so that a handler never writes outside its own
+// bytes of the message and later reads see what it wrote. The echo is always
+// the request's length.
 #pragma once
 
 #include <cstddef>
@@ -17,20 +20,25 @@ inline constexpr std::size_t kMessageMax = 8188;
 
 class Packet {
  public:
-  Packet(std::uint8_t *scratch, std::size_t capacity, std::size_t length)
-      : buf_(scratch), cap_(capacity), len_(length < capacity ? length : capacity), high_(len_) {}
+  // A view of the first length bytes of a zero-filled buffer of capacity
+  // bytes; reads and writes reach the whole buffer.
+  Packet(std::uint8_t *buffer, std::size_t capacity, std::size_t length)
+      : buf_(buffer), cap_(capacity), len_(length < capacity ? length : capacity) {}
+  // A view of length bytes in place; spill takes the packet when a handler
+  // writes past them.
+  Packet(std::uint8_t *bytes, std::size_t length, std::uint8_t (&spill)[kMessageMax])
+      : buf_(bytes), cap_(length < kMessageMax ? length : kMessageMax), len_(cap_), spill_(spill) {}
 
   std::size_t size() const { return len_; }
-  std::uint8_t *bytes() { return buf_; }
+  // The packet's bytes: size() of them are its own.
   const std::uint8_t *bytes() const { return buf_; }
-  // Bytes of the scratch buffer a handler may have changed (for re-zeroing).
-  std::size_t high_water() const { return high_; }
 
   int opcode() const { return i16(0); }
 
   std::uint8_t u8(std::size_t off) const { return off < cap_ ? buf_[off] : 0; }
   std::int8_t i8(std::size_t off) const { return static_cast<std::int8_t>(u8(off)); }
   std::uint16_t u16(std::size_t off) const {
+    if (cap_ >= 2 && off <= cap_ - 2) return static_cast<std::uint16_t>(buf_[off] << 8 | buf_[off + 1]);
     return static_cast<std::uint16_t>(u8(off) << 8 | u8(off + 1));
   }
   std::int16_t i16(std::size_t off) const { return static_cast<std::int16_t>(u16(off)); }
@@ -40,9 +48,8 @@ class Packet {
   std::int32_t i32(std::size_t off) const { return static_cast<std::int32_t>(u32(off)); }
 
   void put_u8(std::size_t off, std::uint8_t v) {
-    if (off >= cap_) return;
+    if (off >= cap_ && !spill_to_reach(off)) return;
     buf_[off] = v;
-    if (off + 1 > high_) high_ = off + 1;
   }
   void put_u16(std::size_t off, std::uint16_t v) {
     put_u8(off, static_cast<std::uint8_t>(v >> 8));
@@ -78,12 +85,22 @@ class Packet {
     std::size_t n = t.size() < len_ - off - 1 ? t.size() : len_ - off - 1;
     if (n > 0) std::memcpy(buf_ + off, t.data(), n);
     buf_[off + n] = '\0';
-    if (off + n + 1 > high_) high_ = off + n + 1;
   }
 
  private:
+  // Moves a packet in place into its spill buffer when off fits there.
+  bool spill_to_reach(std::size_t off) {
+    if (spill_ == nullptr || off >= kMessageMax) return false;
+    std::memcpy(spill_, buf_, len_);
+    std::memset(spill_ + len_, 0, kMessageMax - len_);
+    buf_ = spill_;
+    cap_ = kMessageMax;
+    spill_ = nullptr;
+    return true;
+  }
+
   std::uint8_t *buf_;
-  std::size_t cap_;
+  std::size_t cap_;  // bytes that can be read and written
   std::size_t len_;
-  std::size_t high_;
+  std::uint8_t *spill_ = nullptr;  // where the packet goes on a write past cap_
 };

@@ -388,16 +388,3 @@ int ConfigColor(int word) {
   const int c = cfr.word(word);
   return (c >= 0 && c < kColourCount) ? c : 7;
 }
-
-int MapPacketColor(int colour) {
-  if (colour >= -1 && colour < kColourCount) return colour;
-  if (colour <= -2 && colour >= -18) return ConfigColor(78 - colour);
-  return 7;
-}
-
-int DrawingColorIndex(int colour) {
-  const int c = MapPacketColor(colour);
-  if (c == 0) return ConfigColor(80);
-  if (c == -1) return ConfigColor(79);
-  return c;
-}

@@ -119,13 +119,23 @@ void fill_graph_clrtbl(const XStandardColormap *map);
 
 // ---- colour numbers of packets ---------------------------------------------
 
-// The colour a packet's colour number stands for: 0..255 as given; -1, the
-// exclusive-or colour, kept as -1 for the caller's exclusive-or path; -2..-18
-// the interface colours of configuration words 80..96; any other number 7.
-int MapPacketColor(int colour);
-// The colour index to draw a mapped colour with, always 0..255: colour 0 in the
-// graphics background (word 80), -1 in the exclusive-or colour (word 79).
-int DrawingColorIndex(int colour);
 // Colour configuration word n (78..96) as a colour index: 7 when the word holds
 // no colour number.
 int ConfigColor(int word);
+// The colour a packet's colour number stands for: 0..255 as given; -1, the
+// exclusive-or colour, kept as -1 for the caller's exclusive-or path; -2..-18
+// the interface colours of configuration words 80..96; any other number 7.
+// Inline, as the next one: every vector takes them.
+inline int MapPacketColor(int colour) {
+  if (colour >= -1 && colour < kColourCount) return colour;
+  if (colour <= -2 && colour >= -18) return ConfigColor(78 - colour);
+  return 7;
+}
+// The colour index to draw a mapped colour with, always 0..255: colour 0 in the
+// graphics background (word 80), -1 in the exclusive-or colour (word 79).
+inline int DrawingColorIndex(int colour) {
+  const int c = MapPacketColor(colour);
+  if (c == 0) return ConfigColor(80);
+  if (c == -1) return ConfigColor(79);
+  return c;
+}

@@ -5,26 +5,32 @@
 
 #include "display/display_list.h"
 
-const std::uint32_t tile_mask_table[kTileCells * kTileCells] = {
-    // cell y 0
-    0x1, 0x1, 0x2, 0x2, 0x2, 0x2, 0x4, 0x4,
-    // 1
-    0x1, 0x1, 0x8, 0x8, 0x10, 0x10, 0x4, 0x4,
-    // 2
-    0x20, 0x40, 0x80, 0x100, 0x200, 0x400, 0x800, 0x1000,
-    // 3
-    0x20, 0x40, 0x2000, 0x4000, 0x8000, 0x10000, 0x800, 0x1000,
-    // 4
-    0x20, 0x20000, 0x40000, 0x80000, 0x100000, 0x200000, 0x400000, 0x1000,
-    // 5
-    0x20, 0x20000, 0x800000, 0x1000000, 0x2000000, 0x4000000, 0x400000, 0x1000,
-    // 6
-    0x8000000, 0x8000000, 0x10000000, 0x10000000, 0x20000000, 0x20000000, 0x40000000, 0x40000000,
-    // 7
-    0x8000000, 0x8000000, 0x10000000, 0x10000000, 0x20000000, 0x20000000, 0x40000000, 0x40000000,
+namespace {
+
+// The masks of every run of cells along a column and along a row, so that a
+// walk takes one look-up a column.
+struct RunMasks {
+  std::uint32_t column[kTileCells][kTileCells][kTileCells];  // [cx][first row][last row]
+  std::uint32_t row[kTileCells][kTileCells][kTileCells];     // [cy][first column][last column]
 };
 
-namespace {
+constexpr RunMasks make_run_masks() {
+  RunMasks m{};
+  for (int line = 0; line < kTileCells; ++line)
+    for (int a = 0; a < kTileCells; ++a)
+      for (int b = 0; b < kTileCells; ++b)
+        for (int i = a < b ? a : b, last = a < b ? b : a; i <= last; ++i) {
+          m.column[line][a][b] |= tile_mask_table[line + kTileCells * i];
+          m.row[line][a][b] |= tile_mask_table[i + kTileCells * line];
+        }
+  return m;
+}
+constexpr RunMasks run_masks = make_run_masks();
+
+// The cells of column cx from row r1 to row r2, and of row cy from column c1
+// to column c2 (either order).
+inline std::uint32_t column_mask(int cx, int r1, int r2) { return run_masks.column[cx][r1][r2]; }
+inline std::uint32_t row_mask(int cy, int c1, int c2) { return run_masks.row[cy][c1][c2]; }
 
 // The cell of a coordinate, held to the grid.
 inline int cell_of(std::int64_t c, int shift) {
@@ -40,28 +46,30 @@ inline T floor_div(T a, T b) {
   return q;
 }
 
-// The cells of column cx from row r1 to row r2 (either order).
-inline std::uint32_t column_mask(int cx, int r1, int r2) {
-  if (r2 < r1) std::swap(r1, r2);
-  std::uint32_t mask = 0;
-  for (int r = r1; r <= r2; ++r) mask |= tile_mask_table[cx + kTileCells * r];
-  return mask;
-}
-
-// The cells of row cy from column c1 to column c2 (c1 <= c2).
-inline std::uint32_t row_mask(int cy, int c1, int c2) {
-  std::uint32_t mask = 0;
-  for (int c = c1; c <= c2; ++c) mask |= tile_mask_table[c + kTileCells * cy];
-  return mask;
-}
-
 // The cells of the box of cells cx1..cx2, cy1..cy2.
 std::uint32_t box_mask(int cx1, int cy1, int cx2, int cy2) {
-  if (cx2 < cx1) std::swap(cx1, cx2);
   if (cy2 < cy1) std::swap(cy1, cy2);
   std::uint32_t mask = 0;
   for (int cy = cy1; cy <= cy2; ++cy) mask |= row_mask(cy, cx1, cx2);
   return mask;
+}
+
+// The walk of a segment from cell (cx1, cy1) to cell (cx2, cy2), cx1 <= cx2,
+// column by column: in column c it runs from its row at the column's left
+// edge to its row at the right edge. row_at(c) is its row at the left edge
+// of column c.
+template <typename RowAt>
+inline std::uint32_t walk_cells(int cx1, int cy1, int cx2, int cy2, RowAt row_at) {
+  if (cx1 == cx2) return column_mask(cx1, cy1, cy2);
+  if (cy1 == cy2) return row_mask(cy1, cx1, cx2);
+  std::uint32_t mask = 0;
+  int row = cy1;
+  for (int c = cx1; c < cx2; ++c) {
+    const int next = row_at(c + 1);
+    mask |= column_mask(c, row, next);
+    row = next;
+  }
+  return mask | column_mask(cx2, row, cy2);
 }
 
 constexpr std::int64_t kSmall = std::int64_t{1} << 31;
@@ -91,34 +99,9 @@ std::uint32_t TileWalk(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::i
     std::swap(x1, x2);
     std::swap(y1, y2);
   }
-  const int cx1 = cell_of(x1, shift), cx2 = cell_of(x2, shift);
-  const int cy1 = cell_of(y1, shift), cy2 = cell_of(y2, shift);
-  if (cx1 == cx2) return column_mask(cx1, cy1, cy2);
-  if (cy1 == cy2) return row_mask(cy1, cx1, cx2);
-
-  // Column by column: in column c the segment runs from its row at the
-  // column's left edge to its row at the right edge.
-  const std::int64_t dx = x2 - x1, dy = y2 - y1;  // dx > 0: the columns differ
-  std::uint32_t mask = 0;
-  int row = cy1;
-  for (int c = cx1; c <= cx2; ++c) {
-    const int next = c == cx2 ? cy2 : row_at(static_cast<std::int64_t>(c + 1) << shift, x1, y1, dx, dy, shift);
-    mask |= column_mask(c, row, next);
-    row = next;
-  }
-  return mask;
-}
-
-std::uint32_t VectorTileMask(int x1, int y1, int x2, int y2) {
-  // Most vectors stay in one cell.
-  if (((x1 | y1 | x2 | y2) & ~0x7FFF) == 0 && (x1 >> kTileShift16) == (x2 >> kTileShift16) &&
-      (y1 >> kTileShift16) == (y2 >> kTileShift16))
-    return tile_mask_table[(x1 >> kTileShift16) + kTileCells * (y1 >> kTileShift16)];
-  return TileWalk(x1, y1, x2, y2, kTileShift16);
-}
-
-std::uint32_t BigVectorTileMask(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
-  return TileWalk(x1, y1, x2, y2, kTileShift32);
+  const std::int64_t dx = x2 - x1, dy = y2 - y1;
+  return walk_cells(cell_of(x1, shift), cell_of(y1, shift), cell_of(x2, shift), cell_of(y2, shift),
+                    [&](int c) { return row_at(static_cast<std::int64_t>(c) << shift, x1, y1, dx, dy, shift); });
 }
 
 std::uint32_t PolygonTileMask() {

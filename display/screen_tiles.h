@@ -8,6 +8,8 @@
 // Bit 31 is never used: it marks entity headers.
 #pragma once
 
+#include <array>
+#include <bit>
 #include <cstdint>
 
 inline constexpr int kTileCells = 8;        // cells along each axis
@@ -16,16 +18,76 @@ inline constexpr int kTileShift32 = 20;     // cell of a 32-bit coordinate: c >>
 inline constexpr std::uint32_t kAllTiles = 0x7FFFFFFF;
 
 // Indexed by cell x + 8 x cell y.
-extern const std::uint32_t tile_mask_table[kTileCells * kTileCells];
+inline constexpr std::uint32_t tile_mask_table[kTileCells * kTileCells] = {
+    // cell y 0
+    0x1, 0x1, 0x2, 0x2, 0x2, 0x2, 0x4, 0x4,
+    // 1
+    0x1, 0x1, 0x8, 0x8, 0x10, 0x10, 0x4, 0x4,
+    // 2
+    0x20, 0x40, 0x80, 0x100, 0x200, 0x400, 0x800, 0x1000,
+    // 3
+    0x20, 0x40, 0x2000, 0x4000, 0x8000, 0x10000, 0x800, 0x1000,
+    // 4
+    0x20, 0x20000, 0x40000, 0x80000, 0x100000, 0x200000, 0x400000, 0x1000,
+    // 5
+    0x20, 0x20000, 0x800000, 0x1000000, 0x2000000, 0x4000000, 0x400000, 0x1000,
+    // 6
+    0x8000000, 0x8000000, 0x10000000, 0x10000000, 0x20000000, 0x20000000, 0x40000000, 0x40000000,
+    // 7
+    0x8000000, 0x8000000, 0x10000000, 0x10000000, 0x20000000, 0x20000000, 0x40000000, 0x40000000,
+};
+// The same as bit numbers, in one cache line.
+alignas(64) inline constexpr auto tile_bit_number = [] {
+  std::array<std::uint8_t, kTileCells * kTileCells> number{};
+  for (int i = 0; i < kTileCells * kTileCells; ++i)
+    number[i] = static_cast<std::uint8_t>(std::countr_zero(tile_mask_table[i]));
+  return number;
+}();
 
 // The mask of every cell the segment (x1, y1)-(x2, y2) passes through, for
 // coordinates whose cells are c >> shift. Points outside the grid count in the
 // nearest border cell, so no cell outside the grid is ever looked at.
 std::uint32_t TileWalk(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, int shift);
 
+// TileWalk without branches for the common case: a segment inside the grid
+// whose ends lie in the same or neighbouring cells each way (every segment
+// shorter than a cell). It takes the cells of both ends and, where columns
+// and rows both differ, the neighbour it crosses at the left edge X of the
+// right-hand column: the left column in the end row when its row at X is
+// already the end row, else the right column in the start row. Inline: every
+// stored vector takes it.
+template <int Shift>
+inline std::uint32_t segment_tile_mask(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
+  // a is the left end, b the right one (which is which matters only where the
+  // x differ).
+  const std::int32_t swap = -static_cast<std::int32_t>(x2 < x1);  // all bits set: the ends change places
+  const std::int32_t ax = x1 ^ ((x1 ^ x2) & swap), ay = y1 ^ ((y1 ^ y2) & swap);
+  const std::int32_t bx = x2 ^ ((x1 ^ x2) & swap), by = y2 ^ ((y1 ^ y2) & swap);
+  const int cxa = ax >> Shift, cya = ay >> Shift, cxb = bx >> Shift, cyb = by >> Shift;
+  const bool in_grid = ((x1 | y1 | x2 | y2) & ~((kTileCells << Shift) - 1)) == 0;
+  if (in_grid & (cxb - cxa <= 1) & (static_cast<unsigned>(cyb - cya + 1) <= 2)) {
+    // y(X) = ay + run dy / dx lies at or above the edge between the two rows
+    // exactly when run dy >= (edge - ay) dx; the row at X is the end row when
+    // that holds going up, or fails going down.
+    const std::int64_t dx = bx - ax, dy = by - ay, run = (std::int64_t{cxb} << Shift) - ax;
+    const std::int64_t edge = std::int64_t{cya > cyb ? cya : cyb} << Shift;
+    const bool reaches_end_row = (run * dy >= (edge - ay) * dx) != (dy < 0);
+    // Where the columns or the rows are equal the neighbour is an end cell.
+    const int neighbour = reaches_end_row ? cxa + kTileCells * cyb : cxb + kTileCells * cya;
+    return 1u << tile_bit_number[cxa + kTileCells * cya] | 1u << tile_bit_number[cxb + kTileCells * cyb] |
+           1u << tile_bit_number[neighbour];
+  }
+  return TileWalk(x1, y1, x2, y2, Shift);
+}
+
 // The mask of a segment with 16-bit (0..32767) and with 32-bit coordinates.
-std::uint32_t VectorTileMask(int x1, int y1, int x2, int y2);
-std::uint32_t BigVectorTileMask(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2);
+inline std::uint32_t VectorTileMask(int x1, int y1, int x2, int y2) {
+  return segment_tile_mask<kTileShift16>(x1, y1, x2, y2);
+}
+inline std::uint32_t BigVectorTileMask(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
+  return segment_tile_mask<kTileShift32>(x1, y1, x2, y2);
+}
+
 // The mask of the bounding box of the polygon in Polygon (Polygon32).
 std::uint32_t PolygonTileMask();
 std::uint32_t BigPolygonTileMask();

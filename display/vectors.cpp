@@ -344,21 +344,21 @@ int pvec(Packet &p) {
   const int colour = MapPacketColor(p.i16(10));
   const int flags = p.u16(12);
   const int index = ViewportLookup(p.i16(14));
-  const int highlight = flags & kFlagHighlight;
   dlvpnum = index;
   dlcolor = static_cast<std::int16_t>(colour);
   dl1[0] = static_cast<std::uint16_t>(x1);
   dl1[1] = static_cast<std::uint16_t>(y1);
   dl2[0] = static_cast<std::uint16_t>(x2);
   dl2[1] = static_cast<std::uint16_t>(y2);
+  if (index >= 1 && flags == 0) {
+    // The common case: a plain vector of the display list.
+    if (cfr.word(105) && pushcount == 0) RefreshHilight = 0;
+    dl_line();
+    return 0;
+  }
+  const int highlight = flags & kFlagHighlight;
   const bool refresh = note_vector(index, flags, colour, highlight, x1, y1, x2, y2);
-
   if (index >= 1) {
-    if (flags == 0) {
-      if (cfr.word(105) && pushcount == 0) RefreshHilight = 0;
-      dl_line();
-      return 0;
-    }
     if (refresh && (CurrentPmark[7] == 0 || highlight)) AppendRefreshVector(x1, y1, x2, y2, colour, highlight, index);
     SelectViewportArea(index);
     ndl_line(x1, y1, x2, y2, colour, highlight);

@@ -185,8 +185,6 @@ int ViewportTranslate(int number) {
   return -1;
 }
 
-int ViewportLookup(int number) { return number == last_vpn ? last_vp : ViewportTranslate(number); }
-
 int ViewportAllocate() {
   for (int index = 1; index < kViewportCount; ++index)
     if (vp_info[index].number == -1 && vp_info[index].last_number == -1) return index;

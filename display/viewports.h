@@ -130,7 +130,7 @@ void reset_viewport_table();
 // The index carrying ADI number, else -1; remembers a hit in the cache.
 int ViewportTranslate(int number);
 // As ViewportTranslate, answered from the cache when it names number.
-int ViewportLookup(int number);
+inline int ViewportLookup(int number) { return number == last_vpn ? last_vp : ViewportTranslate(number); }
 // A free index (never used first, then the highest closed one), else -1.
 int ViewportAllocate();
 // The index that carried number last, else -1.

@@ -2,6 +2,7 @@
 // the composition of the layers into the shown picture.
 #include "context.h"
 
+#include "line_queue.h"
 #include "matrix.h"
 
 #include <algorithm>
@@ -83,6 +84,7 @@ KglContext *kgl_context_new(int width, int height) {
 
 void kgl_context_free(KglContext *c) {
   if (!c) return;
+  kgl_sync_pixels();   // queued lines may be bound for its planes
   if (kgl_ctx == c) kgl_ctx = nullptr;
   delete c;
 }
@@ -92,6 +94,7 @@ void kgl_context_resize(KglContext *c, int width, int height) {
   height = std::max(1, height);
   if (width == c->width && height == c->height) return;
   const int ow = c->width, oh = c->height;
+  kgl_sync_pixels();   // the planes move
   kgl_materialise_all_back(c);
   resize_plane<Uint32>(c->normal[0], ow, oh, width, height, 0);
   resize_plane<Uint32>(c->normal[1], ow, oh, width, height, 0);
@@ -119,6 +122,7 @@ void kgl_materialise_back(KglContext *c, int x0, int y0, int x1, int y1) {
     for (int tx = tx0; tx <= tx1; ++tx) {
       std::uint8_t &flag = c->back_mirrored[static_cast<std::size_t>(ty) * c->tiles_x + tx];
       if (!flag) continue;
+      kgl_sync_pixels();
       flag = 0;
       --c->nmirrored;
       const int px = tx << KGL_TILE_SHIFT, py0 = ty << KGL_TILE_SHIFT;
@@ -154,6 +158,7 @@ void kgl_mirror_back(KglContext *c, int x0, int y0, int x1, int y1) {
 bool kgl_back_mirrored(const KglContext *c, int x0, int y0, int x1, int y1) {
   int tx0, ty0, tx1, ty1;
   if (!c->nmirrored || !tile_range(c, x0, y0, x1, y1, tx0, ty0, tx1, ty1)) return false;
+  if (c->nmirrored == c->tiles_x * c->tiles_y) return true;   // as after a clear of both buffers
   for (int ty = ty0; ty <= ty1; ++ty) {
     const std::uint8_t *row = c->back_mirrored.data() + static_cast<std::size_t>(ty) * c->tiles_x;
     for (int tx = tx0; tx <= tx1; ++tx)
@@ -218,6 +223,7 @@ void kgl_mark_all_dirty(KglContext *c) {
 }
 
 Uint32 kgl_composite_pixel(const KglContext *c, int x, int y) {
+  kgl_sync_pixels();
   const std::size_t i = static_cast<std::size_t>(y) * c->width + x;
   if (const unsigned o = c->overlay[i] & KGL_LAYER_PLANES) return c->overlay_map[o];
   if (const unsigned p = c->popup[i] & KGL_LAYER_PLANES) return c->popup_map[p];

@@ -32,6 +32,16 @@ struct KglMatrix {
   float m[4][4];
 };
 
+// The short cut for 2D vertices (z = 0), kept with the matrix and viewport:
+// valid when the matrix leaves w at exactly 1 and z between the near and far
+// planes. It gives bit for bit what the full transform gives.
+struct KglLineMap {
+  bool ok = false;
+  double xx = 0, xy = 0, xc = 0, yx = 0, yy = 0, yc = 0;   // clip x = (x xx + y xy) + xc, y likewise
+  double z = 0;                                           // clip z
+  double wx0 = 0, wxs = 0, wy0 = 0, wys = 0;              // window x = wx0 + (clip x + 1) wxs
+};
+
 struct KglContext {
   int width = 0, height = 0;
 
@@ -83,6 +93,7 @@ struct KglContext {
   int viewing_top = 0;
   KglMatrix projection, texture;
   KglMatrix xform;
+  KglLineMap line_map;   // follows xform and the viewport
 
   // Viewport and screen mask (window pixels, inclusive) and the clip
   // rectangle derived from mask and window.

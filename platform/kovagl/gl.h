@@ -225,3 +225,6 @@ void delobj(Int32 object);
 // Puts the dirty parts of every linked window on the screen. The driver calls
 // it before its event loop blocks.
 void kgl_present_pending();
+// Returns when everything drawn so far is in the planes (worker threads may
+// still be drawing lines when a call returns).
+void kgl_wait_drawn();

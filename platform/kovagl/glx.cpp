@@ -8,6 +8,7 @@
 #include "context.h"
 #include "cursor.h"
 #include "gl.h"
+#include "line_queue.h"
 #include "xbind.h"
 #include "xfont.h"
 
@@ -429,6 +430,8 @@ int GLXunlink(Display *dpy, Window win) {
 
 void kgl_present_context(KglContext *c, bool wait) {
   if (!c) return;
+  // What is presented, and what finish() promises, is every line drawn.
+  kgl_sync_pixels();
   KglXBinding *x = c->x;
   if (!x) {
     c->ndirty = 0;

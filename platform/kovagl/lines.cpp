@@ -1,5 +1,6 @@
 // Points and lines: homogeneous clipping, integer lines that set every pixel
 // once, line styles and widths.
+#include "line_queue.h"
 #include "primitives.h"
 #include "raster.h"
 
@@ -206,7 +207,8 @@ void kgl_draw_point(const KglClipVertex &v) {
 // without their per-segment set-up: the window coordinates of each vertex are
 // computed once, the clipping is done on the integer end points and the
 // pixels are written by a Bresenham loop that steps a pointer, specialised
-// per logical operation, number of buffers and minor direction.
+// per logical operation and number of buffers. The bookkeeping is done here;
+// the walk is queued for the worker threads (line_queue.h).
 
 namespace {
 
@@ -218,48 +220,113 @@ inline long long floor_quot(long long a, long long b) {
 }
 inline long long ceil_quot(long long a, long long b) { return -floor_quot(-a, b); }
 
-// count pixels from p on: a major step each, a minor step whenever the error
-// term r (kept in [0, den)) passes den (UP) or 0 (not UP).
-template <int OP, int NBUF, bool UP>
-void fast_line_loop(Uint32 *p, std::ptrdiff_t other, std::ptrdiff_t major_step, std::ptrdiff_t minor_step,
-                    long long count, long long r, long long a, long long den, Uint32 src) {
+// The integer line in (major, minor) coordinates: pixel i (0..n) lies at
+// major ma0 + step i, minor mi0 + floor((2 i dmi + n) / 2n).
+struct IntLine {
+  bool xmajor;
+  long long ma0, mi0, n, dmi, step;
+};
+
+inline IntLine int_line(long long x0, long long y0, long long x1, long long y1) {
+  const long long dx = x1 - x0, dy = y1 - y0;
+  const bool xmajor = (dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy);
+  const long long dma = xmajor ? dx : dy;
+  return {xmajor, xmajor ? x0 : y0, xmajor ? y0 : x0, dma < 0 ? -dma : dma, xmajor ? dy : dx, dma >= 0 ? 1 : -1};
+}
+
+// Narrows i_lo..i_hi to the pixels inside x_lo..x_hi, y_lo..y_hi; false when
+// none is left.
+bool clip_indices(const IntLine &l, long long x_lo, long long y_lo, long long x_hi, long long y_hi, long long &i_lo,
+                  long long &i_hi) {
+  const long long lo_major = l.xmajor ? x_lo : y_lo, hi_major = l.xmajor ? x_hi : y_hi;
+  const long long lo_minor = l.xmajor ? y_lo : x_lo, hi_minor = l.xmajor ? y_hi : x_hi;
+  if (l.step > 0) {
+    i_lo = std::max(i_lo, lo_major - l.ma0);
+    i_hi = std::min(i_hi, hi_major - l.ma0);
+  } else {
+    i_lo = std::max(i_lo, l.ma0 - hi_major);
+    i_hi = std::min(i_hi, l.ma0 - lo_major);
+  }
+  // The indices whose minor coordinate lies in [lo_minor, hi_minor].
+  const long long n = l.n, dmi = l.dmi, lo = lo_minor - l.mi0, hi = hi_minor - l.mi0;
+  if (n == 0 || dmi == 0) {
+    if (lo > 0 || hi < 0) return false;
+  } else if (dmi > 0) {
+    i_lo = std::max(i_lo, ceil_quot(2 * n * lo - n, 2 * dmi));
+    i_hi = std::min(i_hi, ceil_quot(2 * n * (hi + 1) - n, 2 * dmi) - 1);
+  } else {
+    i_hi = std::min(i_hi, floor_quot(2 * n * lo - n, 2 * dmi));
+    i_lo = std::max(i_lo, floor_quot(2 * n * (hi + 1) - n, 2 * dmi) + 1);
+  }
+  return i_lo <= i_hi;
+}
+
+// The minor offset of pixel i; the pixels next to the ends need no division
+// (|dmi| <= n, and pixel n lies dmi off).
+inline long long minor_offset(const IntLine &l, long long i) {
+  if (i == 0 || l.n == 0) return 0;
+  if (i == l.n) return l.dmi;
+  if (i == 1) {
+    const long long num = 2 * l.dmi + l.n;   // in [-n, 3n]
+    return num >= 2 * l.n ? 1 : num < 0 ? -1 : 0;
+  }
+  return floor_quot(2 * i * l.dmi + l.n, 2 * l.n);
+}
+
+// count pixels from p on: a major step each, and a minor one as well whenever
+// the error term e (kept in [-den, 0)) reaches 0. The step is chosen without
+// a branch: the lines' slopes are too random to predict one.
+template <int OP, int NPLANES>
+void walk(Uint32 *p, std::ptrdiff_t other, std::ptrdiff_t major_step, std::ptrdiff_t minor_step, long long count,
+          long long e, long long a, long long den, Uint32 src) {
+  const std::ptrdiff_t steps[2] = {major_step, major_step + minor_step};
   for (; count > 0; --count) {
     if constexpr (OP == KGL_LO_XOR) {
       *p ^= src;
-      if constexpr (NBUF == 2) p[other] ^= src;
+      if constexpr (NPLANES == 2) p[other] ^= src;
     } else {
       *p = src;
-      if constexpr (NBUF == 2) p[other] = src;
+      if constexpr (NPLANES == 2) p[other] = src;
     }
-    p += major_step;
-    if constexpr (UP) {
-      r += a;
-      if (r >= den) {
-        r -= den;
-        p += minor_step;
-      }
-    } else {
-      r -= a;
-      if (r < 0) {
-        r += den;
-        p += minor_step;
-      }
-    }
+    e += a;
+    const bool minor = e >= 0;
+    e -= den * minor;
+    p += steps[minor];
   }
 }
 
-using FastLineFn = void (*)(Uint32 *, std::ptrdiff_t, std::ptrdiff_t, std::ptrdiff_t, long long, long long,
-                            long long, long long, Uint32);
+using WalkFn = void (*)(Uint32 *, std::ptrdiff_t, std::ptrdiff_t, std::ptrdiff_t, long long, long long, long long,
+                        long long, Uint32);
 
-// Indexed [exclusive-or][two buffers][minor coordinate growing].
-const FastLineFn fast_line_fns[2][2][2] = {
-    {{fast_line_loop<KGL_LO_SRC, 1, false>, fast_line_loop<KGL_LO_SRC, 1, true>},
-     {fast_line_loop<KGL_LO_SRC, 2, false>, fast_line_loop<KGL_LO_SRC, 2, true>}},
-    {{fast_line_loop<KGL_LO_XOR, 1, false>, fast_line_loop<KGL_LO_XOR, 1, true>},
-     {fast_line_loop<KGL_LO_XOR, 2, false>, fast_line_loop<KGL_LO_XOR, 2, true>}},
+// Indexed [exclusive-or][two planes].
+const WalkFn walk_fns[2][2] = {
+    {walk<KGL_LO_SRC, 1>, walk<KGL_LO_SRC, 2>},
+    {walk<KGL_LO_XOR, 1>, walk<KGL_LO_XOR, 2>},
 };
 
 }  // namespace
+
+void kgl_draw_line_cmd(const KglLineCmd &cmd, std::ptrdiff_t width, int row0, int row1) {
+  const IntLine l = int_line(cmd.x0, cmd.y0, cmd.x1, cmd.y1);
+  long long i_lo = cmd.i_lo, i_hi = cmd.i_hi;
+  // A line reaching beyond these rows is cut to them.
+  if ((cmd.row_lo < row0 || cmd.row_hi > row1) && !clip_indices(l, 0, row0, width - 1, row1, i_lo, i_hi)) return;
+
+  // The error term at i_lo, r = 2 i dmi + n - q den in [0, den), as the walk
+  // keeps it: r - den where the minor coordinate grows, -1 - r where it
+  // shrinks; either way the minor step falls where it reaches 0.
+  const long long den = 2 * std::max(l.n, 1LL);
+  const long long q = minor_offset(l, i_lo);
+  const long long r = 2 * i_lo * l.dmi + l.n - q * den;
+  const bool up = l.dmi >= 0;
+  const long long ma = l.ma0 + l.step * i_lo, mi = l.mi0 + q;
+  const long long px = l.xmajor ? ma : mi, py = l.xmajor ? mi : ma;
+  const std::ptrdiff_t major_step = l.xmajor ? l.step : l.step * width;
+  const std::ptrdiff_t minor_step = (l.xmajor ? width : 1) * (up ? 1 : -1);
+  walk_fns[cmd.exclusive_or][cmd.nplanes - 1](cmd.plane + py * width + px, cmd.other, major_step, minor_step,
+                                              i_hi - i_lo + 1, up ? r - den : -1 - r, 2 * (up ? l.dmi : -l.dmi),
+                                              den, cmd.colour);
+}
 
 bool kgl_fast_segment(const KglLineVertex &a, const KglLineVertex &b, bool skip_first) {
   KglContext *c = kgl_ctx;
@@ -280,86 +347,44 @@ bool kgl_fast_segment(const KglLineVertex &a, const KglLineVertex &b, bool skip_
 
   const long long x0 = kgl_floor_ll(a.x + 0.5), y0 = kgl_floor_ll(a.y + 0.5);
   const long long x1 = kgl_floor_ll(b.x + 0.5), y1 = kgl_floor_ll(b.y + 0.5);
-  const long long dx = x1 - x0, dy = y1 - y0;
-  const long long adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
-  const bool xmajor = adx >= ady;
-  const long long n = xmajor ? adx : ady;
+  const IntLine l = int_line(x0, y0, x1, y1);
   const long long first = skip_first ? 1 : 0;
-  if (n >= first) kgl_prim.style_pos += n - first + 1;
-  if (n < first || clip.x1 < clip.x0 || clip.y1 < clip.y0) return true;
+  if (l.n >= first) kgl_prim.style_pos += l.n - first + 1;
+  if (l.n < first || clip.x1 < clip.x0 || clip.y1 < clip.y0) return true;
 
-
-  // In (major, minor) coordinates: minor(i) = mi0 + floor((2 i dmi + n) / 2n).
-  const long long ma0 = xmajor ? x0 : y0, mi0 = xmajor ? y0 : x0;
-  const long long dmi = xmajor ? dy : dx;
-  const long long step = (xmajor ? dx : dy) >= 0 ? 1 : -1;
-  const long long lo_major = xmajor ? clip.x0 : clip.y0, hi_major = xmajor ? clip.x1 : clip.y1;
-  const long long lo_minor = xmajor ? clip.y0 : clip.x0, hi_minor = xmajor ? clip.y1 : clip.x1;
-  const long long den = 2 * std::max(n, 1LL);
-  long long i_lo = first, i_hi = n;
+  long long i_lo = first, i_hi = l.n;
   const bool inside = std::min(x0, x1) >= clip.x0 && std::max(x0, x1) <= clip.x1 && std::min(y0, y1) >= clip.y0 &&
                       std::max(y0, y1) <= clip.y1;
-  if (!inside) {
-    if (step > 0) {
-      i_lo = std::max(i_lo, lo_major - ma0);
-      i_hi = std::min(i_hi, hi_major - ma0);
-    } else {
-      i_lo = std::max(i_lo, ma0 - hi_major);
-      i_hi = std::min(i_hi, ma0 - lo_major);
-    }
-    // The indices whose minor coordinate lies in [lo_minor, hi_minor].
-    const long long lo = lo_minor - mi0, hi = hi_minor - mi0;
-    if (n == 0 || dmi == 0) {
-      if (lo > 0 || hi < 0) return true;
-    } else if (dmi > 0) {
-      i_lo = std::max(i_lo, ceil_quot(2 * n * lo - n, 2 * dmi));
-      i_hi = std::min(i_hi, ceil_quot(2 * n * (hi + 1) - n, 2 * dmi) - 1);
-    } else {
-      i_hi = std::min(i_hi, floor_quot(2 * n * lo - n, 2 * dmi));
-      i_lo = std::max(i_lo, floor_quot(2 * n * (hi + 1) - n, 2 * dmi) + 1);
-    }
-    if (i_lo > i_hi) return true;
-  }
+  if (!inside && !clip_indices(l, clip.x0, clip.y0, clip.x1, clip.y1, i_lo, i_hi)) return true;
 
-  // The error term at i_lo, and the minor offset at both ends; whole lines
-  // need no division (|dmi| <= n, and index n lies dmi off).
-  long long q = 0, r = n;
-  if (i_lo == 1 && n > 0) {
-    r = 2 * dmi + n;   // in [-n, 3n]
-    q = r >= den ? 1 : r < 0 ? -1 : 0;
-    r -= q * den;
-  } else if (i_lo > 1) {
-    const long long num = 2 * i_lo * dmi + n;
-    q = floor_quot(num, den);
-    r = num - q * den;
-  }
-  const long long q_end = i_hi == n ? dmi : floor_quot(2 * i_hi * dmi + n, den);
-  const long long ma_a = ma0 + step * i_lo, ma_b = ma0 + step * i_hi;
-  const long long mi_a = mi0 + q, mi_b = mi0 + q_end;
-  const long long px = xmajor ? ma_a : mi_a, py = xmajor ? mi_a : ma_a;
-
-  const long long ex = xmajor ? ma_b : mi_b, ey = xmajor ? mi_b : ma_b;
+  // The pixels drawn lie in the box of the first and the last of them.
+  const long long ma_a = l.ma0 + l.step * i_lo, ma_b = l.ma0 + l.step * i_hi;
+  const long long mi_a = l.mi0 + minor_offset(l, i_lo), mi_b = l.mi0 + minor_offset(l, i_hi);
+  const int bx0 = static_cast<int>(l.xmajor ? std::min(ma_a, ma_b) : std::min(mi_a, mi_b));
+  const int bx1 = static_cast<int>(l.xmajor ? std::max(ma_a, ma_b) : std::max(mi_a, mi_b));
+  const int by0 = static_cast<int>(l.xmajor ? std::min(mi_a, mi_b) : std::min(ma_a, ma_b));
+  const int by1 = static_cast<int>(l.xmajor ? std::max(mi_a, mi_b) : std::max(ma_a, ma_b));
   Uint32 *plane[2];
   bool visible;
-  const int nbuf = kgl_normal_targets(c, static_cast<int>(std::min(px, ex)), static_cast<int>(std::min(py, ey)),
-                                      static_cast<int>(std::max(px, ex)), static_cast<int>(std::max(py, ey)), plane,
-                                      visible);
-  if (!nbuf) return true;
+  const int nplanes = kgl_normal_targets(c, bx0, by0, bx1, by1, plane, visible);
+  if (!nplanes) return true;
+  if (visible) kgl_mark_dirty(c, bx0, by0, bx1, by1);
 
-  const std::ptrdiff_t pitch = c->width;
-  const std::ptrdiff_t major_step = xmajor ? step : step * pitch;
-  const bool up = dmi >= 0;
-  const std::ptrdiff_t minor_unit = xmajor ? pitch : 1;
-  const std::ptrdiff_t minor_step = up ? minor_unit : -minor_unit;
-  Uint32 *p = plane[0] + static_cast<std::ptrdiff_t>(py) * pitch + static_cast<std::ptrdiff_t>(px);
-  const std::ptrdiff_t other = nbuf == 2 ? plane[1] - plane[0] : 0;
-  fast_line_fns[c->logic_op == KGL_LO_XOR][nbuf - 1][up](p, other, major_step, minor_step, i_hi - i_lo + 1, r,
-                                                          2 * (dmi < 0 ? -dmi : dmi), den, c->rgba);
-
-  if (visible) {
-    kgl_mark_dirty(c, static_cast<int>(std::min(px, ex)), static_cast<int>(std::min(py, ey)),
-                   static_cast<int>(std::max(px, ex)), static_cast<int>(std::max(py, ey)));
-  }
+  // Inside the guard band every coordinate and index fits 32 bits.
+  kgl_submit_line({.plane = plane[0],
+                   .other = nplanes == 2 ? plane[1] - plane[0] : 0,
+                   .x0 = static_cast<std::int32_t>(x0),
+                   .y0 = static_cast<std::int32_t>(y0),
+                   .x1 = static_cast<std::int32_t>(x1),
+                   .y1 = static_cast<std::int32_t>(y1),
+                   .i_lo = static_cast<std::int32_t>(i_lo),
+                   .i_hi = static_cast<std::int32_t>(i_hi),
+                   .row_lo = by0,
+                   .row_hi = by1,
+                   .colour = c->rgba,
+                   .exclusive_or = c->logic_op == KGL_LO_XOR,
+                   .nplanes = static_cast<std::uint8_t>(nplanes)},
+                  c->width, c->height);
   return true;
 }
 

@@ -78,11 +78,29 @@ void kgl_matrix_reset(KglContext *c) {
   kgl_update_xform(c);
 }
 
+void kgl_update_line_map(KglContext *c) {
+  const auto &m = c->xform.m;
+  KglLineMap &l = c->line_map;
+  bool finite = true;
+  for (const auto &row : m)
+    for (float v : row) finite = finite && std::isfinite(v);
+  l.ok = finite && m[0][3] == 0.0f && m[1][3] == 0.0f && m[3][3] == 1.0f && m[0][2] == 0.0f && m[1][2] == 0.0f &&
+         std::fabs(m[3][2]) <= 1.0f;
+  l.xx = m[0][0], l.xy = m[1][0], l.xc = m[3][0];
+  l.yx = m[0][1], l.yy = m[1][1], l.yc = m[3][1];
+  l.z = m[3][2];
+  l.wx0 = c->vp_l - 0.5;
+  l.wxs = 0.5 * (c->vp_r - c->vp_l + 1);
+  l.wy0 = c->vp_b - 0.5;
+  l.wys = 0.5 * (c->vp_t - c->vp_b + 1);
+}
+
 void kgl_update_xform(KglContext *c) {
   if (c->matrix_mode == KGL_MSINGLE)
     c->xform = c->single[c->single_top];
   else
     multiply(c->xform, c->viewing[c->viewing_top], c->projection);
+  kgl_update_line_map(c);
 }
 
 void mmode(Int16 mode) {
@@ -215,6 +233,7 @@ void viewport(Int32 left, Int32 right, Int32 bottom, Int32 top_) {
   c->sm_b = bottom;
   c->sm_t = top_;
   kgl_update_clip(c);
+  kgl_update_line_map(c);
 }
 
 void getviewport(Int32 *left, Int32 *right, Int32 *bottom, Int32 *top_) {

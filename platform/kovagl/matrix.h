@@ -21,6 +21,8 @@ struct KglWinVertex {
 void kgl_matrix_reset(KglContext *c);
 // Recomputes the product that vertices go through.
 void kgl_update_xform(KglContext *c);
+// Recomputes the 2D short cut from the matrix and the viewport.
+void kgl_update_line_map(KglContext *c);
 
 inline KglClipVertex kgl_transform(const KglContext *c, double x, double y, double z) {
   const auto &m = c->xform.m;

@@ -1,6 +1,7 @@
 // Buffers and pixel blocks: front and back buffers, swapping, read source,
 // rectread/rectwrite (16-bit values), lrectread/lrectwrite (32-bit values)
 // and rectcopy. Blocks are x1..x2 by y1..y2 inclusive, bottom row first.
+#include "line_queue.h"
 #include "raster.h"
 #include "xbind.h"
 
@@ -20,6 +21,7 @@ struct Source {
 // The plane reads come from; reading the back of the area x0..y1 first
 // copies the mirrored tiles there into it.
 Source read_source(KglContext *c, int x0, int y0, int x1, int y1) {
+  kgl_sync_pixels();
   Source s;
   if (c->readsrc == KGL_SRC_AUTO && (c->layer == KGL_LAYER_POPUP || c->layer == KGL_LAYER_OVERLAY)) {
     s.narrow = c->layer == KGL_LAYER_POPUP ? c->popup.data() : c->overlay.data();

@@ -44,20 +44,25 @@ inline long long kgl_floor_ll(double v) {
 // The fast path's view of a vertex (ok false: only the general path can draw
 // segments ending there). w exactly 1 (no perspective) makes the division by
 // w change nothing; the near and far tests and the window mapping are
-// kgl_draw_segment's and kgl_to_window's.
-inline KglLineVertex kgl_line_vertex(const KglContext *c, const KglClipVertex &v) {
+// kgl_draw_segment's and kgl_to_window's. kgl_line_vertex_at takes the window
+// coordinates of such a vertex before snapping; whatever is not finite or
+// lies far out stays off the fast path.
+inline KglLineVertex kgl_line_vertex_at(const KglContext *c, double wx, double wy) {
   KglLineVertex out;
-  if (!(v.w == 1.0) || !std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z) || v.w + v.z < 0 ||
-      v.w - v.z < 0)
-    return out;
-  const double wx = c->vp_l - 0.5 + (v.x + 1.0) * 0.5 * (c->vp_r - c->vp_l + 1);
-  const double wy = c->vp_b - 0.5 + (v.y + 1.0) * 0.5 * (c->vp_t - c->vp_b + 1);
   if (!(std::fabs(wx) < 1e12 && std::fabs(wy) < 1e12)) return out;
   out.x = static_cast<double>(kgl_floor_ll(wx * 1024.0 + 0.5)) / 1024.0;   // as kgl_snap
   out.y = static_cast<double>(kgl_floor_ll(wy * 1024.0 + 0.5)) / 1024.0;
   out.vp_l = c->vp_l, out.vp_r = c->vp_r, out.vp_b = c->vp_b, out.vp_t = c->vp_t;
   out.ok = true;
   return out;
+}
+
+inline KglLineVertex kgl_line_vertex(const KglContext *c, const KglClipVertex &v) {
+  if (!(v.w == 1.0) || !std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z) || v.w + v.z < 0 ||
+      v.w - v.z < 0)
+    return {};
+  const KglLineMap &m = c->line_map;
+  return kgl_line_vertex_at(c, m.wx0 + (v.x + 1.0) * m.wxs, m.wy0 + (v.y + 1.0) * m.wys);
 }
 
 // Lines: one segment of a polyline. skip_first leaves out the pixel of the

@@ -2,6 +2,8 @@
 // the choice of draw targets for the current layer.
 #include "raster.h"
 
+#include "line_queue.h"
+
 #include <algorithm>
 
 namespace {
@@ -89,6 +91,7 @@ int kgl_normal_targets(KglContext *c, int x0, int y0, int x1, int y1, Uint32 *pl
 
 void kgl_draw_targets(KglTargets &t, int x0, int y0, int x1, int y1) {
   t.n = 0;
+  kgl_sync_pixels();
   KglContext *c = kgl_ctx;
   if (!c || c->clip.x1 < c->clip.x0 || c->clip.y1 < c->clip.y0) return;
   switch (c->layer) {

@@ -6,26 +6,41 @@ KglPrimitive kgl_prim;
 
 namespace {
 
+// The next vertex of a line: the segment from the one before is drawn by the
+// fast path when both ends allow it, else by the general one.
+inline void line_vertex(const KglClipVertex &v, const KglLineVertex &w) {
+  KglPrimitive &p = kgl_prim;
+  if (p.count == 0)
+    p.first = v;
+  else if (!kgl_fast_segment(p.prev_win, w, p.count > 1))
+    kgl_draw_segment(p.prev, v, p.count > 1, false);
+  p.prev = v;
+  p.prev_win = w;
+  ++p.count;
+}
+
 void vertex(double x, double y, double z) {
   KglContext *c = kgl_ctx;
   if (!c) return;
-  const KglClipVertex v = kgl_transform(c, x, y, z);
   KglPrimitive &p = kgl_prim;
+  const bool line = p.kind == KGL_PRIM_LINE || p.kind == KGL_PRIM_CLOSEDLINE;
+  if (line && z == 0.0 && c->line_map.ok) {
+    // The full transform with z = 0 and the matrix the map allows: the same
+    // values, without the rows that give z and w.
+    const KglLineMap &m = c->line_map;
+    const KglClipVertex v = {x * m.xx + y * m.xy + m.xc, x * m.yx + y * m.yy + m.yc, m.z, 1.0};
+    line_vertex(v, kgl_line_vertex_at(c, m.wx0 + (v.x + 1.0) * m.wxs, m.wy0 + (v.y + 1.0) * m.wys));
+    return;
+  }
+  const KglClipVertex v = kgl_transform(c, x, y, z);
   switch (p.kind) {
     case KGL_PRIM_POINT:
       kgl_draw_point(v);
       break;
     case KGL_PRIM_LINE:
-    case KGL_PRIM_CLOSEDLINE: {
-      const KglLineVertex w = kgl_line_vertex(c, v);
-      if (p.count == 0)
-        p.first = v;
-      else if (!kgl_fast_segment(p.prev_win, w, p.count > 1))
-        kgl_draw_segment(p.prev, v, p.count > 1, false);
-      p.prev = v;
-      p.prev_win = w;
-      break;
-    }
+    case KGL_PRIM_CLOSEDLINE:
+      line_vertex(v, kgl_line_vertex(c, v));
+      return;
     case KGL_PRIM_POLYGON:
       p.polygon.push_back(v);
       break;

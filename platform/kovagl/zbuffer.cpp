@@ -2,6 +2,7 @@
 // serves as a pixel store: with zdraw(1) drawing and pixel writes go into it,
 // and readsource(KGL_SRC_ZBUFFER) reads from it.
 #include "context.h"
+#include "line_queue.h"
 
 #include <algorithm>
 
@@ -20,6 +21,7 @@ void zclear() {
   const int x0 = std::max(c->vp_l, c->clip.x0), x1 = std::min(c->vp_r, c->clip.x1);
   const int y0 = std::max(c->vp_b, c->clip.y0), y1 = std::min(c->vp_t, c->clip.y1);
   if (x1 < x0 || y1 < y0) return;
+  kgl_sync_pixels();
   for (int y = y0; y <= y1; ++y) {
     Uint32 *row = c->zbuf.data() + static_cast<std::size_t>(y) * c->width;
     std::fill(row + x0, row + x1 + 1, KGL_ZMAX);

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <cstring>
+
 #include "adi/dispatch.h"
 #include "channel_fixture.h"
 
@@ -91,6 +93,22 @@ TEST(Channel, MessagesAreValidatedBeforeAnyPacketRuns) {
   EXPECT_FALSE(valid_message(ok.data(), 3));
 }
 
+TEST(Channel, AnAnswerPastAShortPacketsEndNeverReachesTheNextPacket) {
+  ChannelFixture f;
+  // prevec answers at bytes 2 and 6; sent with 4 bytes, byte 6 lies where
+  // the next packet's length word is.
+  Bytes a = packet(46, 4);
+  a[2] = 0x11, a[3] = 0x22;
+  Bytes b = packet(41, 6);
+  b[5] = 0x5A;
+  f.send(message({a, b}));
+  EXPECT_EQ(dispatch_pkt(f.client), 0);
+  auto replies = f.reply_frames();
+  ASSERT_EQ(replies.size(), 2u);
+  EXPECT_EQ(replies[0], packet(46, 4));  // the answer inside, at its length
+  EXPECT_EQ(replies[1], b);
+}
+
 using ChannelDeath = ::testing::Test;
 
 TEST(ChannelDeath, MalformedMessagesAreFatalBeforeAnyHandlerRuns) {
@@ -163,7 +181,42 @@ TEST(Packet, ReadsPastTheLengthSeeZerosAndWritesStayInside) {
   p.put_u32(14, 0xAABBCCDD);  // only the bytes inside are written
   EXPECT_EQ(scratch[14], 0xAA);
   EXPECT_EQ(scratch[15], 0xBB);
-  EXPECT_EQ(p.high_water(), 16u);
+  EXPECT_EQ(p.u32(14), 0xAABB0000u);  // what was written reads back
+}
+
+// A packet in place in its message: the bytes after it (padding, the next
+// length word) are not its own.
+TEST(Packet, InPlaceReadsStopAtTheLengthAndWritesPastItGoToTheSpill) {
+  std::uint8_t message[12] = {0, 5, 0x12, 0x34, 0x56, 0xEE, 0xEE, 0xEE, 0, 0, 0, 9};
+  static std::uint8_t spill[kMessageMax];
+  std::memset(spill, 0x77, sizeof spill);  // left by an earlier packet
+  Packet p(message, 5, spill);
+  EXPECT_EQ(p.u16(2), 0x1234);
+  EXPECT_EQ(p.u16(4), 0x5600);  // byte 5 is padding: reads as zero
+  EXPECT_EQ(p.u32(8), 0u);
+  EXPECT_EQ(p.text(2), "\x12\x34\x56");
+
+  p.put_u8(3, 0xAB);  // inside: in place
+  EXPECT_EQ(message[3], 0xAB);
+  EXPECT_EQ(p.bytes(), message);
+
+  p.put_u16(10, 0xCDEF);  // past the end: the packet moves to the spill
+  const std::uint8_t untouched[12] = {0, 5, 0x12, 0xAB, 0x56, 0xEE, 0xEE, 0xEE, 0, 0, 0, 9};
+  EXPECT_EQ(std::memcmp(message, untouched, sizeof message), 0);
+  EXPECT_EQ(p.bytes(), spill);
+  EXPECT_EQ(p.size(), 5u);
+  const std::uint8_t moved[5] = {0, 5, 0x12, 0xAB, 0x56};
+  EXPECT_EQ(std::memcmp(spill, moved, sizeof moved), 0);
+  EXPECT_EQ(p.u16(10), 0xCDEF);  // what was written reads back
+  EXPECT_EQ(p.u16(4), 0x5600);   // and the rest past the length is zero
+  EXPECT_EQ(p.u32(kMessageMax - 4), 0u);
+  p.put_u8(2, 0x99);  // from now on every write goes to the spill
+  EXPECT_EQ(message[2], 0x12);
+  EXPECT_EQ(p.u8(2), 0x99);
+  // Nothing past the spill's end is written or read.
+  p.put_u16(kMessageMax - 1, 0x1234);
+  EXPECT_EQ(p.u8(kMessageMax - 1), 0x12);
+  EXPECT_EQ(p.u8(kMessageMax), 0);
 }
 
 TEST(Packet, TextIsBoundedByThePacket) {

@@ -2,7 +2,9 @@
 // a mask covers every cell its segment passes through and no other place.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <random>
 
 #include "display/display_list.h"
 #include "display/screen_tiles.h"
@@ -95,6 +97,65 @@ TEST_F(ScreenTiles, EveryCellPairCoversItsCrossingsAndStaysInItsBox) {
               ASSERT_EQ(mask & ~box, 0u) << x1 << "," << y1 << " - " << x2 << "," << y2;
               ASSERT_EQ(VectorTileMask(x2, y2, x1, y1), mask);
             }
+    }
+  }
+}
+
+// The cells of a segment inside the grid, from what a mask means: column c,
+// from the segment's first column to its last, holds the rows of the
+// segment's points with x in [max(x1, c S), min(x2, (c + 1) S)], with
+// y(x) = y1 + (x - x1) dy / dx exact (a vertical segment: its rows).
+std::uint32_t cells_crossed(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, int shift) {
+  if (x2 < x1 || (x2 == x1 && y2 < y1)) {
+    std::swap(x1, x2);
+    std::swap(y1, y2);
+  }
+  const std::int64_t S = std::int64_t{1} << shift, dx = x2 - x1, dy = y2 - y1;
+  auto row = [&](std::int64_t x) { return dx == 0 ? floor_div(y1, S) : floor_div(y1 * dx + (x - x1) * dy, dx * S); };
+  std::uint32_t mask = 0;
+  for (std::int64_t c = floor_div(x1, S); c <= floor_div(x2, S); ++c) {
+    const std::int64_t ra = row(std::max(x1, c * S)), rb = dx == 0 ? floor_div(y2, S) : row(std::min(x2, (c + 1) * S));
+    for (std::int64_t r = std::min(ra, rb); r <= std::max(ra, rb); ++r)
+      mask |= cell_bit(static_cast<int>(c), static_cast<int>(r));
+  }
+  return mask;
+}
+
+// A coordinate of the grid 0 .. 8 S - 1: anywhere, or on a cell edge or a
+// unit or two either side of one, where rounding would show.
+std::int64_t grid_coordinate(std::mt19937 &rng, int shift) {
+  const std::int64_t S = std::int64_t{1} << shift;
+  if (rng() % 2) return std::uniform_int_distribution<std::int64_t>(0, 8 * S - 1)(rng);
+  const std::int64_t edge = S * std::uniform_int_distribution<std::int64_t>(0, 8)(rng);
+  return std::clamp<std::int64_t>(edge + std::uniform_int_distribution<std::int64_t>(-2, 2)(rng), 0, 8 * S - 1);
+}
+
+// Random segments of the 16-bit and 32-bit grids, short ones (within a block
+// of 2 x 2 cells) most often, with ends on and beside the cell edges.
+TEST_F(ScreenTiles, RandomSegmentsTakeExactlyTheCellsTheyCross) {
+  std::mt19937 rng(5);
+  for (int shift : {kTileShift16, kTileShift32}) {
+    const std::int64_t S = std::int64_t{1} << shift;
+    for (int i = 0; i < 100000; ++i) {
+      const std::int64_t x1 = grid_coordinate(rng, shift), y1 = grid_coordinate(rng, shift);
+      std::int64_t x2, y2;
+      if (i % 4 != 0) {
+        std::uniform_int_distribution<std::int64_t> step(-S, S);
+        x2 = std::clamp<std::int64_t>(x1 + step(rng), 0, 8 * S - 1);
+        y2 = std::clamp<std::int64_t>(y1 + step(rng), 0, 8 * S - 1);
+      } else {
+        x2 = grid_coordinate(rng, shift);
+        y2 = grid_coordinate(rng, shift);
+      }
+      const std::uint32_t want = cells_crossed(x1, y1, x2, y2, shift);
+      const int a = static_cast<int>(x1), b = static_cast<int>(y1), c = static_cast<int>(x2), d = static_cast<int>(y2);
+      if (shift == kTileShift16) {
+        ASSERT_EQ(VectorTileMask(a, b, c, d), want) << a << "," << b << " - " << c << "," << d;
+        ASSERT_EQ(VectorTileMask(c, d, a, b), want) << c << "," << d << " - " << a << "," << b;
+      } else {
+        ASSERT_EQ(BigVectorTileMask(a, b, c, d), want) << a << "," << b << " - " << c << "," << d;
+        ASSERT_EQ(BigVectorTileMask(c, d, a, b), want) << c << "," << d << " - " << a << "," << b;
+      }
     }
   }
 }

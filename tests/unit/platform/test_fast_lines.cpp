@@ -83,6 +83,9 @@ TEST_P(FastLines, SamePixelsAsTheGeneralPath) {
       px = x, py = y, prev_far = is_far;
     }
   }
+  // The planes are read directly: every queued line must be drawn first.
+  kgl_offscreen_make_current(fast);
+  finish();
   for (int b = 0; b < 2; ++b)
     for (int y = 0; y < H; ++y)
       for (int x = 0; x < W; ++x)

@@ -1,0 +1,221 @@
+// The line queue: two batches of lines, one filled by the drawing calls while
+// the workers draw the other, and the worker threads.
+#include "line_queue.h"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+bool kgl_lines_queued = false;
+
+namespace {
+
+constexpr int BATCH = 1024;
+constexpr int MAX_THREADS = 16;
+// Pixels a batch needs for each worker it goes to: about what one worker
+// draws while the drawing calls fill the next batch. Lighter batches go to
+// one worker, which stays awake between them; waking more costs tens of
+// microseconds each.
+constexpr long long PIXELS_PER_BAND = 65536;
+// What is left to draw when the queue is drained is drawn by the calling
+// thread if it is this little: a sleeping worker takes longer to wake.
+constexpr int SMALL_BATCH = 64;
+// Polls of a flag before a thread goes to sleep on it (about a quarter of a
+// millisecond): while lines stream in, the next batch comes sooner.
+constexpr int SPINS = 10000;
+
+struct Batch {
+  KglLineCmd cmd[BATCH];
+  int n = 0;
+  long long pixels = 0;
+  int width = 0, height = 0;
+
+  void clear() {
+    n = 0;
+    pixels = 0;
+  }
+};
+
+// One worker's share of a batch, written while the worker is idle.
+struct alignas(64) Worker {
+  std::atomic<unsigned> handed{0};   // batches handed to it so far
+  std::condition_variable wake;
+  const Batch *batch = nullptr;
+  int band = 0, bands = 1;
+};
+
+struct Pool {
+  Batch batch[2];
+  int filling = 0;          // the batch the drawing calls fill
+  bool in_flight = false;   // the other one is with the workers
+  int started = 0;          // worker threads running
+  Worker worker[MAX_THREADS];
+  std::mutex m;
+  std::condition_variable done;
+  alignas(64) std::atomic<int> busy{0};   // workers still drawing
+};
+
+// -1 until read from the environment.
+int wanted_threads = -1;
+// Never freed: at exit, idle workers may still wait on it.
+Pool *pool = nullptr;
+
+inline void relax() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#else
+  std::this_thread::yield();
+#endif
+}
+
+int threads_from_environment() {
+  if (const char *s = std::getenv("KGL_THREADS"); s && *s) {
+    char *end = nullptr;
+    const long n = std::strtol(s, &end, 10);
+    if (*end == '\0' && n >= 0) return static_cast<int>(std::min<long>(n, MAX_THREADS));
+  }
+  const unsigned hw = std::thread::hardware_concurrency();
+  return hw <= 1 ? 0 : static_cast<int>(std::min(4u, hw - 1));
+}
+
+void draw_batch(const Batch &b, int band, int bands) {
+  const int row0 = static_cast<int>(static_cast<long long>(b.height) * band / bands);
+  const int row1 = static_cast<int>(static_cast<long long>(b.height) * (band + 1) / bands) - 1;
+  for (int i = 0, n = b.n; i < n; ++i) {
+    const KglLineCmd &c = b.cmd[i];
+    if (c.row_hi >= row0 && c.row_lo <= row1) kgl_draw_line_cmd(c, b.width, row0, row1);
+  }
+}
+
+void work(Pool *p, Worker *w) {
+  for (unsigned seen = 0;;) {
+    for (int i = 0; i < SPINS && w->handed.load(std::memory_order_acquire) == seen; ++i) relax();
+    if (w->handed.load(std::memory_order_acquire) == seen) {
+      std::unique_lock lock(p->m);
+      w->wake.wait(lock, [&] { return w->handed.load(std::memory_order_acquire) != seen; });
+    }
+    seen = w->handed.load(std::memory_order_acquire);
+    draw_batch(*w->batch, w->band, w->bands);
+    if (p->busy.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+      std::lock_guard lock(p->m);
+      p->done.notify_one();
+    }
+  }
+}
+
+// Threads up to the count wanted; they start with every signal blocked, so
+// the program's handlers run on its own thread.
+void start_workers(Pool *p) {
+  sigset_t all, old;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &old);
+  for (; p->started < wanted_threads; ++p->started) {
+    try {
+      std::thread(work, p, &p->worker[p->started]).detach();
+    } catch (const std::system_error &) {
+      break;
+    }
+  }
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+}
+
+void wait_idle(Pool *p) {
+  if (!p->in_flight) return;
+  for (int i = 0; i < SPINS && p->busy.load(std::memory_order_acquire) != 0; ++i) relax();
+  if (p->busy.load(std::memory_order_acquire) != 0) {
+    std::unique_lock lock(p->m);
+    p->done.wait(lock, [p] { return p->busy.load(std::memory_order_acquire) == 0; });
+  }
+  p->in_flight = false;
+}
+
+// Hands the batch being filled to as many workers as its pixels are worth,
+// each with a band of rows, and goes on filling the other one.
+void post(Pool *p) {
+  wait_idle(p);
+  Batch &b = p->batch[p->filling];
+  if (p->started < wanted_threads) start_workers(p);
+  const int workers = std::min(wanted_threads, p->started);
+  if (workers == 0) {
+    draw_batch(b, 0, 1);
+    b.clear();
+    return;
+  }
+  const int bands = static_cast<int>(std::clamp<long long>(b.pixels / PIXELS_PER_BAND, 1, workers));
+  p->busy.store(bands, std::memory_order_relaxed);
+  {
+    std::lock_guard lock(p->m);
+    for (int k = 0; k < bands; ++k) {
+      Worker &w = p->worker[k];
+      w.batch = &b;
+      w.band = k;
+      w.bands = bands;
+      w.handed.fetch_add(1, std::memory_order_release);
+    }
+  }
+  for (int k = 0; k < bands; ++k) p->worker[k].wake.notify_one();
+  p->in_flight = true;
+  p->filling ^= 1;
+  p->batch[p->filling].clear();
+}
+
+// A child process has none of the workers: it starts a pool of its own.
+void forget_pool_in_child() { pool = nullptr; }
+
+Pool *new_pool() {
+  // Once a process: the handlers carry over into child processes.
+  static bool fork_handlers = false;
+  if (!fork_handlers) fork_handlers = pthread_atfork(kgl_drain_lines, nullptr, forget_pool_in_child) == 0;
+  return pool = new Pool;
+}
+
+}  // namespace
+
+void kgl_submit_line(const KglLineCmd &cmd, int width, int height) {
+  if (wanted_threads < 0) wanted_threads = threads_from_environment();
+  if (wanted_threads == 0) {
+    kgl_draw_line_cmd(cmd, width, 0, height - 1);
+    return;
+  }
+  Pool *p = pool ? pool : new_pool();
+  Batch *b = &p->batch[p->filling];
+  if (b->n > 0 && (b->width != width || b->height != height)) {
+    post(p);
+    b = &p->batch[p->filling];
+  }
+  b->width = width;
+  b->height = height;
+  b->cmd[b->n++] = cmd;
+  b->pixels += cmd.i_hi - cmd.i_lo + 1;
+  kgl_lines_queued = true;
+  if (b->n == BATCH) post(p);
+}
+
+void kgl_drain_lines() {
+  kgl_lines_queued = false;
+  Pool *p = pool;
+  if (!p) return;
+  Batch &b = p->batch[p->filling];
+  if (b.n > SMALL_BATCH) {
+    post(p);
+    wait_idle(p);
+  } else {
+    wait_idle(p);
+    draw_batch(b, 0, 1);
+    b.clear();
+  }
+}
+
+void kgl_set_line_threads(int n) {
+  kgl_sync_pixels();
+  wanted_threads = std::clamp(n, 0, MAX_THREADS);
+}
+
+void kgl_wait_drawn() { kgl_sync_pixels(); }

@@ -1,0 +1,47 @@
+// Lines of the fast path drawn by worker threads. kgl_fast_segment does the
+// bookkeeping (clipping, draw targets, dirty areas, line-style position) at
+// once and queues what is left: walking the pixels. Each worker owns a band of
+// rows and draws the part of every queued line inside it, in queue order, so
+// every pixel sees the same writes in the same order as when drawn at once.
+//
+// Whatever else reads or writes pixel memory calls kgl_sync_pixels first.
+#pragma once
+
+#include "gl.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// A line as the workers draw it: pixels i_lo..i_hi of the integer line
+// (x0, y0) - (x1, y1), index 0 at (x0, y0), written into one plane or two.
+struct KglLineCmd {
+  Uint32 *plane;
+  std::ptrdiff_t other;            // second plane minus the first; 0 with one
+  std::int32_t x0, y0, x1, y1;
+  std::int32_t i_lo, i_hi;
+  std::int32_t row_lo, row_hi;     // rows the drawn pixels lie in
+  Uint32 colour;
+  bool exclusive_or;
+  std::uint8_t nplanes;            // 1 or 2
+};
+
+// Draws the part of the line in rows row0..row1 of planes width values wide
+// (lines.cpp).
+void kgl_draw_line_cmd(const KglLineCmd &cmd, std::ptrdiff_t width, int row0, int row1);
+
+// Draws the line now when there are no worker threads, else queues it for
+// the planes of a width x height context.
+void kgl_submit_line(const KglLineCmd &cmd, int width, int height);
+
+// Lines queued and maybe not drawn yet.
+extern bool kgl_lines_queued;
+// Waits until every queued line is drawn.
+void kgl_drain_lines();
+inline void kgl_sync_pixels() {
+  if (kgl_lines_queued) kgl_drain_lines();
+}
+
+// Worker threads drawing lines: 0 draws each line at once. The count comes
+// from KGL_THREADS when first needed (else one per further hardware thread,
+// at most 4); this sets it instead, after drawing what is queued.
+void kgl_set_line_threads(int n);
