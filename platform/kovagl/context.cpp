@@ -172,6 +172,7 @@ void kgl_update_clip(KglContext *c) {
   c->clip.x1 = std::min(c->sm_r, c->width - 1);
   c->clip.y0 = std::max(c->sm_b, 0);
   c->clip.y1 = std::min(c->sm_t, c->height - 1);
+  ++c->clip_serial;
 }
 
 void kgl_mark_dirty_area(KglContext *c, int x0, int y0, int x1, int y1) {

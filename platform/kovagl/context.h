@@ -100,6 +100,7 @@ struct KglContext {
   int vp_l = 0, vp_r = 0, vp_b = 0, vp_t = 0;
   int sm_l = 0, sm_r = 0, sm_b = 0, sm_t = 0;
   KglRect clip = {0, 0, -1, -1};
+  unsigned clip_serial = 0;   // counts changes of viewport, mask and clip
 
   // Current character position (window pixels).
   int cpos_x = 0, cpos_y = 0;

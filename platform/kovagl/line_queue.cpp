@@ -27,9 +27,10 @@ constexpr long long PIXELS_PER_BAND = 65536;
 // What is left to draw when the queue is drained is drawn by the calling
 // thread if it is this little: a sleeping worker takes longer to wake.
 constexpr int SMALL_BATCH = 64;
-// Polls of a flag before a thread goes to sleep on it (about a quarter of a
-// millisecond): while lines stream in, the next batch comes sooner.
-constexpr int SPINS = 10000;
+// Polls of a flag before a thread goes to sleep on it (some tens of
+// microseconds): while lines stream in, the next batch comes sooner. Longer
+// spinning starves the drawing thread where processors share a core.
+constexpr int SPINS = 1000;
 
 struct Batch {
   KglLineCmd cmd[BATCH];

@@ -12,14 +12,16 @@
 #include <cstddef>
 #include <cstdint>
 
-// A line as the workers draw it: pixels i_lo..i_hi of the integer line
-// (x0, y0) - (x1, y1), index 0 at (x0, y0), written into one plane or two.
+// A line as the workers draw it: the pixels i_lo..i_hi of the integer line
+// (x0, y0) - (x1, y1) (index 0 at (x0, y0)) that lie in columns
+// col_lo..col_hi and rows row_lo..row_hi, written into one plane or two.
 struct KglLineCmd {
   Uint32 *plane;
   std::ptrdiff_t other;            // second plane minus the first; 0 with one
   std::int32_t x0, y0, x1, y1;
   std::int32_t i_lo, i_hi;
-  std::int32_t row_lo, row_hi;     // rows the drawn pixels lie in
+  std::int32_t col_lo, col_hi;     // the clip rectangle cut to the line's box
+  std::int32_t row_lo, row_hi;
   Uint32 colour;
   bool exclusive_or;
   std::uint8_t nplanes;            // 1 or 2

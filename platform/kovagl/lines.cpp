@@ -10,10 +10,6 @@
 
 namespace {
 
-// Beyond this distance from the window a line is cut geometrically; inside it
-// the pixel path is exact.
-constexpr double GUARD = 268435456.0;   // 2^28
-
 // Cuts the parameter range [t0, t1] of a -> b to where p(a) + t (p(b) - p(a))
 // stays non-negative. False when nothing is left.
 bool clip_param(double pa, double pb, double &t0, double &t1) {
@@ -152,8 +148,8 @@ void kgl_draw_segment(const KglClipVertex &a, const KglClipVertex &b, bool skip_
 
   // Far outside the window: cut to the guard band so the integers stay small.
   double g0 = 0.0, g1 = 1.0;
-  const double gx0 = c->clip.x0 - GUARD, gx1 = c->clip.x1 + GUARD;
-  const double gy0 = c->clip.y0 - GUARD, gy1 = c->clip.y1 + GUARD;
+  const double gx0 = c->clip.x0 - KGL_GUARD, gx1 = c->clip.x1 + KGL_GUARD;
+  const double gy0 = c->clip.y0 - KGL_GUARD, gy1 = c->clip.y1 + KGL_GUARD;
   if (!clip_param(wa.x - gx0, wb.x - gx0, g0, g1) || !clip_param(gx1 - wa.x, gx1 - wb.x, g0, g1) ||
       !clip_param(wa.y - gy0, wb.y - gy0, g0, g1) || !clip_param(gy1 - wa.y, gy1 - wb.y, g0, g1))
     return;
@@ -190,7 +186,7 @@ void kgl_draw_point(const KglClipVertex &v) {
   KglContext *c = kgl_ctx;
   if (!c || !finite(v) || v.w < KGL_MIN_W || v.z > v.w || v.z < -v.w) return;
   const KglWinVertex w = kgl_to_window(c, v);
-  if (!(std::fabs(w.x) < GUARD && std::fabs(w.y) < GUARD)) return;
+  if (!(std::fabs(w.x) < KGL_GUARD && std::fabs(w.y) < KGL_GUARD)) return;
   const long long x = round_pixel(w.x), y = round_pixel(w.y);
   if (x < c->clip.x0 || x > c->clip.x1 || y < c->clip.y0 || y > c->clip.y1) return;
   KglTargets t;
@@ -309,8 +305,13 @@ const WalkFn walk_fns[2][2] = {
 void kgl_draw_line_cmd(const KglLineCmd &cmd, std::ptrdiff_t width, int row0, int row1) {
   const IntLine l = int_line(cmd.x0, cmd.y0, cmd.x1, cmd.y1);
   long long i_lo = cmd.i_lo, i_hi = cmd.i_hi;
-  // A line reaching beyond these rows is cut to them.
-  if ((cmd.row_lo < row0 || cmd.row_hi > row1) && !clip_indices(l, 0, row0, width - 1, row1, i_lo, i_hi)) return;
+  row0 = std::max(row0, cmd.row_lo);
+  row1 = std::min(row1, cmd.row_hi);
+  if (row0 > row1) return;
+  // A line whose ends lie in the rectangle needs no cutting.
+  const bool inside = std::min(cmd.x0, cmd.x1) >= cmd.col_lo && std::max(cmd.x0, cmd.x1) <= cmd.col_hi &&
+                      std::min(cmd.y0, cmd.y1) >= row0 && std::max(cmd.y0, cmd.y1) <= row1;
+  if (!inside && !clip_indices(l, cmd.col_lo, row0, cmd.col_hi, row1, i_lo, i_hi)) return;
 
   // The error term at i_lo, r = 2 i dmi + n - q den in [0, den), as the walk
   // keeps it: r - den where the minor coordinate grows, -1 - r where it
@@ -330,40 +331,26 @@ void kgl_draw_line_cmd(const KglLineCmd &cmd, std::ptrdiff_t width, int row0, in
 
 bool kgl_fast_segment(const KglLineVertex &a, const KglLineVertex &b, bool skip_first) {
   KglContext *c = kgl_ctx;
-  if (!c || !a.ok || !b.ok) return false;
+  if (!c || !a.ok || !b.ok || a.serial != c->clip_serial || b.serial != c->clip_serial) return false;
   if (c->layer != KGL_LAYER_NORMAL || !c->rgb || c->zdraw_on || c->rgbmask != 0xFFFFFFFFu ||
       c->line_width != 1 || (c->logic_op != KGL_LO_SRC && c->logic_op != KGL_LO_XOR) ||
       !(c->line_style == 0 || kgl_linestyles[c->line_style] == 0xFFFF))
     return false;
-  if (a.vp_l != c->vp_l || a.vp_r != c->vp_r || a.vp_b != c->vp_b || a.vp_t != c->vp_t || b.vp_l != c->vp_l ||
-      b.vp_r != c->vp_r || b.vp_b != c->vp_b || b.vp_t != c->vp_t)
-    return false;
   const KglRect clip = c->clip;
-  // Beyond the guard band the general path cuts the line geometrically.
-  const double gx0 = clip.x0 - GUARD, gx1 = clip.x1 + GUARD, gy0 = clip.y0 - GUARD, gy1 = clip.y1 + GUARD;
-  if (!(a.x >= gx0 && a.x <= gx1 && b.x >= gx0 && b.x <= gx1 && a.y >= gy0 && a.y <= gy1 && b.y >= gy0 &&
-        b.y <= gy1))
-    return false;
-
-  const long long x0 = kgl_floor_ll(a.x + 0.5), y0 = kgl_floor_ll(a.y + 0.5);
-  const long long x1 = kgl_floor_ll(b.x + 0.5), y1 = kgl_floor_ll(b.y + 0.5);
-  const IntLine l = int_line(x0, y0, x1, y1);
+  const long long x0 = a.x, y0 = a.y, x1 = b.x, y1 = b.y;
+  const long long adx = x1 > x0 ? x1 - x0 : x0 - x1, ady = y1 > y0 ? y1 - y0 : y0 - y1;
+  const long long n = std::max(adx, ady);
   const long long first = skip_first ? 1 : 0;
-  if (l.n >= first) kgl_prim.style_pos += l.n - first + 1;
-  if (l.n < first || clip.x1 < clip.x0 || clip.y1 < clip.y0) return true;
+  if (n < first) return true;
+  kgl_prim.style_pos += n - first + 1;
 
-  long long i_lo = first, i_hi = l.n;
-  const bool inside = std::min(x0, x1) >= clip.x0 && std::max(x0, x1) <= clip.x1 && std::min(y0, y1) >= clip.y0 &&
-                      std::max(y0, y1) <= clip.y1;
-  if (!inside && !clip_indices(l, clip.x0, clip.y0, clip.x1, clip.y1, i_lo, i_hi)) return true;
-
-  // The pixels drawn lie in the box of the first and the last of them.
-  const long long ma_a = l.ma0 + l.step * i_lo, ma_b = l.ma0 + l.step * i_hi;
-  const long long mi_a = l.mi0 + minor_offset(l, i_lo), mi_b = l.mi0 + minor_offset(l, i_hi);
-  const int bx0 = static_cast<int>(l.xmajor ? std::min(ma_a, ma_b) : std::min(mi_a, mi_b));
-  const int bx1 = static_cast<int>(l.xmajor ? std::max(ma_a, ma_b) : std::max(mi_a, mi_b));
-  const int by0 = static_cast<int>(l.xmajor ? std::min(mi_a, mi_b) : std::min(ma_a, ma_b));
-  const int by1 = static_cast<int>(l.xmajor ? std::max(mi_a, mi_b) : std::max(ma_a, ma_b));
+  // The box of the ends, cut to the clip rectangle, holds every pixel drawn:
+  // the targets, the dirty area and the workers' cutting go by it.
+  const int bx0 = static_cast<int>(std::max<long long>(std::min(x0, x1), clip.x0));
+  const int bx1 = static_cast<int>(std::min<long long>(std::max(x0, x1), clip.x1));
+  const int by0 = static_cast<int>(std::max<long long>(std::min(y0, y1), clip.y0));
+  const int by1 = static_cast<int>(std::min<long long>(std::max(y0, y1), clip.y1));
+  if (bx0 > bx1 || by0 > by1) return true;
   Uint32 *plane[2];
   bool visible;
   const int nplanes = kgl_normal_targets(c, bx0, by0, bx1, by1, plane, visible);
@@ -377,8 +364,10 @@ bool kgl_fast_segment(const KglLineVertex &a, const KglLineVertex &b, bool skip_
                    .y0 = static_cast<std::int32_t>(y0),
                    .x1 = static_cast<std::int32_t>(x1),
                    .y1 = static_cast<std::int32_t>(y1),
-                   .i_lo = static_cast<std::int32_t>(i_lo),
-                   .i_hi = static_cast<std::int32_t>(i_hi),
+                   .i_lo = static_cast<std::int32_t>(first),
+                   .i_hi = static_cast<std::int32_t>(n),
+                   .col_lo = bx0,
+                   .col_hi = bx1,
                    .row_lo = by0,
                    .row_hi = by1,
                    .colour = c->rgba,

@@ -5,6 +5,7 @@
 #include "matrix.h"
 
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 enum KglPrimKind : int {
@@ -15,14 +16,19 @@ enum KglPrimKind : int {
   KGL_PRIM_POLYGON,
 };
 
-// A vertex the line fast path can take as it is: window coordinates on the
-// 1/1024 grid (w was 1 and it lies between the near and far planes), and the
-// viewport they were computed in.
+// A vertex the line fast path can take as it is: its pixel (window
+// coordinates on the 1/1024 grid, rounded half up) within the guard band
+// around the clip rectangle of the viewport and mask it was computed under
+// (clip_serial then).
 struct KglLineVertex {
   bool ok = false;
-  double x = 0, y = 0;
-  int vp_l = 0, vp_r = 0, vp_b = 0, vp_t = 0;
+  std::int32_t x = 0, y = 0;
+  unsigned serial = 0;
 };
+
+// Beyond this distance from the clip rectangle a line is cut geometrically
+// (the general path); inside it the pixel path is exact.
+constexpr double KGL_GUARD = 268435456.0;   // 2^28
 
 struct KglPrimitive {
   int kind = KGL_PRIM_NONE;
@@ -46,13 +52,19 @@ inline long long kgl_floor_ll(double v) {
 // w change nothing; the near and far tests and the window mapping are
 // kgl_draw_segment's and kgl_to_window's. kgl_line_vertex_at takes the window
 // coordinates of such a vertex before snapping; whatever is not finite or
-// lies far out stays off the fast path.
+// lies beyond the guard band stays off the fast path.
 inline KglLineVertex kgl_line_vertex_at(const KglContext *c, double wx, double wy) {
   KglLineVertex out;
   if (!(std::fabs(wx) < 1e12 && std::fabs(wy) < 1e12)) return out;
-  out.x = static_cast<double>(kgl_floor_ll(wx * 1024.0 + 0.5)) / 1024.0;   // as kgl_snap
-  out.y = static_cast<double>(kgl_floor_ll(wy * 1024.0 + 0.5)) / 1024.0;
-  out.vp_l = c->vp_l, out.vp_r = c->vp_r, out.vp_b = c->vp_b, out.vp_t = c->vp_t;
+  // On the 1/1024 grid (as kgl_snap) in integers: the pixel is (s + 512) >> 10.
+  const long long sx = kgl_floor_ll(wx * 1024.0 + 0.5), sy = kgl_floor_ll(wy * 1024.0 + 0.5);
+  constexpr long long g = static_cast<long long>(KGL_GUARD) * 1024;
+  const KglRect &k = c->clip;
+  if (sx < k.x0 * 1024LL - g || sx > k.x1 * 1024LL + g || sy < k.y0 * 1024LL - g || sy > k.y1 * 1024LL + g)
+    return out;
+  out.x = static_cast<std::int32_t>((sx + 512) >> 10);
+  out.y = static_cast<std::int32_t>((sy + 512) >> 10);
+  out.serial = c->clip_serial;
   out.ok = true;
   return out;
 }

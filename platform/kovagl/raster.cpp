@@ -65,7 +65,7 @@ const KglRowFn kgl_row_fns[2][16] = {KGL_OPS(row_loop, Uint32), KGL_OPS(row_loop
 
 #undef KGL_OPS
 
-int kgl_normal_targets(KglContext *c, int x0, int y0, int x1, int y1, Uint32 *plane[2], bool &visible) {
+int kgl_normal_targets_mirrored(KglContext *c, int x0, int y0, int x1, int y1, Uint32 *plane[2], bool &visible) {
   x0 = std::max(x0, c->clip.x0);
   y0 = std::max(y0, c->clip.y0);
   x1 = std::min(x1, c->clip.x1);

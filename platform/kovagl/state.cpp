@@ -38,7 +38,9 @@ Uint32 *layer_map(KglContext *c, Uint16 index, bool &ok) {
 Uint32 channel_byte(float v) {
   if (!(v > 0.0f)) return 0;   // also NaN
   if (v >= 1.0f) return 255;
-  return static_cast<Uint32>(std::lround(v * 255.0f));
+  // lround without the call: s + 0.5 is exact in double.
+  const float s = v * 255.0f;
+  return static_cast<Uint32>(static_cast<double>(s) + 0.5);
 }
 
 Int16 clamp_byte(Int16 v) { return static_cast<Int16>(std::clamp<int>(v, 0, 255)); }
