@@ -17,7 +17,7 @@ bool kgl_lines_queued = false;
 
 namespace {
 
-constexpr int BATCH = 1024;
+constexpr int BATCH = 4096;
 constexpr int MAX_THREADS = 16;
 // Pixels a batch needs for each worker it goes to: about what one worker
 // draws while the drawing calls fill the next batch. Lighter batches go to

@@ -19,20 +19,10 @@ inline void line_vertex(const KglClipVertex &v, const KglLineVertex &w) {
   ++p.count;
 }
 
-void vertex(double x, double y, double z) {
-  KglContext *c = kgl_ctx;
-  if (!c) return;
-  KglPrimitive &p = kgl_prim;
-  const bool line = p.kind == KGL_PRIM_LINE || p.kind == KGL_PRIM_CLOSEDLINE;
-  if (line && z == 0.0 && c->line_map.ok) {
-    // The full transform with z = 0 and the matrix the map allows: the same
-    // values, without the rows that give z and w.
-    const KglLineMap &m = c->line_map;
-    const KglClipVertex v = {x * m.xx + y * m.xy + m.xc, x * m.yx + y * m.yy + m.yc, m.z, 1.0};
-    line_vertex(v, kgl_line_vertex_at(c, m.wx0 + (v.x + 1.0) * m.wxs, m.wy0 + (v.y + 1.0) * m.wys));
-    return;
-  }
+// Every vertex but those of 2D lines the matrix allows a short cut for.
+[[gnu::noinline]] void vertex_general(KglContext *c, double x, double y, double z) {
   const KglClipVertex v = kgl_transform(c, x, y, z);
+  KglPrimitive &p = kgl_prim;
   switch (p.kind) {
     case KGL_PRIM_POINT:
       kgl_draw_point(v);
@@ -48,6 +38,21 @@ void vertex(double x, double y, double z) {
       return;
   }
   ++p.count;
+}
+
+inline void vertex(double x, double y, double z) {
+  KglContext *c = kgl_ctx;
+  if (!c) return;
+  const int kind = kgl_prim.kind;
+  if ((kind == KGL_PRIM_LINE || kind == KGL_PRIM_CLOSEDLINE) && z == 0.0 && c->line_map.ok) {
+    // The full transform with z = 0 and the matrix the map allows: the same
+    // values, without the rows that give z and w.
+    const KglLineMap &m = c->line_map;
+    const KglClipVertex v = {x * m.xx + y * m.xy + m.xc, x * m.yx + y * m.yy + m.yc, m.z, 1.0};
+    line_vertex(v, kgl_line_vertex_at(c, m.wx0 + (v.x + 1.0) * m.wxs, m.wy0 + (v.y + 1.0) * m.wys));
+    return;
+  }
+  vertex_general(c, x, y, z);
 }
 
 }  // namespace
