@@ -254,13 +254,7 @@ void MyPoint(int x, int y) {
   endpoint();
 }
 
-void MyLine(int x1, int y1, int x2, int y2) {
-  const Int32 a[2] = {x1, y1}, b[2] = {x2, y2};
-  bgnline();
-  v2i(a);
-  v2i(b);
-  endline();
-}
+void MyLine(int x1, int y1, int x2, int y2) { kgl_line2i(x1, y1, x2, y2); }
 
 void arb_corner(int *x1, int *y1, int *x2, int *y2) {
   if (*x2 < *x1) {

@@ -64,6 +64,8 @@ struct KglContext {
   Uint32 index[KGL_LAYER_COUNT] = {};        // colour index of each layer
   Uint32 wmask[KGL_LAYER_COUNT] = {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
   Uint32 rgba = 0xFF000000u;                 // RGB colour, red in the low byte
+  float c3f_in[3] = {0, 0, 0};               // the last c3f colour and what it gave
+  Uint32 c3f_out = 0xFF000000u;
   Uint32 rgbmask = 0xFFFFFFFFu;
   Uint32 normal_map[KGL_NORMAL_MAP_SIZE];    // 0xRRGGBB
   Uint32 popup_map[4], overlay_map[4];

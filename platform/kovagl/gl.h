@@ -73,6 +73,9 @@ void v2f(const float v[2]);
 void v3i(const Int32 v[3]);
 void v3s(const Int16 v[3]);
 void v3f(const float v[3]);
+// One line from (x1, y1) to (x2, y2): what bgnline(); v2i(a); v2i(b);
+// endline() draws, without their per-call set-up.
+void kgl_line2i(Int32 x1, Int32 y1, Int32 x2, Int32 y2);
 
 void clear();                        // the viewport within the mask, current colour
 void rectf(float x1, float y1, float x2, float y2);

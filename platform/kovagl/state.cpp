@@ -114,8 +114,14 @@ void color(Uint16 index) {
 Int32 getcolor() { return kgl_ctx ? static_cast<Int32>(kgl_ctx->index[kgl_ctx->layer]) : 0; }
 
 void c3f(const float rgb[3]) {
-  if (!kgl_ctx) return;
-  kgl_ctx->rgba = 0xFF000000u | channel_byte(rgb[0]) | (channel_byte(rgb[1]) << 8) | (channel_byte(rgb[2]) << 16);
+  KglContext *c = kgl_ctx;
+  if (!c) return;
+  // Drawing code sets the same few colours over and over.
+  if (rgb[0] != c->c3f_in[0] || rgb[1] != c->c3f_in[1] || rgb[2] != c->c3f_in[2]) {
+    c->c3f_in[0] = rgb[0], c->c3f_in[1] = rgb[1], c->c3f_in[2] = rgb[2];
+    c->c3f_out = 0xFF000000u | channel_byte(rgb[0]) | (channel_byte(rgb[1]) << 8) | (channel_byte(rgb[2]) << 16);
+  }
+  c->rgba = c->c3f_out;
 }
 
 void cpack(Uint32 abgr) {

@@ -40,16 +40,23 @@ inline void line_vertex(const KglClipVertex &v, const KglLineVertex &w) {
   ++p.count;
 }
 
+// The full transform of (x, y, 0) when the line map is valid: the same
+// values, without the rows that give z and w.
+inline KglClipVertex map_2d(const KglLineMap &m, double x, double y) {
+  return {x * m.xx + y * m.xy + m.xc, x * m.yx + y * m.yy + m.yc, m.z, 1.0};
+}
+inline KglLineVertex line_vertex_2d(const KglContext *c, const KglClipVertex &v) {
+  const KglLineMap &m = c->line_map;
+  return kgl_line_vertex_at(c, m.wx0 + (v.x + 1.0) * m.wxs, m.wy0 + (v.y + 1.0) * m.wys);
+}
+
 inline void vertex(double x, double y, double z) {
   KglContext *c = kgl_ctx;
   if (!c) return;
   const int kind = kgl_prim.kind;
   if ((kind == KGL_PRIM_LINE || kind == KGL_PRIM_CLOSEDLINE) && z == 0.0 && c->line_map.ok) {
-    // The full transform with z = 0 and the matrix the map allows: the same
-    // values, without the rows that give z and w.
-    const KglLineMap &m = c->line_map;
-    const KglClipVertex v = {x * m.xx + y * m.xy + m.xc, x * m.yx + y * m.yy + m.yc, m.z, 1.0};
-    line_vertex(v, kgl_line_vertex_at(c, m.wx0 + (v.x + 1.0) * m.wxs, m.wy0 + (v.y + 1.0) * m.wys));
+    const KglClipVertex v = map_2d(c->line_map, x, y);
+    line_vertex(v, line_vertex_2d(c, v));
     return;
   }
   vertex_general(c, x, y, z);
@@ -63,3 +70,18 @@ void v2f(const float v[2]) { vertex(v[0], v[1], 0.0); }
 void v3i(const Int32 v[3]) { vertex(v[0], v[1], v[2]); }
 void v3s(const Int16 v[3]) { vertex(v[0], v[1], v[2]); }
 void v3f(const float v[3]) { vertex(v[0], v[1], v[2]); }
+
+void kgl_line2i(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
+  KglContext *c = kgl_ctx;
+  if (!c) return;
+  // Outside any primitive, both ends on the fast path: the segment alone.
+  if (kgl_prim.kind == KGL_PRIM_NONE && c->line_map.ok) {
+    const KglLineMap &m = c->line_map;
+    if (kgl_fast_segment(line_vertex_2d(c, map_2d(m, x1, y1)), line_vertex_2d(c, map_2d(m, x2, y2)), false)) return;
+  }
+  const Int32 a[2] = {x1, y1}, b[2] = {x2, y2};
+  bgnline();
+  v2i(a);
+  v2i(b);
+  endline();
+}

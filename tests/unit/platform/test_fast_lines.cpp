@@ -102,4 +102,62 @@ INSTANTIATE_TEST_SUITE_P(EveryCase, FastLines,
                                            Case{KGL_LO_SRC, false, true, 0.37f}, Case{KGL_LO_XOR, false, true, 3.0f},
                                            Case{KGL_LO_SRC, true, true, 25.0f}, Case{KGL_LO_XOR, true, true, 0.1f}));
 
+// One-call lines draw what the four calls draw, whichever path the state
+// sends them down: fast, wide, styled, or through a matrix with perspective.
+TEST(LineCall, SamePixelsAsBeginVertexVertexEnd) {
+  struct State {
+    Int32 op, width;
+    bool styled, perspective;
+  };
+  for (const State st : {State{KGL_LO_SRC, 1, false, false}, State{KGL_LO_XOR, 1, false, false},
+                         State{KGL_LO_SRC, 3, false, false}, State{KGL_LO_SRC, 1, true, false},
+                         State{KGL_LO_SRC, 1, false, true}}) {
+    KglContext *one = kgl_offscreen_create(W, H), *four = kgl_offscreen_create(W, H);
+    for (KglContext *c : {one, four}) {
+      set_state(c, Case{st.op, true, true, 7.0f});
+      linewidth(static_cast<Int16>(st.width));
+      if (st.styled) {
+        deflinestyle(1, 0xF0F0);
+        setlinestyle(1);
+      }
+      if (st.perspective) perspective(600, 1.0f, 0.5f, 100.0f);
+    }
+    std::mt19937 rng(99);
+    std::uniform_int_distribution<Int32> near(-200, 900), any(-2000000000, 2000000000);
+    for (int i = 0; i < 2000; ++i) {
+      Int32 v[4];
+      for (Int32 &x : v) x = i % 50 == 0 ? any(rng) : near(rng);
+      kgl_offscreen_make_current(one);
+      kgl_line2i(v[0], v[1], v[2], v[3]);
+      kgl_offscreen_make_current(four);
+      bgnline();
+      v2i(v);
+      v2i(v + 2);
+      endline();
+    }
+    kgl_offscreen_make_current(one);
+    finish();
+    kgl_offscreen_make_current(four);
+    finish();
+    for (int b = 0; b < 2; ++b)
+      ASSERT_EQ(one->normal[b], four->normal[b]) << "buffer " << b << ", width " << st.width << ", styled " << st.styled
+                                                 << ", perspective " << st.perspective;
+    kgl_offscreen_destroy(one);
+    kgl_offscreen_destroy(four);
+  }
+}
+
+// c3f keeps its last conversion: a colour set another way in between must
+// not stay.
+TEST(LineCall, RepeatedColourAfterAnotherWayOfSettingIt) {
+  KglContext *c = kgl_offscreen_create(4, 4);
+  kgl_offscreen_make_current(c);
+  const float red[3] = {1.0f, 0.0f, 0.0f};
+  c3f(red);
+  cpack(0xFF00FF00u);
+  c3f(red);
+  EXPECT_EQ(c->rgba, 0xFF0000FFu);
+  kgl_offscreen_destroy(c);
+}
+
 }  // namespace
