@@ -32,6 +32,10 @@ struct KglMatrix {
   float m[4][4];
 };
 
+// Beyond this distance from the clip rectangle a line is cut geometrically
+// (the general path); inside it the pixel path is exact.
+constexpr double KGL_GUARD = 268435456.0;   // 2^28
+
 // The short cut for 2D vertices (z = 0), kept with the matrix and viewport:
 // valid when the matrix leaves w at exactly 1 and z between the near and far
 // planes. It gives bit for bit what the full transform gives.
@@ -40,6 +44,8 @@ struct KglLineMap {
   double xx = 0, xy = 0, xc = 0, yx = 0, yy = 0, yc = 0;   // clip x = (x xx + y xy) + xc, y likewise
   double z = 0;                                           // clip z
   double wx0 = 0, wxs = 0, wy0 = 0, wys = 0;              // window x = wx0 + (clip x + 1) wxs
+  double raw_bound = 0;         // |x|, |y| up to this map well inside the guard band
+  double pixels_per_unit = 0;   // at most, along either axis
 };
 
 struct KglContext {
@@ -102,7 +108,7 @@ struct KglContext {
   int vp_l = 0, vp_r = 0, vp_b = 0, vp_t = 0;
   int sm_l = 0, sm_r = 0, sm_b = 0, sm_t = 0;
   KglRect clip = {0, 0, -1, -1};
-  unsigned clip_serial = 0;   // counts changes of viewport, mask and clip
+  unsigned clip_serial = 0;   // counts changes of viewport, mask, clip and matrix
 
   // Current character position (window pixels).
   int cpos_x = 0, cpos_y = 0;

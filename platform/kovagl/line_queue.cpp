@@ -37,10 +37,17 @@ struct Batch {
   int n = 0;
   long long pixels = 0;
   int width = 0, height = 0;
+  // The line map and clip rectangle of the mapped commands, and the context
+  // and clip serial they were taken from (null: none yet).
+  KglLineMap map;
+  KglRect clip{};
+  const KglContext *map_of = nullptr;
+  unsigned map_serial = 0;
 
   void clear() {
     n = 0;
     pixels = 0;
+    map_of = nullptr;
   }
 };
 
@@ -91,7 +98,13 @@ void draw_batch(const Batch &b, int band, int bands) {
   const int row1 = static_cast<int>(static_cast<long long>(b.height) * (band + 1) / bands) - 1;
   for (int i = 0, n = b.n; i < n; ++i) {
     const KglLineCmd &c = b.cmd[i];
-    if (c.row_hi >= row0 && c.row_lo <= row1) kgl_draw_line_cmd(c, b.width, row0, row1);
+    if (c.mapped) {
+      KglLineCmd w;
+      if (kgl_map_line_cmd(c, b.map, b.clip, w) && w.row_hi >= row0 && w.row_lo <= row1)
+        kgl_draw_line_cmd(w, b.width, row0, row1);
+    } else if (c.row_hi >= row0 && c.row_lo <= row1) {
+      kgl_draw_line_cmd(c, b.width, row0, row1);
+    }
   }
 }
 
@@ -177,26 +190,65 @@ Pool *new_pool() {
   return pool = new Pool;
 }
 
-}  // namespace
-
-void kgl_submit_line(const KglLineCmd &cmd, int width, int height) {
-  if (wanted_threads < 0) wanted_threads = threads_from_environment();
-  if (wanted_threads == 0) {
-    kgl_draw_line_cmd(cmd, width, 0, height - 1);
-    return;
-  }
-  Pool *p = pool ? pool : new_pool();
+// The batch being filled, posted first when it holds lines for planes of
+// another size or, for a mapped line, of another map.
+Batch *batch_for(Pool *p, int width, int height, const KglContext *mapped_for) {
   Batch *b = &p->batch[p->filling];
-  if (b->n > 0 && (b->width != width || b->height != height)) {
+  if (b->n > 0 && (b->width != width || b->height != height ||
+                   (mapped_for && b->map_of && (b->map_of != mapped_for || b->map_serial != mapped_for->clip_serial)))) {
     post(p);
     b = &p->batch[p->filling];
   }
   b->width = width;
   b->height = height;
+  return b;
+}
+
+void append(Pool *p, Batch *b, const KglLineCmd &cmd) {
   b->cmd[b->n++] = cmd;
   b->pixels += cmd.i_hi - cmd.i_lo + 1;
   kgl_lines_queued = true;
   if (b->n == BATCH) post(p);
+}
+
+bool drawing_at_once() {
+  if (wanted_threads < 0) wanted_threads = threads_from_environment();
+  return wanted_threads == 0;
+}
+
+}  // namespace
+
+void kgl_submit_line(const KglLineCmd &cmd, int width, int height) {
+  if (drawing_at_once()) {
+    kgl_draw_line_cmd(cmd, width, 0, height - 1);
+    return;
+  }
+  Pool *p = pool ? pool : new_pool();
+  append(p, batch_for(p, width, height, nullptr), cmd);
+}
+
+void kgl_submit_mapped_line(const KglLineCmd &cmd, KglContext *c) {
+  if (drawing_at_once()) {
+    KglLineCmd w;
+    if (kgl_map_line_cmd(cmd, c->line_map, c->clip, w)) {
+      kgl_mark_dirty(c, w.col_lo, w.row_lo, w.col_hi, w.row_hi);
+      kgl_draw_line_cmd(w, c->width, 0, c->height - 1);
+    }
+    return;
+  }
+  Pool *p = pool ? pool : new_pool();
+  Batch *b = batch_for(p, c->width, c->height, c);
+  if (!b->map_of) {
+    b->map = c->line_map;
+    b->clip = c->clip;
+    b->map_of = c;
+    b->map_serial = c->clip_serial;
+    // The lines of the batch lie in the clip rectangle: it shows again, and
+    // no line needs mapping here to know where.
+    const KglRect &k = c->clip;
+    kgl_mark_dirty(c, k.x0, k.y0, k.x1, k.y1);
+  }
+  append(p, b, cmd);
 }
 
 void kgl_drain_lines() {

@@ -7,7 +7,7 @@
 // Whatever else reads or writes pixel memory calls kgl_sync_pixels first.
 #pragma once
 
-#include "gl.h"
+#include "context.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,7 +25,21 @@ struct KglLineCmd {
   Uint32 colour;
   bool exclusive_or;
   std::uint8_t nplanes;            // 1 or 2
+  // x0..y1 are 2D coordinates for the line map of its batch; the rest but
+  // planes, colour and operation is filled in when it is mapped.
+  bool mapped = false;
 };
+
+// The window line of a mapped command: false when no pixel of it lies in the
+// clip rectangle (lines.cpp).
+bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &clip, KglLineCmd &out);
+// Queues the 2D line (x1, y1) - (x2, y2) of the context's line map for the
+// workers to map, when the fast path draws it into the front alone and its
+// ends lie within the map's raw bound (lines.cpp).
+void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2);
+// As kgl_submit_line for a mapped command, with the context's line map and
+// clip rectangle as they are now; marks where it draws dirty.
+void kgl_submit_mapped_line(const KglLineCmd &cmd, KglContext *c);
 
 // Draws the part of the line in rows row0..row1 of planes width values wide
 // (lines.cpp).

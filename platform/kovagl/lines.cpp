@@ -300,6 +300,28 @@ const WalkFn walk_fns[2][2] = {
     {walk<KGL_LO_XOR, 1>, walk<KGL_LO_XOR, 2>},
 };
 
+// The pixels first..n of the integer line (x0, y0) - (x1, y1) cut to clip,
+// as a command without planes or colour: false when none lies inside. The
+// box of the ends, cut to the clip rectangle, holds every pixel drawn; the
+// targets, the dirty area and the workers' cutting go by it.
+bool line_in_clip(long long x0, long long y0, long long x1, long long y1, long long first, const KglRect &clip,
+                  KglLineCmd &cmd) {
+  const long long n = std::max(x1 > x0 ? x1 - x0 : x0 - x1, y1 > y0 ? y1 - y0 : y0 - y1);
+  cmd.col_lo = static_cast<int>(std::max<long long>(std::min(x0, x1), clip.x0));
+  cmd.col_hi = static_cast<int>(std::min<long long>(std::max(x0, x1), clip.x1));
+  cmd.row_lo = static_cast<int>(std::max<long long>(std::min(y0, y1), clip.y0));
+  cmd.row_hi = static_cast<int>(std::min<long long>(std::max(y0, y1), clip.y1));
+  if (n < first || cmd.col_lo > cmd.col_hi || cmd.row_lo > cmd.row_hi) return false;
+  // Inside the guard band every coordinate and index fits 32 bits.
+  cmd.x0 = static_cast<std::int32_t>(x0);
+  cmd.y0 = static_cast<std::int32_t>(y0);
+  cmd.x1 = static_cast<std::int32_t>(x1);
+  cmd.y1 = static_cast<std::int32_t>(y1);
+  cmd.i_lo = static_cast<std::int32_t>(first);
+  cmd.i_hi = static_cast<std::int32_t>(n);
+  return true;
+}
+
 }  // namespace
 
 void kgl_draw_line_cmd(const KglLineCmd &cmd, std::ptrdiff_t width, int row0, int row1) {
@@ -331,50 +353,52 @@ void kgl_draw_line_cmd(const KglLineCmd &cmd, std::ptrdiff_t width, int row0, in
 
 bool kgl_fast_segment(const KglLineVertex &a, const KglLineVertex &b, bool skip_first) {
   KglContext *c = kgl_ctx;
-  if (!c || !a.ok || !b.ok || a.serial != c->clip_serial || b.serial != c->clip_serial) return false;
-  if (c->layer != KGL_LAYER_NORMAL || !c->rgb || c->zdraw_on || c->rgbmask != 0xFFFFFFFFu ||
-      c->line_width != 1 || (c->logic_op != KGL_LO_SRC && c->logic_op != KGL_LO_XOR) ||
-      !(c->line_style == 0 || kgl_linestyles[c->line_style] == 0xFFFF))
+  if (!c || !a.ok || !b.ok || a.serial != c->clip_serial || b.serial != c->clip_serial || !kgl_fast_line_state(c))
     return false;
-  const KglRect clip = c->clip;
-  const long long x0 = a.x, y0 = a.y, x1 = b.x, y1 = b.y;
-  const long long adx = x1 > x0 ? x1 - x0 : x0 - x1, ady = y1 > y0 ? y1 - y0 : y0 - y1;
-  const long long n = std::max(adx, ady);
+  const long long n = std::max(std::abs(b.x - a.x), std::abs(b.y - a.y));
   const long long first = skip_first ? 1 : 0;
-  if (n < first) return true;
-  kgl_prim.style_pos += n - first + 1;
-
-  // The box of the ends, cut to the clip rectangle, holds every pixel drawn:
-  // the targets, the dirty area and the workers' cutting go by it.
-  const int bx0 = static_cast<int>(std::max<long long>(std::min(x0, x1), clip.x0));
-  const int bx1 = static_cast<int>(std::min<long long>(std::max(x0, x1), clip.x1));
-  const int by0 = static_cast<int>(std::max<long long>(std::min(y0, y1), clip.y0));
-  const int by1 = static_cast<int>(std::min<long long>(std::max(y0, y1), clip.y1));
-  if (bx0 > bx1 || by0 > by1) return true;
+  if (n >= first) kgl_prim.style_pos += n - first + 1;
+  KglLineCmd cmd;
+  if (!line_in_clip(a.x, a.y, b.x, b.y, first, c->clip, cmd)) return true;
   Uint32 *plane[2];
   bool visible;
-  const int nplanes = kgl_normal_targets(c, bx0, by0, bx1, by1, plane, visible);
+  const int nplanes = kgl_normal_targets(c, cmd.col_lo, cmd.row_lo, cmd.col_hi, cmd.row_hi, plane, visible);
   if (!nplanes) return true;
-  if (visible) kgl_mark_dirty(c, bx0, by0, bx1, by1);
-
-  // Inside the guard band every coordinate and index fits 32 bits.
-  kgl_submit_line({.plane = plane[0],
-                   .other = nplanes == 2 ? plane[1] - plane[0] : 0,
-                   .x0 = static_cast<std::int32_t>(x0),
-                   .y0 = static_cast<std::int32_t>(y0),
-                   .x1 = static_cast<std::int32_t>(x1),
-                   .y1 = static_cast<std::int32_t>(y1),
-                   .i_lo = static_cast<std::int32_t>(first),
-                   .i_hi = static_cast<std::int32_t>(n),
-                   .col_lo = bx0,
-                   .col_hi = bx1,
-                   .row_lo = by0,
-                   .row_hi = by1,
-                   .colour = c->rgba,
-                   .exclusive_or = c->logic_op == KGL_LO_XOR,
-                   .nplanes = static_cast<std::uint8_t>(nplanes)},
-                  c->width, c->height);
+  if (visible) kgl_mark_dirty(c, cmd.col_lo, cmd.row_lo, cmd.col_hi, cmd.row_hi);
+  cmd.plane = plane[0];
+  cmd.other = nplanes == 2 ? plane[1] - plane[0] : 0;
+  cmd.colour = c->rgba;
+  cmd.exclusive_or = c->logic_op == KGL_LO_XOR;
+  cmd.nplanes = static_cast<std::uint8_t>(nplanes);
+  kgl_submit_line(cmd, c->width, c->height);
   return true;
+}
+
+void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
+  KglLineCmd cmd;
+  cmd.plane = c->normal[c->front_index].data();
+  cmd.other = 0;
+  cmd.x0 = x1, cmd.y0 = y1, cmd.x1 = x2, cmd.y1 = y2;
+  // About the pixels to draw, for sharing the work out.
+  const double length = (std::abs(static_cast<double>(x2) - x1) + std::abs(static_cast<double>(y2) - y1)) *
+                        c->line_map.pixels_per_unit;
+  cmd.i_lo = 0;
+  cmd.i_hi = static_cast<std::int32_t>(std::min(length, 65536.0));
+  cmd.colour = c->rgba;
+  cmd.exclusive_or = c->logic_op == KGL_LO_XOR;
+  cmd.nplanes = 1;
+  cmd.mapped = true;
+  kgl_submit_mapped_line(cmd, c);
+}
+
+bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &clip, KglLineCmd &out) {
+  const KglClipVertex a = kgl_map_2d(m, in.x0, in.y0), b = kgl_map_2d(m, in.x1, in.y1);
+  out = in;
+  out.mapped = false;
+  return line_in_clip(kgl_pixel_of_1024(kgl_snap_1024(kgl_window_x(m, a))),
+                      kgl_pixel_of_1024(kgl_snap_1024(kgl_window_y(m, a))),
+                      kgl_pixel_of_1024(kgl_snap_1024(kgl_window_x(m, b))),
+                      kgl_pixel_of_1024(kgl_snap_1024(kgl_window_y(m, b))), 0, clip, out);
 }
 
 // ---- polylines ---------------------------------------------------------------------

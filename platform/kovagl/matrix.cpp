@@ -93,6 +93,19 @@ void kgl_update_line_map(KglContext *c) {
   l.wxs = 0.5 * (c->vp_r - c->vp_l + 1);
   l.wy0 = c->vp_b - 0.5;
   l.wys = 0.5 * (c->vp_t - c->vp_b + 1);
+  // Window coordinates stay within a quarter of the guard band (far from
+  // the window, which is at most 32767 wide) for |x|, |y| up to the bound.
+  auto bound = [](double along, double across, double shift, double w0, double ws) {
+    const double room = KGL_GUARD / 4 - std::fabs(w0) - (std::fabs(shift) + 1) * std::fabs(ws);
+    const double per_unit = (std::fabs(along) + std::fabs(across)) * std::fabs(ws);
+    return room <= 0 ? 0.0 : per_unit > 0 ? room / per_unit : 2147483647.0;
+  };
+  l.raw_bound = l.ok ? std::min({bound(l.xx, l.xy, l.xc, l.wx0, l.wxs), bound(l.yx, l.yy, l.yc, l.wy0, l.wys),
+                                 2147483647.0})
+                     : 0.0;
+  l.pixels_per_unit = std::max({std::fabs(l.xx), std::fabs(l.xy), std::fabs(l.yx), std::fabs(l.yy)}) *
+                      std::max(std::fabs(l.wxs), std::fabs(l.wys));
+  ++c->clip_serial;
 }
 
 void kgl_update_xform(KglContext *c) {

@@ -26,10 +26,6 @@ struct KglLineVertex {
   unsigned serial = 0;
 };
 
-// Beyond this distance from the clip rectangle a line is cut geometrically
-// (the general path); inside it the pixel path is exact.
-constexpr double KGL_GUARD = 268435456.0;   // 2^28
-
 struct KglPrimitive {
   int kind = KGL_PRIM_NONE;
   int count = 0;                       // vertices so far
@@ -47,6 +43,27 @@ inline long long kgl_floor_ll(double v) {
   return static_cast<double>(t) > v ? t - 1 : t;
 }
 
+// A window coordinate on the 1/1024 grid (as kgl_snap) in integers, and the
+// pixel it rounds to (half up).
+inline long long kgl_snap_1024(double w) { return kgl_floor_ll(w * 1024.0 + 0.5); }
+inline std::int32_t kgl_pixel_of_1024(long long s) { return static_cast<std::int32_t>((s + 512) >> 10); }
+
+// The full transform of (x, y, 0) when the line map is valid: the same
+// values, without the rows that give z and w; and its window coordinates.
+inline KglClipVertex kgl_map_2d(const KglLineMap &m, double x, double y) {
+  return {x * m.xx + y * m.xy + m.xc, x * m.yx + y * m.yy + m.yc, m.z, 1.0};
+}
+inline double kgl_window_x(const KglLineMap &m, const KglClipVertex &v) { return m.wx0 + (v.x + 1.0) * m.wxs; }
+inline double kgl_window_y(const KglLineMap &m, const KglClipVertex &v) { return m.wy0 + (v.y + 1.0) * m.wys; }
+
+// The state the fast path draws lines in: solid thin lines of the normal
+// planes in RGB mode, source or exclusive-or, full write mask.
+inline bool kgl_fast_line_state(const KglContext *c) {
+  return c->layer == KGL_LAYER_NORMAL && c->rgb && !c->zdraw_on && c->rgbmask == 0xFFFFFFFFu && c->line_width == 1 &&
+         (c->logic_op == KGL_LO_SRC || c->logic_op == KGL_LO_XOR) &&
+         (c->line_style == 0 || kgl_linestyles[c->line_style] == 0xFFFF);
+}
+
 // The fast path's view of a vertex (ok false: only the general path can draw
 // segments ending there). w exactly 1 (no perspective) makes the division by
 // w change nothing; the near and far tests and the window mapping are
@@ -56,14 +73,13 @@ inline long long kgl_floor_ll(double v) {
 inline KglLineVertex kgl_line_vertex_at(const KglContext *c, double wx, double wy) {
   KglLineVertex out;
   if (!(std::fabs(wx) < 1e12 && std::fabs(wy) < 1e12)) return out;
-  // On the 1/1024 grid (as kgl_snap) in integers: the pixel is (s + 512) >> 10.
-  const long long sx = kgl_floor_ll(wx * 1024.0 + 0.5), sy = kgl_floor_ll(wy * 1024.0 + 0.5);
+  const long long sx = kgl_snap_1024(wx), sy = kgl_snap_1024(wy);
   constexpr long long g = static_cast<long long>(KGL_GUARD) * 1024;
   const KglRect &k = c->clip;
   if (sx < k.x0 * 1024LL - g || sx > k.x1 * 1024LL + g || sy < k.y0 * 1024LL - g || sy > k.y1 * 1024LL + g)
     return out;
-  out.x = static_cast<std::int32_t>((sx + 512) >> 10);
-  out.y = static_cast<std::int32_t>((sy + 512) >> 10);
+  out.x = kgl_pixel_of_1024(sx);
+  out.y = kgl_pixel_of_1024(sy);
   out.serial = c->clip_serial;
   out.ok = true;
   return out;
@@ -73,8 +89,7 @@ inline KglLineVertex kgl_line_vertex(const KglContext *c, const KglClipVertex &v
   if (!(v.w == 1.0) || !std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z) || v.w + v.z < 0 ||
       v.w - v.z < 0)
     return {};
-  const KglLineMap &m = c->line_map;
-  return kgl_line_vertex_at(c, m.wx0 + (v.x + 1.0) * m.wxs, m.wy0 + (v.y + 1.0) * m.wys);
+  return kgl_line_vertex_at(c, kgl_window_x(c->line_map, v), kgl_window_y(c->line_map, v));
 }
 
 // Lines: one segment of a polyline. skip_first leaves out the pixel of the

@@ -68,12 +68,15 @@ void kgl_draw_targets(KglTargets &t, int x0, int y0, int x1, int y1);
 // the mirrored tiles of the area into the back, which keeps its own pixels.
 // Answers the count; visible tells whether the front is among them.
 int kgl_normal_targets_mirrored(KglContext *c, int x0, int y0, int x1, int y1, Uint32 *plane[2], bool &visible);
-inline int kgl_normal_targets(KglContext *c, int x0, int y0, int x1, int y1, Uint32 *plane[2], bool &visible) {
-  // The front alone, with no mirror flag to look at or to keep: a single
-  // buffer, the front of two with no tile mirrored, or both with every tile
-  // mirrored (as after a clear of both).
+// The front alone, with no mirror flag to look at or to keep: a single
+// buffer, the front of two with no tile mirrored, or both with every tile
+// mirrored (as after a clear of both).
+inline bool kgl_front_alone(const KglContext *c) {
   const bool back = c->dbl && c->draw_back, front = !c->dbl || c->draw_front;
-  if (front && c->nmirrored == (back ? c->tiles_x * c->tiles_y : 0)) {
+  return front && c->nmirrored == (back ? c->tiles_x * c->tiles_y : 0);
+}
+inline int kgl_normal_targets(KglContext *c, int x0, int y0, int x1, int y1, Uint32 *plane[2], bool &visible) {
+  if (kgl_front_alone(c)) {
     plane[0] = c->normal[c->front_index].data();
     visible = true;
     return 1;

@@ -1,6 +1,10 @@
 // Vertices: each goes through the current matrix and on to the primitive
 // being built (points and lines are drawn as their vertices arrive).
+#include "line_queue.h"
 #include "primitives.h"
+#include "raster.h"
+
+#include <cmath>
 
 KglPrimitive kgl_prim;
 
@@ -40,14 +44,8 @@ inline void line_vertex(const KglClipVertex &v, const KglLineVertex &w) {
   ++p.count;
 }
 
-// The full transform of (x, y, 0) when the line map is valid: the same
-// values, without the rows that give z and w.
-inline KglClipVertex map_2d(const KglLineMap &m, double x, double y) {
-  return {x * m.xx + y * m.xy + m.xc, x * m.yx + y * m.yy + m.yc, m.z, 1.0};
-}
 inline KglLineVertex line_vertex_2d(const KglContext *c, const KglClipVertex &v) {
-  const KglLineMap &m = c->line_map;
-  return kgl_line_vertex_at(c, m.wx0 + (v.x + 1.0) * m.wxs, m.wy0 + (v.y + 1.0) * m.wys);
+  return kgl_line_vertex_at(c, kgl_window_x(c->line_map, v), kgl_window_y(c->line_map, v));
 }
 
 inline void vertex(double x, double y, double z) {
@@ -55,7 +53,7 @@ inline void vertex(double x, double y, double z) {
   if (!c) return;
   const int kind = kgl_prim.kind;
   if ((kind == KGL_PRIM_LINE || kind == KGL_PRIM_CLOSEDLINE) && z == 0.0 && c->line_map.ok) {
-    const KglClipVertex v = map_2d(c->line_map, x, y);
+    const KglClipVertex v = kgl_map_2d(c->line_map, x, y);
     line_vertex(v, line_vertex_2d(c, v));
     return;
   }
@@ -74,10 +72,20 @@ void v3f(const float v[3]) { vertex(v[0], v[1], v[2]); }
 void kgl_line2i(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
   KglContext *c = kgl_ctx;
   if (!c) return;
-  // Outside any primitive, both ends on the fast path: the segment alone.
   if (kgl_prim.kind == KGL_PRIM_NONE && c->line_map.ok) {
+    // Outside any primitive, both ends on the fast path: the segment alone,
+    // mapped by the workers when the ends are surely inside the guard band
+    // and the front alone is drawn.
     const KglLineMap &m = c->line_map;
-    if (kgl_fast_segment(line_vertex_2d(c, map_2d(m, x1, y1)), line_vertex_2d(c, map_2d(m, x2, y2)), false)) return;
+    const double bound = m.raw_bound;
+    if (std::abs(static_cast<double>(x1)) <= bound && std::abs(static_cast<double>(y1)) <= bound &&
+        std::abs(static_cast<double>(x2)) <= bound && std::abs(static_cast<double>(y2)) <= bound &&
+        kgl_fast_line_state(c) && kgl_front_alone(c)) {
+      kgl_queue_mapped_line(c, x1, y1, x2, y2);
+      return;
+    }
+    if (kgl_fast_segment(line_vertex_2d(c, kgl_map_2d(m, x1, y1)), line_vertex_2d(c, kgl_map_2d(m, x2, y2)), false))
+      return;
   }
   const Int32 a[2] = {x1, y1}, b[2] = {x2, y2};
   bgnline();

@@ -2,6 +2,7 @@
 // not, in every specialised case, must set exactly the same pixels.
 #include "kovagl/context.h"
 #include "kovagl/gl.h"
+#include "kovagl/line_queue.h"
 #include "kovagl/matrix.h"
 #include "kovagl/offscreen.h"
 #include "kovagl/primitives.h"
@@ -103,47 +104,54 @@ INSTANTIATE_TEST_SUITE_P(EveryCase, FastLines,
                                            Case{KGL_LO_SRC, true, true, 25.0f}, Case{KGL_LO_XOR, true, true, 0.1f}));
 
 // One-call lines draw what the four calls draw, whichever path the state
-// sends them down: fast, wide, styled, or through a matrix with perspective.
+// sends them down (mapped by the workers, fast, wide, styled, through a
+// matrix with perspective) and with or without worker threads.
 TEST(LineCall, SamePixelsAsBeginVertexVertexEnd) {
   struct State {
     Int32 op, width;
-    bool styled, perspective;
+    bool both, masked, styled, perspective;
   };
-  for (const State st : {State{KGL_LO_SRC, 1, false, false}, State{KGL_LO_XOR, 1, false, false},
-                         State{KGL_LO_SRC, 3, false, false}, State{KGL_LO_SRC, 1, true, false},
-                         State{KGL_LO_SRC, 1, false, true}}) {
-    KglContext *one = kgl_offscreen_create(W, H), *four = kgl_offscreen_create(W, H);
-    for (KglContext *c : {one, four}) {
-      set_state(c, Case{st.op, true, true, 7.0f});
-      linewidth(static_cast<Int16>(st.width));
-      if (st.styled) {
-        deflinestyle(1, 0xF0F0);
-        setlinestyle(1);
+  const State states[] = {{KGL_LO_SRC, 1, false, false, false, false}, {KGL_LO_XOR, 1, false, false, false, false},
+                          {KGL_LO_SRC, 1, true, false, false, false},  {KGL_LO_XOR, 1, true, true, false, false},
+                          {KGL_LO_SRC, 3, false, true, false, false},  {KGL_LO_SRC, 1, false, false, true, false},
+                          {KGL_LO_SRC, 1, true, false, false, true}};
+  for (const int threads : {0, 3}) {
+    kgl_set_line_threads(threads);
+    for (const State &st : states) {
+      KglContext *one = kgl_offscreen_create(W, H), *four = kgl_offscreen_create(W, H);
+      for (KglContext *c : {one, four}) {
+        set_state(c, Case{st.op, st.both, st.masked, 7.0f});
+        linewidth(static_cast<Int16>(st.width));
+        if (st.styled) {
+          deflinestyle(1, 0xF0F0);
+          setlinestyle(1);
+        }
+        if (st.perspective) perspective(600, 1.0f, 0.5f, 100.0f);
       }
-      if (st.perspective) perspective(600, 1.0f, 0.5f, 100.0f);
+      std::mt19937 rng(99);
+      std::uniform_int_distribution<Int32> near(-200, 900), any(-2000000000, 2000000000);
+      for (int i = 0; i < 3000; ++i) {
+        Int32 v[4];
+        for (Int32 &x : v) x = i % 50 == 0 ? any(rng) : near(rng);
+        kgl_offscreen_make_current(one);
+        kgl_line2i(v[0], v[1], v[2], v[3]);
+        kgl_offscreen_make_current(four);
+        bgnline();
+        v2i(v);
+        v2i(v + 2);
+        endline();
+      }
+      for (KglContext *c : {one, four}) {
+        kgl_offscreen_make_current(c);
+        finish();
+      }
+      for (int b = 0; b < 2; ++b)
+        ASSERT_EQ(one->normal[b], four->normal[b])
+            << "buffer " << b << ", threads " << threads << ", op " << st.op << ", both " << st.both << ", masked "
+            << st.masked << ", width " << st.width << ", styled " << st.styled << ", perspective " << st.perspective;
+      kgl_offscreen_destroy(one);
+      kgl_offscreen_destroy(four);
     }
-    std::mt19937 rng(99);
-    std::uniform_int_distribution<Int32> near(-200, 900), any(-2000000000, 2000000000);
-    for (int i = 0; i < 2000; ++i) {
-      Int32 v[4];
-      for (Int32 &x : v) x = i % 50 == 0 ? any(rng) : near(rng);
-      kgl_offscreen_make_current(one);
-      kgl_line2i(v[0], v[1], v[2], v[3]);
-      kgl_offscreen_make_current(four);
-      bgnline();
-      v2i(v);
-      v2i(v + 2);
-      endline();
-    }
-    kgl_offscreen_make_current(one);
-    finish();
-    kgl_offscreen_make_current(four);
-    finish();
-    for (int b = 0; b < 2; ++b)
-      ASSERT_EQ(one->normal[b], four->normal[b]) << "buffer " << b << ", width " << st.width << ", styled " << st.styled
-                                                 << ", perspective " << st.perspective;
-    kgl_offscreen_destroy(one);
-    kgl_offscreen_destroy(four);
   }
 }
 
