@@ -100,8 +100,7 @@ void draw_batch(const Batch &b, int band, int bands) {
     const KglLineCmd &c = b.cmd[i];
     if (c.mapped) {
       KglLineCmd w;
-      if (kgl_map_line_cmd(c, b.map, b.clip, w) && w.row_hi >= row0 && w.row_lo <= row1)
-        kgl_draw_line_cmd(w, b.width, row0, row1);
+      if (kgl_map_line_cmd(c, b.map, b.clip, row0, row1, w)) kgl_draw_line_cmd(w, b.width, row0, row1);
     } else if (c.row_hi >= row0 && c.row_lo <= row1) {
       kgl_draw_line_cmd(c, b.width, row0, row1);
     }
@@ -230,7 +229,7 @@ void kgl_submit_line(const KglLineCmd &cmd, int width, int height) {
 void kgl_submit_mapped_line(const KglLineCmd &cmd, KglContext *c) {
   if (drawing_at_once()) {
     KglLineCmd w;
-    if (kgl_map_line_cmd(cmd, c->line_map, c->clip, w)) {
+    if (kgl_map_line_cmd(cmd, c->line_map, c->clip, 0, c->height - 1, w)) {
       kgl_mark_dirty(c, w.col_lo, w.row_lo, w.col_hi, w.row_hi);
       kgl_draw_line_cmd(w, c->width, 0, c->height - 1);
     }

@@ -31,8 +31,9 @@ struct KglLineCmd {
 };
 
 // The window line of a mapped command: false when no pixel of it lies in the
-// clip rectangle (lines.cpp).
-bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &clip, KglLineCmd &out);
+// clip rectangle or rows row0..row1 (lines.cpp).
+bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &clip, int row0, int row1,
+                      KglLineCmd &out);
 // Queues the 2D line (x1, y1) - (x2, y2) of the context's line map for the
 // workers to map, when the fast path draws it into the front alone and its
 // ends lie within the map's raw bound (lines.cpp).

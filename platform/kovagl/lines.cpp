@@ -391,14 +391,20 @@ void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2
   kgl_submit_mapped_line(cmd, c);
 }
 
-bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &clip, KglLineCmd &out) {
-  const KglClipVertex a = kgl_map_2d(m, in.x0, in.y0), b = kgl_map_2d(m, in.x1, in.y1);
+bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &clip, int row0, int row1,
+                      KglLineCmd &out) {
+  // Rows first: most lines miss a worker's band.
+  const auto row = [&m](double x, double y) {
+    return kgl_pixel_of_1024(kgl_snap_1024(kgl_window_y(m, kgl_map_2d(m, x, y))));
+  };
+  const std::int32_t ya = row(in.x0, in.y0), yb = row(in.x1, in.y1);
+  if (std::max(ya, yb) < std::max(row0, clip.y0) || std::min(ya, yb) > std::min(row1, clip.y1)) return false;
+  const auto column = [&m](double x, double y) {
+    return kgl_pixel_of_1024(kgl_snap_1024(kgl_window_x(m, kgl_map_2d(m, x, y))));
+  };
   out = in;
   out.mapped = false;
-  return line_in_clip(kgl_pixel_of_1024(kgl_snap_1024(kgl_window_x(m, a))),
-                      kgl_pixel_of_1024(kgl_snap_1024(kgl_window_y(m, a))),
-                      kgl_pixel_of_1024(kgl_snap_1024(kgl_window_x(m, b))),
-                      kgl_pixel_of_1024(kgl_snap_1024(kgl_window_y(m, b))), 0, clip, out);
+  return line_in_clip(column(in.x0, in.y0), ya, column(in.x1, in.y1), yb, 0, clip, out);
 }
 
 // ---- polylines ---------------------------------------------------------------------
