@@ -44,7 +44,7 @@ struct KglLineMap {
   double xx = 0, xy = 0, xc = 0, yx = 0, yy = 0, yc = 0;   // clip x = (x xx + y xy) + xc, y likewise
   double z = 0;                                           // clip z
   double wx0 = 0, wxs = 0, wy0 = 0, wys = 0;              // window x = wx0 + (clip x + 1) wxs
-  double raw_bound = 0;         // |x|, |y| up to this map well inside the guard band
+  std::int64_t raw_bound = 0;   // |x|, |y| up to this map well inside the guard band
   double pixels_per_unit = 0;   // at most, along either axis
 };
 

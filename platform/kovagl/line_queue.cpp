@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
@@ -226,9 +227,30 @@ void kgl_submit_line(const KglLineCmd &cmd, int width, int height) {
   append(p, batch_for(p, width, height, nullptr), cmd);
 }
 
-void kgl_submit_mapped_line(const KglLineCmd &cmd, KglContext *c) {
+namespace {
+
+// A mapped line into the front alone, in the context's current colour and
+// operation; i_hi holds about the pixels to draw, for sharing the work out.
+void fill_mapped(KglLineCmd &cmd, KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
+  cmd.plane = c->normal[c->front_index].data();
+  cmd.other = 0;
+  cmd.x0 = x1, cmd.y0 = y1, cmd.x1 = x2, cmd.y1 = y2;
+  const double length = (std::abs(static_cast<double>(x2) - x1) + std::abs(static_cast<double>(y2) - y1)) *
+                        c->line_map.pixels_per_unit;
+  cmd.i_lo = 0;
+  cmd.i_hi = static_cast<std::int32_t>(std::min(length, 65536.0));
+  cmd.colour = c->rgba;
+  cmd.exclusive_or = c->logic_op == KGL_LO_XOR;
+  cmd.nplanes = 1;
+  cmd.mapped = true;
+}
+
+}  // namespace
+
+void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
   if (drawing_at_once()) {
-    KglLineCmd w;
+    KglLineCmd cmd, w;
+    fill_mapped(cmd, c, x1, y1, x2, y2);
     if (kgl_map_line_cmd(cmd, c->line_map, c->clip, 0, c->height - 1, w)) {
       kgl_mark_dirty(c, w.col_lo, w.row_lo, w.col_hi, w.row_hi);
       kgl_draw_line_cmd(w, c->width, 0, c->height - 1);
@@ -247,7 +269,11 @@ void kgl_submit_mapped_line(const KglLineCmd &cmd, KglContext *c) {
     const KglRect &k = c->clip;
     kgl_mark_dirty(c, k.x0, k.y0, k.x1, k.y1);
   }
-  append(p, b, cmd);
+  KglLineCmd &cmd = b->cmd[b->n++];
+  fill_mapped(cmd, c, x1, y1, x2, y2);
+  b->pixels += cmd.i_hi + 1;
+  kgl_lines_queued = true;
+  if (b->n == BATCH) post(p);
 }
 
 void kgl_drain_lines() {

@@ -34,13 +34,11 @@ struct KglLineCmd {
 // clip rectangle or rows row0..row1 (lines.cpp).
 bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &clip, int row0, int row1,
                       KglLineCmd &out);
-// Queues the 2D line (x1, y1) - (x2, y2) of the context's line map for the
-// workers to map, when the fast path draws it into the front alone and its
-// ends lie within the map's raw bound (lines.cpp).
+// Queues the 2D line (x1, y1) - (x2, y2) of the context's line map and clip
+// rectangle as they are now, for the workers to map, when the fast path
+// draws it into the front alone and its ends lie within the map's raw
+// bound; marks where it draws dirty.
 void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2);
-// As kgl_submit_line for a mapped command, with the context's line map and
-// clip rectangle as they are now; marks where it draws dirty.
-void kgl_submit_mapped_line(const KglLineCmd &cmd, KglContext *c);
 
 // Draws the part of the line in rows row0..row1 of planes width values wide
 // (lines.cpp).

@@ -374,23 +374,6 @@ bool kgl_fast_segment(const KglLineVertex &a, const KglLineVertex &b, bool skip_
   return true;
 }
 
-void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
-  KglLineCmd cmd;
-  cmd.plane = c->normal[c->front_index].data();
-  cmd.other = 0;
-  cmd.x0 = x1, cmd.y0 = y1, cmd.x1 = x2, cmd.y1 = y2;
-  // About the pixels to draw, for sharing the work out.
-  const double length = (std::abs(static_cast<double>(x2) - x1) + std::abs(static_cast<double>(y2) - y1)) *
-                        c->line_map.pixels_per_unit;
-  cmd.i_lo = 0;
-  cmd.i_hi = static_cast<std::int32_t>(std::min(length, 65536.0));
-  cmd.colour = c->rgba;
-  cmd.exclusive_or = c->logic_op == KGL_LO_XOR;
-  cmd.nplanes = 1;
-  cmd.mapped = true;
-  kgl_submit_mapped_line(cmd, c);
-}
-
 bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &clip, int row0, int row1,
                       KglLineCmd &out) {
   // Rows first: most lines miss a worker's band.

@@ -100,9 +100,9 @@ void kgl_update_line_map(KglContext *c) {
     const double per_unit = (std::fabs(along) + std::fabs(across)) * std::fabs(ws);
     return room <= 0 ? 0.0 : per_unit > 0 ? room / per_unit : 2147483647.0;
   };
-  l.raw_bound = l.ok ? std::min({bound(l.xx, l.xy, l.xc, l.wx0, l.wxs), bound(l.yx, l.yy, l.yc, l.wy0, l.wys),
-                                 2147483647.0})
-                     : 0.0;
+  l.raw_bound = l.ok ? static_cast<std::int64_t>(std::min(
+                           {bound(l.xx, l.xy, l.xc, l.wx0, l.wxs), bound(l.yx, l.yy, l.yc, l.wy0, l.wys), 2147483647.0}))
+                     : 0;
   l.pixels_per_unit = std::max({std::fabs(l.xx), std::fabs(l.xy), std::fabs(l.yx), std::fabs(l.yy)}) *
                       std::max(std::fabs(l.wxs), std::fabs(l.wys));
   ++c->clip_serial;

@@ -77,10 +77,9 @@ void kgl_line2i(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
     // mapped by the workers when the ends are surely inside the guard band
     // and the front alone is drawn.
     const KglLineMap &m = c->line_map;
-    const double bound = m.raw_bound;
-    if (std::abs(static_cast<double>(x1)) <= bound && std::abs(static_cast<double>(y1)) <= bound &&
-        std::abs(static_cast<double>(x2)) <= bound && std::abs(static_cast<double>(y2)) <= bound &&
-        kgl_fast_line_state(c) && kgl_front_alone(c)) {
+    const std::int64_t bound = m.raw_bound;
+    const auto within = [bound](std::int64_t v) { return v >= -bound && v <= bound; };
+    if (within(x1) && within(y1) && within(x2) && within(y2) && kgl_fast_line_state(c) && kgl_front_alone(c)) {
       kgl_queue_mapped_line(c, x1, y1, x2, y2);
       return;
     }
