@@ -91,7 +91,8 @@ int threads_from_environment() {
     if (*end == '\0' && n >= 0) return static_cast<int>(std::min<long>(n, MAX_THREADS));
   }
   const unsigned hw = std::thread::hardware_concurrency();
-  return hw <= 1 ? 0 : static_cast<int>(std::min(4u, hw - 1));
+  // Two beside the drawing thread: the client and the X server need processors too.
+  return hw <= 1 ? 0 : static_cast<int>(std::min(2u, hw - 1));
 }
 
 void draw_batch(const Batch &b, int band, int bands) {

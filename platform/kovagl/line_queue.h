@@ -58,5 +58,5 @@ inline void kgl_sync_pixels() {
 
 // Worker threads drawing lines: 0 draws each line at once. The count comes
 // from KGL_THREADS when first needed (else one per further hardware thread,
-// at most 4); this sets it instead, after drawing what is queued.
+// at most 2); this sets it instead, after drawing what is queued.
 void kgl_set_line_threads(int n);
