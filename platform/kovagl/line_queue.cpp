@@ -35,20 +35,31 @@ constexpr int SPINS = 1000;
 
 struct Batch {
   KglLineCmd cmd[BATCH];
-  int n = 0;
+  KglLineState state[BATCH];
+  int n = 0, nstates = 0;
   long long pixels = 0;
   int width = 0, height = 0;
-  // The line map and clip rectangle of the mapped commands, and the context
-  // and clip serial they were taken from (null: none yet).
+  // The line map of the mapped commands, and the context and clip serial it
+  // was taken from (null: none yet).
   KglLineMap map;
-  KglRect clip{};
   const KglContext *map_of = nullptr;
   unsigned map_serial = 0;
 
   void clear() {
-    n = 0;
+    n = nstates = 0;
     pixels = 0;
     map_of = nullptr;
+  }
+  // The index of a state, the last one again when it is the same.
+  std::uint16_t state_index(const KglLineState &st) {
+    if (nstates > 0) {
+      const KglLineState &last = state[nstates - 1];
+      if (last.other == st.other && last.clip.x0 == st.clip.x0 && last.clip.y0 == st.clip.y0 &&
+          last.clip.x1 == st.clip.x1 && last.clip.y1 == st.clip.y1)
+        return static_cast<std::uint16_t>(nstates - 1);
+    }
+    state[nstates] = st;
+    return static_cast<std::uint16_t>(nstates++);
   }
 };
 
@@ -100,11 +111,12 @@ void draw_batch(const Batch &b, int band, int bands) {
   const int row1 = static_cast<int>(static_cast<long long>(b.height) * (band + 1) / bands) - 1;
   for (int i = 0, n = b.n; i < n; ++i) {
     const KglLineCmd &c = b.cmd[i];
-    if (c.mapped) {
+    const KglLineState &st = b.state[c.state];
+    if (c.flags & KGL_CMD_MAPPED) {
       KglLineCmd w;
-      if (kgl_map_line_cmd(c, b.map, b.clip, row0, row1, w)) kgl_draw_line_cmd(w, b.width, row0, row1);
-    } else if (c.row_hi >= row0 && c.row_lo <= row1) {
-      kgl_draw_line_cmd(c, b.width, row0, row1);
+      if (kgl_map_line_cmd(c, b.map, st.clip, row0, row1, w)) kgl_draw_line_cmd(w, st, b.width, row0, row1);
+    } else if (std::max(c.y0, c.y1) >= row0 && std::min(c.y0, c.y1) <= row1) {
+      kgl_draw_line_cmd(c, st, b.width, row0, row1);
     }
   }
 }
@@ -205,9 +217,11 @@ Batch *batch_for(Pool *p, int width, int height, const KglContext *mapped_for) {
   return b;
 }
 
-void append(Pool *p, Batch *b, const KglLineCmd &cmd) {
-  b->cmd[b->n++] = cmd;
-  b->pixels += cmd.i_hi - cmd.i_lo + 1;
+// Takes the slot filled last into the batch.
+void commit(Pool *p, Batch *b, const KglLineState &st, long long pixels) {
+  b->cmd[b->n].state = b->state_index(st);
+  ++b->n;
+  b->pixels += pixels;
   kgl_lines_queued = true;
   if (b->n == BATCH) post(p);
 }
@@ -217,44 +231,40 @@ bool drawing_at_once() {
   return wanted_threads == 0;
 }
 
+// A mapped line into the front alone, in the context's current colour and
+// operation. Answers about the pixels it has, for sharing the work out.
+long long fill_mapped(KglLineCmd &cmd, KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
+  cmd.plane = c->normal[c->front_index].data();
+  cmd.x0 = x1, cmd.y0 = y1, cmd.x1 = x2, cmd.y1 = y2;
+  cmd.colour = c->rgba;
+  cmd.flags = KGL_CMD_MAPPED | (c->logic_op == KGL_LO_XOR ? KGL_CMD_XOR : 0);
+  const double length = (std::abs(static_cast<double>(x2) - x1) + std::abs(static_cast<double>(y2) - y1)) *
+                        c->line_map.pixels_per_unit;
+  return static_cast<long long>(std::min(length, 65536.0)) + 1;
+}
+
 }  // namespace
 
-void kgl_submit_line(const KglLineCmd &cmd, int width, int height) {
+void kgl_submit_line(const KglLineCmd &cmd, const KglLineState &state, long long pixels, int width, int height) {
   if (drawing_at_once()) {
-    kgl_draw_line_cmd(cmd, width, 0, height - 1);
+    kgl_draw_line_cmd(cmd, state, width, 0, height - 1);
     return;
   }
   Pool *p = pool ? pool : new_pool();
-  append(p, batch_for(p, width, height, nullptr), cmd);
+  Batch *b = batch_for(p, width, height, nullptr);
+  b->cmd[b->n] = cmd;
+  commit(p, b, state, pixels);
 }
-
-namespace {
-
-// A mapped line into the front alone, in the context's current colour and
-// operation; i_hi holds about the pixels to draw, for sharing the work out.
-void fill_mapped(KglLineCmd &cmd, KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
-  cmd.plane = c->normal[c->front_index].data();
-  cmd.other = 0;
-  cmd.x0 = x1, cmd.y0 = y1, cmd.x1 = x2, cmd.y1 = y2;
-  const double length = (std::abs(static_cast<double>(x2) - x1) + std::abs(static_cast<double>(y2) - y1)) *
-                        c->line_map.pixels_per_unit;
-  cmd.i_lo = 0;
-  cmd.i_hi = static_cast<std::int32_t>(std::min(length, 65536.0));
-  cmd.colour = c->rgba;
-  cmd.exclusive_or = c->logic_op == KGL_LO_XOR;
-  cmd.nplanes = 1;
-  cmd.mapped = true;
-}
-
-}  // namespace
 
 void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
+  const KglLineState st{c->clip, 0};
   if (drawing_at_once()) {
     KglLineCmd cmd, w;
+    KglLineSpan span;
     fill_mapped(cmd, c, x1, y1, x2, y2);
-    if (kgl_map_line_cmd(cmd, c->line_map, c->clip, 0, c->height - 1, w)) {
-      kgl_mark_dirty(c, w.col_lo, w.row_lo, w.col_hi, w.row_hi);
-      kgl_draw_line_cmd(w, c->width, 0, c->height - 1);
+    if (kgl_map_line_cmd(cmd, c->line_map, c->clip, 0, c->height - 1, w) && kgl_line_span(w, c->clip, span)) {
+      kgl_mark_dirty(c, span.col_lo, span.row_lo, span.col_hi, span.row_hi);
+      kgl_draw_line_cmd(w, st, c->width, 0, c->height - 1);
     }
     return;
   }
@@ -262,7 +272,6 @@ void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2
   Batch *b = batch_for(p, c->width, c->height, c);
   if (!b->map_of) {
     b->map = c->line_map;
-    b->clip = c->clip;
     b->map_of = c;
     b->map_serial = c->clip_serial;
     // The lines of the batch lie in the clip rectangle: it shows again, and
@@ -270,11 +279,7 @@ void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2
     const KglRect &k = c->clip;
     kgl_mark_dirty(c, k.x0, k.y0, k.x1, k.y1);
   }
-  KglLineCmd &cmd = b->cmd[b->n++];
-  fill_mapped(cmd, c, x1, y1, x2, y2);
-  b->pixels += cmd.i_hi + 1;
-  kgl_lines_queued = true;
-  if (b->n == BATCH) post(p);
+  commit(p, b, st, fill_mapped(b->cmd[b->n], c, x1, y1, x2, y2));
 }
 
 void kgl_drain_lines() {

@@ -12,23 +12,38 @@
 #include <cstddef>
 #include <cstdint>
 
-// A line as the workers draw it: the pixels i_lo..i_hi of the integer line
-// (x0, y0) - (x1, y1) (index 0 at (x0, y0)) that lie in columns
-// col_lo..col_hi and rows row_lo..row_hi, written into one plane or two.
+// A line as the workers draw it: the pixels of the integer line
+// (x0, y0) - (x1, y1), its first one left out with KGL_CMD_SKIP_FIRST, inside
+// the clip rectangle of its state, written into one plane or two (the second
+// at the state's offset from the first). 32 bytes: the drawing thread writes
+// them where the workers read them.
+enum : std::uint8_t {
+  KGL_CMD_XOR = 1,
+  KGL_CMD_TWO_PLANES = 2,
+  KGL_CMD_SKIP_FIRST = 4,
+  KGL_CMD_MAPPED = 8,   // x0..y1 are 2D coordinates for the line map of its batch
+};
 struct KglLineCmd {
   Uint32 *plane;
-  std::ptrdiff_t other;            // second plane minus the first; 0 with one
   std::int32_t x0, y0, x1, y1;
-  std::int32_t i_lo, i_hi;
-  std::int32_t col_lo, col_hi;     // the clip rectangle cut to the line's box
-  std::int32_t row_lo, row_hi;
   Uint32 colour;
-  bool exclusive_or;
-  std::uint8_t nplanes;            // 1 or 2
-  // x0..y1 are 2D coordinates for the line map of its batch; the rest but
-  // planes, colour and operation is filled in when it is mapped.
-  bool mapped = false;
+  std::uint16_t state;   // filled in when queued
+  std::uint8_t flags;
 };
+
+// What lines of a batch share: the clip rectangle and the second plane.
+struct KglLineState {
+  KglRect clip;
+  std::ptrdiff_t other;   // second plane minus the first
+};
+
+// The part of a line to draw: pixels i_lo..i_hi (index 0 at (x0, y0)) in
+// columns col_lo..col_hi and rows row_lo..row_hi, the clip rectangle cut to
+// the box of the line's ends. False when no pixel is left (lines.cpp).
+struct KglLineSpan {
+  std::int32_t i_lo, i_hi, col_lo, col_hi, row_lo, row_hi;
+};
+bool kgl_line_span(const KglLineCmd &cmd, const KglRect &clip, KglLineSpan &span);
 
 // The window line of a mapped command: false when no pixel of it lies in the
 // clip rectangle or rows row0..row1 (lines.cpp).
@@ -42,11 +57,11 @@ void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2
 
 // Draws the part of the line in rows row0..row1 of planes width values wide
 // (lines.cpp).
-void kgl_draw_line_cmd(const KglLineCmd &cmd, std::ptrdiff_t width, int row0, int row1);
+void kgl_draw_line_cmd(const KglLineCmd &cmd, const KglLineState &state, std::ptrdiff_t width, int row0, int row1);
 
 // Draws the line now when there are no worker threads, else queues it for
-// the planes of a width x height context.
-void kgl_submit_line(const KglLineCmd &cmd, int width, int height);
+// the planes of a width x height context; pixels is about how many it has.
+void kgl_submit_line(const KglLineCmd &cmd, const KglLineState &state, long long pixels, int width, int height);
 
 // Lines queued and maybe not drawn yet.
 extern bool kgl_lines_queued;

@@ -300,40 +300,32 @@ const WalkFn walk_fns[2][2] = {
     {walk<KGL_LO_XOR, 1>, walk<KGL_LO_XOR, 2>},
 };
 
-// The pixels first..n of the integer line (x0, y0) - (x1, y1) cut to clip,
-// as a command without planes or colour: false when none lies inside. The
-// box of the ends, cut to the clip rectangle, holds every pixel drawn; the
-// targets, the dirty area and the workers' cutting go by it.
-bool line_in_clip(long long x0, long long y0, long long x1, long long y1, long long first, const KglRect &clip,
-                  KglLineCmd &cmd) {
-  const long long n = std::max(x1 > x0 ? x1 - x0 : x0 - x1, y1 > y0 ? y1 - y0 : y0 - y1);
-  cmd.col_lo = static_cast<int>(std::max<long long>(std::min(x0, x1), clip.x0));
-  cmd.col_hi = static_cast<int>(std::min<long long>(std::max(x0, x1), clip.x1));
-  cmd.row_lo = static_cast<int>(std::max<long long>(std::min(y0, y1), clip.y0));
-  cmd.row_hi = static_cast<int>(std::min<long long>(std::max(y0, y1), clip.y1));
-  if (n < first || cmd.col_lo > cmd.col_hi || cmd.row_lo > cmd.row_hi) return false;
-  // Inside the guard band every coordinate and index fits 32 bits.
-  cmd.x0 = static_cast<std::int32_t>(x0);
-  cmd.y0 = static_cast<std::int32_t>(y0);
-  cmd.x1 = static_cast<std::int32_t>(x1);
-  cmd.y1 = static_cast<std::int32_t>(y1);
-  cmd.i_lo = static_cast<std::int32_t>(first);
-  cmd.i_hi = static_cast<std::int32_t>(n);
-  return true;
-}
-
 }  // namespace
 
-void kgl_draw_line_cmd(const KglLineCmd &cmd, std::ptrdiff_t width, int row0, int row1) {
-  const IntLine l = int_line(cmd.x0, cmd.y0, cmd.x1, cmd.y1);
-  long long i_lo = cmd.i_lo, i_hi = cmd.i_hi;
-  row0 = std::max(row0, cmd.row_lo);
-  row1 = std::min(row1, cmd.row_hi);
+bool kgl_line_span(const KglLineCmd &cmd, const KglRect &clip, KglLineSpan &span) {
+  // Inside the guard band every coordinate and index fits 32 bits.
+  const std::int32_t n = std::max(std::abs(cmd.x1 - cmd.x0), std::abs(cmd.y1 - cmd.y0));
+  span.i_lo = cmd.flags & KGL_CMD_SKIP_FIRST ? 1 : 0;
+  span.i_hi = n;
+  span.col_lo = std::max(std::min(cmd.x0, cmd.x1), clip.x0);
+  span.col_hi = std::min(std::max(cmd.x0, cmd.x1), clip.x1);
+  span.row_lo = std::max(std::min(cmd.y0, cmd.y1), clip.y0);
+  span.row_hi = std::min(std::max(cmd.y0, cmd.y1), clip.y1);
+  return n >= span.i_lo && span.col_lo <= span.col_hi && span.row_lo <= span.row_hi;
+}
+
+void kgl_draw_line_cmd(const KglLineCmd &cmd, const KglLineState &state, std::ptrdiff_t width, int row0, int row1) {
+  KglLineSpan s;
+  if (!kgl_line_span(cmd, state.clip, s)) return;
+  row0 = std::max(row0, s.row_lo);
+  row1 = std::min(row1, s.row_hi);
   if (row0 > row1) return;
+  const IntLine l = int_line(cmd.x0, cmd.y0, cmd.x1, cmd.y1);
+  long long i_lo = s.i_lo, i_hi = s.i_hi;
   // A line whose ends lie in the rectangle needs no cutting.
-  const bool inside = std::min(cmd.x0, cmd.x1) >= cmd.col_lo && std::max(cmd.x0, cmd.x1) <= cmd.col_hi &&
+  const bool inside = std::min(cmd.x0, cmd.x1) >= s.col_lo && std::max(cmd.x0, cmd.x1) <= s.col_hi &&
                       std::min(cmd.y0, cmd.y1) >= row0 && std::max(cmd.y0, cmd.y1) <= row1;
-  if (!inside && !clip_indices(l, cmd.col_lo, row0, cmd.col_hi, row1, i_lo, i_hi)) return;
+  if (!inside && !clip_indices(l, s.col_lo, row0, s.col_hi, row1, i_lo, i_hi)) return;
 
   // The error term at i_lo, r = 2 i dmi + n - q den in [0, den), as the walk
   // keeps it: r - den where the minor coordinate grows, -1 - r where it
@@ -346,31 +338,33 @@ void kgl_draw_line_cmd(const KglLineCmd &cmd, std::ptrdiff_t width, int row0, in
   const long long px = l.xmajor ? ma : mi, py = l.xmajor ? mi : ma;
   const std::ptrdiff_t major_step = l.xmajor ? l.step : l.step * width;
   const std::ptrdiff_t minor_step = (l.xmajor ? width : 1) * (up ? 1 : -1);
-  walk_fns[cmd.exclusive_or][cmd.nplanes - 1](cmd.plane + py * width + px, cmd.other, major_step, minor_step,
-                                              i_hi - i_lo + 1, up ? r - den : -1 - r, 2 * (up ? l.dmi : -l.dmi),
-                                              den, cmd.colour);
+  const bool two = cmd.flags & KGL_CMD_TWO_PLANES;
+  walk_fns[(cmd.flags & KGL_CMD_XOR) != 0][two](cmd.plane + py * width + px, two ? state.other : 0, major_step,
+                                                 minor_step, i_hi - i_lo + 1, up ? r - den : -1 - r,
+                                                 2 * (up ? l.dmi : -l.dmi), den, cmd.colour);
 }
 
 bool kgl_fast_segment(const KglLineVertex &a, const KglLineVertex &b, bool skip_first) {
   KglContext *c = kgl_ctx;
   if (!c || !a.ok || !b.ok || a.serial != c->clip_serial || b.serial != c->clip_serial || !kgl_fast_line_state(c))
     return false;
-  const long long n = std::max(std::abs(b.x - a.x), std::abs(b.y - a.y));
-  const long long first = skip_first ? 1 : 0;
-  if (n >= first) kgl_prim.style_pos += n - first + 1;
   KglLineCmd cmd;
-  if (!line_in_clip(a.x, a.y, b.x, b.y, first, c->clip, cmd)) return true;
+  cmd.x0 = a.x, cmd.y0 = a.y, cmd.x1 = b.x, cmd.y1 = b.y;
+  cmd.flags = skip_first ? KGL_CMD_SKIP_FIRST : 0;
+  KglLineSpan s;
+  const bool drawn = kgl_line_span(cmd, c->clip, s);
+  if (s.i_hi >= s.i_lo) kgl_prim.style_pos += s.i_hi - s.i_lo + 1;
+  if (!drawn) return true;
   Uint32 *plane[2];
   bool visible;
-  const int nplanes = kgl_normal_targets(c, cmd.col_lo, cmd.row_lo, cmd.col_hi, cmd.row_hi, plane, visible);
+  const int nplanes = kgl_normal_targets(c, s.col_lo, s.row_lo, s.col_hi, s.row_hi, plane, visible);
   if (!nplanes) return true;
-  if (visible) kgl_mark_dirty(c, cmd.col_lo, cmd.row_lo, cmd.col_hi, cmd.row_hi);
+  if (visible) kgl_mark_dirty(c, s.col_lo, s.row_lo, s.col_hi, s.row_hi);
   cmd.plane = plane[0];
-  cmd.other = nplanes == 2 ? plane[1] - plane[0] : 0;
   cmd.colour = c->rgba;
-  cmd.exclusive_or = c->logic_op == KGL_LO_XOR;
-  cmd.nplanes = static_cast<std::uint8_t>(nplanes);
-  kgl_submit_line(cmd, c->width, c->height);
+  if (c->logic_op == KGL_LO_XOR) cmd.flags |= KGL_CMD_XOR;
+  if (nplanes == 2) cmd.flags |= KGL_CMD_TWO_PLANES;
+  kgl_submit_line(cmd, {c->clip, nplanes == 2 ? plane[1] - plane[0] : 0}, s.i_hi - s.i_lo + 1, c->width, c->height);
   return true;
 }
 
@@ -386,8 +380,9 @@ bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &
     return kgl_pixel_of_1024(kgl_snap_1024(kgl_window_x(m, kgl_map_2d(m, x, y))));
   };
   out = in;
-  out.mapped = false;
-  return line_in_clip(column(in.x0, in.y0), ya, column(in.x1, in.y1), yb, 0, clip, out);
+  out.x0 = column(in.x0, in.y0), out.y0 = ya, out.x1 = column(in.x1, in.y1), out.y1 = yb;
+  out.flags = static_cast<std::uint8_t>(in.flags & ~KGL_CMD_MAPPED);
+  return true;
 }
 
 // ---- polylines ---------------------------------------------------------------------
