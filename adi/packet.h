@@ -46,6 +46,16 @@ class Packet {
     return static_cast<std::uint32_t>(u16(off)) << 16 | u16(off + 2);
   }
   std::int32_t i32(std::size_t off) const { return static_cast<std::int32_t>(u32(off)); }
+  // The first N 16-bit words at once (those past the end read as zero): one
+  // bounds test for a packet that has them all.
+  template <std::size_t N>
+  void words(std::uint16_t (&w)[N]) const {
+    if (cap_ >= 2 * N) {
+      for (std::size_t i = 0; i < N; ++i) w[i] = static_cast<std::uint16_t>(buf_[2 * i] << 8 | buf_[2 * i + 1]);
+    } else {
+      for (std::size_t i = 0; i < N; ++i) w[i] = u16(2 * i);
+    }
+  }
 
   void put_u8(std::size_t off, std::uint8_t v) {
     if (off >= cap_ && !spill_to_reach(off)) return;

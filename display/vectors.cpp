@@ -340,10 +340,12 @@ static void draw_in_whole_area(int x1, int y1, int x2, int y2, int colour, int h
 }
 
 int pvec(Packet &p) {
-  const int x1 = coord16(p, 2), y1 = coord16(p, 4), x2 = coord16(p, 6), y2 = coord16(p, 8);
-  const int colour = MapPacketColor(p.i16(10));
-  const int flags = p.u16(12);
-  const int index = ViewportLookup(p.i16(14));
+  std::uint16_t w[8];
+  p.words(w);
+  const int x1 = w[1] & 0x7FFF, y1 = w[2] & 0x7FFF, x2 = w[3] & 0x7FFF, y2 = w[4] & 0x7FFF;
+  const int colour = MapPacketColor(static_cast<std::int16_t>(w[5]));
+  const int flags = w[6];
+  const int index = ViewportLookup(static_cast<std::int16_t>(w[7]));
   dlvpnum = index;
   dlcolor = static_cast<std::int16_t>(colour);
   dl1[0] = static_cast<std::uint16_t>(x1);

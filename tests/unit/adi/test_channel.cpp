@@ -193,6 +193,12 @@ TEST(Packet, InPlaceReadsStopAtTheLengthAndWritesPastItGoToTheSpill) {
   Packet p(message, 5, spill);
   EXPECT_EQ(p.u16(2), 0x1234);
   EXPECT_EQ(p.u16(4), 0x5600);  // byte 5 is padding: reads as zero
+  std::uint16_t two[2], four[4];
+  p.words(two);  // all inside
+  EXPECT_EQ(two[1], 0x1234);
+  p.words(four);  // past the end: zeros, never the padding or the next length
+  EXPECT_EQ(four[2], 0x5600);
+  EXPECT_EQ(four[3], 0);
   EXPECT_EQ(p.u32(8), 0u);
   EXPECT_EQ(p.text(2), "\x12\x34\x56");
 
