@@ -1,8 +1,10 @@
 // Lines of the fast path drawn by worker threads. kgl_fast_segment does the
 // bookkeeping (clipping, draw targets, dirty areas, line-style position) at
-// once and queues what is left: walking the pixels. Each worker owns a band of
-// rows and draws the part of every queued line inside it, in queue order, so
-// every pixel sees the same writes in the same order as when drawn at once.
+// once and queues what is left: walking the pixels. kgl_line2i queues 2D
+// lines whose mapping to the window the workers do as well. Each worker owns
+// a band of rows and draws the part of every queued line inside it, in queue
+// order, so every pixel sees the same writes in the same order as when drawn
+// at once.
 //
 // Whatever else reads or writes pixel memory calls kgl_sync_pixels first.
 #pragma once
