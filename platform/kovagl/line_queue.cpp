@@ -37,7 +37,8 @@ struct Batch {
   KglLineCmd cmd[BATCH];
   KglLineState state[BATCH];
   int n = 0, nstates = 0;
-  long long pixels = 0;
+  long long pixels = 0;      // about how many the window lines have
+  long long map_units = 0;   // |dx| + |dy| of the mapped lines, before mapping
   int width = 0, height = 0;
   // The line map of the mapped commands, and the context and clip serial it
   // was taken from (null: none yet).
@@ -47,7 +48,7 @@ struct Batch {
 
   void clear() {
     n = nstates = 0;
-    pixels = 0;
+    pixels = map_units = 0;
     map_of = nullptr;
   }
   // The index of a state, the last one again when it is the same.
@@ -175,7 +176,9 @@ void post(Pool *p) {
     b.clear();
     return;
   }
-  const int bands = static_cast<int>(std::clamp<long long>(b.pixels / PIXELS_PER_BAND, 1, workers));
+  const double pixels = static_cast<double>(b.pixels) +
+                        (b.map_of ? static_cast<double>(b.map_units) * b.map.pixels_per_unit : 0.0);
+  const int bands = static_cast<int>(std::clamp(pixels / PIXELS_PER_BAND, 1.0, static_cast<double>(workers)));
   p->busy.store(bands, std::memory_order_relaxed);
   {
     std::lock_guard lock(p->m);
@@ -207,8 +210,9 @@ Pool *new_pool() {
 // another size or, for a mapped line, of another map.
 Batch *batch_for(Pool *p, int width, int height, const KglContext *mapped_for) {
   Batch *b = &p->batch[p->filling];
-  if (b->n > 0 && (b->width != width || b->height != height ||
-                   (mapped_for && b->map_of && (b->map_of != mapped_for || b->map_serial != mapped_for->clip_serial)))) {
+  const bool other_map =
+      mapped_for && b->map_of && (b->map_of != mapped_for || b->map_serial != mapped_for->clip_serial);
+  if (b->n > 0 && (b->width != width || b->height != height || other_map)) {
     post(p);
     b = &p->batch[p->filling];
   }
@@ -218,10 +222,9 @@ Batch *batch_for(Pool *p, int width, int height, const KglContext *mapped_for) {
 }
 
 // Takes the slot filled last into the batch.
-void commit(Pool *p, Batch *b, const KglLineState &st, long long pixels) {
+void commit(Pool *p, Batch *b, const KglLineState &st) {
   b->cmd[b->n].state = b->state_index(st);
   ++b->n;
-  b->pixels += pixels;
   kgl_lines_queued = true;
   if (b->n == BATCH) post(p);
 }
@@ -232,15 +235,23 @@ bool drawing_at_once() {
 }
 
 // A mapped line into the front alone, in the context's current colour and
-// operation. Answers about the pixels it has, for sharing the work out.
-long long fill_mapped(KglLineCmd &cmd, KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
+// operation.
+void fill_mapped(KglLineCmd &cmd, KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
   cmd.plane = c->normal[c->front_index].data();
   cmd.x0 = x1, cmd.y0 = y1, cmd.x1 = x2, cmd.y1 = y2;
   cmd.colour = c->rgba;
   cmd.flags = KGL_CMD_MAPPED | (c->logic_op == KGL_LO_XOR ? KGL_CMD_XOR : 0);
-  const double length = (std::abs(static_cast<double>(x2) - x1) + std::abs(static_cast<double>(y2) - y1)) *
-                        c->line_map.pixels_per_unit;
-  return static_cast<long long>(std::min(length, 65536.0)) + 1;
+}
+
+// Drawing a mapped line at once, without workers.
+[[gnu::noinline]] void draw_mapped_at_once(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
+  KglLineCmd cmd, w;
+  KglLineSpan span;
+  fill_mapped(cmd, c, x1, y1, x2, y2);
+  if (kgl_map_line_cmd(cmd, c->line_map, c->clip, 0, c->height - 1, w) && kgl_line_span(w, c->clip, span)) {
+    kgl_mark_dirty(c, span.col_lo, span.row_lo, span.col_hi, span.row_hi);
+    kgl_draw_line_cmd(w, {c->clip, 0}, c->width, 0, c->height - 1);
+  }
 }
 
 }  // namespace
@@ -253,19 +264,13 @@ void kgl_submit_line(const KglLineCmd &cmd, const KglLineState &state, long long
   Pool *p = pool ? pool : new_pool();
   Batch *b = batch_for(p, width, height, nullptr);
   b->cmd[b->n] = cmd;
-  commit(p, b, state, pixels);
+  b->pixels += pixels;
+  commit(p, b, state);
 }
 
 void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
-  const KglLineState st{c->clip, 0};
   if (drawing_at_once()) {
-    KglLineCmd cmd, w;
-    KglLineSpan span;
-    fill_mapped(cmd, c, x1, y1, x2, y2);
-    if (kgl_map_line_cmd(cmd, c->line_map, c->clip, 0, c->height - 1, w) && kgl_line_span(w, c->clip, span)) {
-      kgl_mark_dirty(c, span.col_lo, span.row_lo, span.col_hi, span.row_hi);
-      kgl_draw_line_cmd(w, st, c->width, 0, c->height - 1);
-    }
+    draw_mapped_at_once(c, x1, y1, x2, y2);
     return;
   }
   Pool *p = pool ? pool : new_pool();
@@ -279,7 +284,9 @@ void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2
     const KglRect &k = c->clip;
     kgl_mark_dirty(c, k.x0, k.y0, k.x1, k.y1);
   }
-  commit(p, b, st, fill_mapped(b->cmd[b->n], c, x1, y1, x2, y2));
+  fill_mapped(b->cmd[b->n], c, x1, y1, x2, y2);
+  b->map_units += std::abs(static_cast<long long>(x2) - x1) + std::abs(static_cast<long long>(y2) - y1);
+  commit(p, b, {c->clip, 0});
 }
 
 void kgl_drain_lines() {

@@ -78,7 +78,10 @@ void kgl_line2i(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
     // and the front alone is drawn.
     const KglLineMap &m = c->line_map;
     const std::int64_t bound = m.raw_bound;
-    const auto within = [bound](std::int64_t v) { return v >= -bound && v <= bound; };
+    // -bound <= v <= bound in one comparison.
+    const auto within = [bound](std::int64_t v) {
+      return static_cast<std::uint64_t>(v + bound) <= 2 * static_cast<std::uint64_t>(bound);
+    };
     if (within(x1) && within(y1) && within(x2) && within(y2) && kgl_fast_line_state(c) && kgl_front_alone(c)) {
       kgl_queue_mapped_line(c, x1, y1, x2, y2);
       return;
