@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>

@@ -4,8 +4,6 @@
 #include "primitives.h"
 #include "raster.h"
 
-#include <cmath>
-
 KglPrimitive kgl_prim;
 
 namespace {
