@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +44,20 @@ void store_u32(std::uint8_t *p, std::uint32_t v) {
   std::exit(1);
 }
 
+// At least one byte and at most n of the pipe; a closed pipe or a failed read
+// ends the driver.
+std::size_t read_some(int fd, std::uint8_t *to, std::size_t n) {
+  for (;;) {
+    const ssize_t got = read(fd, to, n);
+    if (got > 0) return static_cast<std::size_t>(got);
+    if (got == 0) pipe_failure("FATAL ERROR (%d): rcKovaGL: packet read failed.\n", 0);
+    const int err = errno;
+    if (err == EINTR) continue;
+    if (err == EPIPE) pipe_failure("FATAL ERROR (%d): rcKovaGL: read_pkt: acad is not running.\n", err);
+    pipe_failure("FATAL ERROR (%d): rcKovaGL: packet read failed.\n", err);
+  }
+}
+
 // Bytes a packet of length n takes in a run: its length word and the packet
 // padded to a multiple of 4.
 std::size_t packet_step(std::uint32_t n) { return ((static_cast<std::size_t>(n) + 3) & ~std::size_t{3}) + 4; }
@@ -81,20 +96,7 @@ PacketClient *init_pkt(int in_fd, int out_fd, int disp_in_fd, int disp_out_fd, i
 
 int read_pkt(int fd, void *buffer, std::size_t n) {
   auto *p = static_cast<std::uint8_t *>(buffer);
-  std::size_t left = n;
-  while (left > 0) {
-    ssize_t got = read(fd, p, left);
-    if (got > 0) {
-      p += got;
-      left -= static_cast<std::size_t>(got);
-      continue;
-    }
-    if (got == 0) pipe_failure("FATAL ERROR (%d): rcKovaGL: packet read failed.\n", 0);
-    int err = errno;
-    if (err == EINTR) continue;
-    if (err == EPIPE) pipe_failure("FATAL ERROR (%d): rcKovaGL: read_pkt: acad is not running.\n", err);
-    pipe_failure("FATAL ERROR (%d): rcKovaGL: packet read failed.\n", err);
-  }
+  for (std::size_t got = 0; got < n;) got += read_some(fd, p + got, n - got);
   return static_cast<int>(n);
 }
 
@@ -135,16 +137,45 @@ bool valid_message(const std::uint8_t *msg, std::size_t length) {
   }
 }
 
+namespace {
+
+// Exactly n bytes of the packet pipe, through the read-ahead.
+void take_input(PacketClient *client, std::uint8_t *to, std::size_t n) {
+  while (n > 0) {
+    if (client->ahead_at == client->ahead_end) {
+      const std::size_t got = read_some(client->in_fd, client->ahead, kReadAhead);
+      client->ahead_at = 0;
+      client->ahead_end = static_cast<std::uint32_t>(got);
+    }
+    const std::size_t k = std::min<std::size_t>(n, client->ahead_end - client->ahead_at);
+    std::memcpy(to, client->ahead + client->ahead_at, k);
+    client->ahead_at += static_cast<std::uint32_t>(k);
+    to += k;
+    n -= k;
+  }
+}
+
+}  // namespace
+
+bool input_buffered(const PacketClient *client, bool whole) {
+  const std::size_t left = client->ahead_end - client->ahead_at;
+  if (!whole || left == 0) return left > 0;
+  if (left < 4) return false;
+  // A length too long for a message counts as whole: reading it fails at once.
+  const std::uint32_t L = load_u32(client->ahead + client->ahead_at);
+  return L > kMessageMax || left - 4 >= L;
+}
+
 int dispatch_pkt(PacketClient *client) {
   if (client->offset + 4 > client->length || load_u32(client->buffer + client->offset) == 0) {
     std::uint8_t len[4];
-    read_pkt(client->in_fd, len, 4);
+    take_input(client, len, 4);
     std::uint32_t L = load_u32(len);
     if (L > kMessageMax) invalid_message_format();
     client->offset = 0;
     client->length = 0;
     if (L == 0) return 0;  // an empty message runs nothing
-    read_pkt(client->in_fd, client->buffer, L);
+    take_input(client, client->buffer, L);
     if (!valid_message(client->buffer, L)) invalid_message_format();
     client->length = L;
   }

@@ -9,6 +9,10 @@
 
 #include "adi/packet.h"
 
+// Bytes the driver reads from the packet pipe at a time: a whole pipe's worth
+// and more, so that a client streaming messages is woken seldom.
+inline constexpr std::size_t kReadAhead = std::size_t{1} << 18;
+
 struct PacketClient {
   int in_fd;        // packets, client to driver
   int out_fd;       // replies, driver to client
@@ -18,6 +22,9 @@ struct PacketClient {
   std::uint32_t offset;  // length word of the next packet to run
   std::uint32_t length;  // bytes of the current message in buffer
   std::uint8_t buffer[kMessageMax];
+  // Read from in_fd, not yet taken: ahead[ahead_at .. ahead_end).
+  std::uint32_t ahead_at, ahead_end;
+  std::uint8_t ahead[kReadAhead];
 };
 
 extern PacketClient *packet_client;
@@ -27,7 +34,12 @@ PacketClient *adi_initialize(int argc, char **argv);
 PacketClient *init_pkt(int in_fd, int out_fd, int disp_in_fd, int disp_out_fd, int event_fd);
 int read_pkt(int fd, void *buffer, std::size_t n);
 int write_pkt(int fd, const void *buffer, std::size_t n, int retry);
+// Reads the next message when the current one is done, and runs its packets.
+// Returns what run_packets returns.
 int dispatch_pkt(PacketClient *client);
+// Whether bytes of the packet pipe wait in the read-ahead; a whole message
+// when whole is set.
+bool input_buffered(const PacketClient *client, bool whole);
 // Runs the packets of the current (validated) message from offset on, until
 // its end or a handler result that is not 0 (the kill packet).
 int run_packets(PacketClient *client);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -78,6 +79,17 @@ void after_input() {
   if (PdigitizeNeeded) start_digitize_timer();
 }
 
+// Bytes left in the read-ahead make the pipe look idle: a timer runs them.
+void resume_buffered_packets() {
+  static bool queued;
+  if (queued || packets_paused || !input_buffered(packet_client, false)) return;
+  queued = true;
+  XtAppAddTimeOut(context, 0, [](XtPointer, XtIntervalId *) {
+    queued = false;
+    pkt_callback(nullptr, nullptr, nullptr);
+  }, nullptr);
+}
+
 bool packet_pipe_readable() {
   pollfd p{packet_input_fd, POLLIN, 0};
   int r;
@@ -139,6 +151,7 @@ void request_present() {
 void add_packet_input() {
   uadi_input = XtAppAddInput(context, packet_input_fd, reinterpret_cast<XtPointer>(XtInputReadMask),
                              pkt_callback, nullptr);
+  resume_buffered_packets();
 }
 
 void pkt_callback(XtPointer, int *, XtInputId *) {
@@ -148,13 +161,22 @@ void pkt_callback(XtPointer, int *, XtInputId *) {
   while (XtAppPending(context) & XtIMXEvent) XtAppProcessEvent(context, XtIMXEvent);
   if (packets_paused) return;
   dispatching = true;
-  int killed = packet_pipe_readable() ? dispatch_pkt(packet_client) : 0;
+  int killed = 0;
+  if (input_buffered(packet_client, false) || packet_pipe_readable()) {
+    // Messages already read run on, for a while: window events wait at most
+    // that long.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+    do killed = dispatch_pkt(packet_client);
+    while (!killed && !packets_paused && input_buffered(packet_client, true) &&
+           std::chrono::steady_clock::now() < until);
+  }
   dispatching = false;
   if (killed) {
     kgl_present_pending();
     std::exit(0);
   }
   after_input();
+  resume_buffered_packets();
 }
 
 void stdinCB(XtPointer, int *source, XtInputId *id) {

@@ -226,25 +226,47 @@ bool ensure_image(KglContext *c) {
 
 // Composes the rows y0..y1, columns x0..x1 (window coordinates, y up) into
 // the image.
+// The colour shown at pixel i: the overlay where it is set, else the pop-up
+// where that is, else the normal planes.
+inline Uint32 shown_rgb(const KglContext *c, const Uint32 *front, std::size_t i) {
+  if (const unsigned o = c->overlay[i] & KGL_LAYER_PLANES) return c->overlay_map[o];
+  if (const unsigned p = c->popup[i] & KGL_LAYER_PLANES) return c->popup_map[p];
+  return c->rgb ? kgl_abgr_to_rgb(front[i]) : c->normal_map[kgl_map_entry(c, front[i])];
+}
+
+// Whether any of the n layer bytes from l on has a plane set.
+inline bool layer_set(const std::uint8_t *l, int n) {
+  std::uint64_t any = 0;
+  int k = 0;
+  for (; k + 8 <= n; k += 8) {
+    std::uint64_t v;
+    std::memcpy(&v, l + k, 8);
+    any |= v;
+  }
+  for (; k < n; ++k) any |= l[k];
+  return (any & 0x0303030303030303u) != 0;
+}
+
 void compose(const KglContext *c, int x0, int y0, int x1, int y1) {
   const KglXBinding *x = c->x;
   XImage *img = x->image;
   const bool plain = x->rshift == 16 && x->gshift == 8 && x->bshift == 0;
   const Uint32 *front = c->normal[c->front_index].data();
+  const int n = x1 - x0 + 1;
   for (int y = y0; y <= y1; ++y) {
     const int iy = c->height - 1 - y;
     const std::size_t base = static_cast<std::size_t>(y) * c->width;
     Uint32 *out = x->native_pixels ? reinterpret_cast<Uint32 *>(img->data + static_cast<std::size_t>(iy) * img->bytes_per_line)
                                    : nullptr;
+    // The usual row: RGB planes shown as they are, nothing over them.
+    if (out && plain && c->rgb && !layer_set(&c->overlay[base + x0], n) && !layer_set(&c->popup[base + x0], n)) {
+      const Uint32 *in = front + base + x0;
+      Uint32 *to = out + x0;
+      for (int k = 0; k < n; ++k) to[k] = kgl_abgr_to_rgb(in[k]);
+      continue;
+    }
     for (int px = x0; px <= x1; ++px) {
-      const std::size_t i = base + px;
-      Uint32 rgb;
-      if (const unsigned o = c->overlay[i] & KGL_LAYER_PLANES)
-        rgb = c->overlay_map[o];
-      else if (const unsigned p = c->popup[i] & KGL_LAYER_PLANES)
-        rgb = c->popup_map[p];
-      else
-        rgb = c->rgb ? kgl_abgr_to_rgb(front[i]) : c->normal_map[kgl_map_entry(c, front[i])];
+      const Uint32 rgb = shown_rgb(c, front, base + px);
       const Uint32 pixel = plain ? rgb
                                  : (((rgb >> 16) & 0xFF) << x->rshift) | (((rgb >> 8) & 0xFF) << x->gshift) |
                                        ((rgb & 0xFF) << x->bshift);

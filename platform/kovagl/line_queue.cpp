@@ -23,7 +23,7 @@ constexpr int MAX_THREADS = 16;
 // draws while the drawing calls fill the next batch. Lighter batches go to
 // one worker, which stays awake between them; waking more costs tens of
 // microseconds each.
-constexpr long long PIXELS_PER_BAND = 65536;
+constexpr long long PIXELS_PER_PART = 65536;
 // What is left to draw when the queue is drained is drawn by the calling
 // thread if it is this little: a sleeping worker takes longer to wake.
 constexpr int SMALL_BATCH = 64;
@@ -37,6 +37,10 @@ struct Batch {
   KglLineState state[BATCH];
   int n = 0, nstates = 0;
   long long pixels = 0;      // about how many the window lines have
+  // Whether the lines differ in colour or are drawn by exclusive-or: only
+  // then does the order of writes to a pixel matter.
+  bool mixed = false;
+  Uint32 colour = 0;
   long long map_units = 0;   // |dx| + |dy| of the mapped lines, before mapping
   int width = 0, height = 0;
   // The line map of the mapped commands, and the context and clip serial it
@@ -48,6 +52,7 @@ struct Batch {
   void clear() {
     n = nstates = 0;
     pixels = map_units = 0;
+    mixed = false;
     map_of = nullptr;
   }
   // The index of a state, the last one again when it is the same.
@@ -63,12 +68,14 @@ struct Batch {
   }
 };
 
-// One worker's share of a batch, written while the worker is idle.
+// One worker's share of a batch, written while the worker is idle: part
+// `part` of `parts`, a band of rows, or of the lines when the order of writes
+// does not matter.
 struct alignas(64) Worker {
   std::atomic<unsigned> handed{0};   // batches handed to it so far
   std::condition_variable wake;
   const Batch *batch = nullptr;
-  int band = 0, bands = 1;
+  int part = 0, parts = 1;
 };
 
 struct Pool {
@@ -106,10 +113,16 @@ int threads_from_environment() {
   return hw <= 1 ? 0 : static_cast<int>(std::min(2u, hw - 1));
 }
 
-void draw_batch(const Batch &b, int band, int bands) {
-  const int row0 = static_cast<int>(static_cast<long long>(b.height) * band / bands);
-  const int row1 = static_cast<int>(static_cast<long long>(b.height) * (band + 1) / bands) - 1;
-  for (int i = 0, n = b.n; i < n; ++i) {
+// The lines of part `part` of `parts` of the batch: those in a band of rows,
+// or a run of the lines themselves when they are all the same colour and
+// none is exclusive-or (every pixel then gets one value whoever writes it).
+void draw_batch(const Batch &b, int part, int parts) {
+  const auto share = [part, parts](int whole, int k) {
+    return static_cast<int>(static_cast<long long>(whole) * (part + k) / parts);
+  };
+  const bool by_lines = !b.mixed;
+  const int row0 = by_lines ? 0 : share(b.height, 0), row1 = by_lines ? b.height - 1 : share(b.height, 1) - 1;
+  for (int i = by_lines ? share(b.n, 0) : 0, n = by_lines ? share(b.n, 1) : b.n; i < n; ++i) {
     const KglLineCmd &c = b.cmd[i];
     const KglLineState &st = b.state[c.state];
     if (c.flags & KGL_CMD_MAPPED) {
@@ -129,7 +142,7 @@ void work(Pool *p, Worker *w) {
       w->wake.wait(lock, [&] { return w->handed.load(std::memory_order_acquire) != seen; });
     }
     seen = w->handed.load(std::memory_order_acquire);
-    draw_batch(*w->batch, w->band, w->bands);
+    draw_batch(*w->batch, w->part, w->parts);
     if (p->busy.fetch_sub(1, std::memory_order_acq_rel) == 1) {
       std::lock_guard lock(p->m);
       p->done.notify_one();
@@ -164,7 +177,7 @@ void wait_idle(Pool *p) {
 }
 
 // Hands the batch being filled to as many workers as its pixels are worth,
-// each with a band of rows, and goes on filling the other one.
+// each with its part, and goes on filling the other one.
 void post(Pool *p) {
   wait_idle(p);
   Batch &b = p->batch[p->filling];
@@ -177,19 +190,19 @@ void post(Pool *p) {
   }
   const double pixels = static_cast<double>(b.pixels) +
                         (b.map_of ? static_cast<double>(b.map_units) * b.map.pixels_per_unit : 0.0);
-  const int bands = static_cast<int>(std::clamp(pixels / PIXELS_PER_BAND, 1.0, static_cast<double>(workers)));
-  p->busy.store(bands, std::memory_order_relaxed);
+  const int parts = static_cast<int>(std::clamp(pixels / PIXELS_PER_PART, 1.0, static_cast<double>(workers)));
+  p->busy.store(parts, std::memory_order_relaxed);
   {
     std::lock_guard lock(p->m);
-    for (int k = 0; k < bands; ++k) {
+    for (int k = 0; k < parts; ++k) {
       Worker &w = p->worker[k];
       w.batch = &b;
-      w.band = k;
-      w.bands = bands;
+      w.part = k;
+      w.parts = parts;
       w.handed.fetch_add(1, std::memory_order_release);
     }
   }
-  for (int k = 0; k < bands; ++k) p->worker[k].wake.notify_one();
+  for (int k = 0; k < parts; ++k) p->worker[k].wake.notify_one();
   p->in_flight = true;
   p->filling ^= 1;
   p->batch[p->filling].clear();
@@ -222,7 +235,10 @@ Batch *batch_for(Pool *p, int width, int height, const KglContext *mapped_for) {
 
 // Takes the slot filled last into the batch.
 void commit(Pool *p, Batch *b, const KglLineState &st) {
-  b->cmd[b->n].state = b->state_index(st);
+  KglLineCmd &c = b->cmd[b->n];
+  c.state = b->state_index(st);
+  if (b->n == 0) b->colour = c.colour;
+  b->mixed |= (c.colour != b->colour) | ((c.flags & KGL_CMD_XOR) != 0);
   ++b->n;
   kgl_lines_queued = true;
   if (b->n == BATCH) post(p);

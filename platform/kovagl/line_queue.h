@@ -4,7 +4,9 @@
 // lines whose mapping to the window the workers do as well. Each worker owns
 // a band of rows and draws the part of every queued line inside it, in queue
 // order, so every pixel sees the same writes in the same order as when drawn
-// at once.
+// at once; a batch of lines all of one colour, none exclusive-or, is shared
+// out by lines instead, since every pixel then gets one value whoever draws
+// it.
 //
 // Whatever else reads or writes pixel memory calls kgl_sync_pixels first.
 #pragma once

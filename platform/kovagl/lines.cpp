@@ -5,6 +5,7 @@
 #include "raster.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 
@@ -270,24 +271,41 @@ inline long long minor_offset(const IntLine &l, long long i) {
 }
 
 // count pixels from p on: a major step each, and a minor one as well whenever
-// the error term e (kept in [-den, 0)) reaches 0. The step is chosen without
-// a branch: the lines' slopes are too random to predict one.
+// the error term e (kept in [-den, 0)) reaches 0. Both next terms are formed
+// at once and one chosen without a branch (the lines' slopes are too random
+// to predict one), so a pixel waits on two operations of the one before.
+// Stores are relaxed atomics (plain moves): workers given lines of one colour
+// each may write the same pixel.
 template <int OP, int NPLANES>
 void walk(Uint32 *p, std::ptrdiff_t other, std::ptrdiff_t major_step, std::ptrdiff_t minor_step, long long count,
           long long e, long long a, long long den, Uint32 src) {
-  const std::ptrdiff_t steps[2] = {major_step, major_step + minor_step};
+  const std::ptrdiff_t diagonal = major_step + minor_step;
+  const long long a_minor = a - den;
   for (; count > 0; --count) {
     if constexpr (OP == KGL_LO_XOR) {
       *p ^= src;
       if constexpr (NPLANES == 2) p[other] ^= src;
     } else {
-      *p = src;
-      if constexpr (NPLANES == 2) p[other] = src;
+      std::atomic_ref<Uint32>(*p).store(src, std::memory_order_relaxed);
+      if constexpr (NPLANES == 2) std::atomic_ref<Uint32>(p[other]).store(src, std::memory_order_relaxed);
     }
-    e += a;
-    const bool minor = e >= 0;
-    e -= den * minor;
-    p += steps[minor];
+#if defined(__x86_64__)
+    // Compilers branch here; the conditional moves are what is meant.
+    long long slanted = e + a_minor;
+    Uint32 *across = p + diagonal;
+    asm("add %[a], %[e]\n\t"
+        "lea (%[p],%[major],4), %[p]\n\t"
+        "cmovns %[slanted], %[e]\n\t"
+        "cmovns %[across], %[p]"
+        : [e] "+&r"(e), [p] "+&r"(p)
+        : [a] "r"(a), [major] "r"(major_step), [slanted] "r"(slanted), [across] "r"(across)
+        : "cc");
+#else
+    const long long straight = e + a, slanted = e + a_minor;
+    const bool minor = straight >= 0;
+    e = minor ? slanted : straight;
+    p += minor ? diagonal : major_step;
+#endif
   }
 }
 

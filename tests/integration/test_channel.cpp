@@ -58,6 +58,29 @@ TEST_P(Channel, EchoesInOrderAtTheRequestLength) {
   EXPECT_TRUE(adiclient::no_reply_within(s.driver, 200));
 }
 
+// Messages written at once are read at once; those the driver has read
+// still run when the pipe is empty and the client only waits, also when
+// running them takes longer than the driver runs messages in one go.
+TEST_P(Channel, MessagesReadAheadAllRunWhileTheClientWaits) {
+  Session s(GetParam());
+  s.start();
+  s.open_session();
+  constexpr int kClears = 600;   // whole-screen clears: many milliseconds of work
+  Packet clear(3, 6);
+  std::vector<std::uint8_t> bytes;
+  for (int i = 0; i < kClears; ++i) {
+    const auto m = adiclient::frame_message(std::vector<Packet>{clear});
+    bytes.insert(bytes.end(), m.begin(), m.end());
+  }
+  Packet last(41, 5);
+  last.set_u8(4, 0x6B);
+  const auto m = adiclient::frame_message(std::vector<Packet>{last});
+  bytes.insert(bytes.end(), m.begin(), m.end());
+  ASSERT_TRUE(adiclient::send_raw(s.driver, bytes));
+  for (int i = 0; i < kClears; ++i) ASSERT_EQ(s.reply().opcode(), 3) << i;
+  EXPECT_EQ(s.reply().bytes, last.bytes);
+}
+
 TEST_P(Channel, KillMidRunEchoesThenExitsZeroWithoutRunningTheRest) {
   Session s(GetParam());
   s.start();

@@ -77,6 +77,39 @@ TEST(Channel, AnEmptyMessageRunsNothingAndNeverReplaysTheLastOne) {
   EXPECT_TRUE(f.reply_frames().empty());
 }
 
+// The driver reads what the pipe holds at once: messages already read run
+// one a call, in order, and one cut by the read is completed from the pipe.
+TEST(Channel, MessagesReadTogetherRunOneACallAndACutOneIsCompleted) {
+  ChannelFixture f;
+  Bytes all;
+  for (int i = 0; i < 3; ++i) {
+    Bytes p = packet(41, 6);
+    p[5] = static_cast<std::uint8_t>(i);
+    const Bytes m = message({p});
+    all.insert(all.end(), m.begin(), m.end());
+  }
+  Bytes last = packet(41, 6);
+  last[5] = 9;
+  const Bytes cut = message({last});
+  all.insert(all.end(), cut.begin(), cut.begin() + 6);  // the length word and two bytes
+  f.send(all);
+  EXPECT_FALSE(input_buffered(f.client, false));
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(dispatch_pkt(f.client), 0);
+    const auto r = f.reply_frames();
+    ASSERT_EQ(r.size(), 1u) << i;
+    EXPECT_EQ(r[0][5], i);
+    EXPECT_TRUE(input_buffered(f.client, false)) << i;
+    EXPECT_EQ(input_buffered(f.client, true), i < 2) << i;
+  }
+  f.send(Bytes(cut.begin() + 6, cut.end()));
+  EXPECT_EQ(dispatch_pkt(f.client), 0);
+  const auto r = f.reply_frames();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0], last);
+  EXPECT_FALSE(input_buffered(f.client, false));
+}
+
 TEST(Channel, MessagesAreValidatedBeforeAnyPacketRuns) {
   Bytes ok = message({packet(41, 5), packet(41, 8)});
   EXPECT_TRUE(valid_message(ok.data() + 4, ok.size() - 4));

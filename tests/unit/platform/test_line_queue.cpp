@@ -84,6 +84,10 @@ class Sequence {
     const KglContext *c = kgl_current_context();
     const int w = c->width, h = c->height;
     for (int i = 0; i < count; ++i) {
+      if (pick(0, 3) == 0) {   // a segment in one call: the workers map it
+        kgl_line2i(pick(-40, w + 40), pick(-40, h + 40), pick(-40, w + 40), pick(-40, h + 40));
+        continue;
+      }
       bgnline();
       switch (pick(0, 3)) {
         case 0: {
@@ -131,11 +135,16 @@ class Sequence {
     cpack(static_cast<Uint32>(rng_()));
     switch (pick(0, 15)) {
       case 0:
-      case 1:
-      case 2:   // many lines between two reads: whole batches go to the workers
+      case 1:   // many lines between two reads: whole batches go to the workers
         logicop(pick(0, 3) == 0 ? KGL_LO_XOR : KGL_LO_SRC);
         lines(pick(1, 1500));
         logicop(KGL_LO_SRC);
+        break;
+      case 2:   // lines of a few colours in turn: the order of writes matters
+        for (int k = pick(1, 1500); k > 0; --k) {
+          cpack(0xFF000000u | static_cast<Uint32>(pick(1, 3)) * 0x404040u);
+          lines(1);
+        }
         break;
       case 3: {   // exclusive-or lines drawn twice give the picture back
         const std::mt19937 again = rng_;

@@ -109,8 +109,21 @@ class XWindow : public ::testing::Test {
     mapcolor(3, 0, 255, 0);
     color(3);
     rectfi(15, 12, 30, 20);
+    // A pop-up pixel alone at the end of a row, and one overlay pixel in the
+    // middle of another: the rest of those rows shows the normal planes.
+    drawmode(KGL_PUPDRAW);
+    mapcolor(1, 255, 255, 0);
+    color(1);
+    rectfi(W - 1, 30, W - 1, 30);
+    drawmode(KGL_OVERDRAW);
+    rectfi(37, 33, 37, 33);
     drawmode(KGL_NORMALDRAW);
     finish();
+    EXPECT_EQ(shown(W - 1, 30), 0xFFFF00u);
+    EXPECT_EQ(shown(W - 2, 30), 0x0000FFu);
+    EXPECT_EQ(shown(37, 33), 0x00FF00u);
+    EXPECT_EQ(shown(36, 33), 0x0000FFu);
+    EXPECT_EQ(shown(38, 33), 0x0000FFu);
     EXPECT_EQ(shown(0, 0), 0x0000FFu);
     EXPECT_EQ(shown(10, 10), 0xFF0000u);
     EXPECT_EQ(shown(19, 11), 0xFF0000u);
