@@ -20,7 +20,10 @@ struct PacketClient {
   int disp_out_fd;  // dispatcher output
   int event_fd;     // events, driver to client
   std::uint32_t offset;  // length word of the next packet to run
-  std::uint32_t length;  // bytes of the current message in buffer
+  std::uint32_t length;  // bytes of the current message
+  // The current message: where it lies in the read-ahead when it came whole
+  // in one read, else buffer, where it was put together.
+  std::uint8_t *message;
   std::uint8_t buffer[kMessageMax];
   // Read from in_fd, not yet taken: ahead[ahead_at .. ahead_end).
   std::uint32_t ahead_at, ahead_end;

@@ -48,6 +48,7 @@ struct Batch {
   KglLineMap map;
   const KglContext *map_of = nullptr;
   unsigned map_serial = 0;
+  std::uint16_t map_state = 0;   // the state of the mapped lines
 
   void clear() {
     n = nstates = 0;
@@ -283,7 +284,15 @@ void kgl_submit_line(const KglLineCmd &cmd, const KglLineState &state, long long
   commit(p, b, state);
 }
 
-void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
+namespace {
+
+std::int64_t units_of(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
+  return std::abs(static_cast<std::int64_t>(x2) - x1) + std::abs(static_cast<std::int64_t>(y2) - y1);
+}
+
+// A mapped line that does not continue the mapped lines of the batch being
+// filled: the first one, or one of another context or clip rectangle.
+[[gnu::noinline]] void queue_first_mapped(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
   if (drawing_at_once()) {
     draw_mapped_at_once(c, x1, y1, x2, y2);
     return;
@@ -299,9 +308,32 @@ void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2
     const KglRect &k = c->clip;
     kgl_mark_dirty(c, k.x0, k.y0, k.x1, k.y1);
   }
-  fill_mapped(b->cmd[b->n], c, x1, y1, x2, y2);
-  b->map_units += std::abs(static_cast<long long>(x2) - x1) + std::abs(static_cast<long long>(y2) - y1);
+  KglLineCmd &cmd = b->cmd[b->n];
+  fill_mapped(cmd, c, x1, y1, x2, y2);
+  b->map_units += units_of(x1, y1, x2, y2);
   commit(p, b, {c->clip, 0});
+  if (b->map_of) b->map_state = cmd.state;   // unless the batch went to the workers
+}
+
+}  // namespace
+
+void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
+  // The common case first: the batch being filled has mapped lines of this
+  // context and clip already, so the map, the state and the dirty area are
+  // in place.
+  if (Pool *p = pool) {
+    Batch &b = p->batch[p->filling];
+    if (b.map_of == c && b.map_serial == c->clip_serial) {
+      KglLineCmd &cmd = b.cmd[b.n];
+      fill_mapped(cmd, c, x1, y1, x2, y2);
+      cmd.state = b.map_state;
+      b.map_units += units_of(x1, y1, x2, y2);
+      b.mixed |= (cmd.colour != b.colour) | ((cmd.flags & KGL_CMD_XOR) != 0);
+      if (++b.n == BATCH) post(p);
+      return;
+    }
+  }
+  queue_first_mapped(c, x1, y1, x2, y2);
 }
 
 void kgl_drain_lines() {
