@@ -51,7 +51,11 @@ class Packet {
   template <std::size_t N>
   void words(std::uint16_t (&w)[N]) const {
     if (cap_ >= 2 * N) {
-      for (std::size_t i = 0; i < N; ++i) w[i] = static_cast<std::uint16_t>(buf_[2 * i] << 8 | buf_[2 * i + 1]);
+      for (std::size_t i = 0; i < N; ++i) {
+        std::uint16_t v;
+        std::memcpy(&v, buf_ + 2 * i, 2);
+        w[i] = static_cast<std::uint16_t>(v << 8 | v >> 8);   // big-endian on the wire
+      }
     } else {
       for (std::size_t i = 0; i < N; ++i) w[i] = u16(2 * i);
     }

@@ -339,6 +339,21 @@ static void draw_in_whole_area(int x1, int y1, int x2, int y2, int colour, int h
   ndl_line(x1, y1, x2, y2, colour, highlight);
 }
 
+// pvec's other cases: highlighted, refreshed or special vectors, and those
+// outside any viewport.
+[[gnu::noinline]] static int other_vector(int index, int flags, int colour, int x1, int y1, int x2, int y2) {
+  const int highlight = flags & kFlagHighlight;
+  const bool refresh = note_vector(index, flags, colour, highlight, x1, y1, x2, y2);
+  if (index >= 1) {
+    if (refresh && (CurrentPmark[7] == 0 || highlight)) AppendRefreshVector(x1, y1, x2, y2, colour, highlight, index);
+    SelectViewportArea(index);
+    ndl_line(x1, y1, x2, y2, colour, highlight);
+    return 0;
+  }
+  draw_in_whole_area(x1, y1, x2, y2, colour, highlight, refresh);
+  return 0;
+}
+
 int pvec(Packet &p) {
   std::uint16_t w[8];
   p.words(w);
@@ -352,21 +367,10 @@ int pvec(Packet &p) {
   dl1[1] = static_cast<std::uint16_t>(y1);
   dl2[0] = static_cast<std::uint16_t>(x2);
   dl2[1] = static_cast<std::uint16_t>(y2);
-  if (index >= 1 && flags == 0) {
-    // The common case: a plain vector of the display list.
-    if (cfr.word(105) && pushcount == 0) RefreshHilight = 0;
-    dl_line();
-    return 0;
-  }
-  const int highlight = flags & kFlagHighlight;
-  const bool refresh = note_vector(index, flags, colour, highlight, x1, y1, x2, y2);
-  if (index >= 1) {
-    if (refresh && (CurrentPmark[7] == 0 || highlight)) AppendRefreshVector(x1, y1, x2, y2, colour, highlight, index);
-    SelectViewportArea(index);
-    ndl_line(x1, y1, x2, y2, colour, highlight);
-    return 0;
-  }
-  draw_in_whole_area(x1, y1, x2, y2, colour, highlight, refresh);
+  if (index < 1 || flags != 0) return other_vector(index, flags, colour, x1, y1, x2, y2);
+  // The common case: a plain vector of the display list.
+  if (cfr.word(105) && pushcount == 0) RefreshHilight = 0;
+  dl_line();
   return 0;
 }
 

@@ -67,23 +67,12 @@ void v3i(const Int32 v[3]) { vertex(v[0], v[1], v[2]); }
 void v3s(const Int16 v[3]) { vertex(v[0], v[1], v[2]); }
 void v3f(const float v[3]) { vertex(v[0], v[1], v[2]); }
 
-void kgl_line2i(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
-  KglContext *c = kgl_ctx;
-  if (!c) return;
-  if (kgl_prim.kind == KGL_PRIM_NONE && c->line_map.ok) {
-    // Outside any primitive, both ends on the fast path: the segment alone,
-    // mapped by the workers when the ends are surely inside the guard band
-    // and the front alone is drawn.
+namespace {
+
+// kgl_line2i's other ways: the per-vertex fast path, else the general one.
+[[gnu::noinline]] void line2i_vertices(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
+  if (c && kgl_prim.kind == KGL_PRIM_NONE && c->line_map.ok) {
     const KglLineMap &m = c->line_map;
-    const std::int64_t bound = m.raw_bound;
-    // -bound <= v <= bound in one comparison.
-    const auto within = [bound](std::int64_t v) {
-      return static_cast<std::uint64_t>(v + bound) <= 2 * static_cast<std::uint64_t>(bound);
-    };
-    if (within(x1) && within(y1) && within(x2) && within(y2) && kgl_fast_line_state(c) && kgl_front_alone(c)) {
-      kgl_queue_mapped_line(c, x1, y1, x2, y2);
-      return;
-    }
     if (kgl_fast_segment(line_vertex_2d(c, kgl_map_2d(m, x1, y1)), line_vertex_2d(c, kgl_map_2d(m, x2, y2)), false))
       return;
   }
@@ -92,4 +81,24 @@ void kgl_line2i(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
   v2i(a);
   v2i(b);
   endline();
+}
+
+}  // namespace
+
+void kgl_line2i(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
+  KglContext *c = kgl_ctx;
+  // Outside any primitive, both ends surely inside the guard band, the front
+  // alone drawn in the fast state: the segment goes to the workers to map.
+  if (c && kgl_prim.kind == KGL_PRIM_NONE && c->line_map.ok) {
+    const std::int64_t bound = c->line_map.raw_bound;
+    // -bound <= v <= bound in one comparison.
+    const auto within = [bound](std::int64_t v) {
+      return static_cast<std::uint64_t>(v + bound) <= 2 * static_cast<std::uint64_t>(bound);
+    };
+    if (within(x1) && within(y1) && within(x2) && within(y2) && kgl_fast_line_state(c) && kgl_front_alone(c)) {
+      kgl_queue_mapped_line(c, x1, y1, x2, y2);
+      return;
+    }
+  }
+  line2i_vertices(c, x1, y1, x2, y2);
 }
