@@ -123,16 +123,8 @@ void draw_batch(const Batch &b, int part, int parts) {
   };
   const bool by_lines = !b.mixed;
   const int row0 = by_lines ? 0 : share(b.height, 0), row1 = by_lines ? b.height - 1 : share(b.height, 1) - 1;
-  for (int i = by_lines ? share(b.n, 0) : 0, n = by_lines ? share(b.n, 1) : b.n; i < n; ++i) {
-    const KglLineCmd &c = b.cmd[i];
-    const KglLineState &st = b.state[c.state];
-    if (c.flags & KGL_CMD_MAPPED) {
-      KglLineCmd w;
-      if (kgl_map_line_cmd(c, b.map, st.clip, row0, row1, w)) kgl_draw_line_cmd(w, st, b.width, row0, row1);
-    } else if (std::max(c.y0, c.y1) >= row0 && std::min(c.y0, c.y1) <= row1) {
-      kgl_draw_line_cmd(c, st, b.width, row0, row1);
-    }
-  }
+  kgl_draw_cmds(b.cmd, by_lines ? share(b.n, 0) : 0, by_lines ? share(b.n, 1) : b.n, b.state, b.map, b.width, row0,
+                row1);
 }
 
 void work(Pool *p, Worker *w) {

@@ -59,6 +59,10 @@ bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &
 // bound; marks where it draws dirty.
 void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2);
 
+// Draws the parts in rows row0..row1 of commands from..to-1, those mapped
+// (one plane each) mapped by map first (lines.cpp).
+void kgl_draw_cmds(const KglLineCmd *cmds, int from, int to, const KglLineState *states, const KglLineMap &map,
+                   std::ptrdiff_t width, int row0, int row1);
 // Draws the part of the line in rows row0..row1 of planes width values wide
 // (lines.cpp).
 void kgl_draw_line_cmd(const KglLineCmd &cmd, const KglLineState &state, std::ptrdiff_t width, int row0, int row1);

@@ -4,6 +4,10 @@
 #include "primitives.h"
 #include "raster.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -386,21 +390,114 @@ bool kgl_fast_segment(const KglLineVertex &a, const KglLineVertex &b, bool skip_
   return true;
 }
 
-bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &clip, int row0, int row1,
-                      KglLineCmd &out) {
-  // Rows first: most lines miss a worker's band.
-  const auto row = [&m](double x, double y) {
-    return kgl_pixel_of_1024(kgl_snap_1024(kgl_window_y(m, kgl_map_2d(m, x, y))));
+namespace {
+
+#if defined(__SSE2__)
+// floor of each lane, for |v| < 2^51: rounded to an integer by adding and
+// taking away 1.5 2^52, then one less where that rounded up.
+inline __m128d floor_pd(__m128d v) {
+  const __m128d magic = _mm_set1_pd(6755399441055744.0);
+  const __m128d r = _mm_sub_pd(_mm_add_pd(v, magic), magic);
+  return _mm_sub_pd(r, _mm_and_pd(_mm_cmpgt_pd(r, v), _mm_set1_pd(1.0)));
+}
+#endif
+
+// The window pixels of both ends of a mapped command, exactly as kgl_map_2d,
+// kgl_window_x/y, kgl_snap_1024 and kgl_pixel_of_1024 give them: the
+// operations are the same, in the same order, one end's x and y at a time.
+// The map's raw bound keeps every value well inside the guard band.
+inline void map_ends(const KglLineCmd &in, const KglLineMap &m, std::int32_t &x0, std::int32_t &y0,
+                     std::int32_t &x1, std::int32_t &y1) {
+#if defined(__SSE2__)
+  const __m128d along_x = _mm_set_pd(m.yx, m.xx), along_y = _mm_set_pd(m.yy, m.xy), shift = _mm_set_pd(m.yc, m.xc);
+  const __m128d origin = _mm_set_pd(m.wy0, m.wx0), scale = _mm_set_pd(m.wys, m.wxs);
+  const auto pixel = [&](double x, double y) {
+    const __m128d clip =
+        _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(x), along_x), _mm_mul_pd(_mm_set1_pd(y), along_y)), shift);
+    const __m128d window = _mm_add_pd(origin, _mm_mul_pd(_mm_add_pd(clip, _mm_set1_pd(1.0)), scale));
+    const __m128d snapped = floor_pd(_mm_add_pd(_mm_mul_pd(window, _mm_set1_pd(1024.0)), _mm_set1_pd(0.5)));
+    // (s + 512) >> 10, exact in doubles: s is an integer below 2^53.
+    return _mm_cvttpd_epi32(floor_pd(_mm_mul_pd(_mm_add_pd(snapped, _mm_set1_pd(512.0)), _mm_set1_pd(1.0 / 1024))));
   };
-  const std::int32_t ya = row(in.x0, in.y0), yb = row(in.x1, in.y1);
-  if (std::max(ya, yb) < std::max(row0, clip.y0) || std::min(ya, yb) > std::min(row1, clip.y1)) return false;
+  const __m128i a = pixel(in.x0, in.y0), b = pixel(in.x1, in.y1);
+  x0 = _mm_cvtsi128_si32(a);
+  y0 = _mm_cvtsi128_si32(_mm_srli_si128(a, 4));
+  x1 = _mm_cvtsi128_si32(b);
+  y1 = _mm_cvtsi128_si32(_mm_srli_si128(b, 4));
+#else
   const auto column = [&m](double x, double y) {
     return kgl_pixel_of_1024(kgl_snap_1024(kgl_window_x(m, kgl_map_2d(m, x, y))));
   };
+  const auto row = [&m](double x, double y) {
+    return kgl_pixel_of_1024(kgl_snap_1024(kgl_window_y(m, kgl_map_2d(m, x, y))));
+  };
+  x0 = column(in.x0, in.y0), y0 = row(in.x0, in.y0), x1 = column(in.x1, in.y1), y1 = row(in.x1, in.y1);
+#endif
+}
+
+// kgl_map_line_cmd, for the drawing loop to take in.
+[[gnu::always_inline]] inline bool map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &clip,
+                                               int row0, int row1, KglLineCmd &out) {
+  std::int32_t x0, y0, x1, y1;
+  map_ends(in, m, x0, y0, x1, y1);
+  if (std::max(y0, y1) < std::max(row0, clip.y0) || std::min(y0, y1) > std::min(row1, clip.y1)) return false;
   out = in;
-  out.x0 = column(in.x0, in.y0), out.y0 = ya, out.x1 = column(in.x1, in.y1), out.y1 = yb;
+  out.x0 = x0, out.y0 = y0, out.x1 = x1, out.y1 = y1;
   out.flags = static_cast<std::uint8_t>(in.flags & ~KGL_CMD_MAPPED);
   return true;
+}
+
+}  // namespace
+
+bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &clip, int row0, int row1,
+                      KglLineCmd &out) {
+  return map_line_cmd(in, m, clip, row0, row1, out);
+}
+
+namespace {
+
+// Maps a mapped command and draws its part in rows row0..row1.
+inline void draw_mapped(const KglLineCmd &in, const KglLineMap &m, const KglLineState &state, std::ptrdiff_t width,
+                        int row0, int row1) {
+  KglLineCmd w;
+  if (!map_line_cmd(in, m, state.clip, row0, row1, w)) return;
+  const KglRect &k = state.clip;
+  const int bottom = std::max(row0, k.y0), top = std::min(row1, k.y1);
+  if (std::min(w.x0, w.x1) < k.x0 || std::max(w.x0, w.x1) > k.x1 || std::min(w.y0, w.y1) < bottom ||
+      std::max(w.y0, w.y1) > top) {
+    kgl_draw_line_cmd(w, state, width, row0, row1);
+    return;
+  }
+  // The whole line is inside: kgl_draw_line_cmd's walk from its first pixel,
+  // without the clipping. Mapped lines go to one plane.
+  const std::int32_t dx = w.x1 - w.x0, dy = w.y1 - w.y0, adx = std::abs(dx), ady = std::abs(dy);
+  const bool xmajor = adx >= ady;
+  const long long n = xmajor ? adx : ady, dmi = xmajor ? dy : dx;
+  const std::ptrdiff_t step = (xmajor ? dx : dy) >= 0 ? 1 : -1;
+  const long long den = 2 * std::max(n, 1LL);
+  const bool up = dmi >= 0;
+  Uint32 *start = w.plane + static_cast<std::ptrdiff_t>(w.y0) * width + w.x0;
+  const std::ptrdiff_t major_step = xmajor ? step : step * width;
+  const std::ptrdiff_t minor_step = (xmajor ? width : 1) * (up ? 1 : -1);
+  const long long e = up ? n - den : -1 - n, a = 2 * (up ? dmi : -dmi);
+  if (w.flags & KGL_CMD_XOR)
+    walk<KGL_LO_XOR, 1>(start, 0, major_step, minor_step, n + 1, e, a, den, w.colour);
+  else
+    walk<KGL_LO_SRC, 1>(start, 0, major_step, minor_step, n + 1, e, a, den, w.colour);
+}
+
+}  // namespace
+
+void kgl_draw_cmds(const KglLineCmd *cmds, int from, int to, const KglLineState *states, const KglLineMap &map,
+                   std::ptrdiff_t width, int row0, int row1) {
+  for (int i = from; i < to; ++i) {
+    const KglLineCmd &c = cmds[i];
+    const KglLineState &st = states[c.state];
+    if (c.flags & KGL_CMD_MAPPED)
+      draw_mapped(c, map, st, width, row0, row1);
+    else if (std::max(c.y0, c.y1) >= row0 && std::min(c.y0, c.y1) <= row1)
+      kgl_draw_line_cmd(c, st, width, row0, row1);
+  }
 }
 
 // ---- polylines ---------------------------------------------------------------------
