@@ -27,10 +27,14 @@ constexpr long long PIXELS_PER_PART = 65536;
 // What is left to draw when the queue is drained is drawn by the calling
 // thread if it is this little: a sleeping worker takes longer to wake.
 constexpr int SMALL_BATCH = 64;
-// Polls of a flag before a thread goes to sleep on it (some tens of
-// microseconds): while lines stream in, the next batch comes sooner. Longer
-// spinning starves the drawing thread where processors share a core.
-constexpr int SPINS = 1000;
+// How long a thread polls a flag before it sleeps on it. While lines stream
+// in, the next batch comes within a fraction of a millisecond, and a thread
+// woken from sleep may take as long again to run (on virtual machines most
+// of all), so workers poll that long when there are processors to spare.
+// With fewer, polling would take time from the drawing thread, the client
+// or the X server: then only briefly.
+constexpr auto SPIN_LONG = std::chrono::microseconds(500);
+constexpr auto SPIN_SHORT = std::chrono::microseconds(25);
 
 struct Batch {
   KglLineCmd cmd[BATCH];
@@ -103,6 +107,22 @@ inline void relax() {
 #endif
 }
 
+// Set with the thread count: how long to poll before sleeping.
+std::chrono::microseconds spin_time = SPIN_SHORT;
+
+// Polls until done() or the spin time is over.
+template <typename Done>
+void poll_until(Done done) {
+  const auto until = std::chrono::steady_clock::now() + spin_time;
+  for (;;) {
+    for (int i = 0; i < 32; ++i) {
+      if (done()) return;
+      relax();
+    }
+    if (std::chrono::steady_clock::now() >= until) return;
+  }
+}
+
 int threads_from_environment() {
   if (const char *s = std::getenv("KGL_THREADS"); s && *s) {
     char *end = nullptr;
@@ -129,7 +149,7 @@ void draw_batch(const Batch &b, int part, int parts) {
 
 void work(Pool *p, Worker *w) {
   for (unsigned seen = 0;;) {
-    for (int i = 0; i < SPINS && w->handed.load(std::memory_order_acquire) == seen; ++i) relax();
+    poll_until([&] { return w->handed.load(std::memory_order_acquire) != seen; });
     if (w->handed.load(std::memory_order_acquire) == seen) {
       std::unique_lock lock(p->m);
       w->wake.wait(lock, [&] { return w->handed.load(std::memory_order_acquire) != seen; });
@@ -161,7 +181,7 @@ void start_workers(Pool *p) {
 
 void wait_idle(Pool *p) {
   if (!p->in_flight) return;
-  for (int i = 0; i < SPINS && p->busy.load(std::memory_order_acquire) != 0; ++i) relax();
+  poll_until([p] { return p->busy.load(std::memory_order_acquire) == 0; });
   if (p->busy.load(std::memory_order_acquire) != 0) {
     std::unique_lock lock(p->m);
     p->done.wait(lock, [p] { return p->busy.load(std::memory_order_acquire) == 0; });
@@ -237,8 +257,15 @@ void commit(Pool *p, Batch *b, const KglLineState &st) {
   if (b->n == BATCH) post(p);
 }
 
+// Workers wanted from now on; they poll long when, beside them, a processor
+// is left for the drawing thread, the client and the X server each.
+void want_threads(int n) {
+  wanted_threads = std::clamp(n, 0, MAX_THREADS);
+  spin_time = std::thread::hardware_concurrency() >= static_cast<unsigned>(wanted_threads) + 3 ? SPIN_LONG : SPIN_SHORT;
+}
+
 bool drawing_at_once() {
-  if (wanted_threads < 0) wanted_threads = threads_from_environment();
+  if (wanted_threads < 0) want_threads(threads_from_environment());
   return wanted_threads == 0;
 }
 
@@ -345,7 +372,7 @@ void kgl_drain_lines() {
 
 void kgl_set_line_threads(int n) {
   kgl_sync_pixels();
-  wanted_threads = std::clamp(n, 0, MAX_THREADS);
+  want_threads(n);
 }
 
 void kgl_wait_drawn() { kgl_sync_pixels(); }
