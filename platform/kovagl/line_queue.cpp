@@ -1,5 +1,5 @@
-// The line queue: two batches of lines, one filled by the drawing calls while
-// the workers draw the other, and the worker threads.
+// The line queue: a ring of batches of lines, one filled by the drawing calls
+// while the workers draw the others in turn, and the worker threads.
 #include "line_queue.h"
 
 #include <pthread.h>
@@ -18,6 +18,9 @@ bool kgl_lines_queued = false;
 namespace {
 
 constexpr int BATCH = 4096;
+// Batches in the ring: the drawing calls wait for the workers only when they
+// are this many batches behind, so a worker slow to wake costs no waiting.
+constexpr unsigned RING = 4;
 constexpr int MAX_THREADS = 16;
 // Pixels a batch needs for each worker it goes to: about what one worker
 // draws while the drawing calls fill the next batch. Lighter batches go to
@@ -27,12 +30,13 @@ constexpr long long PIXELS_PER_PART = 65536;
 // What is left to draw when the queue is drained is drawn by the calling
 // thread if it is this little: a sleeping worker takes longer to wake.
 constexpr int SMALL_BATCH = 64;
-// How long a thread polls a flag before it sleeps on it. While lines stream
-// in, the next batch comes within a fraction of a millisecond, and a thread
-// woken from sleep may take as long again to run (on virtual machines most
-// of all), so workers poll that long when there are processors to spare.
-// With fewer, polling would take time from the drawing thread, the client
-// or the X server: then only briefly.
+// How long a thread polls before it sleeps. A worker that drew a part of a
+// batch heavy enough to be shared polls long: while such drawing streams in,
+// the next batch comes within a fraction of a millisecond, and waking a
+// sleeping thread costs the drawing thread a system call and the worker as
+// long again to run (on virtual machines most of all). So does the drawing
+// thread waiting for drawing under way. Otherwise polling only takes
+// processor time the drawing thread may share: it is brief.
 constexpr auto SPIN_LONG = std::chrono::microseconds(500);
 constexpr auto SPIN_SHORT = std::chrono::microseconds(25);
 
@@ -53,6 +57,12 @@ struct Batch {
   const KglContext *map_of = nullptr;
   unsigned map_serial = 0;
   std::uint16_t map_state = 0;   // the state of the mapped lines
+  // Set when handed to the workers: the batch's number (high half) and how
+  // many share it (low half), in one word so that a worker that was not
+  // given a part of an earlier batch in this slot knows it is not that one;
+  // and how many of those sharing it are still drawing.
+  std::atomic<std::uint64_t> share{~std::uint64_t{0}};
+  std::atomic<int> left{0};
 
   void clear() {
     n = nstates = 0;
@@ -73,25 +83,20 @@ struct Batch {
   }
 };
 
-// One worker's share of a batch, written while the worker is idle: part
-// `part` of `parts`, a band of rows, or of the lines when the order of writes
-// does not matter.
-struct alignas(64) Worker {
-  std::atomic<unsigned> handed{0};   // batches handed to it so far
-  std::condition_variable wake;
-  const Batch *batch = nullptr;
-  int part = 0, parts = 1;
-};
-
+// Batches are numbered in the order they are filled; batch k lies in slot
+// k % RING. Worker i draws part i of each batch with more than i parts, once
+// every batch before it is drawn: a band of rows, or a run of its lines when
+// the order of writes does not matter.
 struct Pool {
-  Batch batch[2];
-  int filling = 0;          // the batch the drawing calls fill
-  bool in_flight = false;   // the other one is with the workers
-  int started = 0;          // worker threads running
-  Worker worker[MAX_THREADS];
+  Batch batch[RING];
+  unsigned filling = 0;   // the number of the batch being filled
+  int started = 0;        // worker threads running
   std::mutex m;
-  std::condition_variable done;
-  alignas(64) std::atomic<int> busy{0};   // workers still drawing
+  std::condition_variable changed;   // posted or done moved on
+  alignas(64) std::atomic<unsigned> posted{0};   // batches handed to the workers
+  alignas(64) std::atomic<unsigned> done{0};     // batches drawn, all before them too
+
+  Batch &filled() { return batch[filling % RING]; }
 };
 
 // -1 until read from the environment.
@@ -107,20 +112,26 @@ inline void relax() {
 #endif
 }
 
-// Set with the thread count: how long to poll before sleeping.
-std::chrono::microseconds spin_time = SPIN_SHORT;
-
-// Polls until done() or the spin time is over.
-template <typename Done>
-void poll_until(Done done) {
-  const auto until = std::chrono::steady_clock::now() + spin_time;
-  for (;;) {
+// Waits until ready(): polls for a while, then sleeps until posted or done
+// moves on.
+template <typename Ready>
+void await(Pool *p, Ready ready, std::chrono::microseconds spin = SPIN_SHORT) {
+  const auto until = std::chrono::steady_clock::now() + spin;
+  do {
     for (int i = 0; i < 32; ++i) {
-      if (done()) return;
+      if (ready()) return;
       relax();
     }
-    if (std::chrono::steady_clock::now() >= until) return;
-  }
+  } while (std::chrono::steady_clock::now() < until);
+  std::unique_lock lock(p->m);
+  p->changed.wait(lock, ready);
+}
+
+// Wakes whoever sleeps in await; the lock makes sure a thread about to sleep
+// sees the change first.
+void announce(Pool *p) {
+  { std::lock_guard lock(p->m); }
+  p->changed.notify_all();
 }
 
 int threads_from_environment() {
@@ -147,18 +158,28 @@ void draw_batch(const Batch &b, int part, int parts) {
                 row1);
 }
 
-void work(Pool *p, Worker *w) {
-  for (unsigned seen = 0;;) {
-    poll_until([&] { return w->handed.load(std::memory_order_acquire) != seen; });
-    if (w->handed.load(std::memory_order_acquire) == seen) {
-      std::unique_lock lock(p->m);
-      w->wake.wait(lock, [&] { return w->handed.load(std::memory_order_acquire) != seen; });
-    }
-    seen = w->handed.load(std::memory_order_acquire);
-    draw_batch(*w->batch, w->part, w->parts);
-    if (p->busy.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-      std::lock_guard lock(p->m);
-      p->done.notify_one();
+// Worker `index`, from batch `first` on (those before were shared out
+// without it).
+void work(Pool *p, int index, unsigned first) {
+  bool busy = false;   // drew part of a shared batch last
+  for (unsigned k = first;; ++k) {
+    await(
+        p,
+        [p, k] {
+          return p->posted.load(std::memory_order_acquire) > k && p->done.load(std::memory_order_acquire) >= k;
+        },
+        busy ? SPIN_LONG : SPIN_SHORT);
+    Batch &b = p->batch[k % RING];
+    const std::uint64_t share = b.share.load(std::memory_order_acquire);
+    const int parts = static_cast<int>(share & 0xFFFFFFFFu);
+    // Not one of the sharers: batch k may be drawn and its slot taken again.
+    const bool mine = share >> 32 == k && index < parts;
+    busy = mine && parts > 1;
+    if (!mine) continue;
+    draw_batch(b, index, parts);
+    if (b.left.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+      p->done.store(k + 1, std::memory_order_release);
+      announce(p);
     }
   }
 }
@@ -171,7 +192,7 @@ void start_workers(Pool *p) {
   pthread_sigmask(SIG_SETMASK, &all, &old);
   for (; p->started < wanted_threads; ++p->started) {
     try {
-      std::thread(work, p, &p->worker[p->started]).detach();
+      std::thread(work, p, p->started, p->filling).detach();
     } catch (const std::system_error &) {
       break;
     }
@@ -179,24 +200,20 @@ void start_workers(Pool *p) {
   pthread_sigmask(SIG_SETMASK, &old, nullptr);
 }
 
+// Waits until every batch handed to the workers is drawn.
 void wait_idle(Pool *p) {
-  if (!p->in_flight) return;
-  poll_until([p] { return p->busy.load(std::memory_order_acquire) == 0; });
-  if (p->busy.load(std::memory_order_acquire) != 0) {
-    std::unique_lock lock(p->m);
-    p->done.wait(lock, [p] { return p->busy.load(std::memory_order_acquire) == 0; });
-  }
-  p->in_flight = false;
+  const unsigned posted = p->posted.load(std::memory_order_relaxed);
+  await(p, [p, posted] { return p->done.load(std::memory_order_acquire) == posted; }, SPIN_LONG);
 }
 
 // Hands the batch being filled to as many workers as its pixels are worth,
-// each with its part, and goes on filling the other one.
+// and goes on with the next slot once the workers are done with it.
 void post(Pool *p) {
-  wait_idle(p);
-  Batch &b = p->batch[p->filling];
+  Batch &b = p->filled();
   if (p->started < wanted_threads) start_workers(p);
   const int workers = std::min(wanted_threads, p->started);
   if (workers == 0) {
+    wait_idle(p);
     draw_batch(b, 0, 1);
     b.clear();
     return;
@@ -204,21 +221,15 @@ void post(Pool *p) {
   const double pixels = static_cast<double>(b.pixels) +
                         (b.map_of ? static_cast<double>(b.map_units) * b.map.pixels_per_unit : 0.0);
   const int parts = static_cast<int>(std::clamp(pixels / PIXELS_PER_PART, 1.0, static_cast<double>(workers)));
-  p->busy.store(parts, std::memory_order_relaxed);
-  {
-    std::lock_guard lock(p->m);
-    for (int k = 0; k < parts; ++k) {
-      Worker &w = p->worker[k];
-      w.batch = &b;
-      w.part = k;
-      w.parts = parts;
-      w.handed.fetch_add(1, std::memory_order_release);
-    }
-  }
-  for (int k = 0; k < parts; ++k) p->worker[k].wake.notify_one();
-  p->in_flight = true;
-  p->filling ^= 1;
-  p->batch[p->filling].clear();
+  b.left.store(parts, std::memory_order_relaxed);
+  b.share.store(std::uint64_t{p->filling} << 32 | static_cast<std::uint32_t>(parts), std::memory_order_release);
+  p->posted.store(++p->filling, std::memory_order_release);
+  announce(p);
+  // The next slot was last filled RING batches ago.
+  const unsigned reused = p->filling - RING;
+  if (p->filling >= RING)
+    await(p, [p, reused] { return p->done.load(std::memory_order_acquire) > reused; }, SPIN_LONG);
+  p->filled().clear();
 }
 
 // A child process has none of the workers: it starts a pool of its own.
@@ -234,12 +245,12 @@ Pool *new_pool() {
 // The batch being filled, posted first when it holds lines for planes of
 // another size or, for a mapped line, of another map.
 Batch *batch_for(Pool *p, int width, int height, const KglContext *mapped_for) {
-  Batch *b = &p->batch[p->filling];
+  Batch *b = &p->filled();
   const bool other_map =
       mapped_for && b->map_of && (b->map_of != mapped_for || b->map_serial != mapped_for->clip_serial);
   if (b->n > 0 && (b->width != width || b->height != height || other_map)) {
     post(p);
-    b = &p->batch[p->filling];
+    b = &p->filled();
   }
   b->width = width;
   b->height = height;
@@ -257,15 +268,8 @@ void commit(Pool *p, Batch *b, const KglLineState &st) {
   if (b->n == BATCH) post(p);
 }
 
-// Workers wanted from now on; they poll long when, beside them, a processor
-// is left for the drawing thread, the client and the X server each.
-void want_threads(int n) {
-  wanted_threads = std::clamp(n, 0, MAX_THREADS);
-  spin_time = std::thread::hardware_concurrency() >= static_cast<unsigned>(wanted_threads) + 3 ? SPIN_LONG : SPIN_SHORT;
-}
-
 bool drawing_at_once() {
-  if (wanted_threads < 0) want_threads(threads_from_environment());
+  if (wanted_threads < 0) wanted_threads = threads_from_environment();
   return wanted_threads == 0;
 }
 
@@ -341,7 +345,7 @@ void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2
   // context and clip already, so the map, the state and the dirty area are
   // in place.
   if (Pool *p = pool) {
-    Batch &b = p->batch[p->filling];
+    Batch &b = p->filled();
     if (b.map_of == c && b.map_serial == c->clip_serial) {
       KglLineCmd &cmd = b.cmd[b.n];
       fill_mapped(cmd, c, x1, y1, x2, y2);
@@ -359,7 +363,7 @@ void kgl_drain_lines() {
   kgl_lines_queued = false;
   Pool *p = pool;
   if (!p) return;
-  Batch &b = p->batch[p->filling];
+  Batch &b = p->filled();
   if (b.n > SMALL_BATCH) {
     post(p);
     wait_idle(p);
@@ -372,7 +376,7 @@ void kgl_drain_lines() {
 
 void kgl_set_line_threads(int n) {
   kgl_sync_pixels();
-  want_threads(n);
+  wanted_threads = std::clamp(n, 0, MAX_THREADS);
 }
 
 void kgl_wait_drawn() { kgl_sync_pixels(); }

@@ -249,6 +249,48 @@ TEST(LineQueue, WorkersDrawWhatDrawingAtOnceDraws) {
   }
 }
 
+// Many batches with nothing read in between, so the drawing calls run ahead
+// of the workers by several batches: heavy ones that every worker shares,
+// light ones for one worker alone (the others pass them by), one colour or
+// many, exclusive-or or not, one call a line or four.
+std::vector<Uint32> stream_of_batches(int threads) {
+  kgl_set_line_threads(threads);
+  constexpr int SW = 320, SH = 240;
+  KglContext *c = kgl_offscreen_create(SW, SH);
+  kgl_offscreen_make_current(c);
+  std::mt19937 rng(2024);
+  const auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  for (int batch = 0; batch < 40; ++batch) {
+    const bool heavy = pick(0, 1) == 1, one_colour = pick(0, 2) > 0;
+    logicop(pick(0, 4) == 0 ? KGL_LO_XOR : KGL_LO_SRC);
+    cpack(0xFF000000u | static_cast<Uint32>(rng()));
+    for (int i = 0; i < 4096; ++i) {
+      if (!one_colour) cpack(0xFF000000u | static_cast<Uint32>(pick(1, 4)) * 0x3F3F3Fu);
+      const int x = pick(-20, SW + 20), y = pick(-20, SH + 20);
+      const int x2 = heavy ? pick(-20, SW + 20) : x + pick(-2, 2), y2 = heavy ? pick(-20, SH + 20) : y + pick(-2, 2);
+      if (i % 3 == 0) {
+        kgl_line2i(x, y, x2, y2);
+      } else {
+        const Int32 a[2] = {x, y}, b[2] = {x2, y2};
+        bgnline();
+        v2i(a);
+        v2i(b);
+        endline();
+      }
+    }
+  }
+  logicop(KGL_LO_SRC);
+  std::vector<Uint32> picture(static_cast<std::size_t>(SW) * SH);
+  lrectread(0, 0, SW - 1, SH - 1, picture.data());
+  kgl_offscreen_destroy(c);
+  return picture;
+}
+
+TEST(LineQueue, AStreamOfBatchesOfEveryKindComesOutAsDrawnAtOnce) {
+  const std::vector<Uint32> at_once = stream_of_batches(0);
+  for (int threads : {1, 2, 3}) EXPECT_EQ(stream_of_batches(threads), at_once) << threads << " workers";
+}
+
 // Lines queued into a picture, exclusive-or, then the same lines again.
 TEST(LineQueue, ExclusiveOrTwiceRestoresThePicture) {
   kgl_set_line_threads(3);
