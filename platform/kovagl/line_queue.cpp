@@ -295,7 +295,10 @@ void fill_mapped(KglLineCmd &cmd, KglContext *c, Int32 x1, Int32 y1, Int32 x2, I
 
 }  // namespace
 
-void kgl_submit_line(const KglLineCmd &cmd, const KglLineState &state, long long pixels, int width, int height) {
+namespace {
+
+[[gnu::noinline]] void submit_line(const KglLineCmd &cmd, const KglLineState &state, long long pixels, int width,
+                                   int height) {
   if (drawing_at_once()) {
     kgl_draw_line_cmd(cmd, state, width, 0, height - 1);
     return;
@@ -305,6 +308,30 @@ void kgl_submit_line(const KglLineCmd &cmd, const KglLineState &state, long long
   b->cmd[b->n] = cmd;
   b->pixels += pixels;
   commit(p, b, state);
+}
+
+}  // namespace
+
+void kgl_submit_line(const KglLineCmd &cmd, const KglLineState &state, long long pixels, int width, int height) {
+  // The common case first: a line for planes of the batch's size in the
+  // state of the line before.
+  if (Pool *p = pool) {
+    Batch &b = p->filled();
+    if (b.n > 0 && b.width == width && b.height == height) {
+      const KglLineState &last = b.state[b.nstates - 1];
+      if (last.other == state.other && last.clip.x0 == state.clip.x0 && last.clip.y0 == state.clip.y0 &&
+          last.clip.x1 == state.clip.x1 && last.clip.y1 == state.clip.y1) {
+        KglLineCmd &c = b.cmd[b.n];
+        c = cmd;
+        c.state = static_cast<std::uint16_t>(b.nstates - 1);
+        b.pixels += pixels;
+        b.mixed |= (c.colour != b.colour) | ((c.flags & KGL_CMD_XOR) != 0);
+        if (++b.n == BATCH) post(p);
+        return;
+      }
+    }
+  }
+  submit_line(cmd, state, pixels, width, height);
 }
 
 namespace {
