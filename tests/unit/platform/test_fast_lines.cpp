@@ -103,6 +103,62 @@ INSTANTIATE_TEST_SUITE_P(EveryCase, FastLines,
                                            Case{KGL_LO_SRC, false, true, 0.37f}, Case{KGL_LO_XOR, false, true, 3.0f},
                                            Case{KGL_LO_SRC, true, true, 25.0f}, Case{KGL_LO_XOR, true, true, 0.1f}));
 
+// The workers' mapping of line ends (x and y side by side) gives exactly what
+// the drawing thread's one-coordinate-at-a-time mapping gives: random maps
+// and viewports, points near the window, on half pixels, near the guard band
+// and far away, wherever the map's raw bound lets the workers take them.
+TEST(LineMapping, WorkersMapEndsAsTheDrawingThreadDoes) {
+  std::mt19937 rng(31);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  KglContext *c = kgl_offscreen_create(W, H);
+  kgl_offscreen_make_current(c);
+  int mapped = 0;
+  for (int map = 0; map < 200; ++map) {
+    const double scale = std::pow(10.0, 4 * unit(rng)), shift = 1000 * unit(rng);
+    ortho2(static_cast<float>(shift), static_cast<float>(shift + W * scale), static_cast<float>(-shift),
+           static_cast<float>(-shift + H * scale));
+    if (map % 3 == 0) viewport(5, W - 9, 3, H - 4);
+    if (map % 5 == 0) scrmask(11, 50, 7, 30);
+    const KglLineMap &m = c->line_map;
+    ASSERT_TRUE(m.ok);
+    for (int i = 0; i < 500; ++i) {
+      double x, y;
+      switch (i % 4) {
+        case 0:   // whole units near the window
+          x = std::round(shift + (W * unit(rng) + W) * scale), y = std::round(-shift + (H * unit(rng) + H) * scale);
+          break;
+        case 1:   // on half pixels
+          x = shift + (std::round(2 * W * unit(rng)) / 2) * scale, y = -shift + (std::round(2 * H * unit(rng)) / 2) * scale;
+          break;
+        case 2:   // near the guard band, on either side
+          x = shift + (KGL_GUARD * (1 + 1e-9 * unit(rng)) * (unit(rng) < 0 ? -1 : 1)) * scale, y = unit(rng) * 1e3;
+          break;
+        default:   // anywhere
+          x = 3e9 * unit(rng), y = 3e9 * unit(rng);
+          break;
+      }
+      // The workers take whole units within the raw bound.
+      x = std::round(x), y = std::round(y);
+      const std::int64_t b = m.raw_bound;
+      if (std::fabs(x) <= static_cast<double>(b) && std::fabs(y) <= static_cast<double>(b)) {
+        ++mapped;
+        const KglClipVertex v1 = kgl_map_2d(m, x, y);
+        const KglLineVertex w1 = kgl_line_vertex_at(c, kgl_window_x(m, v1), kgl_window_y(m, v1));
+        KglLineCmd in{}, out{};
+        in.x0 = in.x1 = static_cast<Int32>(x), in.y0 = in.y1 = static_cast<Int32>(y);
+        in.flags = KGL_CMD_MAPPED;
+        const KglRect all = {-(1 << 30), -(1 << 30), 1 << 30, 1 << 30};
+        ASSERT_TRUE(kgl_map_line_cmd(in, m, all, -(1 << 30), 1 << 30, out));
+        ASSERT_TRUE(w1.ok);
+        ASSERT_EQ(out.x0, w1.x) << x << "," << y;
+        ASSERT_EQ(out.y0, w1.y) << x << "," << y;
+      }
+    }
+  }
+  EXPECT_GT(mapped, 20000);
+  kgl_offscreen_destroy(c);
+}
+
 // One-call lines draw what the four calls draw, whichever path the state
 // sends them down (mapped by the workers, fast, wide, styled, through a
 // matrix with perspective) and with or without worker threads.
