@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
@@ -24,8 +25,7 @@ constexpr unsigned RING = 4;
 constexpr int MAX_THREADS = 16;
 // Pixels a batch needs for each worker it goes to: about what one worker
 // draws while the drawing calls fill the next batch. Lighter batches go to
-// one worker, which stays awake between them; waking more costs tens of
-// microseconds each.
+// one worker: waking more costs tens of microseconds each.
 constexpr long long PIXELS_PER_PART = 65536;
 // What is left to draw when the queue is drained is drawn by the calling
 // thread if it is this little: a sleeping worker takes longer to wake.
@@ -57,10 +57,10 @@ struct Batch {
   const KglContext *map_of = nullptr;
   unsigned map_serial = 0;
   std::uint16_t map_state = 0;   // the state of the mapped lines
-  // Set when handed to the workers: the batch's number (high half) and how
-  // many share it (low half), in one word so that a worker that was not
-  // given a part of an earlier batch in this slot knows it is not that one;
-  // and how many of those sharing it are still drawing.
+  // Set when handed to the workers: the low half of the batch's number (high
+  // half) and how many share it (low half), in one word so that a worker
+  // that was not given a part of an earlier batch in this slot knows it is
+  // not that one; and how many of those sharing it are still drawing.
   std::atomic<std::uint64_t> share{~std::uint64_t{0}};
   std::atomic<int> left{0};
 
@@ -89,12 +89,12 @@ struct Batch {
 // the order of writes does not matter.
 struct Pool {
   Batch batch[RING];
-  unsigned filling = 0;   // the number of the batch being filled
+  std::uint64_t filling = 0;   // the number of the batch being filled
   int started = 0;        // worker threads running
   std::mutex m;
   std::condition_variable changed;   // posted or done moved on
-  alignas(64) std::atomic<unsigned> posted{0};   // batches handed to the workers
-  alignas(64) std::atomic<unsigned> done{0};     // batches drawn, all before them too
+  alignas(64) std::atomic<std::uint64_t> posted{0};   // batches handed to the workers
+  alignas(64) std::atomic<std::uint64_t> done{0};     // batches drawn, all before them too
 
   Batch &filled() { return batch[filling % RING]; }
 };
@@ -160,9 +160,9 @@ void draw_batch(const Batch &b, int part, int parts) {
 
 // Worker `index`, from batch `first` on (those before were shared out
 // without it).
-void work(Pool *p, int index, unsigned first) {
+void work(Pool *p, int index, std::uint64_t first) {
   bool busy = false;   // drew part of a shared batch last
-  for (unsigned k = first;; ++k) {
+  for (std::uint64_t k = first;; ++k) {
     await(
         p,
         [p, k] {
@@ -173,7 +173,7 @@ void work(Pool *p, int index, unsigned first) {
     const std::uint64_t share = b.share.load(std::memory_order_acquire);
     const int parts = static_cast<int>(share & 0xFFFFFFFFu);
     // Not one of the sharers: batch k may be drawn and its slot taken again.
-    const bool mine = share >> 32 == k && index < parts;
+    const bool mine = share >> 32 == (k & 0xFFFFFFFFu) && index < parts;
     busy = mine && parts > 1;
     if (!mine) continue;
     draw_batch(b, index, parts);
@@ -202,7 +202,7 @@ void start_workers(Pool *p) {
 
 // Waits until every batch handed to the workers is drawn.
 void wait_idle(Pool *p) {
-  const unsigned posted = p->posted.load(std::memory_order_relaxed);
+  const std::uint64_t posted = p->posted.load(std::memory_order_relaxed);
   await(p, [p, posted] { return p->done.load(std::memory_order_acquire) == posted; }, SPIN_LONG);
 }
 
@@ -222,11 +222,11 @@ void post(Pool *p) {
                         (b.map_of ? static_cast<double>(b.map_units) * b.map.pixels_per_unit : 0.0);
   const int parts = static_cast<int>(std::clamp(pixels / PIXELS_PER_PART, 1.0, static_cast<double>(workers)));
   b.left.store(parts, std::memory_order_relaxed);
-  b.share.store(std::uint64_t{p->filling} << 32 | static_cast<std::uint32_t>(parts), std::memory_order_release);
+  b.share.store((p->filling & 0xFFFFFFFFu) << 32 | static_cast<std::uint32_t>(parts), std::memory_order_release);
   p->posted.store(++p->filling, std::memory_order_release);
   announce(p);
   // The next slot was last filled RING batches ago.
-  const unsigned reused = p->filling - RING;
+  const std::uint64_t reused = p->filling - RING;
   if (p->filling >= RING)
     await(p, [p, reused] { return p->done.load(std::memory_order_acquire) > reused; }, SPIN_LONG);
   p->filled().clear();
