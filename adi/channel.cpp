@@ -99,12 +99,6 @@ PacketClient *init_pkt(int in_fd, int out_fd, int disp_in_fd, int disp_out_fd, i
   return c;
 }
 
-int read_pkt(int fd, void *buffer, std::size_t n) {
-  auto *p = static_cast<std::uint8_t *>(buffer);
-  for (std::size_t got = 0; got < n;) got += read_some(fd, p + got, n - got);
-  return static_cast<int>(n);
-}
-
 int write_pkt(int fd, const void *buffer, std::size_t n, int retry) {
   const auto *p = static_cast<const std::uint8_t *>(buffer);
   std::size_t left = n;
@@ -142,10 +136,9 @@ bool valid_message(const std::uint8_t *msg, std::size_t length) {
   }
 }
 
-namespace {
-
-// Exactly n bytes of the packet pipe, through the read-ahead.
-void take_input(PacketClient *client, std::uint8_t *to, std::size_t n) {
+int read_pkt(PacketClient *client, void *buffer, std::size_t n) {
+  auto *to = static_cast<std::uint8_t *>(buffer);
+  const int total = static_cast<int>(n);
   while (n > 0) {
     if (client->ahead_at == client->ahead_end) {
       const std::size_t got = read_some(client->in_fd, client->ahead, kReadAhead);
@@ -158,9 +151,8 @@ void take_input(PacketClient *client, std::uint8_t *to, std::size_t n) {
     to += k;
     n -= k;
   }
+  return total;
 }
-
-}  // namespace
 
 bool input_buffered(const PacketClient *client, bool whole) {
   const std::size_t left = client->ahead_end - client->ahead_at;
@@ -174,7 +166,7 @@ bool input_buffered(const PacketClient *client, bool whole) {
 int dispatch_pkt(PacketClient *client) {
   if (client->offset + 4 > client->length || load_u32(client->message + client->offset) == 0) {
     std::uint8_t len[4];
-    take_input(client, len, 4);
+    read_pkt(client, len, 4);
     std::uint32_t L = load_u32(len);
     if (L > kMessageMax) invalid_message_format();
     client->offset = 0;
@@ -187,7 +179,7 @@ int dispatch_pkt(PacketClient *client) {
       client->ahead_at += L;
     } else {
       client->message = client->buffer;
-      take_input(client, client->buffer, L);
+      read_pkt(client, client->buffer, L);
     }
     if (!valid_message(client->message, L)) invalid_message_format();
     client->length = L;

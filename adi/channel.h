@@ -35,7 +35,9 @@ extern pid_t acad_pid;
 
 PacketClient *adi_initialize(int argc, char **argv);
 PacketClient *init_pkt(int in_fd, int out_fd, int disp_in_fd, int disp_out_fd, int event_fd);
-int read_pkt(int fd, void *buffer, std::size_t n);
+// Exactly n bytes of the packet pipe, through the read-ahead; a closed pipe
+// or a failed read ends the driver.
+int read_pkt(PacketClient *client, void *buffer, std::size_t n);
 int write_pkt(int fd, const void *buffer, std::size_t n, int retry);
 // Reads the next message when the current one is done, and runs its packets.
 // Returns what run_packets returns.

@@ -39,13 +39,18 @@ void allocate_planes(KglContext *c, int w, int h) {
   c->nmirrored = 0;
 }
 
-// The tiles meeting a rectangle, clamped to the window; false when empty.
-bool tile_range(const KglContext *c, int x0, int y0, int x1, int y1, int &tx0, int &ty0, int &tx1, int &ty1) {
+// Cuts the rectangle to the window; false when nothing is left.
+bool clamp_to_window(const KglContext *c, int &x0, int &y0, int &x1, int &y1) {
   x0 = std::max(x0, 0);
   y0 = std::max(y0, 0);
   x1 = std::min(x1, c->width - 1);
   y1 = std::min(y1, c->height - 1);
-  if (x1 < x0 || y1 < y0) return false;
+  return x0 <= x1 && y0 <= y1;
+}
+
+// The tiles meeting a rectangle, clamped to the window; false when empty.
+bool tile_range(const KglContext *c, int x0, int y0, int x1, int y1, int &tx0, int &ty0, int &tx1, int &ty1) {
+  if (!clamp_to_window(c, x0, y0, x1, y1)) return false;
   tx0 = x0 >> KGL_TILE_SHIFT;
   ty0 = y0 >> KGL_TILE_SHIFT;
   tx1 = x1 >> KGL_TILE_SHIFT;
@@ -137,11 +142,7 @@ void kgl_materialise_back(KglContext *c, int x0, int y0, int x1, int y1) {
 void kgl_materialise_all_back(KglContext *c) { kgl_materialise_back(c, 0, 0, c->width - 1, c->height - 1); }
 
 void kgl_mirror_back(KglContext *c, int x0, int y0, int x1, int y1) {
-  x0 = std::max(x0, 0);
-  y0 = std::max(y0, 0);
-  x1 = std::min(x1, c->width - 1);
-  y1 = std::min(y1, c->height - 1);
-  if (x1 < x0 || y1 < y0) return;
+  if (!clamp_to_window(c, x0, y0, x1, y1)) return;
   // Tiles wholly covered; those cut by the window's edge count as whole.
   const int tx0 = (x0 + KGL_TILE - 1) >> KGL_TILE_SHIFT, ty0 = (y0 + KGL_TILE - 1) >> KGL_TILE_SHIFT;
   const int tx1 = x1 == c->width - 1 ? c->tiles_x - 1 : ((x1 + 1) >> KGL_TILE_SHIFT) - 1;
@@ -176,11 +177,7 @@ void kgl_update_clip(KglContext *c) {
 }
 
 void kgl_mark_dirty_area(KglContext *c, int x0, int y0, int x1, int y1) {
-  x0 = std::max(x0, 0);
-  y0 = std::max(y0, 0);
-  x1 = std::min(x1, c->width - 1);
-  y1 = std::min(y1, c->height - 1);
-  if (x1 < x0 || y1 < y0) return;
+  if (!clamp_to_window(c, x0, y0, x1, y1)) return;
   KglRect r = {x0, y0, x1, y1};
   // Merge with every rectangle it touches; the merged one may touch others.
   bool merged = true;

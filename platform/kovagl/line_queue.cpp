@@ -40,6 +40,11 @@ constexpr int SMALL_BATCH = 64;
 constexpr auto SPIN_LONG = std::chrono::microseconds(500);
 constexpr auto SPIN_SHORT = std::chrono::microseconds(25);
 
+inline bool same_state(const KglLineState &a, const KglLineState &b) {
+  return a.other == b.other && a.clip.x0 == b.clip.x0 && a.clip.y0 == b.clip.y0 && a.clip.x1 == b.clip.x1 &&
+         a.clip.y1 == b.clip.y1;
+}
+
 struct Batch {
   KglLineCmd cmd[BATCH];
   KglLineState state[BATCH];
@@ -74,9 +79,7 @@ struct Batch {
   std::uint16_t state_index(const KglLineState &st) {
     if (nstates > 0) {
       const KglLineState &last = state[nstates - 1];
-      if (last.other == st.other && last.clip.x0 == st.clip.x0 && last.clip.y0 == st.clip.y0 &&
-          last.clip.x1 == st.clip.x1 && last.clip.y1 == st.clip.y1)
-        return static_cast<std::uint16_t>(nstates - 1);
+      if (same_state(last, st)) return static_cast<std::uint16_t>(nstates - 1);
     }
     state[nstates] = st;
     return static_cast<std::uint16_t>(nstates++);
@@ -318,9 +321,7 @@ void kgl_submit_line(const KglLineCmd &cmd, const KglLineState &state, long long
   if (Pool *p = pool) {
     Batch &b = p->filled();
     if (b.n > 0 && b.width == width && b.height == height) {
-      const KglLineState &last = b.state[b.nstates - 1];
-      if (last.other == state.other && last.clip.x0 == state.clip.x0 && last.clip.y0 == state.clip.y0 &&
-          last.clip.x1 == state.clip.x1 && last.clip.y1 == state.clip.y1) {
+      if (same_state(b.state[b.nstates - 1], state)) {
         KglLineCmd &c = b.cmd[b.n];
         c = cmd;
         c.state = static_cast<std::uint16_t>(b.nstates - 1);
