@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
@@ -51,6 +53,7 @@ int KEL, Tarvex;
 int xmin, ymin, xmax, ymax, graphy, xsize, ysize;
 int CharWidth, CharHeight, CharDescender, maxboxes;
 int PromptArea, ScreenMenu, StatusLine, EightBit;
+MenuBarRecord GL_Menu_Bar;
 char cdname[256];
 char tmpdir[4096];
 int font8bit, sysmenubar, cmchar, maxchar;
@@ -202,7 +205,13 @@ ScreenLayout ComputeScreenLayout(int xs, int ys, int cw, int ch, int flags, int 
     if (l.ymin & 1) ++l.ymin;
   }
   l.ScreenMenu = (flags & kInitScreenMenu) && !o.local_sidemenu;
-  l.xmax = l.ScreenMenu ? xs - cw * menu_chars - 7 : xs - 1;
+  l.xmax = xs - 1;
+  if (l.ScreenMenu) {
+    // A menu width from the file is taken as read: however wide, the drawing
+    // area keeps its right edge on the screen and a width of its own.
+    const std::int64_t right = static_cast<std::int64_t>(xs) - static_cast<std::int64_t>(cw) * menu_chars - 7;
+    l.xmax = static_cast<int>(std::clamp<std::int64_t>(right, 1, std::max(xs - 1, 1)));
+  }
   l.StatusLine = (flags & kInitStatusLine) && !o.local_status;
   if (!l.StatusLine) {
     if (!o.local_menu) {
@@ -372,6 +381,7 @@ int pinit(Packet &p) {
     PdigitizeNeeded = 2;
   }
   maxboxes = l.maxboxes;
+  if (ScreenMenu) GL_Menu_Bar = MenuBarRecord{xmax, ymin, ymax - maxboxes * CharHeight};
 
   p.put_u32(4, CapabilityWord());
   p.put_i16(12, xmax);
@@ -466,7 +476,11 @@ int pterm(Packet &) {
       EraseRefreshDisplayList(i);
       vp.refresh_flag = vp.refresh_redrawn = 0;
     }
-    if (level < 8) vp.number = -1;
+    if (level < 8) ViewportUnused(i);  // the graphics area (0) stays open
+    // The pictures of this session are not shown in the next one; its
+    // display-list pages go when the next session starts its list.
+    free_saved_pixels(i);
+    vp.flags &= ~(kVpShaded | kVpSavedImage | kVpVectorMark | kVpVectorMark2);
   }
   Free_AUI_List();
   FreeCachedBirdseye();

@@ -36,6 +36,14 @@ extern int xmin, ymin, xmax, ymax, graphy, xsize, ysize;
 extern int CharWidth, CharHeight, CharDescender, maxboxes;
 extern int PromptArea, ScreenMenu, StatusLine, EightBit;
 
+// The column of the drawn screen menu (set when pinit lays one out).
+struct MenuBarRecord {
+  int x;       // xmax: the column lies right of it
+  int bottom;  // ymin
+  int top;     // ymax - maxboxes * CharHeight
+};
+extern MenuBarRecord GL_Menu_Bar;
+
 extern char cdname[256];  // the drawing or client name from the init packet
 extern char tmpdir[4096]; // TMP and "/", or "./"
 

@@ -72,22 +72,6 @@ const char *skip_blanks(const char *s) {
   return s;
 }
 
-// ",number" with blanks allowed around the comma; false unless a finite number
-// follows.
-bool parse_next_float(const char *&s, float *out) {
-  s = skip_blanks(s);
-  if (*s != ',') return false;
-  ++s;
-  char *end = nullptr;
-  const float v = std::strtof(s, &end);
-  if (end == s || !std::isfinite(v)) return false;
-  *out = v;
-  s = end;
-  return true;
-}
-
-float clamp_float(float x, float low, float high) { return x < low ? low : (x > high ? high : x); }
-
 // Opens the palette file: in the current directory, else along ACAD, else
 // along ACAD under its lower-case name.
 FILE *open_palette_file() {
@@ -135,13 +119,14 @@ void palette_rgb(int i, int *r, int *g, int *b) {
     return;
   }
   const PaletteEntry &e = PaletteTable[i];
-  // Entries are clamped when read, but the table is a global: keep the sector
-  // in 0..6 whatever it holds.
-  const float h = clamp_float(std::isfinite(e.hue) ? e.hue : 0.0f, 0.0f, kPaletteGreyHue) / 60.0f;
-  const float s = clamp_unit(e.saturation) * PaletteSaturation;
-  const float v = clamp_unit(e.value);
-  const int sector = static_cast<int>(h);
-  const float f = h - static_cast<float>(sector);
+  // Entries hold what the file gave. A hue that falls in none of the seven
+  // sectors (beyond 420 degrees, not a number) is taken as a grey; channels
+  // outside 0..1 are held there by palette_byte.
+  const float h = e.hue / 60.0f;
+  const float s = e.saturation * PaletteSaturation;
+  const float v = e.value;
+  const int sector = h > -1.0f && h < 7.0f ? static_cast<int>(h) : 6;
+  const float f = sector == 6 ? 0.0f : h - static_cast<float>(sector);
   const int P = palette_byte(v * (1.0f - s));
   const int Q = palette_byte(v * (1.0f - s * f));
   const int T = palette_byte(v * (1.0f - (1.0f - f) * s));
@@ -195,19 +180,19 @@ float SaturationFromEnvironment(const char *value) {
 
 int ParsePaletteLine(const char *line) {
   if (line == nullptr || line[0] < '0' || line[0] > '9') return 0;
-  errno = 0;
-  char *end = nullptr;
-  long index = std::strtol(line, &end, 10);
+  long index = std::strtol(line, nullptr, 10);
   if (index > INT_MAX) index = INT_MAX;  // reported as it is, out of range
   if (!IsInRange(static_cast<int>(index), 0, kColourCount - 1)) return 0;
-  const char *s = end;
-  float hue, saturation, value;
-  if (!parse_next_float(s, &hue) || !parse_next_float(s, &saturation) || !parse_next_float(s, &value)) return 0;
+  // The fields up to the first that does not read are taken; the others keep
+  // what the entry held.
   PaletteEntry &e = PaletteTable[index];
-  e.hue = clamp_float(hue, 0.0f, kPaletteGreyHue);
-  e.saturation = clamp_float(saturation, 0.0f, 1.0f);
-  e.value = clamp_float(value, 0.0f, 1.0f);
-  return 1;
+  int read_index;
+  float hsv[3] = {e.hue, e.saturation, e.value};
+  const int fields = std::sscanf(line, "%d,%f,%f,%f", &read_index, &hsv[0], &hsv[1], &hsv[2]);
+  e.hue = hsv[0];
+  e.saturation = hsv[1];
+  e.value = hsv[2];
+  return fields > 1 ? fields - 1 : 0;
 }
 
 void ReadPaletteFile(FILE *file) {

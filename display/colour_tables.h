@@ -100,10 +100,11 @@ void InitPatterns();
 int palette_byte(float x);
 // RGB bytes of palette entry i through the hue sectors.
 void palette_rgb(int i, int *r, int *g, int *b);
-// One line of a palette file: "index,hue,saturation,value". Lines that do not
-// begin with a digit are comments (0). An index outside 0..255 is refused with
-// the range message (0); a line without three finite numbers after the index
-// is skipped (0). Values are clamped into range. 1 when the entry was set.
+// One line of a palette file: "index,hue,saturation,value" as scanf reads
+// it. Lines that do not begin with a digit are comments (0). An index outside
+// 0..255 is refused with the range message (0). Otherwise the fields up to the
+// first that does not read are stored as read and the others stay; the
+// result is the number stored.
 int ParsePaletteLine(const char *line);
 // Every line of an open palette file; lines longer than the 256-byte line
 // buffer are taken by their head, the rest of the line is skipped.

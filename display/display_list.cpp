@@ -2,6 +2,8 @@
 // drawn over in colour 0, freeing, and the statistics.
 #include "display/display_list.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <utility>
 
@@ -41,10 +43,6 @@ PolygonBuffer32 Polygon32;
 extern int dpage_count, dentity_count;
 
 namespace {
-
-// The page size and coordinate width the existing pages were made with.
-int pages_size = 4096;
-int pages_32bit = 0;
 
 inline bool valid_index(int index) { return index >= 0 && index < kViewportCount; }
 
@@ -228,6 +226,13 @@ inline std::uint32_t pack16(int x, int y) {
   return static_cast<std::uint32_t>(static_cast<std::uint16_t>(x)) << 16 | static_cast<std::uint16_t>(y);
 }
 
+// Refresh records with 16-bit coordinates hold int16 values.
+inline bool fits_int16(int v) { return v >= INT16_MIN && v <= INT16_MAX; }
+
+// A coordinate of the 16-bit display list: bit 15 of a vertex is the erased
+// mark, so 0..32767.
+inline bool fits_list16(std::int32_t v) { return v >= 0 && v <= 0x7FFF; }
+
 }  // namespace
 
 // ---- pages ------------------------------------------------------------------------------
@@ -235,13 +240,11 @@ inline std::uint32_t pack16(int x, int y) {
 void init_display_list(int page_size) {
   if (page_size < 1024 || page_size > (1 << 20)) page_size = 4096;
   page_size &= ~3;
-  if (page_size != pages_size || do_32bit_regen != pages_32bit) {
-    for (int index = 0; index < kViewportCount; ++index) {
-      free_all_pages(index);
-      EraseRefreshDisplayList(index);
-    }
-    pages_size = page_size;
-    pages_32bit = do_32bit_regen;
+  // A new list: every page goes, so that nothing of a session before is
+  // replayed in this one and the counts below stay true.
+  for (int index = 0; index < kViewportCount; ++index) {
+    free_all_pages(index);
+    EraseRefreshDisplayList(index);
   }
   alloc_size = page_size;
   page_limit = alloc_size - (do_32bit_regen ? 48 : 40);
@@ -404,10 +407,61 @@ int append_polygon(int index) {
 
 }  // namespace
 
-int AppendVector(int index) { return append_vector<false>(index); }
-int AppendBigVector(int index) { return append_vector<true>(index); }
-int AppendPolygon(int index) { return append_polygon<false>(index); }
-int AppendBigPolygon(int index) { return append_polygon<true>(index); }
+// Every page holds the coordinate width of the session (do_32bit_regen), as
+// the replays read it: an entity of the other width is stored in that one, or
+// refused when its coordinates do not fit the 16-bit form.
+
+int AppendVector(int index) {
+  if (!do_32bit_regen) return append_vector<false>(index);
+  bl1[0] = dl1[0];
+  bl1[1] = dl1[1];
+  bl2[0] = dl2[0];
+  bl2[1] = dl2[1];
+  return append_vector<true>(index);
+}
+
+int AppendBigVector(int index) {
+  if (do_32bit_regen) return append_vector<true>(index);
+  if (!fits_list16(bl1[0]) || !fits_list16(bl1[1]) || !fits_list16(bl2[0]) || !fits_list16(bl2[1])) return 0;
+  dl1[0] = static_cast<std::uint16_t>(bl1[0]);
+  dl1[1] = static_cast<std::uint16_t>(bl1[1]);
+  dl2[0] = static_cast<std::uint16_t>(bl2[0]);
+  dl2[1] = static_cast<std::uint16_t>(bl2[1]);
+  return append_vector<false>(index);
+}
+
+int AppendPolygon(int index) {
+  if (!do_32bit_regen) return append_polygon<false>(index);
+  WidenPolygon();
+  return append_polygon<true>(index);
+}
+
+int AppendBigPolygon(int index) {
+  if (do_32bit_regen) return append_polygon<true>(index);
+  return NarrowPolygon() ? append_polygon<false>(index) : 0;
+}
+
+void WidenPolygon() {
+  const int count = std::clamp(Polygon.count, 0, kPolygonMax);
+  for (int i = 0; i < count; ++i) {
+    Polygon32.vertex[i][0] = static_cast<std::int32_t>(Polygon.vertex[i] >> 16 & 0x7FFF);
+    Polygon32.vertex[i][1] = static_cast<std::int32_t>(Polygon.vertex[i] & 0x7FFF);
+  }
+  Polygon32.count = Polygon.count;
+  Polygon32.colour = Polygon.colour;
+}
+
+int NarrowPolygon() {
+  const int count = std::clamp(Polygon32.count, 0, kPolygonMax);
+  for (int i = 0; i < count; ++i)
+    if (!fits_list16(Polygon32.vertex[i][0]) || !fits_list16(Polygon32.vertex[i][1])) return 0;
+  for (int i = 0; i < count; ++i)
+    Polygon.vertex[i] = static_cast<std::uint32_t>(Polygon32.vertex[i][0]) << 16 |
+                        static_cast<std::uint32_t>(Polygon32.vertex[i][1]);
+  Polygon.count = Polygon32.count;
+  Polygon.colour = Polygon32.colour;
+  return 1;
+}
 
 int EraseEntity(int index, std::uint32_t kind, std::uint32_t mask) {
   if (!valid_index(index)) return 0;
@@ -535,6 +589,8 @@ int RefreshRecordSize(std::uint32_t header) {
 
 void AppendRefreshVector(int x1, int y1, int x2, int y2, int colour, int highlighted, int index) {
   if (!valid_index(index)) return;
+  // A record that would come back as another line is not kept.
+  if (!do_32bit_regen && !(fits_int16(x1) && fits_int16(y1) && fits_int16(x2) && fits_int16(y2))) return;
   std::uint32_t header = kRefreshVector + 5;
   if (colour == -1) header |= kRefreshXor;
   if (highlighted) header |= kRefreshHighlight;
@@ -553,6 +609,7 @@ void AppendRefreshVector(int x1, int y1, int x2, int y2, int colour, int highlig
 }
 
 void AppendRefreshPoint(int x, int y) {
+  if (!fits_int16(x) || !fits_int16(y)) return;
   std::uint32_t *r = refresh_room(0, 8, true);
   if (r == nullptr) return;
   r[0] = kRefreshPoint << 16 | static_cast<std::uint32_t>(ConfigColor(79));

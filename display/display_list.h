@@ -120,19 +120,25 @@ extern PolygonBuffer32 Polygon32;
 
 // ---- display list -------------------------------------------------------------
 
-// Sets the page size (1024 to 1048576 bytes; anything else gives 4096) and
-// resets the counts. Pages made with another size or coordinate width are
-// dropped, since they no longer fit the layout in force.
+// Starts an empty display list: sets the page size (1024 to 1048576 bytes;
+// anything else gives 4096), frees the display-list and refresh pages of
+// every viewport and resets the counts.
 void init_display_list(int page_size);
 // Links a new page to viewport index; 1 on success, 0 for an index of 65 or
 // more or when no memory is left.
 int GetMemory(int index);
 // Store the vector in dl1/dl2 (bl1/bl2) in colour dlcolor, or the polygon in
-// Polygon (Polygon32); nonzero, 0 when no page could be had.
+// Polygon (Polygon32); nonzero, 0 when no page could be had. Entities are
+// stored in the coordinate width in force: a 16-bit one is widened, a 32-bit
+// one narrowed, or refused (0) when a coordinate lies outside 0..32767.
 int AppendVector(int index);
 int AppendBigVector(int index);
 int AppendPolygon(int index);
 int AppendBigPolygon(int index);
+// Copy Polygon into Polygon32, or Polygon32 into Polygon; NarrowPolygon
+// answers 0 and leaves Polygon alone when a vertex lies outside 0..32767.
+void WidenPolygon();
+int NarrowPolygon();
 // Marks erased the line segment equal to the current vector (kind
 // kEntityLine) or the polygon equal to the current polygon buffer (kind
 // kEntityPolygon), searching pages and entities that meet mask. 1 when found.
@@ -148,6 +154,8 @@ void EraseRefreshDisplayList(int index);
 // ---- refresh list ---------------------------------------------------------------
 
 int NewRefreshPage(int index);
+// Records whose coordinates the record cannot hold (int16 with 16-bit
+// coordinates, and always for points) are not kept.
 void AppendRefreshVector(int x1, int y1, int x2, int y2, int colour, int highlighted, int index);
 // Always into viewport 0.
 void AppendRefreshPoint(int x, int y);

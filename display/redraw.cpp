@@ -201,10 +201,13 @@ int next_used_viewport(int k) {
   return kViewportCount;
 }
 
-// Prepares viewport index for a replay.
+// Prepares viewport index for a replay. The marks of the whole area
+// (viewport 0) hold off the repaint of every viewport; a replay ends them as
+// it ends those of the viewport it draws.
 void prepare_viewport(int index) {
   ViewportRecord &vp = vp_info[index];
   vp.flags &= ~(kVpShaded | kVpSavedImage | kVpVectorMark | kVpVectorMark2);
+  vp_info[0].flags &= ~(kVpVectorMark | kVpVectorMark2);
   SelectViewportArea(index);
   view_extents = vp.extents_mask;
 }
@@ -309,12 +312,8 @@ void full_redraw(int index) {
 void partial_redraw(int index) {
   if (!valid_index(index)) return;
   if (redraw_list.viewport != index) redraw_list = RedrawList{nullptr, index, kReplayStart};
-  if (redraw_list.state == kReplayFinished) return;
-  if (Iconified) {
-    // Nothing shows; the exposure on de-iconifying repaints.
-    redraw_list.state = kReplayFinished;
-    return;
-  }
+  // Iconified, nothing is drawn and the replay stays where it is.
+  if (redraw_list.state == kReplayFinished || Iconified) return;
   ViewportRecord &vp = vp_info[index];
   const DisplayListPage *page = redraw_list.state == kReplayRunning ? redraw_list.page : vp.first_page;
   if (page == nullptr) {
@@ -347,7 +346,9 @@ void RegenRedraw(int index) {
   ViewportRecord &vp = vp_info[index];
   DisplayListPage *page = vp.regen_page;
   if (page == nullptr) return;
+  // Only the page's tile mask is tested here; its entities are all drawn.
   Replay r = table_replay(static_cast<std::uint32_t>(vp.extents_mask));
+  r.test = false;
   auto draw = [&](const DisplayListPage *p, int end) {
     if (!(p->mask & r.extents)) return;
     SelectViewportArea(index);
@@ -604,7 +605,8 @@ void adi_refresh(const RefreshArea *area) {
 
     RedrawTextAreas();
     DrawBorders();
-    // While the client is between extents packets nothing is replayed.
+    // While the graphics area carries the mark of a vector drawn over it, no
+    // viewport's list is replayed here; the next redraw ends the mark.
     if (!(vp_info[0].flags & kVpVectorMark2)) {
       for (int k = 1; k < kViewportCount; ++k) {
         ViewportRecord &vp = vp_info[k];

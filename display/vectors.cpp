@@ -284,6 +284,16 @@ void ViewportToScreen(int *x1, int *y1, int *x2, int *y2, int index) {
   point_to_screen(vp_info[index], x2, y2);
 }
 
+int ViewOutcode(int x1, int y1, int x2, int y2, int index) {
+  if (!valid_index(index)) return 0;
+  const ViewportRecord &vp = vp_info[index];
+  if (vp.extents_mask == kNoViewExtents) return 0;
+  auto outcode = [&](int x, int y) {
+    return (x < vp.view_x1 ? 1 : 0) | (x > vp.view_x2 ? 2 : 0) | (y < vp.view_y1 ? 4 : 0) | (y > vp.view_y2 ? 8 : 0);
+  };
+  return outcode(x1, y1) & outcode(x2, y2);
+}
+
 int IsSmallSpan(int x1, int x2, int y1, int y2) {
   const std::int64_t limit = do_32bit_regen ? 10 : 2;
   return std::llabs(static_cast<std::int64_t>(x1) - x2) < limit && std::llabs(static_cast<std::int64_t>(y1) - y2) < limit;
@@ -431,14 +441,11 @@ int pbatchvec(Packet &p) {
     bl1[1] = p.i32(r + 8);
     bl2[0] = p.i32(r + 12);
     bl2[1] = p.i32(r + 16);
-    // Viewport 0 is the whole graphics area: drawn, never stored.
-    if (index > 0) {
-      if (cfr.word(97)) {
-        AppendBigVector(index);
-        if (DuringRegen) continue;
-      }
-      vp_info[index].flags |= kVpListDrawn;
+    if (cfr.word(97)) {
+      AppendBigVector(index);
+      if (DuringRegen) continue;
     }
+    vp_info[index].flags |= kVpListDrawn;
     SelectViewportArea(index);
     SetDrawingColour(colour);
     MyLine(bl1[0], bl1[1], bl2[0], bl2[1]);
@@ -490,30 +497,31 @@ bool degenerate_vector(int n, const X &x, const X &y, int *a, int *b) {
   }
 }
 
-// The general path of pfill and pbfill once the polygon buffer is filled.
+// The general path of pfill and pbfill once the polygon buffer of the
+// coordinate width in force (Big) is filled. A polygon the lists cannot hold
+// (kept false) is only drawn.
 template <bool Big>
-void fill_packet_polygon(int index, int highlight, int draw_only) {
+void fill_packet_polygon(int index, int highlight, int draw_only, bool kept) {
   auto fill = [&] {
     if constexpr (Big)
       polyfill32(highlight);
     else
       polyfill(highlight);
   };
+  const bool refresh = cfr.word(105) && kept;
   if (index == 0) {
     SelectViewportArea(0);
     fill();
-    if (cfr.word(105)) AppendRefreshPolygon(highlight, 0);
+    if (refresh) AppendRefreshPolygon(highlight, 0);
     return;
   }
-  bool stored = false;
   if (!highlight) {
     if (cfr.word(105)) RefreshHilight = 0;
-    if (cfr.word(97) && !draw_only) {
+    if (cfr.word(97) && !draw_only && kept) {
       if constexpr (Big)
         AppendBigPolygon(index);
       else
         AppendPolygon(index);
-      stored = true;
       if (DuringRegen) {
         vp_info[index].flags &= ~kVpListDrawn;
         return;
@@ -521,8 +529,7 @@ void fill_packet_polygon(int index, int highlight, int draw_only) {
       vp_info[index].flags |= kVpListDrawn;
     }
   }
-  // What the display list keeps is not kept twice.
-  if (cfr.word(105) && !stored) AppendRefreshPolygon(highlight, index);
+  if (refresh) AppendRefreshPolygon(highlight, index);
   SelectViewportArea(index);
   fill();
 }
@@ -559,7 +566,12 @@ int pfill(Packet &p) {
   Polygon.colour = colour;
   Polygon.count = n;
   for (int i = 0; i < n; ++i) Polygon.vertex[i] = static_cast<std::uint32_t>(x[i]) << 16 | static_cast<std::uint32_t>(y[i]);
-  fill_packet_polygon<false>(index, highlight, draw_only);
+  if (do_32bit_regen) {
+    WidenPolygon();
+    fill_packet_polygon<true>(index, highlight, draw_only, true);
+  } else {
+    fill_packet_polygon<false>(index, highlight, draw_only, true);
+  }
   return 0;
 }
 
@@ -605,7 +617,10 @@ int pbfill(Packet &p) {
     Polygon32.vertex[i][0] = x[i];
     Polygon32.vertex[i][1] = y[i];
   }
-  fill_packet_polygon<true>(index, highlight, draw_only);
+  if (!do_32bit_regen && NarrowPolygon())
+    fill_packet_polygon<false>(index, highlight, draw_only, true);
+  else
+    fill_packet_polygon<true>(index, highlight, draw_only, do_32bit_regen != 0);
   return 0;
 }
 

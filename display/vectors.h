@@ -44,6 +44,10 @@ void DrawBorders();
 // Converts 32-bit viewport points of viewport index in place to pixels of the
 // graphics area.
 void ViewportToScreen(int *x1, int *y1, int *x2, int *y2, int index);
+// The outcodes the two points share against the view window of viewport
+// index (1 left, 2 right, 4 below, 8 above): nonzero when the segment lies
+// wholly on one side of it. 0 when the viewport has no view extents.
+int ViewOutcode(int x1, int y1, int x2, int y2, int index);
 // 1 when the two points are within a pixel of each other (16-bit
 // coordinates) or 10 units (32-bit).
 int IsSmallSpan(int x1, int x2, int y1, int y2);

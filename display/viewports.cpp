@@ -64,9 +64,6 @@ void set_rectangle(ViewportRecord &vp, int x1, int y1, int x2, int y2) {
   vp.aspect = static_cast<float>(vp.height) / static_cast<float>(vp.width);
 }
 
-// A coordinate range as the driver can keep it: 1 up to the limit.
-std::uint32_t clamp_range(std::uint32_t range, std::uint32_t limit) { return std::clamp<std::uint32_t>(range, 1, limit); }
-
 // The orthographic projection over l..r, b..t, read back into m. A window of
 // no width or height is widened by one unit so that the matrix stays finite.
 void read_projection(Matrix m, float l, float r, float b, float t) {
@@ -173,8 +170,8 @@ void init_viewports() {
 }
 
 int ViewportTranslate(int number) {
-  // -1 marks free entries: a negative number never names a slot.
-  if (number < 0) return -1;
+  // -1 marks free entries: it never names a slot.
+  if (number == -1) return -1;
   for (int index = 0; index < kViewportCount; ++index) {
     if (vtrans[index] == number) {
       last_vpn = number;
@@ -194,10 +191,18 @@ int ViewportAllocate() {
 }
 
 int ViewportReopen(int number) {
-  if (number < 0) return -1;
+  if (number == -1) return -1;
   for (int index = 0; index < kViewportCount; ++index)
     if (vp_info[index].last_number == number) return index;
   return -1;
+}
+
+void ViewportUnused(int index) {
+  if (index < 1 || index >= kViewportCount || vp_info[index].number == -1) return;
+  vp_info[index].number = -1;
+  vtrans[index] = -1;
+  if (vport_count > 0) --vport_count;
+  forget_translation();
 }
 
 void free_saved_pixels(int index) {
@@ -250,26 +255,27 @@ void UpdateViewportView(int index) {
 namespace {
 
 // popenvp and popenbvp: the ranges at 12 and 14 (16-bit) or 12 and 16
-// (32-bit) are clamped in place before the viewport opens.
+// (32-bit) are held to the largest range in place before the viewport opens;
+// the client gets back what it sent otherwise (the divisions by a range
+// guard themselves).
 int open_packet(Packet &p, bool wide) {
   const int number = p.i16(2);
-  if (number <= 0) return 1;
+  if (number == 0 || number == -1) return 1;  // -1 marks a closed slot
   const int index = slot_for_open(number);
   if (index < 0) return 1;
-  std::uint32_t xrange, yrange;
+  std::int32_t xrange, yrange;
   if (wide) {
-    xrange = clamp_range(p.u32(12), kViewportRange32);
-    yrange = clamp_range(p.u32(16), kViewportRange32);
-    p.put_u32(12, xrange);
-    p.put_u32(16, yrange);
+    xrange = std::min(p.i32(12), kViewportRange32);
+    yrange = std::min(p.i32(16), kViewportRange32);
+    p.put_i32(12, xrange);
+    p.put_i32(16, yrange);
   } else {
-    xrange = clamp_range(p.u16(12), kViewportRange16);
-    yrange = clamp_range(p.u16(14), kViewportRange16);
+    xrange = std::min<std::int32_t>(p.u16(12), kViewportRange16);
+    yrange = std::min<std::int32_t>(p.u16(14), kViewportRange16);
     p.put_u16(12, static_cast<std::uint16_t>(xrange));
     p.put_u16(14, static_cast<std::uint16_t>(yrange));
   }
-  open_viewport(index, number, p.i16(4), p.i16(6), p.i16(8), p.i16(10), static_cast<std::int32_t>(xrange),
-                static_cast<std::int32_t>(yrange));
+  open_viewport(index, number, p.i16(4), p.i16(6), p.i16(8), p.i16(10), xrange, yrange);
   return 1;
 }
 
@@ -300,7 +306,7 @@ int popenbvp(Packet &p) { return open_packet(p, true); }
 
 int propenvp(Packet &p) {
   const int number = p.i16(2);
-  if (number <= 0) return 0;
+  if (number == 0 || number == -1) return 0;
   int index = ViewportTranslate(number);
   if (index < 0) index = ViewportReopen(number);
   if (index < 0 && vport_count < kViewportCount) index = ViewportAllocate();
@@ -322,14 +328,11 @@ int propenvp(Packet &p) {
 
 int pclosevp(Packet &p) {
   const int number = p.i16(2);
-  if (number <= 0) return 0;
+  if (number == 0) return 0;
   const int index = ViewportLookup(number);
   if (index <= 0) return 0;
 
-  vp_info[index].number = -1;
-  vtrans[index] = -1;
-  if (vport_count > 0) --vport_count;
-  forget_translation();
+  ViewportUnused(index);
   EraseDisplayList(index);
   empty_vlist(index, 1);
   if (cfr.word(105)) EraseRefreshDisplayList(index);

@@ -24,7 +24,7 @@ enum : std::int32_t {
   kVpShaded = 8,        // a shaded 3D image is shown
   kVpSavedImage = 16,   // the saved pixel block is shown
   kVpVectorMark = 32,   // set by the vector packets, read by the repaint
-  kVpVectorMark2 = 64,  // likewise; cleared by the extents packet
+  kVpVectorMark2 = 64,  // likewise; on viewport 0 it holds off every repaint
   // What a change of view forgets.
   kVpViewDependent = kVpListState | kVpListDrawn | kVpShaded | kVpSavedImage,
 };
@@ -135,6 +135,9 @@ inline int ViewportLookup(int number) { return number == last_vpn ? last_vp : Vi
 int ViewportAllocate();
 // The index that carried number last, else -1.
 int ViewportReopen(int number);
+// Marks open slot index (1 to 64) closed; it keeps the number it carried
+// last, so a later open of that number returns to it.
+void ViewportUnused(int index);
 
 // Frees the saved pixel block of viewport index.
 void free_saved_pixels(int index);

@@ -43,8 +43,15 @@ TEST(ScreenLayout, BoxesAreCappedAndColumnsHaveAFloor) {
   EXPECT_EQ(tall.maxboxes, 64);
   ScreenLayout narrow = ComputeScreenLayout(120, 200, 8, 13, 0x2, 3, 10, kDrawn);
   EXPECT_EQ(narrow.text_columns, 37);
+  // A window too small for the areas has no boxes rather than a negative count.
   ScreenLayout empty = ComputeScreenLayout(10, 5, 8, 13, 0x7, 5, 10, kDrawn);
-  EXPECT_GE(empty.maxboxes, 0);
+  EXPECT_EQ(empty.maxboxes, 0);
+  // A menu column of any width from the file leaves the area a right edge on
+  // the screen (and no overflow on the way).
+  for (int chars : {200, 0x7FFFFFFF}) {
+    ScreenLayout wide = ComputeScreenLayout(800, 600, 8, 13, 0x2, 3, chars, kDrawn);
+    EXPECT_EQ(wide.xmax, 1) << chars;
+  }
 }
 
 TEST(SessionPackets, ZoomWindowShrinksNeverInvertsAndTheEleventhAnswersTwo) {
@@ -83,13 +90,29 @@ TEST(SessionPackets, PwhoRecordsTheCallerAndAnswersTheDriversProcessId) {
   EXPECT_TRUE(IsAutoShade());
   EXPECT_STREQ(MainApp.text88, "shade");
   EXPECT_EQ(p.u32(1188), static_cast<std::uint32_t>(getpid()));
-  // An unknown caller kind keeps the record in use.
-  Packet q(buf, sizeof buf, 1192);
-  q.put_i16(14, 77);
-  q.put_i16(4, 1);
-  EXPECT_EQ(pwho(q), 1);
-  EXPECT_NE(WhoIsCalling, nullptr);
-  MainApp = ClientRecord{};
+  // A secondary client gets the other record; a caller kind of no known
+  // meaning then fills the record in use, that one, and is answered alike.
+  std::uint8_t buf2[1200] = {};
+  Packet secondary(buf2, sizeof buf2, 1192);
+  secondary.put_i16(4, 5);  // AME
+  secondary.put_i16(14, 3);
+  EXPECT_EQ(pwho(secondary), 1);
+  EXPECT_EQ(WhoIsCalling, &SecondaryApp);
+  EXPECT_TRUE(IsAME());
+  std::uint8_t buf3[1200] = {};
+  Packet odd(buf3, sizeof buf3, 1192);
+  odd.put_i16(4, 6);  // Surf
+  odd.put_i16(14, 77);
+  odd.put_text(24, "odd");
+  EXPECT_EQ(pwho(odd), 1);
+  EXPECT_EQ(WhoIsCalling, &SecondaryApp);
+  EXPECT_EQ(SecondaryApp.caller_kind, 77);
+  EXPECT_STREQ(SecondaryApp.text24, "odd");
+  EXPECT_TRUE(IsSurf());
+  EXPECT_TRUE(IsAutoShade());  // the main record is left as it was
+  EXPECT_EQ(odd.u32(1188), static_cast<std::uint32_t>(getpid()));
+  MainApp = SecondaryApp = ClientRecord{};
+  WhoIsCalling = &MainApp;
 }
 
 TEST(SessionPackets, PlangKeepsTheLanguageOptions) {

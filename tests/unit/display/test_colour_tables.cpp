@@ -113,7 +113,7 @@ TEST_F(PaletteTest, CompiledInPaletteWithoutAFile) {
   EXPECT_EQ(output(), "");
 }
 
-TEST_F(PaletteTest, FileLinesReplaceEntriesAndBadLinesAreSkipped) {
+TEST_F(PaletteTest, FileLinesAreReadAsScanfReadsThemAndBadIndicesAreSkipped) {
   ChangePalette(1);
   Rgb before[24];
   for (int i = 0; i < 24; ++i) before[i] = shown(i);
@@ -135,15 +135,23 @@ TEST_F(PaletteTest, FileLinesReplaceEntriesAndBadLinesAreSkipped) {
                  "23 , 240 ,1, 1\n");
   ChangePalette(1);
   EXPECT_EQ(shown(12), (Rgb{0, 255, 0}));
-  for (int i : {13, 14, 15, 16, 17}) EXPECT_EQ(shown(i), before[i]) << "colour " << i;
+  // Fields up to the first that does not read are taken, the rest stay.
+  for (int i : {13, 16, 17, 23}) EXPECT_EQ(shown(i), before[i]) << "colour " << i;
+  EXPECT_EQ(shown(14), (Rgb{153, 153, 0})) << "hue 60, saturation and value as compiled in";
+  EXPECT_EQ(shown(15), (Rgb{255, 255, 255})) << "a hue of no sector is a grey";
   EXPECT_EQ(shown(19), (Rgb{0, 0, 255}));
-  EXPECT_EQ(shown(21), (Rgb{0, 0, 0})) << "hue 0, saturation 1, value 0 after clamping";
+  EXPECT_EQ(shown(21), (Rgb{0, 255, 255})) << "hue -30, saturation 2, value -1 through the sector formulas";
   EXPECT_EQ(shown(22), (Rgb{128, 128, 128})) << "a hue past the sectors is a grey";
-  EXPECT_EQ(shown(23), (Rgb{0, 0, 255}));
+  EXPECT_FLOAT_EQ(PaletteTable[21].saturation, 2.0f);
   const std::string messages = output();
   EXPECT_NE(messages.find("[0..255]: (300)"), std::string::npos) << messages;
   EXPECT_NE(messages.find("[0..255]: (2147483647)"), std::string::npos) << messages;
-  EXPECT_EQ(ParsePaletteLine("30,1,inf,1"), 0);
+  // Saturation 2 is taken as written: at hue 30, t = v (1 - 2 (1 - f)) is 0
+  // where saturation 1 would give 128.
+  EXPECT_EQ(ParsePaletteLine("30,30,2,1"), 3);
+  int r, g, b;
+  palette_rgb(30, &r, &g, &b);
+  EXPECT_EQ((Rgb{r, g, b}), (Rgb{255, 0, 0}));
   EXPECT_EQ(ParsePaletteLine(nullptr), 0);
 }
 

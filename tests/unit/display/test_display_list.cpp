@@ -192,6 +192,34 @@ TEST_F(DisplayList, PolygonsTakeANewPageWhenTheyDoNotFit) {
   EXPECT_EQ(static_cast<std::uint32_t>(vp().last_point), 0xFFFEFFFFu);
 }
 
+TEST_F(DisplayList, EntitiesOfTheOtherWidthAreStoredInTheWidthOfTheList) {
+  // 16-bit list: a 32-bit vector and polygon become 16-bit entities, and
+  // continue a 16-bit line; one outside 0..32767 is refused.
+  ASSERT_TRUE(GetMemory(kIndex));
+  vector(10, 10, 20, 20, 3);
+  EXPECT_NE(big_vector(20, 20, 30, 10, 3), 0);
+  Polygon32 = PolygonBuffer32{{{1, 2}, {300, 2}, {300, 400}}, 3, 4};
+  EXPECT_NE(AppendBigPolygon(kIndex), 0);
+  const std::vector<std::uint32_t> narrow{0xC0030003u, 0x1u,       0x000A000Au, 0x00140014u, 0x001E000Au,
+                                          0x90040003u, 0x1u,       0x00010002u, 0x012C0002u, 0x012C0190u};
+  EXPECT_EQ(current_words(), narrow);
+  EXPECT_EQ(big_vector(-1, 0, 5, 5, 3), 0);
+  EXPECT_EQ(big_vector(0, 0, 32768, 5, 3), 0);
+  Polygon32.vertex[1][1] = -1;
+  EXPECT_EQ(AppendBigPolygon(kIndex), 0);
+  EXPECT_EQ(current_words(), narrow);
+
+  // 32-bit list: 16-bit ones are widened.
+  use_width(1, 4096);
+  ASSERT_TRUE(GetMemory(kIndex));
+  big_vector(10, 10, 20, 20, 3);
+  vector(20, 20, 30, 10, 3);
+  Polygon = PolygonBuffer{{1u << 16 | 2u, 300u << 16 | 2u, 300u << 16 | 400u}, 3, 4};
+  AppendPolygon(kIndex);
+  EXPECT_EQ(current_words(), (std::vector<std::uint32_t>{0xC0030003u, 0x1u, 10, 10, 20, 20, 30, 10, 0x90040003u,
+                                                         0x1u, 1, 2, 300, 2, 300, 400}));
+}
+
 TEST_F(DisplayList, AColourZeroVectorErasesTheStoredSegmentEitherWayRound) {
   cfr.word(97) = 2;
   ASSERT_TRUE(GetMemory(kIndex));
@@ -339,16 +367,30 @@ TEST_F(DisplayList, IndicesOutsideTheTableAreRefused) {
   AppendRefreshVector(0, 0, 1, 1, 1, 0, 70);
 }
 
-TEST_F(DisplayList, APageSizeChangeDropsThePagesOfTheOldSize) {
-  ASSERT_TRUE(GetMemory(kIndex));
-  vector(1, 1, 2, 2, 1);
-  AppendRefreshVector(1, 1, 2, 2, 1, 0, kIndex);
-  init_display_list(4096);  // the same size: the list stays
-  EXPECT_EQ(vp().fill_offset, 40);
-  init_display_list(32768);
-  EXPECT_EQ(vp().fill_offset, 0);
-  EXPECT_EQ(vp().first_page, nullptr);
-  EXPECT_EQ(vp().refresh_fill, 0);
+TEST_F(DisplayList, StartingAListFreesEveryPageOfEveryViewport) {
+  // What a session before left (pages of several viewports, the graphics
+  // area's, refresh pages) is given back, whatever the page size.
+  const int blocks = alloc_count;
+  for (int index : {0, kIndex, 64}) {
+    for (int i = 0; i < 600; ++i) {
+      dlcolor = 1;
+      dl1[0] = dl1[1] = static_cast<std::uint16_t>(i);
+      dl2[0] = dl2[1] = static_cast<std::uint16_t>(i + 7);
+      AppendVector(index);
+    }
+    AppendRefreshVector(1, 1, 2, 2, 1, 0, index);
+  }
+  ASSERT_GT(page_count, 3);
+  for (int size : {4096, 32768}) {
+    init_display_list(size);
+    EXPECT_EQ(alloc_count, blocks);
+    EXPECT_EQ(page_count, 0);
+    EXPECT_EQ(rpage_count, 0);
+    EXPECT_EQ(vp().fill_offset, 0);
+    EXPECT_EQ(vp().first_page, nullptr);
+    EXPECT_EQ(vp().refresh_fill, 0);
+    vector(1, 1, 2, 2, 1);
+  }
   EXPECT_EQ(page_limit, 32768 - 40);
   init_display_list(12);  // not a page size
   EXPECT_EQ(alloc_size, 4096);

@@ -387,6 +387,41 @@ TEST_F(Redraw, RegenerationDrawsEachPageAsItFillsAndTheRestAtTheEnd) {
   EXPECT_EQ(lit(), 0);
 }
 
+TEST_F(Redraw, TheRegenerationReplayTestsOnlyThePagesTileMask) {
+  DuringRegen = 1;
+  vec(unit(10), unit(10), unit(20), unit(10), 1);  // cell (0, 0)
+  vec(unit(10), unit(50), unit(20), unit(50), 3);
+  // The view meets the page through another entity's cell only, and colour
+  // 1's layer is off: the replays of a redraw would skip both.
+  vp_info[1].extents_mask = static_cast<std::int32_t>(tile_mask_table[2 + 8 * 2]);
+  vec(9000, 9000, 9100, 9100, 3);
+  layer_ptr[1] = 0;
+  RegenRedraw(1);
+  layer_ptr[1] = 1;
+  EXPECT_EQ(kgl_read_composited(15, 10), kRed);
+  EXPECT_EQ(kgl_read_composited(15, 50), kGreen);
+}
+
+TEST_F(Redraw, WhileIconifiedASlicedRedrawStaysWhereItWas) {
+  init_display_list(1024);
+  scribble(300);
+  const std::vector<std::uint32_t> first = picture();
+  cfr.word(108) = 0;
+  cfr.word(127) = 2;
+  wipe();
+  ASSERT_EQ(predraw_packet(2), 2);
+  const RedrawList paused = redraw_list;
+  Iconified = 1;
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(predraw_packet(4), 2);
+  EXPECT_EQ(redraw_list.page, paused.page);
+  EXPECT_EQ(redraw_list.state, paused.state);
+  Iconified = 0;
+  int status = predraw_packet(4), replies = 0;
+  while (status == 2 && replies < 100) ++replies, status = predraw_packet(4);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(picture(), first);
+}
+
 TEST_F(Redraw, TheTwoColourReplayGoesIntoTheOverlay) {
   vec(unit(10), unit(10), unit(50), unit(10), 1);
   vec(unit(10), unit(20), unit(50), unit(20), 0);

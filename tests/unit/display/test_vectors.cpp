@@ -376,14 +376,15 @@ TEST_F(Vectors, PolygonCountsBeyondTwelveOrThePacketAreRefused) {
 }
 
 TEST_F(Vectors, PolygonsGoToTheListTheRefreshListOrTheScreen) {
+  // Listed: in the display list and, the refresh list being on, its record.
   fill({10, 10, 50, 10, 50, 50, 10, 50, 5, 30}, 1);
   EXPECT_EQ(headers(), (std::vector<std::uint32_t>{0x90010005u}));
-  EXPECT_EQ(refresh_bytes(1), 0);
+  EXPECT_EQ(refresh_bytes(1), 4 + 4 * 5);
   EXPECT_EQ(at(30, 30), kRed);
-  // Highlighted: kept in the refresh list, filled and patterned over.
+  // Highlighted: kept in the refresh list only, filled and patterned over.
   fill({60, 10, 100, 10, 100, 50, 60, 50, 55, 30}, 2, 1);
   EXPECT_EQ(headers().size(), 1u);
-  EXPECT_EQ(refresh_bytes(1), 4 + 4 * 5);
+  EXPECT_EQ(refresh_bytes(1), 2 * (4 + 4 * 5));
   EXPECT_EQ(RefreshHilight, 1);
   // Draw only: not listed.
   fill({110, 10, 150, 10, 150, 50, 110, 50, 105, 30}, 3, 2);
@@ -412,6 +413,12 @@ TEST_F(Vectors, BatchedVectorsAreBoundedByThePacketAndSkipUnknownViewports) {
   negative.i16(4, -4);
   pbatchvec(negative.p);
   EXPECT_EQ(headers().size(), 1u);
+  // Viewport 0 keeps its vectors too.
+  TestPacket whole(97, 8 + 24);
+  whole.i16(4, 1).i16(8, 3).i32(12, 5).i32(16, 60).i32(20, 50).i32(24, 60).i16(28, 0);
+  pbatchvec(whole.p);
+  EXPECT_EQ(headers(0), (std::vector<std::uint32_t>{0xC0030002u}));
+  EXPECT_EQ(at(30, 60), kGreen);
 }
 
 TEST_F(Vectors, BigFlaggedVectorsGoToViewportZeroInPixels) {
@@ -441,7 +448,9 @@ TEST_F(Vectors, RowsOfDotsStepIn64Bits) {
   t.i32(4, 5).i32(8, 7).i32(12, 0x40000000).i32(16, 0).i32(20, 5).i16(24, 0).i32(28, 1);
   prow(t.p);
   EXPECT_EQ(at(5, 7), kWhite);
-  EXPECT_EQ(refresh_bytes(0), 5 * 8);
+  // Only the dots the 16-bit point record can hold are kept: the fifth would
+  // come back over the first.
+  EXPECT_EQ(refresh_bytes(0), 2 * 8);
   // Start and step in 16.16.
   TestPacket q(73, 32);
   q.i32(4, 20 << 16).i32(8, 30 << 16).i32(12, 1 << 16).i32(16, 1 << 15).i32(20, 4).i16(24, 0).i32(28, 3);
@@ -517,6 +526,22 @@ TEST_F(Vectors, ViewportToScreenGuardsEmptyViews) {
   ViewportToScreen(&x1, &y1, &x2, &y2, 99);
   EXPECT_EQ(IsSmallSpan(0, 1, 5, 6), 1);
   EXPECT_EQ(IsSmallSpan(0, 2, 5, 6), 0);
+}
+
+TEST_F(Vectors, ViewOutcodeIsWhatBothEndsShareOutsideTheViewWindow) {
+  // The view window is 1000..1999 in x and y.
+  TestPacket view(40, 16);
+  view.i16(2, 1).i16(4, 1000).i16(6, 1000).i16(8, 1999).i16(10, 1999);
+  pviewport(view.p);
+  EXPECT_EQ(ViewOutcode(0, 0, 500, 500, 1), 0) << "no view extents known";
+  vp1().flags |= kVpExtentsKnown;
+  UpdateViewportView(1);
+  const struct {
+    int x1, y1, x2, y2, code;
+  } cases[] = {{0, 1500, 999, 1500, 1}, {2000, 1500, 3000, 1200, 2}, {1500, 0, 1200, 999, 4},
+               {0, 2500, 500, 3000, 9}, {1000, 1000, 1999, 1999, 0}, {0, 0, 3000, 3000, 0}};
+  for (const auto &c : cases) EXPECT_EQ(ViewOutcode(c.x1, c.y1, c.x2, c.y2, 1), c.code) << c.x1 << "," << c.y1;
+  EXPECT_EQ(ViewOutcode(0, 0, 1, 1, 65), 0);
 }
 
 }  // namespace

@@ -191,10 +191,10 @@ TEST_F(ViewportTest, CountStaysTrueThroughRepeatedOpensAndCloses) {
   expect_consistent();
 }
 
-TEST_F(ViewportTest, ZeroAndNegativeNumbersNeverTakeOrFreeASlot) {
+TEST_F(ViewportTest, ZeroAndMinusOneNeverTakeOrFreeASlotOtherNegativeNumbersDo) {
   open16(3);
   close(3);  // slot 1 closed: its vtrans entry is -1 now
-  for (int number : {0, -1, -5}) {
+  for (int number : {0, -1}) {
     EXPECT_EQ(open16(number), 1);
     EXPECT_EQ(reopen(number), 0);
     EXPECT_EQ(close(number), 0);
@@ -203,6 +203,15 @@ TEST_F(ViewportTest, ZeroAndNegativeNumbersNeverTakeOrFreeASlot) {
   EXPECT_EQ(ViewportLookup(-1), -1);
   EXPECT_EQ(ViewportReopen(-1), -1);
   EXPECT_EQ(open_slots(), 0);
+  expect_consistent();
+
+  // Any other number names a viewport, negative or not.
+  open16(-5);
+  EXPECT_EQ(ViewportTranslate(-5), 2);
+  close(-5);
+  EXPECT_EQ(ViewportLookup(-5), -1);
+  reopen(-5);
+  EXPECT_EQ(ViewportTranslate(-5), 2);
   expect_consistent();
 }
 
@@ -222,8 +231,9 @@ TEST_F(ViewportTest, TranslationCacheNeverOutlivesAChange) {
   // A closed viewport must not be found through a stale cache entry.
   close(5);
   EXPECT_EQ(ViewportLookup(5), -1);
-  EXPECT_EQ(set_view(5, 0, 0, 10, 10), 1);
-  EXPECT_EQ(vp_info[2].view_x2, 0);
+  const int before = vp_info[2].view_x2;
+  EXPECT_EQ(set_view(5, 0, 0, 4321, 4321), 1);
+  EXPECT_EQ(vp_info[2].view_x2, before);
 }
 
 // ---- opening ---------------------------------------------------------------------
@@ -270,15 +280,22 @@ TEST_F(ViewportTest, BigOpenClampsThirtyTwoBitRanges) {
   EXPECT_EQ(t.p.i32(16), 5000);
   EXPECT_EQ(vp_info[1].xrange, 8388606);
 
-  // A packet too short for its ranges reads them as 0: held to 1, no
-  // division by zero later.
-  TestPacket shortp(102, 12);
-  shortp.p.put_i16(2, 10);
-  EXPECT_EQ(popenbvp(shortp.p), 1);
-  EXPECT_EQ(vp_info[2].xrange, 1);
-  EXPECT_EQ(vp_info[2].yrange, 1);
+  // Ranges below the largest come back as sent, 0 and negative ones too;
+  // the view computations still divide by at least 1.
+  TestPacket odd(102, 20);
+  odd.p.put_i16(2, 10);
+  odd.p.put_i32(16, -7);
+  EXPECT_EQ(popenbvp(odd.p), 1);
+  EXPECT_EQ(odd.p.i32(12), 0);
+  EXPECT_EQ(odd.p.i32(16), -7);
+  EXPECT_EQ(vp_info[2].xrange, 0);
+  EXPECT_EQ(vp_info[2].yrange, -7);
   EXPECT_EQ(set_view(10, 0, 0, 0, 0), 1);
   EXPECT_EQ(vp_info[2].zoom, 2);
+  EXPECT_TRUE(std::isfinite(vp_info[2].half_height));
+  open16(11, 0, 0, 99, 79, 0, 65535);
+  EXPECT_EQ(vp_info[3].xrange, 0);
+  EXPECT_EQ(vp_info[3].yrange, 32765);
 }
 
 TEST_F(ViewportTest, ReopenTakesFullRangesAndDropsTheSavedImage) {
