@@ -513,7 +513,7 @@ void glx_input(Widget wid, XEvent *event, String *, Cardinal *) {
 // The rendering state carried from one shown window to the other.
 struct CarriedState {
   Int32 matrix_mode;
-  Matrix single, projection, viewing;
+  Matrix single, projection, viewing, texture;
   Int32 display_mode;
   Int32 back_face;
   bool colour_map_mode;
@@ -535,6 +535,8 @@ void read_state(CarriedState &s) {
     getmatrix(s.projection);
     mmode(KGL_MVIEWING);
     getmatrix(s.viewing);
+    mmode(KGL_MTEXTURE);
+    getmatrix(s.texture);
     mmode(static_cast<Int16>(s.matrix_mode));
   }
   s.display_mode = getdisplaymode();
@@ -566,6 +568,8 @@ void load_state(const CarriedState &s) {
     loadmatrix(s.projection);
     mmode(KGL_MVIEWING);
     loadmatrix(s.viewing);
+    mmode(KGL_MTEXTURE);
+    loadmatrix(s.texture);
     mmode(static_cast<Int16>(s.matrix_mode));
   }
   backface(s.back_face);

@@ -80,7 +80,14 @@ void draw_char(int ch, int x, int y) {
   MyCharstr(s);
 }
 
-void prompt_area_char(int ch);
+// Where the blanks of a tab and the line end of a wrap go: for the driver's
+// own output back through wrsplit, so that the log and the echo get them as
+// they get every other character; for the client's prompt text, which
+// pwrsplit has logged and echoed already, into the area alone.
+using PromptSink = void (*)(int ch);
+
+void prompt_area_char(int ch, PromptSink more);
+void prompt_area_only(int ch) { prompt_area_char(ch, prompt_area_only); }
 
 // Lines of the prompt area move up one; the bottom line starts empty.
 void scroll_prompt_area() {
@@ -114,11 +121,11 @@ void scroll_prompt_area() {
 
 // A printable byte at the pen; wraps first at the window's right edge and
 // before the line's buffer is full.
-void put_prompt_char(int ch) {
+void put_prompt_char(int ch, PromptSink more) {
   PromptPen &pen = prompt_pen;
   if (pen.x >= xsize - CharWidth || pen.column >= kPromptLineSize - 1) {
-    prompt_area_char('\r');
-    prompt_area_char('\n');
+    more('\r');
+    more('\n');
     // A window too narrow to move on (no character cell) drops the rest.
     if (pen.column >= kPromptLineSize - 1) return;
   }
@@ -134,8 +141,9 @@ void put_prompt_char(int ch) {
   PromptCursor(1);
 }
 
-// One character into the drawn prompt area (no log, no echo).
-void prompt_area_char(int ch) {
+// One character into the drawn prompt area; the characters it makes of it
+// go to more.
+void prompt_area_char(int ch, PromptSink more) {
   PromptPen &pen = prompt_pen;
   ch &= 0xFF;
   switch (ch) {
@@ -161,7 +169,7 @@ void prompt_area_char(int ch) {
       // at most 8 cells, so no more are ever needed (and a window too narrow
       // for any column cannot loop).
       for (int n = 0; n < 8; ++n) {
-        put_prompt_char(' ');
+        more(' ');
         if (pen.x % 8 == 0) break;
       }
       break;
@@ -185,7 +193,7 @@ void prompt_area_char(int ch) {
       }
       break;
     default:
-      put_prompt_char(ch);
+      put_prompt_char(ch, more);
       return;
   }
   if (pen.y < 0 || pen.line >= prompt_line_count()) scroll_prompt_area();
@@ -341,9 +349,9 @@ void clear_prompt_area() {
 void ClearPromptLine() {
   if (!PromptArea) return;
   select_prompt_drawing();
-  // One line's cells exactly: the line above keeps its lowest row.
+  // The line's cells and the row above them.
   const int y = prompt_pen.y - CharDescender;
-  FilledBox(0, y, xsize - 1, y + CharHeight - 1, prompt_background(), 0);
+  FilledBox(0, y, xsize - 1, y + CharHeight, prompt_background(), 0);
 }
 
 void PromptCursor(int on) {
@@ -372,7 +380,7 @@ void wrsplit(int ch) {
   if (no_echo) return;
   Echo(ch);
   if (!PromptArea) return;
-  prompt_area_char(ch);
+  prompt_area_char(ch, wrsplit);
 }
 
 void Echo(int ch) {
@@ -405,8 +413,8 @@ int pwrsplit(Packet &p) {
   if (text_echo || textmode) text_window_out(kanji_code, true);
   // Without a command area the prompt area is where the client's prompt shows.
   if (PromptArea && !no_echo) {
-    if (two_bytes) prompt_area_char(kanji_code >> 8);
-    prompt_area_char(kanji_code);
+    if (two_bytes) prompt_area_only(kanji_code >> 8);
+    prompt_area_only(kanji_code);
   }
 
   if (log_fd != nullptr) {

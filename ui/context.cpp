@@ -33,7 +33,6 @@
 #include "ui/pending.h"
 #include "ui/text_window.h"
 
-int mole_cursor;
 float Gamma = 1.0f;
 ExposeSeries graph_expose_series;
 
@@ -143,7 +142,9 @@ void dx_name(const char *name) {
   if (txtdisp != nullptr) name_shell(text_frame, txt_window.title, name, icon_name);
 }
 
-void dx_mole_cursor(int on) { mole_cursor = on; }
+// Whatever mode the client names, the graphics-mode cursor is shown; with the
+// system cursor asked for, the window takes its parent's.
+void dx_mole_cursor(int) { graph_cursor(system_cursor ? 0 : 1); }
 
 void error_message(const char *text) {
   if (text == nullptr) return;

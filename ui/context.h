@@ -9,7 +9,9 @@ void set_ovr_window();
 void pop_gfx_window();
 void pop_txt_window();
 void dx_name(const char *name);
-void dx_mole_cursor(int on);
+// The graphics-mode cursor (the parent's with the system cursor); the mode
+// the client names does not change it.
+void dx_mole_cursor(int mole);
 void error_message(const char *text);
 void no_destroy();
 
@@ -27,8 +29,6 @@ void get_window_bgcolor(XColor *color);
 void get_window_fgcolor(XColor *color);
 void get_dwg_bgcolor(XColor *color);
 void get_dwg_fgcolor(XColor *color);
-
-extern int mole_cursor;  // the last state asked of dx_mole_cursor
 
 // The "gamma" application resource's default: the current Gamma.
 extern float Gamma;

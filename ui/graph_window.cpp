@@ -17,6 +17,7 @@
 #include <Xm/Protocols.h>
 #include <Xm/RowColumn.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,9 +29,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "GlxDraw/GlxMDraw.h"
 #include "adi/build.h"
+#include "adi/channel.h"
 #include "adi/main_loop.h"
 #include "adi/text_codes.h"
 #include "adi/utilities.h"
@@ -274,6 +277,32 @@ void setup_overlay_colormap() {
 
 int dialog_result = -2;  // -2 while the box waits for its answer
 
+// While the box waits, the packet pipe is looked at this often for a client
+// that has gone away.
+constexpr unsigned long kPipeWatchMs = 200;
+XtIntervalId pipe_watch_id;
+
+// The writing end of the packet pipe is closed (or the pipe failed): the
+// client is gone and can never answer the box. Data still in the pipe does
+// not count as an answer either.
+bool packet_pipe_hung_up() {
+  if (packet_client == nullptr || packet_client->in_fd < 0) return false;
+  pollfd p{packet_client->in_fd, POLLRDHUP, 0};
+  return poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLRDHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+void watch_packet_pipe(XtPointer, XtIntervalId *) {
+  pipe_watch_id = 0;
+  if (packet_pipe_hung_up()) {
+    // End as the main loop ends on this pipe: reading on to its end gives
+    // the same fatal message and status. What the client sent before it
+    // went is read and dropped, never run.
+    std::uint8_t byte = 0;
+    for (;;) read_pkt(packet_client, &byte, 1);
+  }
+  pipe_watch_id = XtAppAddTimeOut(context, kPipeWatchMs, watch_packet_pipe, nullptr);
+}
+
 // ---- size lock ----------------------------------------------------------------------
 
 int graph_win_locked;
@@ -501,18 +530,36 @@ bool write_whole(int fd, const std::string &text) {
 
 }  // namespace
 
+bool follow_links(const char *path, std::string &target) {
+  target = path;
+  // As many links as the system itself follows in one name.
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    std::string link(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : PATH_MAX, '\0');
+    ssize_t n = readlink(target.c_str(), link.data(), link.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= link.size()) return false;
+    link.resize(static_cast<std::size_t>(n));
+    if (link[0] != '/') {
+      // A relative link names a file beside the link.
+      std::size_t slash = target.rfind('/');
+      link.insert(0, slash == std::string::npos ? std::string() : target.substr(0, slash + 1));
+    }
+    target = std::move(link);
+  }
+  errno = ELOOP;
+  return false;
+}
+
 bool write_resource_file(const char *path, const ResourceEntry *entries, int count) {
   if (path == nullptr || path[0] == '\0') return false;
-  // Through a symbolic link the file it names is rewritten and the link kept.
-  std::string target = path;
-  struct stat st {};
-  if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char *real = realpath(path, nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
+  // Through a symbolic link the file it names is written (made when the link
+  // names a file not there yet) and the link is kept: the temporary file goes
+  // beside that file.
+  std::string target;
+  if (!follow_links(path, target)) return false;
 
+  struct stat st {};
   std::string old_text;
   bool existed = false;
   mode_t mode = 0;
@@ -749,15 +796,8 @@ void wm_colormap_windows() {
 
 // ---- the graphics window ----------------------------------------------------------
 
-void create_graph_window(const char *title, const char *shell_name) {
-  graph_max_width = WidthOfScreen(screen_struct);
-  graph_max_height = HeightOfScreen(screen_struct);
-
-  // 1. The shell and its application resources.
-  graph_frame = XtVaAppCreateShell(shell_name, "Root", topLevelShellWidgetClass, display, XmNtitle, title,
-                                   XmNiconName, title, XmNvisual, def_visual, XmNdepth, depth, XmNcolormap,
-                                   def_cmap, XmNdeleteResponse, XmDO_NOTHING, nullptr);
-  XtGetApplicationResources(graph_frame, &graphres, graph_resource_table, XtNumber(graph_resource_table), nullptr,
+void read_graph_resources(Widget shell) {
+  XtGetApplicationResources(shell, &graphres, graph_resource_table, XtNumber(graph_resource_table), nullptr,
                             0);
   splitlines = command_lines_from_resource(graphres.command_lines);
   margin_size = graphres.margin_size >= 0 && graphres.margin_size <= 100 ? graphres.margin_size : 3;
@@ -769,6 +809,17 @@ void create_graph_window(const char *title, const char *shell_name) {
   use_localsidemenu = graphres.use_side_menu ? 1 : 0;
   use_localtext = graphres.use_command_area ? 1 : 0;
   choose_alt_accel_chord(graphres.use_alt ? 1 : 0);
+}
+
+void create_graph_window(const char *title, const char *shell_name) {
+  graph_max_width = WidthOfScreen(screen_struct);
+  graph_max_height = HeightOfScreen(screen_struct);
+
+  // 1. The shell and its application resources.
+  graph_frame = XtVaAppCreateShell(shell_name, "Root", topLevelShellWidgetClass, display, XmNtitle, title,
+                                   XmNiconName, title, XmNvisual, def_visual, XmNdepth, depth, XmNcolormap,
+                                   def_cmap, XmNdeleteResponse, XmDO_NOTHING, nullptr);
+  read_graph_resources(graph_frame);
 
   // 2. The "Text" font; the second program has one fixed font for all.
   if constexpr (!kSecondBuild) {
@@ -1186,16 +1237,20 @@ int dx_dialog(const char *text, int type) {
   XmAddWMProtocolCallback(XtParent(box), wm_delete, dialog_reply, nullptr);
 
   // The box's own loop: X events and timers only. The packet pipe is not
-  // read, so a packet that arrives meanwhile waits until the box is answered.
+  // read, so a packet that arrives meanwhile waits until the box is answered;
+  // but a client that closes the pipe ends the driver.
   XtManageChild(box);
+  watch_packet_pipe(nullptr, nullptr);
   while (dialog_result == -2) {
     XtAppProcessEvent(context, XtIMXEvent | XtIMTimer);
     XSync(display, False);
   }
+  if (pipe_watch_id != 0) XtRemoveTimeOut(pipe_watch_id);
+  pipe_watch_id = 0;
 
   XtUnmanageChild(box);
   XSync(display, False);
-  graph_cursor(system_cursor ? 0 : 1);
+  dx_mole_cursor(1);
   XmUpdateDisplay(graph_frame);
   XtDestroyWidget(XtParent(box));
   XmStringFree(message);
@@ -1291,10 +1346,11 @@ const char *const graph_icon_xpm[] = {
     "                                                ",
     "                                                "};
 const char *const text_icon_xpm[] = {
-    "48 48 3 1",
+    "48 48 4 1",
     "  c #a3a3a3",
     "# c #000000",
     "b c #1c3c78",
+    "w c #ffffff",
     "                                                ",
     "                                                ",
     "      ####################################      ",

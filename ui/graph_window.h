@@ -39,6 +39,9 @@ extern int system_cursor;
 
 // commandLines as used: 0 to 25 as given, anything else 3.
 int command_lines_from_resource(int value);
+// Reads the application resources of the graphics shell into graphres and
+// takes them into the globals above (and Gamma).
+void read_graph_resources(Widget shell);
 
 // ---- widgets, windows and X resources ----------------------------------------
 
@@ -184,7 +187,9 @@ extern int cur_dialog_type;  // 0 OK, 1 Yes/No, 2 Yes/No/Cancel
 // 32 (Cancel) 0, anything else by the dialog type (0: 1, 1: 0, 2: -1).
 int dialog_answer(int reason, int type);
 void dialog_reply(Widget widget, XtPointer result, XtPointer call_data);
-// The modal message box; returns 1, 0 or -1.
+// The modal message box; returns 1, 0 or -1. Packets wait while it is up; a
+// client that closes the packet pipe meanwhile ends the driver as the main
+// loop would (fatal message, status 1).
 int dx_dialog(const char *text, int type);
 
 // ---- resource-file writer -----------------------------------------------------------
@@ -203,8 +208,13 @@ extern const char *const resource_geometry_names[kResourceEntryCount];
 // blanks and ':') becomes "name:\t\t\tvalue\n"; every other line is kept
 // whole; present entries the text lacks are appended.
 std::string rewrite_resource_text(std::string_view old_text, const ResourceEntry *entries, int count);
+// The file a name stands for: symbolic links followed, a relative one from
+// the link's own directory, up to a name that is no link (which need not
+// exist). False on a loop of links or a link that cannot be read.
+bool follow_links(const char *path, std::string &target);
 // Rewrites the file (created when missing) through a temporary file beside it
-// renamed over it: a failed write keeps the old file. False on failure.
+// renamed over it: a failed write keeps the old file. Through a symbolic link
+// the file it names is written and the link kept. False on failure.
 bool write_resource_file(const char *path, const ResourceEntry *entries, int count);
 // HOME, else the password entry of the login name or of the user id; "" when
 // none.

@@ -104,6 +104,27 @@ TEST_P(MessageBox, PacketsWaitUntilTheBoxIsAnswered) {
   EXPECT_EQ(s->reply().bytes, adiclient::pnop().bytes);
 }
 
+TEST_P(MessageBox, AClientThatGoesAwayWhileItWaitsEndsTheDriver) {
+  // The client closes the packet pipe with nothing in it, or after a packet
+  // that must not run: either way the driver ends as on any closed pipe.
+  for (bool pending : {false, true}) {
+    SCOPED_TRACE(pending ? "a packet pending" : "nothing pending");
+    s = std::make_unique<Session>(GetParam());
+    start();
+    ASSERT_TRUE(adiclient::send_packet(s->driver, msgbox(1, "Discard changes?")));
+    ASSERT_NE(message_box(), 0u);
+    if (pending) {
+      ASSERT_TRUE(adiclient::send_packet(s->driver, adiclient::pnop()));
+    }
+    adiclient::close_packet_pipe(s->driver);
+    EXPECT_EQ(adiclient::format_exit(adiclient::wait_exit(s->driver, 30000)), "exit 1");
+    EXPECT_NE(s->err_text().find("FATAL ERROR (0): rcKovaGL: packet read failed.\n"), std::string::npos)
+        << s->err_text();
+    Packet reply;
+    EXPECT_NE(adiclient::take_reply(s->driver, reply), adiclient::Got::packet);
+  }
+}
+
 TEST_P(MessageBox, AnEmptyTextAnswersOneAtOnce) {
   start();
   Packet request = msgbox(2, "");

@@ -127,11 +127,13 @@ TEST_F(PromptTest, LineFeedsReturnsAndBackspaces) {
   EXPECT_STREQ(PromptBuffer[0], "A");
   EXPECT_STREQ(PromptBuffer[1], "B");
 
-  // A line feed clears the new line only: the line above keeps every row.
+  // A line feed clears the new line and the row above it, the lowest row of
+  // the line it leaves.
   PromptCursor(0);
   FilledBox(0, band(1), W - 1, band(1) + CH - 1, kFg, 0);
   write("\n");
-  EXPECT_EQ(count(0, band(1), W - 1, band(1) + CH - 1, kFgRGB), W * CH);
+  EXPECT_EQ(count(0, band(1) + 1, W - 1, band(1) + CH - 1, kFgRGB), W * (CH - 1));
+  EXPECT_EQ(count(0, band(2), W - 1, band(1), kBgRGB), W * (CH + 1));
 
   // A return rewrites from the left; the old text stays until overwritten.
   write("ABC\rX");
@@ -217,13 +219,16 @@ TEST_F(PromptTest, TheLog) {
   for (int i = 0; i < 300; ++i) log_char('q');
   EXPECT_EQ(read_all(log_fd).size(), 3u + 256u);
   log_char('\n');
-  // Tab stops and wraps of the prompt area do not reach the log.
+  // The blank of a tab stop (x 8 to 16) and the line end of a wrap are
+  // logged like every other character. 37 cells from x 16 fit; the 38th is
+  // logged before the wrap it causes.
+  const std::string tab_and_wrap = "\t " + std::string(38, 'k') + "\n" + std::string(2, 'k') + "\n";
   write("\t" + std::string(40, 'k') + "\n");
-  EXPECT_EQ(read_all(log_fd), "ab\n" + std::string(300, 'q') + "\n\t" + std::string(40, 'k') + "\n");
+  EXPECT_EQ(read_all(log_fd), "ab\n" + std::string(300, 'q') + "\n" + tab_and_wrap);
   // Without a prompt area the log still gets the text.
   PromptArea = 0;
   write("z\n");
-  EXPECT_EQ(read_all(log_fd).substr(3 + 301 + 42), "z\n");
+  EXPECT_EQ(read_all(log_fd).substr(3 + 301 + tab_and_wrap.size()), "z\n");
 }
 
 TEST_F(PromptTest, EchoGoesToTheOutputStreamWhenEchoingOrOnTheTextScreen) {
@@ -237,6 +242,11 @@ TEST_F(PromptTest, EchoGoesToTheOutputStreamWhenEchoingOrOnTheTextScreen) {
   write("d");
   EXPECT_EQ(read_all(output_fd), "bc");
   EXPECT_STREQ(PromptBuffer[0], "abc");  // no_echo also keeps it off the screen
+  // A tab's blank (x 32 to 40) and the line end of a wrap are echoed too:
+  // 34 cells from x 40 fit, the 35th is echoed before its wrap.
+  no_echo = 0;
+  write("\t" + std::string(36, 'k'));
+  EXPECT_EQ(read_all(output_fd), "bc\t " + std::string(35, 'k') + "\r\n" + std::string(1, 'k'));
 }
 
 TEST_F(PromptTest, PcharCollectsAtMost255CharactersUntilPtprompt) {

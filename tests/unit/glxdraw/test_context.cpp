@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <X11/extensions/Xfixes.h>
 #include <Xm/Xm.h>
 #include <unistd.h>
 
@@ -96,6 +98,8 @@ class GraphWindowTest : public ::testing::Test {
       pump_events();
     }
     graph_frame = graph_pw = graph_mainw = nullptr;
+    graph_window = 0;
+    system_cursor = 0;
     init_called = 0;
     graph_win_resized = 0;
     busy_with_dialog = 0;
@@ -114,10 +118,14 @@ class GraphWindowTest : public ::testing::Test {
 
 TEST_F(GraphWindowTest, DrawingWidgetTakesNoOwnInput) {
   realize();
-  // The widget's own translations are gone: a key reaches no inputCallback.
-  int inputs = 0;
+  // The widget's own translations are gone: a key that reaches the widget
+  // reaches no inputCallback.
+  int inputs = 0, keys = 0;
   XtAddCallback(
       graph_pw, GlxNinputCallback, [](Widget, XtPointer n, XtPointer) { ++*static_cast<int *>(n); }, &inputs);
+  XtAddEventHandler(
+      graph_pw, KeyPressMask, False, [](Widget, XtPointer n, XEvent *, Boolean *) { ++*static_cast<int *>(n); },
+      &keys);
   XEvent key{};
   key.xkey.type = KeyPress;
   key.xkey.display = display;
@@ -125,8 +133,49 @@ TEST_F(GraphWindowTest, DrawingWidgetTakesNoOwnInput) {
   key.xkey.keycode = XKeysymToKeycode(display, XK_a);
   key.xkey.same_screen = True;
   XSendEvent(display, XtWindow(graph_pw), False, KeyPressMask, &key);
-  pump_events();
+  ASSERT_TRUE(pump_until([&] { return keys == 1; }));
   EXPECT_EQ(inputs, 0);
+}
+
+TEST_F(GraphWindowTest, TheModeCursorIsTheGraphicsCursorUnlessTheSystemCursorIsAsked) {
+  realize();
+  int event_base = 0, error_base = 0;
+  if (!XFixesQueryExtension(display, &event_base, &error_base)) GTEST_SKIP() << "no XFIXES";
+  // Named cursors, so that the one shown under the pointer can be told apart.
+  auto named = [&](unsigned shape, const char *name) {
+    Cursor c = XCreateFontCursor(display, shape);
+    XFixesSetCursorName(display, c, name);
+    return c;
+  };
+  const Cursor saved_graph = graphmode_cursor, saved_info = infomode_cursor;
+  graphmode_cursor = named(XC_crosshair, "graphics");
+  infomode_cursor = named(XC_pirate, "information");
+  const Cursor parent = named(XC_left_ptr, "parent");
+  XDefineCursor(display, XtWindow(graph_frame), parent);
+  graph_window = XtWindow(graph_pw);
+  XWarpPointer(display, None, graph_window, 0, 0, 0, 0, 50, 50);
+  auto shown = [&] {
+    XSync(display, False);
+    XFixesCursorImage *image = XFixesGetCursorImage(display);
+    std::string name = image != nullptr && image->name != nullptr ? image->name : "";
+    if (image != nullptr) XFree(image);
+    return name;
+  };
+
+  // Whatever mode the client names.
+  for (int system : {0, 1}) {
+    system_cursor = system;
+    for (int mole : {1, 0}) {
+      graph_cursor(3);
+      ASSERT_EQ(shown(), "information");
+      dx_mole_cursor(mole);
+      EXPECT_EQ(shown(), system ? "parent" : "graphics") << "system " << system << ", mole " << mole;
+    }
+  }
+
+  for (Cursor c : {graphmode_cursor, infomode_cursor, parent}) XFreeCursor(display, c);
+  graphmode_cursor = saved_graph;
+  infomode_cursor = saved_info;
 }
 
 TEST_F(GraphWindowTest, TargetsFollowTheShownWindows) {
@@ -299,14 +348,6 @@ TEST_F(GraphWindowTest, CloseSendsQuitOnlyWithoutADialog) {
   close(fds[1]);
   delete event_client;
   event_client = saved;
-}
-
-TEST(GammaTest, DefaultIsTheCurrentGamma) {
-  XrmValue value{};
-  Gamma = 1.0f;
-  gamma_default(nullptr, 0, &value);
-  ASSERT_EQ(value.size, sizeof(float));
-  EXPECT_EQ(*reinterpret_cast<float *>(value.addr), 1.0f);
 }
 
 }  // namespace

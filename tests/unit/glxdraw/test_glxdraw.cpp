@@ -198,7 +198,6 @@ TEST_F(GlxMDrawTest, OverlayChildHasEmptyShapeAndIsLinked) {
   int depth = 0;
   XtVaGetValues(w, GlxNoverlayWindow, &overlay, GlxNoverlayDepth, &depth, nullptr);
   ASSERT_NE(overlay, 0u);
-  EXPECT_GT(depth, 0);
 
   Window root = 0, parent = 0, *children = nullptr;
   unsigned int n = 0;
@@ -211,6 +210,7 @@ TEST_F(GlxMDrawTest, OverlayChildHasEmptyShapeAndIsLinked) {
   EXPECT_EQ(a.width, 100);
   EXPECT_EQ(a.height, 100);
   EXPECT_EQ(a.map_state, IsViewable);
+  EXPECT_EQ(depth, a.depth);  // the resource names the layer window's depth
 
   // Neither seen nor in the way of input.
   for (int kind : {ShapeBounding, ShapeInput}) {
@@ -439,6 +439,31 @@ TEST_F(GlxMDrawTest, SingleBufferSwitchCarriesStateAndPassesInput) {
   getmatrix(got);
   for (int r = 0; r < 4; ++r)
     for (int c = 0; c < 4; ++c) EXPECT_EQ(got[r][c], before[r][c]);
+}
+
+TEST_F(GlxMDrawTest, TheSwitchCarriesTheMatrixOfEachModeAndTheMode) {
+  Widget w = make_drawing(double_rgb_overlay, true, true);
+  realize(w);
+  ASSERT_EQ(GLXwinset(dpy, XtWindow(w)), GLWS_NOERROR);
+  // A matrix of its own in each of projection, viewing and texture mode,
+  // the texture mode left current.
+  const Int16 modes[] = {KGL_MPROJECTION, KGL_MVIEWING, KGL_MTEXTURE};
+  for (Int16 mode : modes) {
+    mmode(mode);
+    const Matrix m = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {float(mode), float(2 * mode), 0, 1}};
+    loadmatrix(m);
+  }
+
+  XtVaSetValues(w, GlxNsingleBuffer, True, nullptr);
+  ASSERT_NE(shown_window(w), XtWindow(w));
+  EXPECT_EQ(getmmode(), KGL_MTEXTURE);
+  for (Int16 mode : modes) {
+    mmode(mode);
+    Matrix got{};
+    getmatrix(got);
+    EXPECT_EQ(got[3][0], float(mode)) << "mode " << mode;
+    EXPECT_EQ(got[3][1], float(2 * mode)) << "mode " << mode;
+  }
 }
 
 TEST_F(GlxMDrawTest, KeepsTraversalSoItCanTakeTheFocus) {

@@ -1,6 +1,6 @@
 // The graphics window's logic that needs no X server: the resource-file
-// writer, the font-list entries and the fixed-font choice, the overlay-visual
-// property, the message text limit and the dialog answers.
+// writer, the icon pictures, the font-list entries and the fixed-font choice,
+// the overlay-visual property, the message text limit and the dialog answers.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <X11/xpm.h>
 
 #include "ui/graph_window.h"
 
@@ -164,13 +167,40 @@ TEST_F(ResourceFile, AFailedWriteKeepsTheOldFile) {
   EXPECT_EQ(names(), std::vector<std::string>{"res"});  // no temporary file left
 }
 
-TEST_F(ResourceFile, ThroughALinkTheLinkedFileIsRewritten) {
-  write(path("real"), "*foreground: #000000\n");
-  fs::create_symlink(path("real"), path("link"));
+TEST_F(ResourceFile, ThroughLinksTheLinkedFileIsWrittenBesideItself) {
+  // A relative link to a file of another directory, a link to that link, and
+  // a link to a file not there yet (made by the write).
+  fs::create_directory(path("sub"));
+  write(path("sub/real"), "*foreground: #000000\n");
+  fs::create_symlink("sub/real", path("link"));
+  fs::create_symlink("link", path("chain"));
+  fs::create_symlink(path("sub/new"), path("dangling"));
+  const std::string line = "AutoCAD-Graph.geometry:\t\t\t800x600+200+0\n";
+  const struct {
+    const char *name, *target, *text;
+  } cases[] = {{"link", "sub/real", "*foreground: #000000\n"},
+               {"chain", "sub/real", "*foreground: #000000\n"},
+               {"dangling", "sub/new", ""}};
   Entries entries("800x600+200+0");
-  ASSERT_TRUE(write_resource_file(path("link").c_str(), entries.e, kResourceEntryCount));
-  EXPECT_TRUE(fs::is_symlink(path("link")));
-  EXPECT_EQ(read(path("real")), "*foreground: #000000\nAutoCAD-Graph.geometry:\t\t\t800x600+200+0\n");
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(write_resource_file(path(c.name).c_str(), entries.e, kResourceEntryCount));
+    EXPECT_TRUE(fs::is_symlink(path(c.name)));
+    EXPECT_EQ(read(path(c.target)), c.text + line);
+  }
+  // No temporary file left, neither beside the links nor beside the files.
+  std::vector<std::string> in_sub;
+  for (const auto &e : fs::directory_iterator(path("sub"))) in_sub.push_back(e.path().filename().string());
+  std::sort(in_sub.begin(), in_sub.end());
+  EXPECT_EQ(in_sub, (std::vector<std::string>{"new", "real"}));
+  std::vector<std::string> beside = names();
+  std::sort(beside.begin(), beside.end());
+  EXPECT_EQ(beside, (std::vector<std::string>{"chain", "dangling", "link", "sub"}));
+
+  // A loop of links is refused.
+  fs::create_symlink("loop", path("loop"));
+  EXPECT_FALSE(write_resource_file(path("loop").c_str(), entries.e, kResourceEntryCount));
+  EXPECT_TRUE(fs::is_symlink(path("loop")));
 }
 
 TEST_F(ResourceFile, IsNotWrittenIntoAMissingDirectoryOrOverADirectory) {
@@ -203,6 +233,21 @@ TEST(ResourceFilePath, NamedFileElseXdefaultsInTheHomeDirectory) {
     ScopedEnv home("HOME", nullptr);
     // The password entry gives the home directory.
     EXPECT_STRNE(get_home_dir(), "");
+  }
+}
+
+// ---- icon pictures --------------------------------------------------------------
+
+TEST(IconPictures, EachIsA48By48PictureLibXpmTakes) {
+  for (const char *const *picture : {graph_icon_xpm, text_icon_xpm}) {
+    SCOPED_TRACE(picture[0]);
+    XpmImage image{};
+    XpmInfo info{};
+    ASSERT_EQ(XpmCreateXpmImageFromData(const_cast<char **>(picture), &image, &info), XpmSuccess);
+    EXPECT_EQ(image.width, 48u);
+    EXPECT_EQ(image.height, 48u);
+    XpmFreeXpmImage(&image);
+    XpmFreeXpmInfo(&info);
   }
 }
 
@@ -337,8 +382,8 @@ TEST(MessageText, BoundedByItsBuffer) {
   std::memset(out, 'z', sizeof out);
   std::string thirty = lines(30);
   std::size_t n = limit_message_lines(thirty.c_str(), out, sizeof out);
-  EXPECT_LT(n, sizeof out);
-  EXPECT_EQ(std::strlen(out), n);
+  EXPECT_EQ(n, sizeof out - 1);
+  EXPECT_EQ(std::string(out), thirty.substr(0, sizeof out - 1));
   std::string long_text(5000, 'w');
   n = limit_message_lines(long_text.c_str(), out, sizeof out);
   EXPECT_EQ(n, sizeof out - 1);

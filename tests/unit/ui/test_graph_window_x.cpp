@@ -1,6 +1,6 @@
-// The graphics window's services on a real X server: the size lock, the fixed
-// font read from the resources, window geometry and the overlay-visual
-// property. Skipped without a display.
+// The graphics window's services on a real X server: the application
+// resources, the size lock, the fixed font read from the resources, window
+// geometry and the overlay-visual property. Skipped without a display.
 #include <gtest/gtest.h>
 
 #include <X11/Shell.h>
@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "adi/main_loop.h"
+#include "ui/context.h"
 #include "ui/graph_window.h"
 
 namespace {
@@ -93,6 +94,20 @@ TEST_F(GraphShell, TheLockHoldsThePresentSizeAndTheUnlockGivesTheOldHintsBack) {
   // A second unlock in a row changes nothing either.
   lock_graph_win(0);
   EXPECT_EQ(hints().min_width, 120);
+}
+
+TEST_F(GraphShell, GammaIsTheCurrentGammaUnlessAResourceGivesIt) {
+  const float saved = Gamma;
+  Gamma = 0.45f;
+  read_graph_resources(graph_frame);
+  EXPECT_EQ(graphres.gamma, 0.45f);
+  EXPECT_EQ(Gamma, 0.45f);
+
+  XrmDatabase db = XtDatabase(display);
+  XrmPutLineResource(&db, "AutoCAD-Graph.gamma: 2.5");
+  read_graph_resources(graph_frame);
+  EXPECT_EQ(Gamma, 2.5f);
+  Gamma = saved;
 }
 
 TEST_F(GraphShell, TheFixedFontIsTheFirstEntryWithEqualWAndL) {
