@@ -1,6 +1,7 @@
 #include "adi/channel.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -99,22 +100,33 @@ PacketClient *init_pkt(int in_fd, int out_fd, int disp_in_fd, int disp_out_fd, i
   return c;
 }
 
+std::size_t write_ready(int fd, const void *buffer, std::size_t n) {
+  for (;;) {
+    const ssize_t put = write(fd, buffer, n);
+    if (put > 0) return static_cast<std::size_t>(put);
+    const int err = put < 0 ? errno : 0;
+    if (err == EINTR) continue;
+    if (err == EAGAIN) return 0;
+    if (err == EPIPE) pipe_failure("FATAL ERROR (%d): rcKovaGL: write_pkt: acad is not running.\n", err);
+    pipe_failure("FATAL ERROR (%d): rcKovaGL: packet write failed.\n", err);
+  }
+}
+
 int write_pkt(int fd, const void *buffer, std::size_t n, int retry) {
   const auto *p = static_cast<const std::uint8_t *>(buffer);
   std::size_t left = n;
   while (left > 0) {
-    ssize_t put = write(fd, p, left);
-    if (put > 0) {
-      // Events are single attempts: the rest of a cut event is lost.
-      if (!retry && static_cast<std::size_t>(put) < left) return static_cast<int>(n - left + put);
-      p += put;
-      left -= static_cast<std::size_t>(put);
+    const std::size_t put = write_ready(fd, p, left);
+    // A single attempt gives back what the first write took.
+    if (!retry && put < left) return static_cast<int>(n - left + put);
+    if (put == 0) {
+      // A non-blocking descriptor that is full: wait for room.
+      pollfd room{fd, POLLOUT, 0};
+      poll(&room, 1, -1);
       continue;
     }
-    int err = put < 0 ? errno : 0;
-    if (err == EINTR) continue;
-    if (err == EPIPE) pipe_failure("FATAL ERROR (%d): rcKovaGL: write_pkt: acad is not running.\n", err);
-    pipe_failure("FATAL ERROR (%d): rcKovaGL: packet write failed.\n", err);
+    p += put;
+    left -= put;
   }
   return static_cast<int>(n);
 }

@@ -39,6 +39,9 @@ PacketClient *init_pkt(int in_fd, int out_fd, int disp_in_fd, int disp_out_fd, i
 // or a failed read ends the driver.
 int read_pkt(PacketClient *client, void *buffer, std::size_t n);
 int write_pkt(int fd, const void *buffer, std::size_t n, int retry);
+// Writes what a non-blocking pipe takes now: the count, 0 when it is full.
+// A broken pipe or a failed write ends the driver as in write_pkt.
+std::size_t write_ready(int fd, const void *buffer, std::size_t n);
 // Reads the next message when the current one is done, and runs its packets.
 // Returns what run_packets returns.
 int dispatch_pkt(PacketClient *client);

@@ -1,6 +1,12 @@
 #include "adi/events.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
 
 #include "adi/channel.h"
 #include "adi/main_loop.h"
@@ -24,7 +30,73 @@ int last_x = -1, last_y = -1, last_inside;
 int left_latch, middle_latch, right_latch;
 int repeat_flag;
 
+// Framed events the event pipe had no room for: backlog[backlog_at ..), the
+// oldest first.
+std::vector<std::uint8_t> backlog;
+std::size_t backlog_at;
+XtInputId backlog_watch;  // the loop's watch for room on the pipe, while events wait
+
+// Past this many bytes waiting (some 170,000 events) the driver waits for the
+// client after all, rather than take memory without end.
+constexpr std::size_t kBacklogMax = std::size_t{4} << 20;
+
+void event_pipe_ready(XtPointer, int *, XtInputId *) {
+  if (flush_events() && backlog_watch != 0) {
+    XtRemoveInput(backlog_watch);
+    backlog_watch = 0;
+  }
+}
+
+void watch_event_pipe() {
+  if (backlog_watch != 0 || context == nullptr) return;
+  backlog_watch = XtAppAddInput(context, event_client->out_fd, reinterpret_cast<XtPointer>(XtInputWriteMask),
+                                event_pipe_ready, nullptr);
+}
+
 }  // namespace
+
+std::size_t events_waiting() { return backlog.size() - backlog_at; }
+
+bool flush_events() {
+  while (events_waiting() > 0) {
+    const std::size_t put = write_ready(event_client->out_fd, backlog.data() + backlog_at, events_waiting());
+    if (put == 0) break;
+    backlog_at += put;
+  }
+  if (backlog_at == backlog.size()) {
+    backlog.clear();
+    backlog_at = 0;
+    return true;
+  }
+  if (backlog_at >= 65536 && backlog_at >= backlog.size() / 2) {
+    backlog.erase(backlog.begin(), backlog.begin() + static_cast<std::ptrdiff_t>(backlog_at));
+    backlog_at = 0;
+  }
+  return false;
+}
+
+void deliver_waiting_events() {
+  // A client that takes nothing for this long is gone or will not read.
+  constexpr int kPatienceMs = 5000;
+  while (events_waiting() > 0) {
+    pollfd room{event_client->out_fd, POLLOUT, 0};
+    const int r = poll(&room, 1, kPatienceMs);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) return;
+    const ssize_t put = write(room.fd, backlog.data() + backlog_at, events_waiting());
+    if (put > 0)
+      backlog_at += static_cast<std::size_t>(put);
+    else if (put == 0 || (errno != EINTR && errno != EAGAIN))
+      return;  // the client closed the pipe
+  }
+}
+
+void discard_waiting_events() {
+  backlog.clear();
+  backlog_at = 0;
+  if (backlog_watch != 0) XtRemoveInput(backlog_watch);
+  backlog_watch = 0;
+}
 
 void reset_event_state() {
   last_x = last_y = -1;
@@ -51,10 +123,24 @@ void send_event(int type, int x, int y, int key, std::uint32_t extra) {
     if (packet_client == nullptr) return;
     event_client = init_pkt(-1, packet_client->event_fd, -1, -1, -1);
     if (event_client == nullptr) return;
+    const int fd = event_client->out_fd;
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
   }
-  std::uint8_t bytes[kEventSize];
-  encode_event({static_cast<std::uint16_t>(type), x, y, static_cast<std::uint16_t>(key), extra}, bytes);
-  reply_pkt(event_client, bytes, kEventSize, 0);
+  std::uint8_t frame[4 + kEventSize] = {0, 0, 0, kEventSize};
+  encode_event({static_cast<std::uint16_t>(type), x, y, static_cast<std::uint16_t>(key), extra}, frame + 4);
+  if (events_waiting() == 0) {
+    const std::size_t put = write_ready(event_client->out_fd, frame, sizeof frame);
+    if (put == sizeof frame) return;
+    backlog.assign(frame + put, frame + sizeof frame);
+  } else {
+    backlog.insert(backlog.end(), frame, frame + sizeof frame);
+    while (events_waiting() > kBacklogMax) {
+      pollfd room{event_client->out_fd, POLLOUT, 0};
+      poll(&room, 1, -1);
+      flush_events();
+    }
+  }
+  if (events_waiting() > 0) watch_event_pipe();
 }
 
 void queue_key(int key) {

@@ -2,6 +2,7 @@
 // every interface part calls, Ctrl-C, and pointer polling.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct PacketClient;
@@ -67,7 +68,20 @@ extern int last_arrow_key;
 extern int pick_count;
 extern int action_key, cancel_key;
 
+// Sends one event. The event pipe does not block the driver: what it has no
+// room for waits, in order, and goes out as the client reads (the loop watches
+// the pipe while anything waits), so a client busy elsewhere still gets its
+// packets answered.
 void send_event(int type, int x, int y, int key, std::uint32_t extra);
+// Writes what the pipe takes of the waiting events now; true when none wait.
+bool flush_events();
+// Bytes of events waiting for room on the pipe.
+std::size_t events_waiting();
+// At the end of the process: the waiting events, for as long as the client
+// goes on taking them.
+void deliver_waiting_events();
+// Forgets the waiting events (a test's new event pipe).
+void discard_waiting_events();
 void queue_key(int key);
 void queue_string(const char *text, int framed, int prefix2);
 void queue_resize(int width, int height);

@@ -71,13 +71,21 @@ Boolean present_work_proc(XtPointer) {
   return True;
 }
 
-// Solicits string and digitizer requests after every input the loop handles,
-// and has what it drew presented once the loop is idle.
-void after_input() {
-  request_present();
+// Asks for the string and digitizer input the client waits for: after every
+// message and every other input the loop handles.
+void solicit_input() {
   if (PstringNeeded) solicit_pstring();
   if (PdigitizeNeeded) start_digitize_timer();
 }
+
+// After an input of the loop: the solicits, and what was drawn is presented
+// once the loop is idle.
+void after_input() {
+  request_present();
+  solicit_input();
+}
+
+bool window_events_pending() { return (XtAppPending(context) & XtIMXEvent) != 0; }
 
 // Bytes left in the read-ahead make the pipe look idle: a timer runs them.
 void resume_buffered_packets() {
@@ -158,24 +166,32 @@ void pkt_callback(XtPointer, int *, XtInputId *) {
   // A nested loop (a message box) never runs packets inside a packet.
   static bool dispatching;
   if (dispatching) return;
-  while (XtAppPending(context) & XtIMXEvent) XtAppProcessEvent(context, XtIMXEvent);
+  // Window events first: no message runs while one waits.
+  while (window_events_pending()) XtAppProcessEvent(context, XtIMXEvent);
   if (packets_paused) return;
-  dispatching = true;
-  int killed = 0;
   if (input_buffered(packet_client, false) || packet_pipe_readable()) {
-    // Messages already read run on, for a while: window events wait at most
-    // that long.
+    // Messages already read run on, one after another as the loop would run
+    // them, each followed by the solicits; a window event that comes in, or a
+    // while spent, hands the loop back first.
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
-    do killed = dispatch_pkt(packet_client);
-    while (!killed && !packets_paused && input_buffered(packet_client, true) &&
-           std::chrono::steady_clock::now() < until);
+    for (;;) {
+      dispatching = true;
+      const int killed = dispatch_pkt(packet_client);
+      dispatching = false;
+      if (killed) {
+        kgl_present_pending();
+        deliver_waiting_events();
+        std::exit(0);
+      }
+      solicit_input();
+      if (packets_paused || !input_buffered(packet_client, true) || std::chrono::steady_clock::now() >= until ||
+          window_events_pending())
+        break;
+    }
+    request_present();
+  } else {
+    after_input();
   }
-  dispatching = false;
-  if (killed) {
-    kgl_present_pending();
-    std::exit(0);
-  }
-  after_input();
   resume_buffered_packets();
 }
 

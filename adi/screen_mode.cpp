@@ -33,7 +33,8 @@ namespace {
 
 // The first switch to the graphics screen of the process clears the window.
 int first_graphics = 1;
-// The side-menu box whose highlight was last found blank, -1 for none.
+// The first blank side-menu box of the run of blank boxes the highlight is
+// passing over, -1 for none.
 int last_blank_hilite = -1;
 
 constexpr char kTwentyFiveLineFeeds[] = "\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n";
@@ -171,9 +172,10 @@ int phlite(Packet &p) {
     if (!blank_label(p)) {
       last_blank_hilite = -1;
     } else if (box != last_blank_hilite) {
-      // The highlight moves on over a blank box, once for each box; an arrow
-      // key never pressed is not made up.
-      last_blank_hilite = box;
+      // The highlight moves on over blank boxes until it comes round to the
+      // first blank box of the run again (a menu of blank boxes only stops
+      // there); an arrow key never pressed is not made up.
+      if (last_blank_hilite == -1) last_blank_hilite = box;
       if (last_arrow_key != 0) queue_key(last_arrow_key);
     }
   }

@@ -355,7 +355,7 @@ bool pump_driver(Driver &d, int timeout_ms) {
   Channel *owner[6];
   int n = 0;
   for (Channel *c : channels) {
-    if (c->fd < 0) continue;
+    if (c->fd < 0 || (c == &d.event && d.events_held)) continue;
     pfd[n] = {c->fd, POLLIN, 0};
     owner[n++] = c;
   }

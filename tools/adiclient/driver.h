@@ -61,6 +61,9 @@ struct Driver {
   int handshake = -1;   // the handshake word once read
   ExitStatus status;
   int write_timeout_ms = 10000;
+  // While set, the event pipe is left unread: a client busy with its replies
+  // (the driver must keep answering it however many events pile up).
+  bool events_held = false;
 
   Driver() = default;
   Driver(const Driver &) = delete;

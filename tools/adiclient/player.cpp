@@ -126,7 +126,8 @@ std::string nothing_within(long ms, bool reply_side) {
   const Channel &c = reply_side ? s->driver.reply : s->driver.event;
   std::string why = c.eof ? std::string(reply_side ? "the packet output pipe" : "the event pipe") + " closed"
                           : "nothing within " + std::to_string(ms) + " ms";
-  if (c.eof && !s->driver.status.known) wait_for(200, [] { return s->driver.status.known; });
+  // A closed pipe means the driver is ending: its status follows.
+  if (c.eof && !s->driver.status.known) wait_for(s->opt->timeout_ms, [] { return s->driver.status.known; });
   if (s->driver.status.known) why += " (driver " + format_exit(s->driver.status) + ")";
   return why;
 }

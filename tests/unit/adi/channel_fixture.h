@@ -60,11 +60,13 @@ struct ChannelFixture {
     packet_client = client;
     event_client = nullptr;
     reset_event_state();
+    discard_waiting_events();
   }
   ~ChannelFixture() {
     for (int fd : {to_driver[0], to_driver[1], replies[0], replies[1], events[0], events[1]}) close(fd);
     delete client;
     packet_client = nullptr;
+    discard_waiting_events();
     delete event_client;
     event_client = nullptr;
   }

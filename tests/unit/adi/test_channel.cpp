@@ -191,7 +191,7 @@ TEST(ChannelDeath, PipeFailuresAreFatal) {
         dispatch_pkt(f.client);
       },
       ::testing::ExitedWithCode(1), "rcKovaGL: write_pkt: acad is not running.");
-  // Events are single write attempts, but a closed event pipe still ends the driver.
+  // A closed event pipe ends the driver too.
   EXPECT_EXIT(
       {
         signal(SIGPIPE, SIG_IGN);

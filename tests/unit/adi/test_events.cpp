@@ -1,4 +1,5 @@
 // Events to the client, byte for byte.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -149,6 +150,43 @@ TEST_F(Events, NothingBeforeASessionAndPointerLeftOutsideWithoutDigitizer) {
   cursor_in_window = 0;
   poll_pointer(266, 3);
   EXPECT_EQ(events(f), (std::vector<Ev>{{1, 3, 4, 0, 0}, {10, 0, 0, 0, 0}}));
+}
+
+TEST_F(Events, WhatAFullPipeCannotTakeWaitsInOrderAndNothingIsLost) {
+  // More events than the pipe holds: sending never blocks, the rest waits.
+  const int n = fcntl(f.events[0], F_GETPIPE_SZ) / 24 + 500;
+  for (int i = 0; i < n; ++i) send_event(kEventKey, i, 0, 'a' + i % 26, 0);
+  EXPECT_GE(events_waiting(), 500u * 24);
+  EXPECT_FALSE(flush_events());
+  // The client reads; an event sent now goes behind those that wait.
+  Bytes raw = ChannelFixture::drain(f.events[0]);
+  send_event(kEventKey, n, 0, '!', 0);
+  for (int round = 0; round < 10 && !flush_events(); ++round) {
+    const Bytes more = ChannelFixture::drain(f.events[0]);
+    raw.insert(raw.end(), more.begin(), more.end());
+  }
+  EXPECT_EQ(events_waiting(), 0u);
+  const Bytes rest = ChannelFixture::drain(f.events[0]);
+  raw.insert(raw.end(), rest.begin(), rest.end());
+  ASSERT_EQ(raw.size(), (n + 1) * 24u);
+  for (int i = 0; i <= n; ++i) {
+    const std::uint8_t *e = &raw[static_cast<std::size_t>(i) * 24];
+    ASSERT_EQ(get32(e), 20u) << i;
+    ASSERT_EQ(static_cast<int>(get32(e + 8)), i);
+    ASSERT_EQ(e[17], i < n ? 'a' + i % 26 : '!') << i;
+  }
+}
+
+TEST_F(Events, AtTheEndWaitingEventsStopQuietlyAtAClosedPipe) {
+  const int n = fcntl(f.events[0], F_GETPIPE_SZ) / 24 + 10;
+  for (int i = 0; i < n; ++i) send_event(kEventKey, 0, 0, 'k', 0);
+  ASSERT_GT(events_waiting(), 0u);
+  auto *old = signal(SIGPIPE, SIG_IGN);
+  close(f.events[0]);
+  f.events[0] = -1;
+  deliver_waiting_events();  // returns, and the process goes on to its own exit
+  signal(SIGPIPE, old);
+  EXPECT_GT(events_waiting(), 0u);
 }
 
 }  // namespace

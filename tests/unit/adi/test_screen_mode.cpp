@@ -126,7 +126,7 @@ TEST_F(ScreenModeTest, TheHighlightTakenOffLeavesTheScreenAsBefore) {
   }
 }
 
-TEST_F(ScreenModeTest, ABlankBoxRepeatsTheArrowKeyOncePerBox) {
+TEST_F(ScreenModeTest, BlankBoxesRepeatTheArrowKeyUntilTheFirstOneComesRound) {
   ChannelFixture f;
   use_localsidemenu = 1;
   auto highlight = [](int box, const char *label, std::size_t length = 0) {
@@ -147,8 +147,12 @@ TEST_F(ScreenModeTest, ABlankBoxRepeatsTheArrowKeyOncePerBox) {
   highlight(3, "   ");
   highlight(3, "");
   highlight(4, " ");
-  EXPECT_EQ(f.event_frames().size(), 2u);
-  highlight(4, "LINE");  // a labelled box forgets the last blank one
+  highlight(5, " ");
+  EXPECT_EQ(f.event_frames().size(), 3u);
+  // A menu of blank boxes only: the highlight stops where the run began.
+  highlight(3, " ");
+  EXPECT_TRUE(f.event_frames().empty());
+  highlight(4, "LINE");  // a labelled box ends the run
   highlight(4, "  ");
   EXPECT_EQ(f.event_frames().size(), 1u);
   // A length of 200 is cut to the packet: the six blanks in it, not the text after.
