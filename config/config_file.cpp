@@ -1,6 +1,7 @@
 #include "config/config_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,10 +31,12 @@ constexpr int kPaletteAt = 144;
 constexpr int kFontAt = 208;
 constexpr int kWordsAt = 272;
 
-// Ranges of the words that size or index something.
+// Page sizes a display-list page can be built with.
 constexpr int kMinPageSize = 1024;        // 1 kB, the smallest the slider gives
 constexpr int kMaxPageSize = 256 * 1024;  // 256 kB, the largest MFL_PAGESIZE takes
-constexpr int kMaxTimeSlice = 600;        // ticks; FRAMERATE's upper bound
+
+// Symbolic links followed before a write gives up, as the kernel's own bound.
+constexpr int kMaxLinkHops = 40;
 
 void PutWord(std::uint8_t *at, std::int32_t v) {
   std::uint32_t u = static_cast<std::uint32_t>(v);
@@ -61,64 +64,116 @@ int ColourOrWhite(std::int32_t v) { return v >= 0 && v <= 255 ? v : 7; }
 // coordinate width of its display-list records.
 std::int32_t DefaultPageSize(const ConfigRecord &r) { return r.word(129) ? 32768 : 4096; }
 
+// Mends only the words that would index outside a table or divide by zero
+// where they are used; every other word is taken as read. The menu width is
+// cut where it fills the menu's text slot, not here.
 void RepairWords(ConfigRecord &r) {
-  r.word(75) = ColourOrWhite(r.word(75));  // border line of the screen menu
   for (int n = 78; n <= 96; ++n) r.word(n) = ColourOrWhite(r.word(n));
   if (r.word(97) >= 3) r.word(97) = 2;
-  if (r.word(97) < 0) r.word(97) = 1;
   std::int32_t page = r.word(100);
   if (page < kMinPageSize || page > kMaxPageSize || page % 4 != 0)
     r.word(100) = DefaultPageSize(r);
   if (r.word(101) < 1 || r.word(101) > 5) r.word(101) = 3;
-  if (r.word(106) != 0) r.word(106) = 1;  // 32-bit pixels, else 16-bit
-  if (r.word(127) < 1) r.word(127) = 1;
-  if (r.word(127) > kMaxTimeSlice) r.word(127) = kMaxTimeSlice;
-  if (r.word(130) < 4 || r.word(130) > 15) r.word(130) = 10;
+  if (r.word(127) < 1) r.word(127) = 1;  // a time slice of at least one tick
 }
 
-// Writes bytes to a new file beside name and renames it over name. 0 when
+// The file a write of name replaces: name itself, or the file at the end of
+// its chain of symbolic links, so that the links stay. 0 with errno set when
+// the chain cannot be followed.
+int LinkTarget(const std::string &name, std::string &target) {
+  target = name;
+  for (int hops = 0; hops < kMaxLinkHops; ++hops) {
+    struct stat st;
+    if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 1;
+    char link[PATH_MAX];
+    ssize_t n = readlink(target.c_str(), link, sizeof link);
+    if (n < 0) return 0;
+    if (static_cast<std::size_t>(n) == sizeof link) {
+      errno = ENAMETOOLONG;
+      return 0;
+    }
+    link[n] = '\0';
+    // A relative link names a file beside the link itself.
+    if (link[0] == '/')
+      target = link;
+    else
+      target = target.substr(0, target.rfind('/') + 1) + link;
+  }
+  errno = ELOOP;
+  return 0;
+}
+
+int WriteAll(int fd, const std::uint8_t *bytes, std::size_t size) {
+  while (size > 0) {
+    ssize_t n = write(fd, bytes, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return 0;
+    }
+    bytes += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return 1;
+}
+
+// Writes bytes to a new file beside the file name stands for and renames it
+// over that file, keeping its permissions. 0 with errno saying why when
 // anything failed; the old file is then untouched.
 int ReplaceFile(const std::string &name, const std::uint8_t *bytes, std::size_t size) {
-  std::string temp = name + "." + std::to_string(getpid()) + ".tmp";
+  std::string target;
+  if (!LinkTarget(name, target)) return 0;
+  std::string temp = target + "." + std::to_string(getpid()) + ".tmp";
   int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0 && errno == EEXIST) {  // left behind by an earlier run that died
     unlink(temp.c_str());
     fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   }
   if (fd < 0) return 0;
-  FILE *fp = fdopen(fd, "wb");
-  if (fp == nullptr) {
-    close(fd);
-    unlink(temp.c_str());
-    return 0;
-  }
-  bool ok = std::fwrite(bytes, 1, size, fp) == size;
-  ok = std::fflush(fp) == 0 && ok;
+  struct stat old;
+  bool ok = WriteAll(fd, bytes, size);
+  if (ok && stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ok = fchmod(fd, old.st_mode & 0777) == 0;
   // Some file systems cannot sync; the data is still written.
-  if (ok && fsync(fileno(fp)) != 0 && errno != EINVAL) ok = false;
-  ok = std::fclose(fp) == 0 && ok;
-  ok = ok && std::rename(temp.c_str(), name.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
+  if (ok && fsync(fd) != 0 && errno != EINVAL) ok = false;
+  int err = errno;
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && rename(temp.c_str(), target.c_str()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    unlink(temp.c_str());
+    errno = err;
+  }
   return ok;
 }
 
-// A missing or short file: say so, fix the page size to the display-list
-// width and write the live settings back.
+// A missing or short file: fix the page size to the display-list width,
+// write the live settings back and say whether that worked.
 void WriteDefaultConfig(const char *path, const std::string &name) {
-  MyPrintf("Default configuration data written to file: %s.\n", name.c_str());
+  cfr.word(100) = DefaultPageSize(cfr);
+  newcfr = cfr;
+  if (WriteConfigFile(path))
+    MyPrintf("Default configuration data written to file: %s.\n", name.c_str());
+  else
+    MyPrintf("Default configuration data could not be written to file: %s (%s).\n", name.c_str(),
+             std::strerror(errno));
   const char *command = GetCmdString(1);
   MyPrintf("Driver may be configured by entering %s at the command prompt.\n",
            command != nullptr ? command : "");
-  cfr.word(100) = DefaultPageSize(cfr);
-  newcfr = cfr;
-  WriteConfigFile(path);
 }
 
 }  // namespace
 
 int ConfigFileName(const char *path, std::string &name) {
   if (path == nullptr || path[0] == '\0') return 0;
+  // A user name that could lead out of the directory is no name.
   const char *user = std::getenv("USER");
+  if (user != nullptr && (std::strchr(user, '/') != nullptr || std::strstr(user, "..") != nullptr))
+    user = nullptr;
   name = path;
   name += '/';
   name += user != nullptr ? user : "gl_adi";
@@ -155,14 +210,18 @@ int HasConfigSignature(const ConfigRecord &r) {
   return std::strncmp(r.signature, DefaultConfig().signature, sizeof r.signature) == 0;
 }
 
-void WriteConfigFile(const char *path) {
-  if (!config_loaded) return;
+int WriteConfigFile(const char *path) {
+  if (!config_loaded) return 0;
   std::string name;
-  if (!ConfigFileName(path, name)) return;
+  if (!ConfigFileName(path, name)) {
+    errno = path != nullptr && path[0] != '\0' ? ENAMETOOLONG : ENOENT;
+    return 0;
+  }
   std::uint8_t bytes[kConfigFileSize];
   EncodeConfigRecord(newcfr, bytes);
-  if (!ReplaceFile(name, bytes, sizeof bytes)) return;
+  if (!ReplaceFile(name, bytes, sizeof bytes)) return 0;
   cfr = newcfr;
+  return 1;
 }
 
 void ReadConfigFile(const char *path) {

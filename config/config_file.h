@@ -22,9 +22,11 @@ extern int quit_warning;   // the Close/Quit warning box is up
 extern int config_loaded;
 
 // Writes newcfr to the file (through a temporary file beside it, renamed over
-// it) and then makes it live (cfr = newcfr). Any failure keeps the old file
-// and leaves cfr as it was. An empty path, or no read yet, writes nothing.
-void WriteConfigFile(const char *path);
+// it; a file that is a symbolic link is rewritten where the link leads and the
+// link kept) and then makes it live (cfr = newcfr). 1 when written; 0 when
+// not, with errno saying why: the old file is then kept and cfr left as it
+// was. An empty path, or no read yet, writes nothing.
+int WriteConfigFile(const char *path);
 // Reads the file into tempcfr and adopts it when its signature is right;
 // a missing or short file gives the defaults. Either way the file is then
 // written back. An empty path does nothing at all.
@@ -33,16 +35,18 @@ void ReadConfigFile(const char *path);
 int getcfg();
 
 // The file's name in directory path: 1 and the name, or 0 when path is empty
-// or the name would not fit in PATH_MAX.
+// or the name would not fit in PATH_MAX. A USER that holds a "/" or ".." is
+// taken as unset, so the name never leads out of the directory.
 int ConfigFileName(const char *path, std::string &name);
 
 // The 524 bytes of the file for record r.
 void EncodeConfigRecord(const ConfigRecord &r, std::uint8_t (&bytes)[kConfigFileSize]);
-// Takes the 524 bytes of a file into r, field by field, and mends what would
-// be unsafe to use: character arrays are NUL-terminated, an empty font name
-// becomes "Screen-Bold", colour words outside 0..255 become 7, the display-list
-// mode, page size, prompt lines, time slice, menu width and pixel mode are
-// kept in range. The prompt-line word is taken only when take_prompt_lines is
+// Takes the 524 bytes of a file into r, field by field, and mends only what
+// would be unsafe to use: character arrays are NUL-terminated, an empty font
+// name becomes "Screen-Bold", colour words outside 0..255 become 7, a
+// display-list mode of 3 or more becomes 2, and the page size, prompt lines
+// (1 to 5) and time slice (at least 1) are kept in range. Every other word is
+// taken as read. The prompt-line word is taken only when take_prompt_lines is
 // nonzero; otherwise r keeps its own.
 void DecodeConfigRecord(const std::uint8_t (&bytes)[kConfigFileSize], ConfigRecord &r,
                         int take_prompt_lines);

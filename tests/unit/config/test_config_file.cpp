@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -166,43 +167,35 @@ TEST_F(ConfigFileTest, RoundTripPutsEachWordAtItsByteOffsetBigEndian) {
   EXPECT_EQ(Messages(), "");
 }
 
-TEST_F(ConfigFileTest, ValuesThatSizeOrIndexThingsAreMended) {
-  Bytes b = Encoded(DefaultConfig());
-  std::memset(&b[72], 'x', 72);  // description without its NUL
-  std::memset(&b[208], 0, 64);   // empty font name
-  PutWordAt(b, 75, -1);
-  PutWordAt(b, 78, -3);
-  PutWordAt(b, 79, 300);
-  PutWordAt(b, 80, 255);
-  PutWordAt(b, 97, 5);
-  PutWordAt(b, 100, 0);
-  PutWordAt(b, 129, 0);
-  PutWordAt(b, 101, 9);
-  PutWordAt(b, 127, 0);
-  PutWordAt(b, 130, 99);
-  WriteFile(b);
-  ReadConfigFile(dir.c_str());
-  EXPECT_EQ(std::strlen(cfr.description), 71u);
-  EXPECT_STREQ(cfr.font_name, "Screen-Bold");
-  EXPECT_EQ(cfr.word(75), 7);
-  EXPECT_EQ(cfr.word(78), 7);
-  EXPECT_EQ(cfr.word(79), 7);
-  EXPECT_EQ(cfr.word(80), 255);
-  EXPECT_EQ(cfr.word(97), 2);
-  EXPECT_EQ(cfr.word(100), 4096);  // by the 16-bit display list
-  EXPECT_EQ(cfr.word(101), 3);
-  EXPECT_EQ(cfr.word(127), 1);
-  EXPECT_EQ(cfr.word(130), 10);
+TEST_F(ConfigFileTest, OnlyValuesThatWouldIndexOutsideATableOrDivideByZeroAreMended) {
+  struct Case {
+    int word;
+    std::int32_t stored, read;
+  } cases[] = {
+      {78, -3, 7},     {79, 300, 7},          {80, 255, 255},           // colour table indices
+      {97, 5, 2},      {100, 0, 4096},        {101, 9, 3},   {127, 0, 1},
+      {75, -1, -1},    {97, -4, -4},          {106, 5, 5},              // taken as read
+      {127, 1 << 30, 1 << 30}, {130, 99, 99}, {130, -2, -2},
+  };
+  for (const Case &c : cases) {
+    Bytes b = Encoded(DefaultConfig());
+    std::memset(&b[72], 'x', 72);  // description without its NUL
+    std::memset(&b[208], 0, 64);   // empty font name
+    PutWordAt(b, 129, 0);          // 16-bit display list
+    PutWordAt(b, c.word, c.stored);
+    WriteFile(b);
+    ReadConfigFile(dir.c_str());
+    EXPECT_EQ(cfr.word(c.word), c.read) << "word " << c.word << " stored as " << c.stored;
+    EXPECT_EQ(std::strlen(cfr.description), 71u);
+    EXPECT_STREQ(cfr.font_name, "Screen-Bold");
+  }
 
-  b = Encoded(DefaultConfig());
+  // A page size out of range goes by the display list's width; one in range stays.
+  Bytes b = Encoded(DefaultConfig());
   PutWordAt(b, 100, 10 << 20);
-  PutWordAt(b, 97, -4);
-  PutWordAt(b, 127, 1 << 30);
   WriteFile(b);
   ReadConfigFile(dir.c_str());
-  EXPECT_EQ(cfr.word(100), 32768);  // by the 32-bit display list
-  EXPECT_EQ(cfr.word(97), 1);
-  EXPECT_EQ(cfr.word(127), 600);
+  EXPECT_EQ(cfr.word(100), 32768);
   PutWordAt(b, 100, 8192);
   WriteFile(b);
   ReadConfigFile(dir.c_str());
@@ -253,11 +246,26 @@ TEST_F(ConfigFileTest, AFileWithAnotherSignatureIsReplacedByTheLiveSettings) {
   EXPECT_EQ(ReadFile(File()), Encoded(cfr));
 }
 
-TEST_F(ConfigFileTest, WithoutUserTheFileIsGlAdi) {
-  unsetenv("USER");
-  ReadConfigFile(dir.c_str());
-  EXPECT_EQ(ReadFile(dir + "/gl_adi.cnf").size(), 524u);
-  EXPECT_FALSE(fs::exists(File()));
+TEST_F(ConfigFileTest, AUserNameThatLeadsOutOfTheDirectoryIsTakenAsUnset) {
+  struct Case {
+    const char *user;  // nullptr: unset
+    const char *file;
+  } cases[] = {{nullptr, "gl_adi.cnf"}, {"../../x", "gl_adi.cnf"}, {"a/b", "gl_adi.cnf"},
+               {"..", "gl_adi.cnf"},    {"/etc/x", "gl_adi.cnf"},  {"jo.e", "jo.e.cnf"}};
+  for (const Case &c : cases) {
+    if (c.user != nullptr)
+      setenv("USER", c.user, 1);
+    else
+      unsetenv("USER");
+    std::string name;
+    ASSERT_EQ(ConfigFileName(dir.c_str(), name), 1);
+    EXPECT_EQ(name, dir + "/" + c.file) << (c.user ? c.user : "unset");
+    ReadConfigFile(dir.c_str());
+    std::vector<std::string> files;
+    for (auto &e : fs::directory_iterator(dir)) files.push_back(e.path().filename());
+    EXPECT_EQ(files, std::vector<std::string>{c.file});
+    fs::remove(dir + "/" + c.file);
+  }
 }
 
 TEST_F(ConfigFileTest, AnEmptyOrOverlongPathReadsAndWritesNothing) {
@@ -328,6 +336,90 @@ TEST_F(ConfigFileTest, AnUnwritableDirectoryKeepsTheOldFileAndTheOldSettings) {
   if (root) setfsuid(0);
   EXPECT_EQ(ReadFile(File()), old);
   EXPECT_EQ(cfr.word(80), 6);
+}
+
+TEST_F(ConfigFileTest, AFailedDefaultWriteSaysSoAndWhy) {
+  struct Case {
+    const char *what;
+    std::string path;  // the directory handed to the reader
+    int err;
+  } cases[] = {
+      {"missing directory", dir + "/missing", ENOENT},
+      {"read-only directory", dir + "/locked", EACCES},
+      {"name that is a directory", dir + "/taken", EISDIR},
+      {"file too large for the disk", dir + "/full", EFBIG},
+  };
+  fs::create_directory(dir + "/locked");
+  chmod((dir + "/locked").c_str(), 0555);
+  fs::create_directories(dir + "/taken/tester.cnf");
+  fs::create_directory(dir + "/full");
+  chmod(dir.c_str(), 0755);
+  for (const Case &c : cases) {
+    // In memory, where the file size limit does not reach.
+    char *text = nullptr;
+    std::size_t length = 0;
+    FILE *saved_output = output_fd;
+    output_fd = open_memstream(&text, &length);
+    // Permissions bind root too once its file-system identity is another user's.
+    const bool root = geteuid() == 0 && c.err == EACCES;
+    if (root) setfsuid(65534);
+    rlimit saved_limit;
+    getrlimit(RLIMIT_FSIZE, &saved_limit);
+    auto saved_handler = signal(SIGXFSZ, SIG_IGN);
+    if (c.err == EFBIG) {
+      rlimit small = saved_limit;
+      small.rlim_cur = 100;
+      setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ReadConfigFile(c.path.c_str());
+    setrlimit(RLIMIT_FSIZE, &saved_limit);
+    signal(SIGXFSZ, saved_handler);
+    if (root) setfsuid(0);
+    std::fclose(output_fd);
+    output_fd = saved_output;
+    std::string messages(text, length);
+    std::free(text);
+    std::string name = c.path + "/tester.cnf";
+    EXPECT_EQ(messages, "Default configuration data could not be written to file: " + name + " (" +
+                              std::strerror(c.err) + ").\nDriver may be configured by entering CONFIGURE at the "
+                              "command prompt.\n")
+        << c.what;
+    EXPECT_FALSE(fs::is_regular_file(name)) << c.what;
+  }
+  EXPECT_TRUE(fs::is_empty(dir + "/full"));
+  EXPECT_TRUE(fs::is_empty(dir + "/taken/tester.cnf"));
+}
+
+TEST_F(ConfigFileTest, AFileThatIsASymbolicLinkIsWrittenWhereTheLinkLeads) {
+  // A relative link to a private file in another directory.
+  fs::create_directory(dir + "/kept");
+  config_loaded = 1;
+  newcfr.word(80) = 6;
+  WriteConfigFile((dir + "/kept").c_str());
+  chmod((dir + "/kept/tester.cnf").c_str(), 0600);
+  fs::create_symlink("kept/tester.cnf", File());
+  Bytes b = ReadFile(File());
+  PutWordAt(b, 80, 4);
+  std::ofstream(dir + "/kept/tester.cnf", std::ios::binary).write(reinterpret_cast<const char *>(b.data()), b.size());
+  ReadConfigFile(dir.c_str());
+  EXPECT_EQ(cfr.word(80), 4);
+  newcfr.word(80) = 3;
+  ASSERT_EQ(WriteConfigFile(dir.c_str()), 1);
+  EXPECT_TRUE(fs::is_symlink(File()));
+  EXPECT_EQ(ReadFile(dir + "/kept/tester.cnf"), Encoded(newcfr));
+  EXPECT_EQ(fs::status(dir + "/kept/tester.cnf").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir + "/kept"), fs::directory_iterator{}), 1);
+  EXPECT_EQ(StrayFiles(), 1);  // the directory kept
+
+  // A link to a file not made yet: the defaults go where it leads.
+  fs::remove(File());
+  fs::create_symlink(dir + "/kept/new.cnf", File());
+  ReadConfigFile(dir.c_str());
+  EXPECT_TRUE(fs::is_symlink(File()));
+  EXPECT_EQ(ReadFile(dir + "/kept/new.cnf"), Encoded(cfr));
+  EXPECT_EQ(Messages(), "Default configuration data written to file: " + File() +
+                            ".\nDriver may be configured by entering CONFIGURE at the command prompt.\n");
 }
 
 struct PacketBuffer {
