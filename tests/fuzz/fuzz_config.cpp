@@ -1,9 +1,21 @@
-// The configuration file's bytes: whatever a file holds, the record taken from
-// it is safe to use and encodes back to bytes that decode to the same record.
+// The configuration file as the driver reads it at its first session: any
+// bytes (any length) as "<ACADCFG>/<USER>.cnf". Whatever the file holds, the
+// live record is safe to use, and the file written back holds exactly the
+// live record, so the next start reads what this one used. The first input
+// byte chooses: bit 0, this is the client's first start (which takes the
+// prompt-line count from the file); bit 1, the file begins with the signature
+// field of the driver's own files and goes on with the rest of the input
+// (else the rest is the whole file).
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "adi/session.h"
 #include "config/config_file.h"
+#include "config/config_record.h"
+#include "fuzz_files.h"
 
 namespace {
 
@@ -14,24 +26,41 @@ void check(bool ok) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-  std::uint8_t bytes[kConfigFileSize] = {};
-  std::memcpy(bytes, data, size < sizeof bytes ? size : sizeof bytes);
-  ConfigRecord r = DefaultConfig();
-  DecodeConfigRecord(bytes, r, 1);
+  static const bool started = [] {
+    fuzz_files::folder();
+    setenv("USER", "fuzz", 1);
+    return true;
+  }();
+  (void)started;
+  if (size == 0) return 0;
+  std::string file;
+  if (data[0] & 2) file.assign(DefaultConfig().signature, sizeof DefaultConfig().signature);
+  file.append(reinterpret_cast<const char *>(data + 1), size - 1);
+  const std::string name =
+      fuzz_files::put("fuzz.cnf", reinterpret_cast<const std::uint8_t *>(file.data()), file.size());
+  cfr = newcfr = tempcfr = DefaultConfig();
+  config_loaded = 0;
+  FirstTimeInACAD = data[0] & 1;
+  ReadConfigFile(fuzz_files::folder().c_str());
+
+  const ConfigRecord &r = cfr;
   check(std::memchr(r.signature, 0, sizeof r.signature) != nullptr);
   check(std::memchr(r.description, 0, sizeof r.description) != nullptr);
   check(std::memchr(r.palette_file, 0, sizeof r.palette_file) != nullptr);
   check(std::memchr(r.font_name, 0, sizeof r.font_name) != nullptr && r.font_name[0] != '\0');
+  // Colour numbers index the colour tables; the page size, the prompt lines
+  // and the time slice size and divide.
   for (int w = 78; w <= 96; ++w) check(r.word(w) >= 0 && r.word(w) <= 255);
-  check(r.word(97) >= 0 && r.word(97) <= 2);
+  check(r.word(100) >= 1024 && r.word(100) <= (1 << 20) && r.word(100) % 4 == 0);
   check(r.word(101) >= 1 && r.word(101) <= 5);
   check(r.word(127) >= 1);
-  check(r.word(100) > 0);
 
-  std::uint8_t again[kConfigFileSize];
-  EncodeConfigRecord(r, again);
-  ConfigRecord r2 = DefaultConfig();
-  DecodeConfigRecord(again, r2, 1);
-  check(std::memcmp(&r, &r2, sizeof r) == 0);
+  std::uint8_t live[kConfigFileSize], written[kConfigFileSize + 1];
+  EncodeConfigRecord(r, live);
+  FILE *f = std::fopen(name.c_str(), "rb");
+  check(f != nullptr);
+  const std::size_t got = std::fread(written, 1, sizeof written, f);
+  std::fclose(f);
+  check(got == kConfigFileSize && std::memcmp(live, written, kConfigFileSize) == 0);
   return 0;
 }
