@@ -5,6 +5,7 @@
 
 #include <stdlib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -54,6 +55,19 @@ inline std::vector<std::string> isolated_env(const std::string &dir) {
   return {"ACADTEXTDISPLAY=.", "ACADCFG=" + dir, "USER=tester", "ACAD=" + dir, "ACADRESFILE=" + dir + "/resources"};
 }
 
+// Pumps the driver until done() holds, for at most ms milliseconds of the
+// clock (never a count of tries: each pump ends early when anything comes).
+// Answers whether it held.
+template <class Done>
+bool wait_until(adiclient::Driver &driver, Done done, int ms = 10000) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  for (;;) {
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    adiclient::pump_driver(driver, 50);
+  }
+}
+
 struct Session {
   adiclient::Driver driver;
   adiclient::StartOptions options;
@@ -77,7 +91,7 @@ struct Session {
 
   adiclient::Packet reply() {
     adiclient::Packet p;
-    EXPECT_EQ(adiclient::read_reply(driver, 5000, p), adiclient::Got::packet);
+    EXPECT_EQ(adiclient::read_reply(driver, 20000, p), adiclient::Got::packet);
     return p;
   }
 

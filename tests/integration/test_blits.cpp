@@ -63,11 +63,7 @@ struct Blits : DriverWindowTest {
   // Waits for the window to show rgb at (px, py); answers what it showed last.
   std::uint32_t wait_pixel(int px, int py, std::uint32_t rgb) {
     std::uint32_t got = 0;
-    for (int tries = 0; tries < 50; ++tries) {
-      EXPECT_TRUE(adiclient::read_pixel(x, area, px, py, got));
-      if (got == rgb) break;
-      adiclient::pump_driver(s->driver, 100);
-    }
+    wait_until(s->driver, [&] { return !adiclient::read_pixel(x, area, px, py, got) || got == rgb; });
     return got;
   }
 };

@@ -112,12 +112,9 @@ struct Drag : DriverWindowTest {
   // else what it showed last.
   std::uint32_t pixel(int px, int py, std::uint32_t want) {
     std::uint32_t rgb = 0xDEADBEEF;
-    for (int tries = 0; tries < 40; ++tries) {
-      if (!adiclient::read_pixel(x, area, px, row(py), rgb)) return 0xDEADBEEF;
-      if (rgb == want) break;
-      adiclient::pump_driver(s->driver, 50);
-    }
-    return rgb;
+    bool read = true;
+    wait_until(s->driver, [&] { return !(read = adiclient::read_pixel(x, area, px, row(py), rgb)) || rgb == want; });
+    return read ? rgb : 0xDEADBEEF;
   }
 
   // The pixels of graphics-area columns x1..x2 and rows y1..y2.
@@ -134,11 +131,7 @@ struct Drag : DriverWindowTest {
   // still differ then, and where the first one is.
   std::string region_differs(int x1, int y1, int x2, int y2, const std::vector<std::uint8_t> &want) {
     std::vector<std::uint8_t> got;
-    for (int tries = 0; tries < 40; ++tries) {
-      got = region(x1, y1, x2, y2);
-      if (got == want) return "";
-      adiclient::pump_driver(s->driver, 50);
-    }
+    if (wait_until(s->driver, [&] { return (got = region(x1, y1, x2, y2)) == want; })) return "";
     if (got.size() != want.size()) return "the window could not be read";
     const int width = x2 - x1 + 1;
     int n = 0, first = -1;

@@ -70,12 +70,13 @@ TEST_P(PromptArea, PromptTextShowsInThePromptBand) {
   EXPECT_EQ(exchange(Packet(19, 4)).i16(2), first ? 4 : 0);
   std::map<std::uint32_t, int> before;
   std::uint32_t text = 0;
-  for (int tries = 0; tries < 50; ++tries) {
+  bool read = true;
+  wait_until(s->driver, [&] {
     before = top_line();
-    ASSERT_TRUE(adiclient::read_pixel(x, area, cw, ysize - 1 - ((lines - 1) * ch + ch / 2), text));
-    if (before[text] > 0 && before[text] <= cw * ch) break;
-    adiclient::pump_driver(s->driver, 100);
-  }
+    read = adiclient::read_pixel(x, area, cw, ysize - 1 - ((lines - 1) * ch + ch / 2), text);
+    return !read || (before[text] > 0 && before[text] <= cw * ch);
+  });
+  ASSERT_TRUE(read);
   ASSERT_GT(before[text], 0);
   ASSERT_LE(before[text], cw * ch);
 
@@ -87,11 +88,7 @@ TEST_P(PromptArea, PromptTextShowsInThePromptBand) {
   }
   exchange(adiclient::pnop());
   std::map<std::uint32_t, int> after;
-  for (int tries = 0; tries < 50; ++tries) {
-    after = top_line();
-    if (after[text] > before[text] + 100) break;
-    adiclient::pump_driver(s->driver, 100);
-  }
+  wait_until(s->driver, [&] { return (after = top_line())[text] > before[text] + 100; });
   EXPECT_GT(after[text], before[text] + 100);
   EXPECT_LT(after[text], before[text] + 13 * cw * ch);
 }
