@@ -4,8 +4,8 @@
 
 #include "adi/handlers.h"
 #include "adi/session.h"
-#include "adi/text_codes.h"
-#include "adi/utilities.h"
+#include "base/text_codes.h"
+#include "base/utilities.h"
 #include "config/config_file.h"
 #include "display/blits.h"
 #include "display/viewports.h"

@@ -2,11 +2,29 @@
 
 #include <cstdint>
 
-#include "adi/channel.h"
+#include "base/channel.h"
 #include "dialogs/dialog_packets.h"
 #include "kovagl/gl.h"
 
-int dialog_complete;
+
+namespace {
+
+// Where a packet goes when its handler writes past its end (see Packet).
+std::uint8_t spill[kMessageMax];
+
+}  // namespace
+
+int dispatch_pkt(PacketClient *client) { return take_message(client) ? run_packets(client) : 0; }
+
+int run_packets(PacketClient *client) {
+  int result = 0;
+  std::uint8_t *bytes = nullptr;
+  for (std::uint32_t n; result == 0 && (n = take_packet(client, bytes)) != 0;) {
+    Packet packet(bytes, n, spill);
+    result = packet_handler(client, packet, n);
+  }
+  return result;
+}
 
 int packet_handler(PacketClient *client, Packet &packet, std::size_t n) {
   dialog_complete = 0;

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "adi/packet.h"
+#include "base/packet.h"
 
 struct PacketClient;
 
@@ -16,9 +16,15 @@ inline constexpr int kKillOpcode = 64;
 
 extern const PacketHandler DS_funcs[kDSFuncCount];
 extern const PacketHandler RD_funcs[kRDFuncCount];
-extern int dialog_complete;
 
 int packet_handler(PacketClient *client, Packet &packet, std::size_t n);
+
+// Reads the next message when the current one is done, and runs its packets.
+// Returns what run_packets returns.
+int dispatch_pkt(PacketClient *client);
+// Runs the packets of the current (validated) message from its offset on,
+// until its end or a handler result that is not 0 (the kill packet).
+int run_packets(PacketClient *client);
 
 // The dialog-end packet (309) that follows the reply of the packet during
 // which a dialog ended with value.

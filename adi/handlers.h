@@ -1,140 +1,59 @@
 // Every packet handler of the dispatch tables, one per packet, named after it.
 // A handler reads its parameters from the packet, writes its results back into
-// it and returns nonzero when the packet is to be echoed as the reply.
+// it and returns nonzero when the packet is to be echoed as the reply. Each
+// subsystem declares its own in its headers; the core's are here.
 #pragma once
 
-#include "adi/packet.h"
+#include "adi/screen_mode.h"
+#include "base/packet.h"
+#include "commands/commands.h"
+#include "commands/prompt.h"
+#include "commands/string_input.h"
+#include "config/config_file.h"
+#include "display/blits.h"
+#include "display/cursor.h"
+#include "display/digitizer.h"
+#include "display/drag.h"
+#include "display/redraw.h"
+#include "display/vectors.h"
+#include "display/viewports.h"
+#include "image/snapshots.h"
+#include "render3d/lights.h"
+#include "render3d/primitives.h"
+#include "render3d/projection.h"
+#include "render3d/rendering.h"
+#include "render3d/segments.h"
 
+// The session packets.
 int pinit(Packet &);
+int preinit(Packet &);
 int pterm(Packet &);
-int pclear(Packet &);
-int pdot(Packet &);
-int pvec(Packet &);
-int pfill(Packet &);
-int pmark(Packet &);
-int pcmark(Packet &);
-int pchar(Packet &);
-int pechar(Packet &);
-int phlite(Packet &);
-int pdhlite(Packet &);
-int pmnucurs(Packet &);
-int ptprompt(Packet &);
-int pqplot(Packet &);
-int prpen(Packet &);
-int pgotext(Packet &);
-int pgotextu(Packet &);
-int pgograph(Packet &);
-int pwrsplit(Packet &);
-int pmodeline(Packet &);
-int pcoordline(Packet &);
-int psync(Packet &);
-int predraw(Packet &);
-int pcommand(Packet &);
+int pdinfo(Packet &);
+int pwho(Packet &);
+int rdwho(Packet &);
+int plang(Packet &);
+int pkzoom(Packet &);
+int pkbzoom(Packet &);
 int pxpcomd(Packet &);
-int pboxclr(Packet &);
-int pboxsize(Packet &);
-int pboxpush(Packet &);
-int pboxpop(Packet &);
-int ptext(Packet &);
-int pline(Packet &);
-int pdcurs(Packet &);
-int pccurs(Packet &);
 int pbshell(Packet &);
 int pashell(Packet &);
-int pdigtize(Packet &);
-int popenvp(Packet &);
-int pclosevp(Packet &);
-int pviewport(Packet &);
+
+// Packets the core answers itself: menus and message boxes handed to the
+// window, the no-op, the kill packet and the rest.
 int pnop(Packet &);
-int ptabcfg(Packet &);
-int pdrag(Packet &);
-int plopen(Packet &);
-int pclvp(Packet &);
-int prevec(Packet &);
-int pstring(Packet &);
-int ptxtchar(Packet &);
-int ptxtclr(Packet &);
+int pkill(Packet &);
+int pboxsize(Packet &);
 int pmsgbox(Packet &);
 int pmenufcn(Packet &);
 int pmenushow(Packet &);
-int ptxtshow(Packet &);
-int pdlfname(Packet &);
-int pdldir(Packet &);
-int preinit(Packet &);
-int pnotify(Packet &);
-int pcfgrec(Packet &);
-int pnewcfg(Packet &);
-int pchgcfg(Packet &);
-int pshowcfg(Packet &);
-int pevent(Packet &);
-int pkill(Packet &);
-int pkzoom(Packet &);
-int propenvp(Packet &);
-int pmaxvp(Packet &);
-int plang(Packet &);
-int pbitblt(Packet &);
-int pmodemsg(Packet &);
-int pwho(Packet &);
-int prow(Packet &);
-int pbigblit(Packet &);
-int pdinfo(Packet &);
-int pvpage(Packet &);
-int ppal(Packet &);
-int pview(Packet &);
-int portho(Packet &);
-int ppersp(Packet &);
-int poseg(Packet &);
-int pcseg(Packet &);
-int pdseg(Packet &);
-int ppoly3(Packet &);
-int pnpoly3(Packet &);
-int pcpoly3(Packet &);
-int pvec3(Packet &);
-int plight(Packet &);
-int pdlight(Packet &);
-int psetcolor(Packet &);
-int psetmatl(Packet &);
-int pmodel(Packet &);
-int pdrawseg(Packet &);
-int p3d(Packet &);
-int pbigvec(Packet &);
-int pbatchvec(Packet &);
-int pbmark(Packet &);
-int pcbmark(Packet &);
-int pbdrag(Packet &);
-int pbfill(Packet &);
-int popenbvp(Packet &);
-int pbviewport(Packet &);
-int pkbzoom(Packet &);
-int pdigtize_42(Packet &);
-int ptabcfg_42(Packet &);
-int prpen_42(Packet &);
-int pbpoly3(Packet &);
-int prib(Packet &);
-int pwincfg(Packet &);
 int pmenuset(Packet &);
 int pmenuget(Packet &);
+int pdlfname(Packet &);
+int pdldir(Packet &);
+int pnotify(Packet &);
+int pevent(Packet &);
+int pmodemsg(Packet &);
+int pwincfg(Packet &);
 int pextents(Packet &);
-int rdinit(Packet &);
-int rdstart(Packet &);
-int rdend(Packet &);
-int rdterm(Packet &);
 int rdresize(Packet &);
-int rdclear(Packet &);
-int rdcmapb(Packet &);
-int rdcmap(Packet &);
-int rdcmape(Packet &);
-int rdpoly(Packet &);
-int rdfname(Packet &);
-int rdcrange(Packet &);
-int rdcpoly(Packet &);
-int rdwsline(Packet &);
-int rdrsline(Packet &);
-int rdrcmap(Packet &);
 int rd_fgrab(Packet &);
-int rd_info(Packet &);
-int rdwho(Packet &);
-int rpcfgrec(Packet &);
-int rpnewcfg(Packet &);
-int rpchgcfg(Packet &);
-int rpshowcfg(Packet &);

@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "adi/build.h"
-#include "adi/channel.h"
 #include "adi/main_loop.h"
+#include "base/build.h"
+#include "base/channel.h"
 #include "dialogs/dialog_packets.h"
 #include "display/colour_tables.h"
 #include "kanji/kanji_window.h"
@@ -142,6 +142,10 @@ int main(int argc, char **argv) {
   graph_cmap_size = def_visual->map_entries;
 
   std::snprintf(gfx_window.title, sizeof gfx_window.title, "%s", "AutoCAD: KovaGL Graphics");
+  // Every event of the drawing area goes to graph_handler through the
+  // translations the window installs.
+  static XtActionsRec graph_actions[] = {{const_cast<String>("graph_handler"), graph_handler}};
+  XtAppAddActions(context, graph_actions, XtNumber(graph_actions));
   create_graph_window(gfx_window.title, "AutoCAD-Graph");
   get_graph_win_attrs(&gfx_window.width, &gfx_window.height, &gfx_window.depth);
   note_graph_window_size(gfx_window.width, gfx_window.height);

@@ -10,47 +10,26 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "adi/build.h"
-#include "adi/channel.h"
-#include "adi/events.h"
+#include "adi/dispatch.h"
+#include "adi/pointer.h"
 #include "adi/screen_mode.h"
 #include "adi/session.h"
+#include "base/build.h"
+#include "base/channel.h"
+#include "base/events.h"
 #include "commands/prompt.h"
 #include "commands/string_input.h"
 #include "display/digitizer.h"
 #include "display/wrappers.h"
+#include "kanji/kanji_window.h"
 #include "kovagl/gl.h"
 #include "ui/context.h"
 #include "ui/graph_window.h"
-#include "kanji/kanji_window.h"
 
-XtAppContext context;
-Display *display;
-int screen;
-Screen *screen_struct;
-int depth;
-Visual *def_visual;
-Colormap def_cmap;
-XStandardColormap best_rgb;
-int graph_cmap_size;
-Display *txtdisp;
-Display *toolbox_display;
-FILE *input_fd;
-FILE *output_fd;
-WindowInfo gfx_window, txt_window;
-Cursor graphmode_cursor, dialogmode_cursor, infomode_cursor;
-GC cursor_gc;
-int char_wdt, char_hgt, char_bot;
 PacketClient *pkti;
 int packet_input_fd = -1;
 XtInputId uadi_input, stdin_input;
 int acad_listening;
-std::uint16_t s_bord, t_bord;
-int cursor_in_window;
-int modify_keys;
-XEvent last_event;
-int graph_win_resized;
-PointerSample pointer_sample;
 XtIntervalId digitize_timer_id;
 
 namespace {

@@ -6,54 +6,16 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <cstdio>
 #include <cstdint>
 
+#include "base/x_session.h"
+
 struct PacketClient;
-
-// One of the driver's top-level windows.
-struct WindowInfo {
-  char title[64];
-  int width, height, depth;
-};
-
-extern XtAppContext context;
-extern Display *display;
-extern int screen;
-extern Screen *screen_struct;
-extern int depth;
-extern Visual *def_visual;
-extern Colormap def_cmap;
-extern XStandardColormap best_rgb;
-extern int graph_cmap_size;
-
-extern Display *txtdisp;          // text window's display, or nullptr
-extern Display *toolbox_display;  // tool windows' display
-extern FILE *input_fd;            // text device when it is not an X window
-extern FILE *output_fd;
-
-extern WindowInfo gfx_window, txt_window;
-extern Cursor graphmode_cursor, dialogmode_cursor, infomode_cursor;
-extern GC cursor_gc;
-extern int char_wdt, char_hgt, char_bot;
 
 extern PacketClient *pkti;
 extern int packet_input_fd;
 extern XtInputId uadi_input, stdin_input;
 extern int acad_listening;
-
-extern std::uint16_t s_bord, t_bord;  // window-manager border and title height
-extern int cursor_in_window;          // 2 inside the drawing window, 0 outside
-extern int modify_keys;               // 1 Shift, 2 Control of the pointer event
-extern XEvent last_event;
-extern int graph_win_resized;
-
-// The pointer sample graph_handler hands to poll_pointer.
-struct PointerSample {
-  std::int16_t x, y;
-  std::int16_t left, middle, right;  // 1 pressed, 0 released
-};
-extern PointerSample pointer_sample;
 
 extern XtIntervalId digitize_timer_id;
 

@@ -4,17 +4,19 @@
 
 #include <string_view>
 
-#include "adi/build.h"
-#include "adi/events.h"
 #include "adi/main_loop.h"
-#include "adi/packet.h"
 #include "adi/session.h"
-#include "adi/utilities.h"
+#include "base/build.h"
+#include "base/events.h"
+#include "base/packet.h"
+#include "base/utilities.h"
 #include "commands/commands.h"
+#include "commands/messages.h"
 #include "commands/prompt.h"
 #include "config/config_menus.h"
 #include "config/config_record.h"
 #include "display/colour_tables.h"
+#include "display/cursor.h"
 #include "display/vectors.h"
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
@@ -22,12 +24,6 @@
 #include "ui/graph_window.h"
 #include "ui/side_menu.h"
 #include "ui/text_window.h"
-
-int textmode;
-int MenuItemOn;
-int refresh_tcursx, refresh_tcursy;
-int menubar;
-int keyboard_pressed;
 
 namespace {
 
@@ -42,16 +38,6 @@ static_assert(sizeof kTwentyFiveLineFeeds == 26);
 
 void select_screen_matrix() {
   if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
-}
-
-// The highlight of the drawn screen menu's row at text baseline row: an
-// exclusive-or box across the menu column, so that drawing it twice takes it
-// off again.
-void draw_highlight_box(int row) {
-  if (pboxno < 0 || pboxno >= maxboxes) return;
-  select_screen_matrix();
-  FilledBox(static_cast<std::int16_t>(Pkinit.field[6]) + 2, row - CharDescender, xsize - 1,
-            row + CharHeight - CharDescender - 1, ConfigColor(79), -1);
 }
 
 // The label of a highlighted item: no characters, or blanks only.
@@ -78,8 +64,6 @@ void SetScreenMode(int graphics) {
 }
 
 int GetScreenMode() { return cfr.word(68) == 1 || cfr.word(68) == 3; }
-
-void TurnOnMenuItem() { draw_highlight_box(refresh_tcursy); }
 
 int is_scroll_lock() { return 0; }
 int is_num_lock() { return 1; }

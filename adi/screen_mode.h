@@ -4,25 +4,12 @@
 
 class Packet;
 
-extern int textmode;  // 1 while the text screen is the current one
-
-// A drawn screen-menu item is highlighted (drawn again by a repaint) at this
-// text position.
-extern int MenuItemOn;
-extern int refresh_tcursx, refresh_tcursy;
-// Set by phlite: the client's screen menu is being used.
-extern int menubar;
-// A key was pressed since the client last wrote to the text screen.
-extern int keyboard_pressed;
 
 // Raises the graphics (nonzero) or the text window with screen mode 2; then
 // textmode = 0 for graphics, 1 otherwise.
 void SetScreenMode(int graphics);
 // 1 for the dual-screen modes 1 and 3, else 0.
 int GetScreenMode();
-
-// Draws the highlight of the menu item again at refresh_tcursy.
-void TurnOnMenuItem();
 
 // Keyboard state the client asks about.
 int is_scroll_lock();

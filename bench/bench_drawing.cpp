@@ -29,11 +29,11 @@
 #include <vector>
 
 #include "adi/handlers.h"
-#include "adi/packet.h"
 #include "adi/session.h"
 #include "adiclient/driver.h"
 #include "adiclient/packet.h"
 #include "adiclient/xwindow.h"
+#include "base/packet.h"
 #include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/display_list.h"

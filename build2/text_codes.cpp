@@ -1,6 +1,6 @@
 // The second program has no Japanese text: every byte is one character and
 // text passes unchanged.
-#include "adi/text_codes.h"
+#include "base/text_codes.h"
 
 int isfirstkanji(int) { return 0; }
 

@@ -1,7 +1,10 @@
 # Both programs come from one tree. The shared sources are compiled once per
-# program into a core library; KOVA_SECOND_BUILD feeds the constexpr switch
-# in adi/build.h. kanji/ goes only into rcKovaGL, build2/ only into rcKovaGL2.
-set(KOVA_SUBSYSTEMS adi display GlxDraw ui commands config render3d dialogs image)
+# program into a core of object files that every program, test and fuzz
+# target links whole, so a second definition of a function fails the link
+# instead of being chosen silently. KOVA_SECOND_BUILD feeds the constexpr
+# switch in base/build.h. kanji/ goes only into rcKovaGL, build2/ only into
+# rcKovaGL2.
+set(KOVA_SUBSYSTEMS base adi display GlxDraw ui commands config render3d dialogs image)
 set(KOVA_SHARED_SOURCES "")
 foreach(dir ${KOVA_SUBSYSTEMS})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
@@ -14,9 +17,9 @@ file(GLOB KOVA_BUILD2_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/build2/*.cpp
 function(kova_driver name second)
   set(core ${name}_core)
   if(second)
-    add_library(${core} STATIC ${KOVA_SHARED_SOURCES} ${KOVA_BUILD2_SOURCES})
+    add_library(${core} OBJECT ${KOVA_SHARED_SOURCES} ${KOVA_BUILD2_SOURCES})
   else()
-    add_library(${core} STATIC ${KOVA_SHARED_SOURCES} ${KOVA_KANJI_SOURCES})
+    add_library(${core} OBJECT ${KOVA_SHARED_SOURCES} ${KOVA_KANJI_SOURCES})
   endif()
   target_compile_definitions(${core} PUBLIC KOVA_SECOND_BUILD=${second})
   target_include_directories(${core} PUBLIC ${CMAKE_SOURCE_DIR})

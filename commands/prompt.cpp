@@ -9,13 +9,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "adi/build.h"
-#include "adi/main_loop.h"
-#include "adi/packet.h"
-#include "adi/screen_mode.h"
-#include "adi/session.h"
-#include "adi/text_codes.h"
-#include "adi/utilities.h"
+#include "base/build.h"
+#include "base/packet.h"
+#include "base/session.h"
+#include "base/text_codes.h"
+#include "base/utilities.h"
+#include "base/x_session.h"
 #include "commands/commands.h"
 #include "commands/status_line.h"
 #include "config/config_record.h"
@@ -23,7 +22,6 @@
 #include "display/colour_tables.h"
 #include "display/wrappers.h"
 #include "ui/graph_window.h"
-#include "ui/pending.h"
 #include "ui/side_menu.h"
 #include "ui/status_bar.h"
 #include "ui/text_window.h"

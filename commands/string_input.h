@@ -2,7 +2,12 @@
 // string packet.
 #pragma once
 
+class Packet;
+
 extern int PstringNeeded;
 
 // Asks the client for a string request when a tool has one pending.
 void solicit_pstring();
+
+int pstring(Packet &p);
+int psync(Packet &p);

@@ -10,9 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "adi/session.h"
-#include "adi/string_tables.h"
-#include "adi/utilities.h"
+#include "base/session.h"
+#include "base/string_tables.h"
+#include "base/utilities.h"
+#include "commands/messages.h"
 #include "config/config_menus.h"
 
 int WriteConfig;

@@ -2,6 +2,8 @@
 // "<config_path>/<USER or gl_adi>.cnf", 524 bytes, integers big-endian.
 #pragma once
 
+class Packet;
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -52,3 +54,8 @@ void DecodeConfigRecord(const std::uint8_t (&bytes)[kConfigFileSize], ConfigReco
                         int take_prompt_lines);
 // 1 when r carries the configuration file signature.
 int HasConfigSignature(const ConfigRecord &r);
+
+int pcfgrec(Packet &p);
+int pnewcfg(Packet &p);
+int pchgcfg(Packet &p);
+int pshowcfg(Packet &p);

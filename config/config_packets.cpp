@@ -1,9 +1,9 @@
 // The client's configuration packets (opcodes 59 to 62).
-#include "adi/handlers.h"
-#include "adi/packet.h"
-#include "adi/session.h"
-#include "adi/string_tables.h"
-#include "adi/utilities.h"
+#include "base/packet.h"
+#include "base/packet.h"
+#include "base/session.h"
+#include "base/string_tables.h"
+#include "base/utilities.h"
 #include "config/config_file.h"
 #include "config/config_record.h"
 

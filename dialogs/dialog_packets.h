@@ -5,13 +5,13 @@
 
 #include <cstddef>
 
-#include "adi/packet.h"
+#include "base/packet.h"
 
 struct PacketClient;
 
-extern int busy_with_dialog;
-
 void dispatch_dialog_packet(PacketClient *client, Packet &packet, std::size_t n);
 void dialog_event(XEvent *event);
-// A dialog ended with this value during the current packet.
+// A dialog ended with this value during the current packet: the dialog-end
+// packet follows its reply (0 for none).
+extern int dialog_complete;
 void dladi_done(int value);

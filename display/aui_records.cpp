@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "adi/utilities.h"
+#include "base/utilities.h"
 #include "config/config_record.h"
 #include "display/blits.h"
 

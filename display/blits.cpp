@@ -12,10 +12,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "adi/handlers.h"
-#include "adi/packet.h"
-#include "adi/session.h"
-#include "adi/utilities.h"
+#include "base/packet.h"
+#include "base/session.h"
+#include "base/utilities.h"
 #include "commands/command_palette.h"
 #include "config/config_record.h"
 #include "display/aui_records.h"

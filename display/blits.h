@@ -6,6 +6,8 @@
 // address: unknown and stale handles are refused.
 #pragma once
 
+class Packet;
+
 #include <cstddef>
 #include <cstdint>
 
@@ -39,3 +41,9 @@ void discard_saved_boxes();
 // The AUI drawing of a box clear: the box x1..x2, y1..y2 (y from the window's
 // top) in colour, as pboxclr draws it.
 void draw_box_clear(int x1, int y1, int x2, int y2, int colour);
+
+int pboxclr(Packet &p);
+int pboxpush(Packet &p);
+int pboxpop(Packet &p);
+int pbitblt(Packet &p);
+int pbigblit(Packet &p);

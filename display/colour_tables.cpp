@@ -10,13 +10,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "adi/main_loop.h"
-#include "adi/session.h"
-#include "adi/utilities.h"
+#include "base/session.h"
+#include "base/utilities.h"
+#include "base/x_session.h"
+#include "commands/messages.h"
 #include "config/config_record.h"
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
-#include "ui/graph_window.h"
 
 float DisplayMap[kColourCount][4];
 float PaletteSaturation = 1.0f;

@@ -12,9 +12,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "adi/packet.h"
-#include "adi/screen_mode.h"
-#include "adi/session.h"
+#include "base/packet.h"
+#include "base/session.h"
+#include "base/x_session.h"
 #include "commands/birdseye.h"
 #include "commands/prompt.h"
 #include "commands/status_line.h"
@@ -29,7 +29,6 @@
 #include "render3d/dview.h"
 #include "render3d/tumble.h"
 #include "ui/context.h"
-#include "ui/graph_window.h"
 #include "ui/side_menu.h"
 #include "ui/status_bar.h"
 
@@ -559,3 +558,18 @@ int pmnucurs(Packet &p) {
   if (use_localsidemenu) sm_create_boxes(p.i16(4));
   return 0;
 }
+
+// ---- the screen-menu highlight ------------------------------------------------------
+
+int MenuItemOn;
+int refresh_tcursx, refresh_tcursy;
+int menubar;
+
+void draw_highlight_box(int row) {
+  if (pboxno < 0 || pboxno >= maxboxes) return;
+  if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
+  FilledBox(static_cast<std::int16_t>(Pkinit.field[6]) + 2, row - CharDescender, xsize - 1,
+            row + CharHeight - CharDescender - 1, ConfigColor(79), -1);
+}
+
+void TurnOnMenuItem() { draw_highlight_box(refresh_tcursy); }

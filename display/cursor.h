@@ -33,6 +33,19 @@ extern int hold_mark_allowed;
 inline constexpr int kCoordTextMax = 25;
 extern char coord_str[256];
 
+// The highlight of a drawn screen-menu item (phlite): drawn again by a repaint
+// at the text position it was drawn at.
+extern int MenuItemOn;
+extern int refresh_tcursx, refresh_tcursy;
+// Set by phlite: the client's screen menu is being used.
+extern int menubar;
+// The highlight of the drawn screen menu's row at text baseline row: an
+// exclusive-or box across the menu column, so that drawing it twice takes it
+// off again.
+void draw_highlight_box(int row);
+// Draws the highlight of the menu item again at refresh_tcursy.
+void TurnOnMenuItem();
+
 // Puts back what the software cursor covers and takes it off the screen.
 void HideCursor();
 // The software cursor's first set-up (once): the empty hardware cursor, the

@@ -10,9 +10,9 @@
 
 #include <cstring>
 
-#include "adi/packet.h"
-#include "adi/session.h"
-#include "adi/utilities.h"
+#include "base/packet.h"
+#include "base/session.h"
+#include "base/utilities.h"
 #include "commands/birdseye.h"
 #include "commands/command_palette.h"
 #include "commands/commands.h"

@@ -7,8 +7,9 @@
 #include <cstdio>
 #include <utility>
 
-#include "adi/utilities.h"
+#include "base/utilities.h"
 #include "commands/birdseye.h"
+#include "commands/messages.h"
 #include "commands/status_line.h"
 #include "config/config_record.h"
 #include "display/colour_tables.h"

@@ -12,10 +12,9 @@
 #include <algorithm>
 #include <climits>
 
-#include "adi/handlers.h"
-#include "adi/packet.h"
-#include "adi/session.h"
-#include "adi/utilities.h"
+#include "base/packet.h"
+#include "base/session.h"
+#include "base/utilities.h"
 #include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/viewports.h"

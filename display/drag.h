@@ -2,6 +2,8 @@
 // pages of its own and drawn in exclusive-or at the offsets the client sends.
 #pragma once
 
+class Packet;
+
 #include <cstdint>
 
 // A vector-list page. Offsets into a page count bytes from its start with the
@@ -29,3 +31,6 @@ extern int (*drag_read_timer)();
 void empty_vlist(int index, int release);
 // Vector-list pages held by all viewports.
 int vlist_page_count();
+
+int pdrag(Packet &p);
+int pbdrag(Packet &p);

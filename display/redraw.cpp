@@ -8,12 +8,11 @@
 #include <climits>
 #include <cmath>
 
-#include "adi/events.h"
-#include "adi/handlers.h"
-#include "adi/packet.h"
-#include "adi/screen_mode.h"
-#include "adi/session.h"
-#include "adi/utilities.h"
+#include "base/events.h"
+#include "base/packet.h"
+#include "base/session.h"
+#include "base/utilities.h"
+#include "base/x_session.h"
 #include "commands/birdseye.h"
 #include "commands/prompt.h"
 #include "config/config_file.h"
@@ -21,6 +20,7 @@
 #include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
+#include "display/cursor.h"
 #include "display/display_list.h"
 #include "display/screen_tiles.h"
 #include "display/vectors.h"
@@ -28,7 +28,6 @@
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
 #include "render3d/dview.h"
-#include "ui/graph_window.h"
 
 // Provided by subsystems whose headers do not declare them yet.
 extern int CleanDisplayList;      // the next redraw cleans the display list (string input)

@@ -6,6 +6,8 @@
 // are switched by init_redraw. Exposures repaint from the lists too.
 #pragma once
 
+class Packet;
+
 #include <cstdint>
 
 struct DisplayListPage;
@@ -67,3 +69,5 @@ void adi_refresh(const RefreshArea *area);
 void forget_replay(int index);
 // Erases the display and refresh lists of index (0: all viewports).
 void erase_viewport_lists(int index);
+
+int predraw(Packet &p);

@@ -7,9 +7,9 @@
 #include <climits>
 #include <cstdlib>
 
-#include "adi/handlers.h"
-#include "adi/packet.h"
-#include "adi/session.h"
+#include "base/packet.h"
+#include "base/session.h"
+#include "base/x_session.h"
 #include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
@@ -18,7 +18,6 @@
 #include "display/viewports.h"
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
-#include "ui/graph_window.h"
 
 int dlvpnum;
 int current_style;

@@ -9,6 +9,8 @@
 // index of the colour tables.
 #pragma once
 
+class Packet;
+
 #include <cstdint>
 
 extern int dlvpnum;           // viewport index of the vector being stored
@@ -57,3 +59,14 @@ void MarkRefreshInside(int index);
 // Selects viewport index's drawing area unless it is loaded; index 0 is the
 // whole graphics area.
 void SelectViewportArea(int index);
+
+int pclear(Packet &p);
+int pdot(Packet &p);
+int pvec(Packet &p);
+int pfill(Packet &p);
+int pline(Packet &p);
+int prow(Packet &p);
+int pvpage(Packet &p);
+int pbigvec(Packet &p);
+int pbatchvec(Packet &p);
+int pbfill(Packet &p);

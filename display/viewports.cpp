@@ -9,10 +9,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "adi/handlers.h"
-#include "adi/packet.h"
-#include "adi/session.h"
-#include "adi/utilities.h"
+#include "base/packet.h"
+#include "base/session.h"
+#include "base/utilities.h"
 #include "commands/birdseye.h"
 #include "commands/status_line.h"
 #include "config/config_record.h"

@@ -2,6 +2,8 @@
 // viewport numbers to table indices, and the viewport packets.
 #pragma once
 
+class Packet;
+
 #include <cstdint>
 
 #include "kovagl/gl.h"
@@ -143,3 +145,14 @@ void ViewportUnused(int index);
 void free_saved_pixels(int index);
 // Recomputes what follows from the view window of viewport index.
 void UpdateViewportView(int index);
+
+int popenvp(Packet &p);
+int pclosevp(Packet &p);
+int pviewport(Packet &p);
+int plopen(Packet &p);
+int pclvp(Packet &p);
+int prevec(Packet &p);
+int propenvp(Packet &p);
+int pmaxvp(Packet &p);
+int popenbvp(Packet &p);
+int pbviewport(Packet &p);

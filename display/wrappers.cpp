@@ -5,8 +5,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "adi/build.h"
-#include "adi/session.h"
+#include "base/build.h"
+#include "base/session.h"
+#include "base/x_session.h"
 #include "commands/birdseye.h"
 #include "commands/command_palette.h"
 #include "config/config_record.h"
@@ -14,7 +15,6 @@
 #include "display/cursor.h"
 #include "display/viewports.h"
 #include "ui/context.h"
-#include "ui/graph_window.h"
 
 int draw_mode = 16;
 int CurrentMatrixNumber = -1;

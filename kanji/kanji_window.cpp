@@ -4,7 +4,7 @@
 #include <X11/Shell.h>
 #include <Xm/Xm.h>
 
-#include "adi/main_loop.h"
+#include "base/x_session.h"
 
 Widget kanji_frame;
 

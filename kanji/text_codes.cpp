@@ -1,5 +1,5 @@
 // Japanese text codes of the first program.
-#include "adi/text_codes.h"
+#include "base/text_codes.h"
 
 int isfirstkanji(int byte) {
   byte &= 0xff;

@@ -11,10 +11,10 @@
 #include <cstring>
 
 #include "GlxDraw/GlxMDraw.h"
-#include "adi/events.h"
-#include "adi/main_loop.h"
-#include "adi/session.h"
-#include "adi/text_codes.h"
+#include "base/events.h"
+#include "base/session.h"
+#include "base/text_codes.h"
+#include "base/x_session.h"
 #include "commands/birdseye.h"
 #include "config/config_menus.h"
 #include "config/config_record.h"
@@ -30,7 +30,6 @@
 #include "kovagl/glx.h"
 #include "render3d/dview.h"
 #include "ui/graph_window.h"
-#include "ui/pending.h"
 #include "ui/text_window.h"
 
 float Gamma = 1.0f;

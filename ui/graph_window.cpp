@@ -32,11 +32,12 @@
 #include <utility>
 
 #include "GlxDraw/GlxMDraw.h"
-#include "adi/build.h"
-#include "adi/channel.h"
-#include "adi/main_loop.h"
-#include "adi/text_codes.h"
-#include "adi/utilities.h"
+#include "base/build.h"
+#include "base/channel.h"
+#include "base/text_codes.h"
+#include "base/utilities.h"
+#include "base/x_session.h"
+#include "commands/messages.h"
 #include "kanji/kanji_window.h"
 #include "kovagl/gl.h"
 #include "ui/context.h"
@@ -49,7 +50,6 @@
 GraphResources graphres;
 int splitlines = 3;
 int margin_size = 3;
-int use_localtext, use_localmenu, use_localsidemenu, use_localstatus, use_toolbar;
 int system_cursor;
 
 Widget graph_frame;
@@ -61,13 +61,11 @@ Widget graph_work_form;
 Widget graph_draw_form;
 Widget graph_draw_frame;
 Widget graph_pw;
-Window graph_window;
 XtTranslations graphicsTranslations;
 int graph_max_width, graph_max_height;
 int graph_win_wdt, graph_win_hgt, graph_win_depth;
 XColor graph_bg_color, graph_fg_color;
 
-int use_pups;
 Colormap ovr_cmap;
 Pixmap grIcon, textIcon;
 
@@ -109,7 +107,8 @@ XtResource graph_resource_table[] = {
 
 #undef GRAPH_RES
 
-// Every event of the drawing area reaches graph_handler.
+// Every event of the drawing area reaches graph_handler (the action main
+// registers).
 const char graph_translation_table[] =
     "<MotionNotify>: graph_handler()\n"
     "<ButtonPress>: graph_handler()\n"
@@ -122,8 +121,6 @@ const char graph_translation_table[] =
     "<UnmapNotify>: graph_handler()\n"
     "<PropertyNotify>: graph_handler()\n"
     "<ConfigureNotify>: graph_handler()";
-
-XtActionsRec graph_actions[] = {{const_cast<String>("graph_handler"), graph_handler}};
 
 // The drawing widget's configuration: single-buffered RGB normal planes with
 // the largest z-buffer, and a 2-bit overlay (pop-up planes in its place when
@@ -839,7 +836,6 @@ void create_graph_window(const char *title, const char *shell_name) {
   XmAddProtocolCallback(graph_frame, wm_protocols, wm_delete, close_cb, nullptr);
 
   // 4. The drawing area's events go to graph_handler.
-  XtAppAddActions(context, graph_actions, XtNumber(graph_actions));
   graphicsTranslations = XtParseTranslationTable(graph_translation_table);
 
   // 5. The main window.

@@ -12,6 +12,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/session.h"
+#include "base/x_session.h"
+
 // ---- application resources ---------------------------------------------------
 
 // The graphics shell's application resources, in the order they are read.
@@ -34,7 +37,6 @@ extern GraphResources graphres;
 
 extern int splitlines;   // prompt lines of the command area (0 to 25)
 extern int margin_size;  // margins of the work area's frames and forms
-extern int use_localtext, use_localmenu, use_localsidemenu, use_localstatus, use_toolbar;
 extern int system_cursor;
 
 // commandLines as used: 0 to 25 as given, anything else 3.
@@ -54,13 +56,11 @@ extern Widget graph_work_form;   // work area's form: tool bar and graph_draw_fo
 extern Widget graph_draw_form;   // side menu and graph_draw_frame
 extern Widget graph_draw_frame;  // the drawing area's container
 extern Widget graph_pw;          // the drawing widget "Drawing"
-extern Window graph_window;      // the drawing widget's X window
 extern XtTranslations graphicsTranslations;  // every event to graph_handler
 extern int graph_max_width, graph_max_height;
 extern int graph_win_wdt, graph_win_hgt, graph_win_depth;
 extern XColor graph_bg_color, graph_fg_color;  // the main window's colours
 
-extern int use_pups;       // pop-up planes take the overlay's place
 extern Colormap ovr_cmap;  // the overlay colormap, 0 when none
 extern Pixmap grIcon, textIcon;
 

@@ -12,6 +12,8 @@ extern TextWindowInfo *command_lines_info;
 void create_text_window(const char *title, const char *shell_name);
 void text_resize(Widget w, int columns, int rows);
 void tw_text_out(TextWindowInfo *info, int ch);
+// One character of the driver's own output into an area.
+void text_out_use_local(TextWindowInfo *info, int character);
 
 // The command area of the graphics window (and the text window's area): a
 // text area in parent showing lines rows (none when negative) with a

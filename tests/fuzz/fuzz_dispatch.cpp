@@ -35,13 +35,14 @@
 #include <cstring>
 #include <vector>
 
-#include "adi/channel.h"
 #include "adi/dispatch.h"
-#include "adi/events.h"
-#include "adi/packet.h"
+#include "adi/pointer.h"
 #include "adi/screen_mode.h"
 #include "adi/session.h"
-#include "adi/utilities.h"
+#include "base/channel.h"
+#include "base/events.h"
+#include "base/packet.h"
+#include "base/utilities.h"
 #include "commands/birdseye.h"
 #include "commands/command_palette.h"
 #include "commands/commands.h"
@@ -244,7 +245,7 @@ void fresh_driver(int settings) {
     if (settings & 1 << bit) cfr.word(kSettings[bit].word) = kSettings[bit].value;
   newcfr = tempcfr = cfr;
   reset_digitizer_state();
-  reset_event_state();
+  reset_pointer_state();
   reset_blank_highlight();
   redraw_reset_timer = drag_reset_timer = reset_ticks;
   redraw_read_timer = drag_read_timer = read_ticks;

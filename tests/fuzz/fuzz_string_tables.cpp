@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "adi/session.h"
-#include "adi/string_tables.h"
+#include "base/string_tables.h"
 #include "fuzz_files.h"
 
 namespace {

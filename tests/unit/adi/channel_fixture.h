@@ -8,8 +8,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "adi/channel.h"
-#include "adi/events.h"
+#include "adi/pointer.h"
+#include "base/channel.h"
+#include "base/events.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -59,7 +60,7 @@ struct ChannelFixture {
     client = init_pkt(to_driver[0], replies[1], -1, -1, events[1]);
     packet_client = client;
     event_client = nullptr;
-    reset_event_state();
+    reset_pointer_state();
     discard_waiting_events();
   }
   ~ChannelFixture() {

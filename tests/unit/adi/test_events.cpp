@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "adi/main_loop.h"
+#include "adi/pointer.h"
 #include "adi/session.h"
 #include "channel_fixture.h"
 #include "config/config_record.h"

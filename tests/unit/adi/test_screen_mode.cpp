@@ -6,14 +6,15 @@
 #include <cstring>
 #include <vector>
 
-#include "adi/events.h"
 #include "adi/main_loop.h"
 #include "adi/screen_mode.h"
 #include "adi/session.h"
+#include "base/events.h"
 #include "channel_fixture.h"
 #include "commands/prompt.h"
 #include "config/config_record.h"
 #include "display/colour_tables.h"
+#include "display/cursor.h"
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
 #include "kovagl/offscreen.h"

@@ -4,7 +4,7 @@
 
 #include "adi/handlers.h"
 #include "adi/session.h"
-#include "adi/utilities.h"
+#include "base/utilities.h"
 #include "config/config_record.h"
 #include "display/viewports.h"
 #include "ui/graph_window.h"

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "adi/session.h"
-#include "adi/string_tables.h"
+#include "base/string_tables.h"
 
 #include "support/scoped_env.h"
 

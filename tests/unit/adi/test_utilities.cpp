@@ -12,17 +12,18 @@
 #include <optional>
 #include <string>
 
-#include "adi/events.h"
 #include "adi/main_loop.h"
-#include "adi/packet.h"
 #include "adi/session.h"
-#include "adi/utilities.h"
+#include "base/events.h"
+#include "base/packet.h"
+#include "base/utilities.h"
 #include "config/config_record.h"
 #include "display/digitizer.h"
 #include "display/viewports.h"
 #include "render3d/projection.h"
 #include "ui/graph_window.h"
 
+#include "commands/messages.h"
 #include "support/scoped_env.h"
 
 namespace {

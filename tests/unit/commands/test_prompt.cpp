@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "adi/main_loop.h"
-#include "adi/packet.h"
 #include "adi/screen_mode.h"
 #include "adi/session.h"
+#include "base/packet.h"
 #include "commands/commands.h"
 #include "commands/prompt.h"
 #include "commands/status_line.h"

@@ -18,9 +18,9 @@
 
 #include "adi/handlers.h"
 #include "adi/main_loop.h"
-#include "adi/packet.h"
 #include "adi/session.h"
-#include "adi/utilities.h"
+#include "base/packet.h"
+#include "base/utilities.h"
 #include "config/config_file.h"
 #include "config/config_record.h"
 

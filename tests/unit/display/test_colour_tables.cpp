@@ -15,7 +15,7 @@
 
 #include "adi/main_loop.h"
 #include "adi/session.h"
-#include "adi/utilities.h"
+#include "base/utilities.h"
 #include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/wrappers.h"

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "adi/packet.h"
 #include "adi/session.h"
+#include "base/packet.h"
 #include "commands/prompt.h"
 #include "config/config_record.h"
 #include "display/colour_tables.h"

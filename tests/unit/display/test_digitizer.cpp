@@ -7,8 +7,8 @@
 #include <array>
 #include <cstring>
 
-#include "adi/packet.h"
 #include "adi/session.h"
+#include "base/packet.h"
 #include "commands/birdseye.h"
 #include "commands/command_palette.h"
 #include "commands/commands.h"

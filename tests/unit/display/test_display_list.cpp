@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "adi/utilities.h"
+#include "base/utilities.h"
 #include "config/config_record.h"
 #include "display/display_list.h"
 #include "display/redraw.h"

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "adi/handlers.h"
-#include "adi/packet.h"
 #include "adi/session.h"
-#include "adi/utilities.h"
+#include "base/packet.h"
+#include "base/utilities.h"
 #include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "adi/handlers.h"
-#include "adi/packet.h"
 #include "adi/session.h"
+#include "base/packet.h"
 #include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"

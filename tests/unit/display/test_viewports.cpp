@@ -10,9 +10,9 @@
 #include <cstring>
 
 #include "adi/handlers.h"
-#include "adi/packet.h"
 #include "adi/session.h"
-#include "adi/utilities.h"
+#include "base/packet.h"
+#include "base/utilities.h"
 #include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/display_list.h"

@@ -14,10 +14,10 @@
 #include <string>
 
 #include "GlxDraw/GlxMDraw.h"
-#include "adi/channel.h"
-#include "adi/events.h"
 #include "adi/main_loop.h"
 #include "adi/session.h"
+#include "base/channel.h"
+#include "base/events.h"
 #include "dialogs/dialog_packets.h"
 #include "display/viewports.h"
 #include "display/wrappers.h"
@@ -25,7 +25,7 @@
 #include "kovagl/glx.h"
 #include "ui/context.h"
 #include "ui/graph_window.h"
-#include "ui/pending.h"
+#include "ui/text_window.h"
 #include "x_session.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "adi/packet.h"
+#include "base/packet.h"
 
 // Bytes the driver reads from the packet pipe at a time: a whole pipe's worth
 // and more, so that a client streaming messages is woken seldom.
@@ -42,15 +42,15 @@ int write_pkt(int fd, const void *buffer, std::size_t n, int retry);
 // Writes what a non-blocking pipe takes now: the count, 0 when it is full.
 // A broken pipe or a failed write ends the driver as in write_pkt.
 std::size_t write_ready(int fd, const void *buffer, std::size_t n);
-// Reads the next message when the current one is done, and runs its packets.
-// Returns what run_packets returns.
-int dispatch_pkt(PacketClient *client);
+// Reads the next message when the current one is done. Returns whether a
+// packet is there to run (an empty message has none).
+bool take_message(PacketClient *client);
+// The next packet of the current (validated) message: its length, 0 at the
+// message's end; bytes gets where it lies.
+std::uint32_t take_packet(PacketClient *client, std::uint8_t *&bytes);
 // Whether bytes of the packet pipe wait in the read-ahead; a whole message
 // when whole is set.
 bool input_buffered(const PacketClient *client, bool whole);
-// Runs the packets of the current (validated) message from offset on, until
-// its end or a handler result that is not 0 (the kill packet).
-int run_packets(PacketClient *client);
 int reply_pkt(PacketClient *client, const void *data, std::size_t n, int retry);
 
 // Checks that a message of length bytes is a well-formed run of packets ended

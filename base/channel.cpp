@@ -1,4 +1,4 @@
-#include "adi/channel.h"
+#include "base/channel.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,15 +11,11 @@
 #include <cstring>
 #include <new>
 
-#include "adi/dispatch.h"
 
 PacketClient *packet_client;
 pid_t acad_pid;
 
 namespace {
-
-// Where a packet goes when its handler writes past its end (see Packet).
-std::uint8_t spill[kMessageMax];
 
 std::uint32_t load_u32(const std::uint8_t *p) {
   return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
@@ -175,42 +171,36 @@ bool input_buffered(const PacketClient *client, bool whole) {
   return L > kMessageMax || left - 4 >= L;
 }
 
-int dispatch_pkt(PacketClient *client) {
-  if (client->offset + 4 > client->length || load_u32(client->message + client->offset) == 0) {
-    std::uint8_t len[4];
-    read_pkt(client, len, 4);
-    std::uint32_t L = load_u32(len);
-    if (L > kMessageMax) invalid_message_format();
-    client->offset = 0;
-    client->length = 0;
-    if (L == 0) return 0;  // an empty message runs nothing
-    if (client->ahead_end - client->ahead_at >= L) {
-      // Run where it lies: the read-ahead is read into again only once
-      // everything in it is taken, after this message has run.
-      client->message = client->ahead + client->ahead_at;
-      client->ahead_at += L;
-    } else {
-      client->message = client->buffer;
-      read_pkt(client, client->buffer, L);
-    }
-    if (!valid_message(client->message, L)) invalid_message_format();
-    client->length = L;
+bool take_message(PacketClient *client) {
+  if (client->offset + 4 <= client->length && load_u32(client->message + client->offset) != 0) return true;
+  std::uint8_t len[4];
+  read_pkt(client, len, 4);
+  std::uint32_t L = load_u32(len);
+  if (L > kMessageMax) invalid_message_format();
+  client->offset = 0;
+  client->length = 0;
+  if (L == 0) return false;  // an empty message runs nothing
+  if (client->ahead_end - client->ahead_at >= L) {
+    // Run where it lies: the read-ahead is read into again only once
+    // everything in it is taken, after this message has run.
+    client->message = client->ahead + client->ahead_at;
+    client->ahead_at += L;
+  } else {
+    client->message = client->buffer;
+    read_pkt(client, client->buffer, L);
   }
-
-  return run_packets(client);
+  if (!valid_message(client->message, L)) invalid_message_format();
+  client->length = L;
+  return true;
 }
 
-int run_packets(PacketClient *client) {
-  int result = 0;
-  while (result == 0) {
-    const std::uint32_t n = load_u32(client->message + client->offset);
-    if (n == 0) break;
-    // The message was validated: the packet lies inside it.
-    Packet packet(client->message + client->offset + 4, n, spill);
-    client->offset += static_cast<std::uint32_t>(packet_step(n));
-    result = packet_handler(client, packet, n);
-  }
-  return result;
+std::uint32_t take_packet(PacketClient *client, std::uint8_t *&bytes) {
+  const std::uint32_t n = load_u32(client->message + client->offset);
+  if (n == 0) return 0;
+  // The message was validated: the packet lies inside it.
+  bytes = client->message + client->offset + 4;
+  client->offset += static_cast<std::uint32_t>(packet_step(n));
+  return n;
 }
 
 int reply_pkt(PacketClient *client, const void *data, std::size_t n, int retry) {

@@ -1,4 +1,4 @@
-#include "adi/events.h"
+#include "base/events.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -8,13 +8,9 @@
 #include <cerrno>
 #include <vector>
 
-#include "adi/channel.h"
-#include "adi/main_loop.h"
-#include "adi/session.h"
-#include "config/config_record.h"
-#include "dialogs/dialog_packets.h"
-#include "display/digitizer.h"
-#include "ui/graph_window.h"
+#include "base/channel.h"
+#include "base/session.h"
+#include "base/x_session.h"
 
 PacketClient *event_client;
 int last_arrow_key;
@@ -25,10 +21,6 @@ namespace {
 
 // What queue_coord last sent.
 int last_x = -1, last_y = -1, last_inside;
-
-// poll_pointer's latched buttons and repeat state.
-int left_latch, middle_latch, right_latch;
-int repeat_flag;
 
 // Framed events the event pipe had no room for: backlog[backlog_at ..), the
 // oldest first.
@@ -101,8 +93,6 @@ void discard_waiting_events() {
 void reset_event_state() {
   last_x = last_y = -1;
   last_inside = 0;
-  left_latch = middle_latch = right_latch = 0;
-  repeat_flag = 0;
   pick_count = 0;
   last_arrow_key = 0;
 }
@@ -202,95 +192,5 @@ void queue_coord(int x, int y, int inside, std::uint32_t extra) {
     send_event(kEventPointerLeft, 0, 0, 0, extra);
     last_x = last_y = -1;
     last_inside = 0;
-  }
-}
-
-namespace {
-
-int clamp(int v, int lo, int hi) { return v > hi ? (hi > lo ? hi : lo) : (v < lo ? lo : v); }
-
-}  // namespace
-
-void poll_pointer(int device, int value) {
-  if (!init_called) return;
-  int x = pointer_sample.x;
-  int wy = pointer_sample.y;
-  std::uint32_t mods = static_cast<std::uint32_t>(modify_keys);
-
-  if (busy_with_dialog) {
-    if (device == kDevRightButton) queue_button(x, wy, 2, value, mods);
-    if (device == kDevMiddleButton) queue_button(x, wy, 1, value, mods);
-    if (device == kDevLeftButton) queue_button(x, wy, 0, value, mods);
-    if (device == kDevMotion || device == kDevMotion2) queue_coord(x, wy, 1, mods);
-    repeat_flag = 0;
-    pick_count = 0;
-    return;
-  }
-
-  int dy = ysize - wy;
-  if (cursor_in_window == 0 && !PdigitizeNeeded) {
-    queue_coord(x, wy, 0, mods);
-    repeat_flag = 0;
-    pick_count = 0;
-    return;
-  }
-
-  cancel_key = 0;
-  action_key = 0;
-  if (digitizer & 2) return;  // a digitizer request is being answered
-
-  if (device == kDevLeftButton) left_latch = value;
-  if (device == kDevMiddleButton) middle_latch = value;
-  if (device == kDevRightButton) right_latch = value;
-
-  if (pick_count == 0) {
-    repeat_flag = 0;
-    pick_count = left_latch ? 1 : 0;
-  } else if (!left_latch) {
-    repeat_flag = 0;
-    pick_count = 0;
-  } else {
-    repeat_flag = 1;
-    int cap = cfr.word(98) + 1;
-    if (pick_count < cap) ++pick_count;
-  }
-
-  digitizer |= 1;
-  int code = solicit_pdigtize(x, dy, left_latch, middle_latch, right_latch, repeat_flag);
-  digitizer &= ~1;
-
-  switch (code) {
-    case 2:
-      queue_coord(clamp(x, 0, xsize - 1), clamp(wy, 0, ysize - 1), 1, mods);
-      pick_count = 0;
-      break;
-    case 3:
-      if (left_latch) {
-        queue_button(x, wy, 0, 1, mods);
-        left_latch = 0;
-      }
-      pick_count = 0;
-      break;
-    case -1:
-      if (right_latch) {
-        right_latch = 0;
-        queue_button(x, wy, 2, 1, mods);
-      }
-      pick_count = 0;
-      break;
-    case -2:
-      if (middle_latch) {
-        middle_latch = 0;
-        queue_button(x, wy, 1, 1, mods);
-      }
-      pick_count = 0;
-      break;
-    case 0:
-    case 4:
-      right_latch = 0;
-      middle_latch = 0;
-      break;
-    default:
-      break;
   }
 }

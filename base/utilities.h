@@ -1,7 +1,6 @@
-// Small shared services: counted allocation, text output to the active text
-// device, guards that explain why an interactive command cannot run, case
-// helpers, the support-file search and the driver's directories, the 1/60 s
-// timer, the keyboard flags, console prompts, and which client is connected.
+// Small shared services: counted allocation, case helpers, the support-file
+// search and the driver's directories, the 1/60 s timer, the keyboard flags,
+// console prompts, and which client is connected.
 #pragma once
 
 #include <climits>
@@ -15,26 +14,6 @@ class Packet;
 extern int alloc_count;
 void *MyMalloc(std::size_t size);
 void MyFree(void *block);
-
-extern const char crlf[];  // "\r\n"
-
-// Formats into a 256-byte buffer (longer output is cut) and sends the text to
-// the command-line area when use_localtext is set, and to output_fd when it
-// is open, else to the text window.
-void MyPrintf(const char *format, ...) __attribute__((format(printf, 1, 2)));
-void NewLine();
-// Sends a text through the prompt-area writer; a Shift-JIS lead byte and its
-// trail byte go together. Returns the number of bytes sent.
-int MyPrints(const char *text);
-
-// Guards: each returns nonzero when the action may go on, else prints why.
-int IsInRange(int value, int low, int high);
-int IsZoomable();
-int IsPdigtizeOn();
-int IsDlistOn();
-int IsSidebarOn();
-int IsRendered();
-int IsCurrent(int viewport);
 
 char *StringToUpper(char *text);
 char *StringToLower(char *text);

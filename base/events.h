@@ -91,7 +91,6 @@ void queue_button(int x, int y, int button, int pressed, std::uint32_t extra);
 void queue_sidemenu_pick(int row);
 void queue_menu(int menu, int item);
 void queue_coord(int x, int y, int inside, std::uint32_t extra);
-void poll_pointer(int device, int value);
 
-// Forgets the pointer state between sessions and in tests.
+// Forgets what the queue_ family remembers between sessions and in tests.
 void reset_event_state();

@@ -1,13 +1,13 @@
 // The driver's text tables: built-in rows, the support files that replace
 // them, and the command-name lookup of the command interpreter.
-#include "adi/string_tables.h"
+#include "base/string_tables.h"
 
 #include <climits>
 #include <cstdio>
 #include <cstring>
 
-#include "adi/session.h"
-#include "adi/utilities.h"
+#include "base/session.h"
+#include "base/utilities.h"
 
 namespace {
 

@@ -1,0 +1,26 @@
+#include "base/x_session.h"
+
+XtAppContext context;
+Display *display;
+int screen;
+Screen *screen_struct;
+int depth;
+Visual *def_visual;
+Colormap def_cmap;
+XStandardColormap best_rgb;
+int graph_cmap_size;
+Display *txtdisp;
+Display *toolbox_display;
+FILE *input_fd;
+FILE *output_fd;
+WindowInfo gfx_window, txt_window;
+Cursor graphmode_cursor, dialogmode_cursor, infomode_cursor;
+GC cursor_gc;
+int char_wdt, char_hgt, char_bot;
+Window graph_window;
+std::uint16_t s_bord, t_bord;
+int cursor_in_window;
+int modify_keys;
+XEvent last_event;
+int graph_win_resized;
+PointerSample pointer_sample;
