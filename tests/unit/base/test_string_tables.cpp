@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "adi/session.h"
+#include "base/session.h"
 #include "base/string_tables.h"
 
 #include "support/scoped_env.h"
