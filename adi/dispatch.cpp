@@ -30,10 +30,10 @@ int packet_handler(PacketClient *client, Packet &packet, std::size_t n) {
   dialog_complete = 0;
   int op = packet.opcode();
   int result = 0;
-  if (op >= 1 && op <= 113)
+  if (op >= kDSFirstOpcode && op <= kDSLastOpcode)
     result = DS_funcs[op](packet);
-  else if (op >= 2001 && op <= 2062)
-    result = RD_funcs[op - 2001](packet);
+  else if (op >= kRDFirstOpcode && op <= kRDLastOpcode)
+    result = RD_funcs[op - kRDFirstOpcode](packet);
   else
     dispatch_dialog_packet(client, packet, n);
 

@@ -11,7 +11,9 @@ struct PacketClient;
 using PacketHandler = int (*)(Packet &);
 
 inline constexpr int kDSFuncCount = 116;  // slots 0..115, opcodes 1..113 dispatched
-inline constexpr int kRDFuncCount = 62;   // opcodes 2001..2062
+inline constexpr int kDSFirstOpcode = 1, kDSLastOpcode = 113;
+inline constexpr int kRDFirstOpcode = 2001, kRDLastOpcode = 2062;  // RD_funcs[op - kRDFirstOpcode]
+inline constexpr int kRDFuncCount = kRDLastOpcode - kRDFirstOpcode + 1;
 inline constexpr int kKillOpcode = 64;
 
 extern const PacketHandler DS_funcs[kDSFuncCount];

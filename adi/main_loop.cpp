@@ -249,8 +249,8 @@ void graph_handler(Widget, XEvent *event, String *, Cardinal *) {
       configured_height = ce.height;
       graph_win_resized = 1;
       get_graph_win_attrs(&gfx_window.width, &gfx_window.height, &gfx_window.depth);
-      Pkinit.field[6] = static_cast<std::uint16_t>(gfx_window.width);
-      Pkinit.field[7] = static_cast<std::uint16_t>(gfx_window.height);
+      Pkinit.field[kPkinitWidth] = static_cast<std::uint16_t>(gfx_window.width);
+      Pkinit.field[kPkinitHeight] = static_cast<std::uint16_t>(gfx_window.height);
       Dimension sw = 0, sh = 0;
       XtVaGetValues(graph_frame, XmNwidth, &sw, XmNheight, &sh, nullptr);
       if (sw == graph_max_width && sh == graph_max_height)

@@ -70,7 +70,7 @@ void poll_pointer(int device, int value) {
     pick_count = 0;
   } else {
     repeat_flag = 1;
-    int cap = cfr.word(98) + 1;
+    int cap = cfr.word(kWordPickRepeat) + 1;
     if (pick_count < cap) ++pick_count;
   }
 

@@ -54,7 +54,7 @@ bool blank_label(const Packet &p) {
 }  // namespace
 
 void SetScreenMode(int graphics) {
-  if (cfr.word(68) == 2) {
+  if (cfr.word(kWordScreenMode) == 2) {
     if (graphics)
       pop_gfx_window();
     else
@@ -63,7 +63,7 @@ void SetScreenMode(int graphics) {
   textmode = graphics ? 0 : 1;
 }
 
-int GetScreenMode() { return cfr.word(68) == 1 || cfr.word(68) == 3; }
+int GetScreenMode() { return cfr.word(kWordScreenMode) == 1 || cfr.word(kWordScreenMode) == 3; }
 
 int is_scroll_lock() { return 0; }
 int is_num_lock() { return 1; }
@@ -79,7 +79,7 @@ int pgograph(Packet &p) {
     first_graphics = 0;
     pop_gfx_window();
     select_screen_matrix();
-    MyColor(ConfigColor(80));
+    MyColor(ConfigColor(kWordColourGraphics));
     clear();
   }
   SetScreenMode(1);
@@ -142,7 +142,7 @@ int ptxtclr(Packet &) {
 
 int phlite(Packet &p) {
   if (!use_localsidemenu) {
-    if (cfr.word(105)) {
+    if (cfr.word(kWordRefreshList)) {
       MenuItemOn = 1;
       refresh_tcursx = tcursx;
       refresh_tcursy = tcursy;
@@ -169,7 +169,7 @@ int phlite(Packet &p) {
 
 int pdhlite(Packet &p) {
   if (!use_localsidemenu) {
-    if (cfr.word(105)) MenuItemOn = 0;
+    if (cfr.word(kWordRefreshList)) MenuItemOn = 0;
     draw_highlight_box(tcursy);
   } else {
     sm_dehilite_box(char_pkt.first);

@@ -66,7 +66,7 @@ void start_banner(int level, int flags) {
   if (flags & kInitFullSession) {
     if (level == 8) {
       print_line(120);
-      int depth = cfr.word(103);
+      int depth = cfr.word(kWordRenderDepth);
       print_line(depth == 24 || depth == 32 ? 123 : 124);
     } else {
       print_line(121);
@@ -124,7 +124,7 @@ void clear_screen_planes() {
   clear();
   MySetDrawmode(16);
   if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
-  MyColor(cfr.word(80));
+  MyColor(cfr.word(kWordColourGraphics));
   clear();
 }
 
@@ -175,12 +175,12 @@ int zoom_reply(Packet &p, bool wide) {
 
 std::uint32_t CapabilityWord() {
   std::uint32_t word = use_localmenu ? 237215 : 204447;
-  if (cfr.word(129)) word |= 0x40040;
+  if (cfr.word(kWord32BitList)) word |= 0x40040;
   return word;
 }
 
 std::uint32_t ColourCapabilityWord() {
-  switch (cfr.word(103)) {
+  switch (cfr.word(kWordRenderDepth)) {
     case 8: return 241988;
     case 24: return 242152;
     default: return 242160;
@@ -207,26 +207,26 @@ void FontInit() {
   DefaultFontNumber = load_font(cfr.font_name, 10);
   if (FirstTimeInACAD) {
     bounded_copy(OriginalFontName, cfr.font_name, sizeof OriginalFontName);
-    OriginalNumberOfPromptLines = cfr.word(101);
+    OriginalNumberOfPromptLines = cfr.word(kWordPromptLines);
   }
 }
 
 void GraphicsInit() {
   InitCursor();
   if (EightBit) {
-    cfr.word(99) = 0;
-    cfr.word(106) = 1;
-    cfr.word(103) = 24;
+    cfr.word(kWordDoubleBuffer) = 0;
+    cfr.word(kWordRgbPixels) = 1;
+    cfr.word(kWordRenderDepth) = 24;
   } else {
-    cfr.word(106) = 1;
+    cfr.word(kWordRgbPixels) = 1;
   }
   Color16 = 0;
   MySetRenderMode(1);
-  if (cfr.word(99) == 0) {
-    cfr.word(104) = 1;
+  if (cfr.word(kWordDoubleBuffer) == 0) {
+    cfr.word(kWordBufferMode) = 1;
     MySetBufferMode(1);
   } else {
-    cfr.word(104) = 2;
+    cfr.word(kWordBufferMode) = 2;
     MySetBufferMode(2);
     SelectBothBuffers();
   }
@@ -249,7 +249,7 @@ void GraphicsInit() {
 
   UpdateStatusLine(&GL_Status_Line, 1);
   clear_prompt_area();
-  if (ScreenMenu) FilledBox(xmax + 1, ymin, xsize - 1, ymax, cfr.word(81), 0);
+  if (ScreenMenu) FilledBox(xmax + 1, ymin, xsize - 1, ymax, cfr.word(kWordColourTextBack), 0);
   init_zbuffer();
   Restore_UI();
   ChangeUIcolors = 1;
@@ -268,8 +268,8 @@ int pinit(Packet &p) {
   p.put_i16(2, 0);
   int flags = p.u16(8);
   int level = p.i16(10);
-  Pkinit.field[4] = static_cast<std::uint16_t>(flags);
-  Pkinit.field[5] = static_cast<std::uint16_t>(level);
+  Pkinit.field[kPkinitFlags] = static_cast<std::uint16_t>(flags);
+  Pkinit.field[kPkinitLevel] = static_cast<std::uint16_t>(level);
   if (level < 6) {
     Initialized = 1;
     MyPrintf("%s", "\nThis driver needs ADI 4.0 or greater.\n");
@@ -295,7 +295,7 @@ int pinit(Packet &p) {
   CharWidth = MyStrwidth("M");
   CharDescender = MyGetdescender() + 1;
 
-  do_32bit_regen = level >= 8 && cfr.word(129) && (flags & kInit32BitList);
+  do_32bit_regen = level >= 8 && cfr.word(kWord32BitList) && (flags & kInit32BitList);
   p.put_i16(10, 8);
 
   if (FirstTimeInACAD) {
@@ -305,7 +305,7 @@ int pinit(Packet &p) {
   }
 
   LayoutOptions opts{use_localtext != 0, use_localsidemenu != 0, use_localstatus != 0, use_localmenu != 0};
-  ScreenLayout l = ComputeScreenLayout(xsize, ysize, CharWidth, CharHeight, flags, cfr.word(101), cfr.word(130), opts);
+  ScreenLayout l = ComputeScreenLayout(xsize, ysize, CharWidth, CharHeight, flags, cfr.word(kWordPromptLines), cfr.word(kWordMenuWidth), opts);
   xmin = l.xmin;
   ymin = l.ymin;
   xmax = l.xmax;
@@ -316,7 +316,7 @@ int pinit(Packet &p) {
   StatusLine = l.StatusLine;
   if ((flags & kInitStatusLine) && use_localstatus) st_init();
   if (StatusLine) {
-    GL_Status_Line = StatusLineRecord{mode_str, coord_str, 0, cfr.word(81), cfr.word(82), CharHeight, CharWidth,
+    GL_Status_Line = StatusLineRecord{mode_str, coord_str, 0, cfr.word(kWordColourTextBack), cfr.word(kWordColourText), CharHeight, CharWidth,
                                       CharDescender, xmin, ysize - CharHeight - 1, xsize - xmin - 1, {}};
     PdigitizeNeeded = 2;
   }
@@ -328,10 +328,10 @@ int pinit(Packet &p) {
   p.put_i16(14, graphy);
   p.put_i16(16, xsize - 1);
   p.put_i16(18, l.text_columns);
-  p.put_i16(20, cfr.word(130));
+  p.put_i16(20, cfr.word(kWordMenuWidth));
   p.put_i16(22, maxboxes);
   p.put_i16(24, 135);
-  p.put_u8(26, static_cast<std::uint8_t>(cfr.word(101)));
+  p.put_u8(26, static_cast<std::uint8_t>(cfr.word(kWordPromptLines)));
   p.put_u8(27, 2);
   p.put_i16(28, 1);
   p.put_i16(30, 1);
@@ -352,12 +352,12 @@ int pinit(Packet &p) {
   if (!(flags & kInitFullSession)) {
     // Not a full drawing session: no display list, no double buffering, no
     // spy glass, and the palette closes after use.
-    cfr.word(102) = cfr.word(107) = cfr.word(97) = cfr.word(99) = 0;
-    cfr.word(106) = cfr.word(104) = 1;
+    cfr.word(kWordPaletteAfterUse) = cfr.word(kWordSpyGlass) = cfr.word(kWordDisplayList) = cfr.word(kWordDoubleBuffer) = 0;
+    cfr.word(kWordRgbPixels) = cfr.word(kWordBufferMode) = 1;
   }
 
   pushcount = 0;
-  init_display_list(cfr.word(100));
+  init_display_list(cfr.word(kWordPageSize));
   init_wrsplit();
   init_viewports();
   view_extents = 0x7fffffff;
@@ -369,7 +369,8 @@ int pinit(Packet &p) {
 
   GraphicsInit();
   DrawBorders();
-  InitBirdseye(cfr.word(111), cfr.word(112), cfr.word(113), cfr.word(114));
+  InitBirdseye(cfr.word(kWordBirdseyeRect), cfr.word(kWordBirdseyeRect + 1), cfr.word(kWordBirdseyeRect + 2),
+               cfr.word(kWordBirdseyeRect + 3));
   if (!preinit_ran) {
     MFLicon = commands = IconState = CommandState = 0;
     LoadCommandPalette("gl_com12.txt");
@@ -377,7 +378,7 @@ int pinit(Packet &p) {
 
   p.copy_text(56, cdname, sizeof cdname);
   dx_name(cdname);
-  init_redraw(cfr.word(97));
+  init_redraw(cfr.word(kWordDisplayList));
   MatlIndex = 0;
   reset_dview();
   LoadInternalCommands("gl_cmds.txt");
@@ -406,13 +407,13 @@ int preinit(Packet &p) {
 int pterm(Packet &) {
   aftershell = 0;
   FirstTimeInACAD = 1;
-  int level = static_cast<std::int16_t>(Pkinit.field[5]);
+  int level = static_cast<std::int16_t>(Pkinit.field[kPkinitLevel]);
   for (int i = 0; i < kViewportCount; ++i) {
     ViewportRecord &vp = vp_info[i];
     if (vp.number == -1) continue;
     if (level < 8) EraseDisplayList(i);
     empty_vlist(i, 1);
-    if (cfr.word(105)) {
+    if (cfr.word(kWordRefreshList)) {
       EraseRefreshDisplayList(i);
       vp.refresh_flag = vp.refresh_redrawn = 0;
     }
@@ -425,7 +426,7 @@ int pterm(Packet &) {
   Free_AUI_List();
   FreeCachedBirdseye();
   ResetConfigMenus();
-  if (Pkinit.field[4] & kInitFullSession) {
+  if (Pkinit.field[kPkinitFlags] & kInitFullSession) {
     CurrentMatrixNumber = -1;
     ViewSet = ProjSet = 0;
     ResetLights();
@@ -476,11 +477,11 @@ int pdinfo(Packet &p) {
   h(32, vp.height);
   h(33, vp.x1);
   h(34, vp.y1);
-  h(35, cfr.word(101));
+  h(35, cfr.word(kWordPromptLines));
   p.put_u32(72, static_cast<std::uint32_t>(vp.view_width));
   p.put_u32(76, static_cast<std::uint32_t>(vp.view_height));
   p.put_u32(80, static_cast<std::uint32_t>(Set3dflags()));
-  h(42, cfr.word(99) ? 2 : 1);
+  h(42, cfr.word(kWordDoubleBuffer) ? 2 : 1);
   h(43, 8);
   h(44, 0);
   h(45, 0);

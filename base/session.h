@@ -12,6 +12,13 @@
 struct InitPacket {
   std::uint16_t field[28];
 };
+// The kept fields the driver reads.
+enum : int {
+  kPkinitFlags = 4,   // the client's capability flags (kInit... below)
+  kPkinitLevel = 5,   // its ADI level
+  kPkinitWidth = 6,   // xmax: the drawing window's width after a resize
+  kPkinitHeight = 7,  // graphy: its height after a resize
+};
 extern InitPacket Pkinit;
 
 // Capability flags of the init packet (byte 8).

@@ -92,10 +92,10 @@ constexpr int kUnits = 25;  // view units a pixel of the off-screen viewport
 // The drawing state of a fresh session over an off-screen window.
 void set_up_offscreen_session() {
   xsize = kOffW, ysize = kOffH, xmin = 0, ymin = 0, xmax = kOffW - 1, ymax = kOffH - 1, graphy = kOffH - 1;
-  Pkinit.field[4] = 0x8007;
-  Pkinit.field[5] = 8;
-  Pkinit.field[6] = static_cast<std::uint16_t>(xmax);
-  Pkinit.field[7] = static_cast<std::uint16_t>(graphy);
+  Pkinit.field[kPkinitFlags] = 0x8007;
+  Pkinit.field[kPkinitLevel] = 8;
+  Pkinit.field[kPkinitWidth] = static_cast<std::uint16_t>(xmax);
+  Pkinit.field[kPkinitHeight] = static_cast<std::uint16_t>(graphy);
   do_32bit_regen = 0;
   init_display_list(32768);
   init_viewports();
@@ -105,11 +105,11 @@ void set_up_offscreen_session() {
     DisplayMap[c][1] = static_cast<float>(c >> 1 & 1);
     DisplayMap[c][2] = static_cast<float>(c >> 2 & 1);
   }
-  cfr.word(80) = 0;
-  cfr.word(97) = 1;
-  cfr.word(105) = 0;
-  cfr.word(108) = 1;
-  cfr.word(128) = 0;
+  cfr.word(kWordColourGraphics) = 0;
+  cfr.word(kWordDisplayList) = 1;
+  cfr.word(kWordRefreshList) = 0;
+  cfr.word(kWordNonStopRedraw) = 1;
+  cfr.word(kWordPolygonOutline) = 0;
   draw_mode = KGL_NORMALDRAW;
   CurrentMatrixNumber = -1;
 

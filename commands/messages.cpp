@@ -77,7 +77,7 @@ int NotPossible(int message) {
 }  // namespace
 
 int IsZoomable() {
-  if (cfr.word(110) != 0) return 1;
+  if (cfr.word(kWordBirdseyeAlways) != 0) return 1;
   if (CurrentViewport >= 0 && CurrentViewport < kViewportCount && (vp_info[CurrentViewport].flags & 2))
     return 1;
   return NotPossible(275);
@@ -89,7 +89,7 @@ int IsPdigtizeOn() {
 }
 
 int IsDlistOn() {
-  int on = cfr.word(97);
+  int on = cfr.word(kWordDisplayList);
   if (on == 0) NotPossible(278);
   return on;
 }

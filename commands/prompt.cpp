@@ -68,8 +68,8 @@ void select_prompt_drawing() {
   SelectBothBuffers();
 }
 
-int prompt_background() { return ConfigColor(81); }
-int prompt_text_colour() { return ConfigColor(82); }
+int prompt_background() { return ConfigColor(kWordColourTextBack); }
+int prompt_text_colour() { return ConfigColor(kWordColourText); }
 
 // One character string drawn at (x, y).
 void draw_char(int ch, int x, int y) {
@@ -257,7 +257,7 @@ void label_colours(int flags, int *colour, int *background) {
 }  // namespace
 
 int prompt_line_count() {
-  int lines = cfr.word(101);
+  int lines = cfr.word(kWordPromptLines);
   if (lines < 1) return 1;
   if (lines > kPromptLinesMax) return kPromptLinesMax;
   return lines;
@@ -301,7 +301,7 @@ int pechar(Packet &) {
   if (pboxno < 0 || pboxno >= maxboxes || pboxno >= kMenuBoxesMax) return 0;
 
   // The slot holds at most 15 characters, whatever the menu width says.
-  int width = cfr.word(130);
+  int width = cfr.word(kWordMenuWidth);
   if (width < 0) width = 0;
   if (width > kMenuTextSize - 1) width = kMenuTextSize - 1;
   bounded_copy(MenuTextPtr[pboxno], charbf, static_cast<std::size_t>(width) + 1);
@@ -325,7 +325,7 @@ void init_wrsplit() {
   pen.line = 0;
   pen.column = 0;
   no_echo = 0;
-  text_echo = cfr.word(68) == 1 || cfr.word(68) == 2;
+  text_echo = cfr.word(kWordScreenMode) == 1 || cfr.word(kWordScreenMode) == 2;
 }
 
 void ResetPromptBuffers() {
@@ -533,7 +533,7 @@ int ptext(Packet &p) {
     for (char *c = text; *c != '\0'; ++c)
       if (static_cast<unsigned char>(*c) == static_cast<unsigned>(cmchar & 0xFF)) *c = check;
 
-  if (cfr.word(105) && pushcount != 0) record_ptext(text, x, y, colour, background, flags);
+  if (cfr.word(kWordRefreshList) && pushcount != 0) record_ptext(text, x, y, colour, background, flags);
   DrawBoxLabel(text, x, y, colour, background, flags);
   return 0;
 }

@@ -63,19 +63,19 @@ int ColourOrWhite(std::int32_t v) { return v >= 0 && v <= 255 ? v : 7; }
 
 // The page size a record gets when none is configured: one that fits the
 // coordinate width of its display-list records.
-std::int32_t DefaultPageSize(const ConfigRecord &r) { return r.word(129) ? 32768 : 4096; }
+std::int32_t DefaultPageSize(const ConfigRecord &r) { return r.word(kWord32BitList) ? 32768 : 4096; }
 
 // Mends only the words that would index outside a table or divide by zero
 // where they are used; every other word is taken as read. The menu width is
 // cut where it fills the menu's text slot, not here.
 void RepairWords(ConfigRecord &r) {
-  for (int n = 78; n <= 96; ++n) r.word(n) = ColourOrWhite(r.word(n));
-  if (r.word(97) >= 3) r.word(97) = 2;
-  std::int32_t page = r.word(100);
+  for (int n = kWordColourFirst; n <= kWordColourLast; ++n) r.word(n) = ColourOrWhite(r.word(n));
+  if (r.word(kWordDisplayList) >= 3) r.word(kWordDisplayList) = 2;
+  std::int32_t page = r.word(kWordPageSize);
   if (page < kMinPageSize || page > kMaxPageSize || page % 4 != 0)
-    r.word(100) = DefaultPageSize(r);
-  if (r.word(101) < 1 || r.word(101) > 5) r.word(101) = 3;
-  if (r.word(127) < 1) r.word(127) = 1;  // a time slice of at least one tick
+    r.word(kWordPageSize) = DefaultPageSize(r);
+  if (r.word(kWordPromptLines) < 1 || r.word(kWordPromptLines) > 5) r.word(kWordPromptLines) = 3;
+  if (r.word(kWordTimeSlice) < 1) r.word(kWordTimeSlice) = 1;  // a time slice of at least one tick
 }
 
 // The file a write of name replaces: name itself, or the file at the end of
@@ -155,7 +155,7 @@ int ReplaceFile(const std::string &name, const std::uint8_t *bytes, std::size_t 
 // A missing or short file: fix the page size to the display-list width,
 // write the live settings back and say whether that worked.
 void WriteDefaultConfig(const char *path, const std::string &name) {
-  cfr.word(100) = DefaultPageSize(cfr);
+  cfr.word(kWordPageSize) = DefaultPageSize(cfr);
   newcfr = cfr;
   if (WriteConfigFile(path))
     MyPrintf("Default configuration data written to file: %s.\n", name.c_str());

@@ -48,7 +48,7 @@ int pchgcfg(Packet &p) {
   LoadInternalStrings("gl_strs.txt");
   ReadConfigFile(config_path);
   cfgptr = &newcfr;
-  Pkinit.field[4] = ConfiguredClientFlags();
+  Pkinit.field[kPkinitFlags] = ConfiguredClientFlags();
   WriteConfigFile(config_path);
   p.put_i16(2, 0);
   return 1;

@@ -17,7 +17,7 @@ namespace {
 
 // Records a page of configuration word 100 bytes holds (at least one).
 int page_capacity() {
-  long long bytes = cfr.word(100);
+  long long bytes = cfr.word(kWordPageSize);
   if (bytes > (1 << 20)) bytes = 1 << 20;
   long long n = (bytes - kAUIPageHeaderBytes) / kAUIRecordBytes;
   return n < 1 ? 1 : static_cast<int>(n);
@@ -121,7 +121,7 @@ void FindBoxpush() {
 }
 
 void AUI_redraw() {
-  if (!cfr.word(105)) return;
+  if (!cfr.word(kWordRefreshList)) return;
   for (AUIPage *page = AUI_ListHead; page != nullptr; page = page->next) {
     const AUIRecord *r = page->records();
     for (int i = 0; i < page->count && r[i].type != kAUIEnd; ++i) {

@@ -289,7 +289,7 @@ int pbitblt(Packet &p) {
     logicop(KGL_LO_XOR);
     dither_off();
   }
-  if (cfr.word(106) == 0) {
+  if (cfr.word(kWordRgbPixels) == 0) {
     bitmap_indices.assign(n, 0);
     if (transparent) rectread(r.x1, r.y1, r.x2, r.y2, bitmap_indices.data());
     expand_bitmap<std::uint16_t>(p, bytes_per_row, width, height, static_cast<std::uint16_t>(fg),
@@ -315,14 +315,14 @@ void draw_box_clear(int x1, int y1, int x2, int y2, int colour) {
   select_screen_matrix();
   const int c = MapPacketColor(colour);
   if (c == -1)
-    FilledBox(x1, ysize - y2 - 1, x2, ysize - y1 - 1, ConfigColor(79), -1);
+    FilledBox(x1, ysize - y2 - 1, x2, ysize - y1 - 1, ConfigColor(kWordColourXor), -1);
   else
     FilledBox(x1, ysize - y2 - 1, x2, ysize - y1 - 1, DrawingColorIndex(c), 0);
 }
 
 int pboxclr(Packet &p) {
   const int x1 = p.i16(2), y1 = p.i16(4), x2 = p.i16(6), y2 = p.i16(8), colour = p.i16(10);
-  if (cfr.word(105) && pushcount > 0) {
+  if (cfr.word(kWordRefreshList) && pushcount > 0) {
     if (AUIRecord *r = GetAUIListPtr()) {
       r->type = kAUIBoxClear;
       r->x1 = x1, r->y1 = y1, r->x2 = x2, r->y2 = y2;
@@ -366,7 +366,7 @@ int pboxpush(Packet &p) {
   b.handle = make_handle(kBoxTag, box_serial, slot);
   b.zrow = zbuffer_rows;
 
-  if (cfr.word(105) && NewAUIPage()) {
+  if (cfr.word(kWordRefreshList) && NewAUIPage()) {
     if (AUIRecord *r = GetAUIListPtr()) {
       r->type = kAUIBoxPush;
       r->x1 = x1, r->y1 = y1, r->x2 = x2, r->y2 = y2;
@@ -395,7 +395,7 @@ int pboxpop(Packet &p) {
 
   // Drawing since the push leaves the record list.
   const int mark = saved_box[slot].aui_mark;
-  if (cfr.word(105) && mark > 0 && mark <= AUI_pushcount) {
+  if (cfr.word(kWordRefreshList) && mark > 0 && mark <= AUI_pushcount) {
     AUI_pushcount = mark;
     FindBoxpush();
     AUI_pushcount = mark - 1;

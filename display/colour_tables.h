@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "config/config_record.h"
+
 inline constexpr int kColourCount = 256;
 // graph_clrtbl and acad_clrtbl: 18 fixed greys, then colour n at 18 + n.
 inline constexpr int kClrtblFixed = 18;
@@ -129,14 +131,14 @@ int ConfigColor(int word);
 // Inline, as the next one: every vector takes them.
 inline int MapPacketColor(int colour) {
   if (colour >= -1 && colour < kColourCount) return colour;
-  if (colour <= -2 && colour >= -18) return ConfigColor(78 - colour);
+  if (colour <= -2 && colour >= -18) return ConfigColor(kWordColourFirst - colour);  // -2 .. -18: words 80 .. 96
   return 7;
 }
 // The colour index to draw a mapped colour with, always 0..255: colour 0 in the
 // graphics background (word 80), -1 in the exclusive-or colour (word 79).
 inline int DrawingColorIndex(int colour) {
   const int c = MapPacketColor(colour);
-  if (c == 0) return ConfigColor(80);
-  if (c == -1) return ConfigColor(79);
+  if (c == 0) return ConfigColor(kWordColourGraphics);
+  if (c == -1) return ConfigColor(kWordColourXor);
   return c;
 }

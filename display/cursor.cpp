@@ -233,7 +233,7 @@ void select_cursor_planes() {
 // ---- marks ------------------------------------------------------------------------
 
 void select_viewport0_matrix() {
-  if (CurrentMatrixNumber != 0) SetClippingRectangle(xmin, Pkinit.field[6], ymin, ymin + Pkinit.field[7], 0);
+  if (CurrentMatrixNumber != 0) SetClippingRectangle(xmin, Pkinit.field[kPkinitWidth], ymin, ymin + Pkinit.field[kPkinitHeight], 0);
 }
 
 struct MarkFields {
@@ -274,16 +274,16 @@ int mark_routine(Packet &p, const MarkFields &f) {
   }
 
   if (bview || tumble || dview || NewConfig) {
-    CurrentPmark[7] = 1;
+    CurrentPmark[kPmarkTaken] = 1;
     return reply(1);
   }
 
-  CurrentPmark[7] = 0;
+  CurrentPmark[kPmarkTaken] = 0;
   const bool crosshair = type == 0 || type == 3;
   if (hold_mark) {
-    CurrentPmark[6] = 8;
-    x = CurrentPmark[0];
-    y = CurrentPmark[1];
+    CurrentPmark[kPmarkState] = 8;
+    x = CurrentPmark[kPmarkX];
+    y = CurrentPmark[kPmarkY];
     if (f.wide) {
       p.put_i32(f.x, x);
       p.put_i32(f.y, y);
@@ -292,19 +292,19 @@ int mark_routine(Packet &p, const MarkFields &f) {
       p.put_i16(f.y, y);
     }
   } else {
-    CurrentPmark[6] = 7;
-    CurrentPmark[0] = x;
-    CurrentPmark[1] = y;
-    if (CurrentPmark[8] != 0) {
+    CurrentPmark[kPmarkState] = 7;
+    CurrentPmark[kPmarkX] = x;
+    CurrentPmark[kPmarkY] = y;
+    if (CurrentPmark[kPmarkDrawn] != 0) {
       clear_cursor = 1;
       HideCursor();
       clear_cursor = 0;
     } else {
-      ++CurrentPmark[8];
+      ++CurrentPmark[kPmarkDrawn];
     }
   }
-  CurrentPmark[4] = index;
-  CurrentPmark[5] = type;
+  CurrentPmark[kPmarkViewport] = index;
+  CurrentPmark[kPmarkType] = type;
   if (ChangeUIcolors) map_ui_colors();
 
   if (x == 0 && y == 0) return reply(0);
@@ -312,7 +312,7 @@ int mark_routine(Packet &p, const MarkFields &f) {
 
   if (index > 0) {
     const ViewportRecord &vp = vp_info[index];
-    if (static_cast<std::int16_t>(Pkinit.field[5]) >= 8 && flag != 0) {
+    if (static_cast<std::int16_t>(Pkinit.field[kPkinitLevel]) >= 8 && flag != 0) {
       if (CurrentMatrixNumber != index) SetClippingRectangle(vp.x1, vp.x2, vp.y1, vp.y2, index);
       ndl_line(vp.view_x1, y, vp.view_x2, y, -1, 0);
       ndl_line(x, vp.view_y1, x, vp.view_y2, -1, 0);
@@ -324,16 +324,16 @@ int mark_routine(Packet &p, const MarkFields &f) {
     return reply(1);
   }
   select_viewport0_matrix();
-  ndl_line(xmin, y, Pkinit.field[6], y, -1, 0);
-  ndl_line(x, 0, x, Pkinit.field[7], -1, 0);
+  ndl_line(xmin, y, Pkinit.field[kPkinitWidth], y, -1, 0);
+  ndl_line(x, 0, x, Pkinit.field[kPkinitHeight], -1, 0);
   return reply(1);
 }
 
 // The held-mark packets: the mark routine with hold_mark set, unless a driver
 // tool has the mark.
 int held_mark(Packet &p, const MarkFields &f) {
-  CurrentPmark[9] = 1;
-  if (hold_mark_allowed == 0 && CurrentPmark[7] != 0) {
+  CurrentPmark[kPmarkHeld] = 1;
+  if (hold_mark_allowed == 0 && CurrentPmark[kPmarkTaken] != 0) {
     p.put_i16(2, 1);
     return 1;
   }
@@ -401,18 +401,18 @@ void HideCursor() {
 }
 
 void DrawCursor() {
-  if (CurrentPmark[6] != 7 || (CurrentPmark[5] != 0 && CurrentPmark[5] != 3)) return;
+  if (CurrentPmark[kPmarkState] != 7 || (CurrentPmark[kPmarkType] != 0 && CurrentPmark[kPmarkType] != 3)) return;
   if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
-  const int x = CurrentPmark[0], k = CurrentPmark[4];
+  const int x = CurrentPmark[kPmarkX], k = CurrentPmark[kPmarkViewport];
   // The y of a 32-bit mark may be anywhere: the sum is kept in range.
-  const long long screen_y = static_cast<long long>(CurrentPmark[1]) + ymin;
+  const long long screen_y = static_cast<long long>(CurrentPmark[kPmarkY]) + ymin;
   const int y = static_cast<int>(std::clamp<long long>(screen_y, INT32_MIN, INT32_MAX));
   if (k > 0 && k < kViewportCount) {
     const ViewportRecord &vp = vp_info[k];
     ndl_line(vp.x1, y, vp.x2, y, -1, 0);
     ndl_line(x, vp.y1, x, vp.y2, -1, 0);
   } else if (k == 0) {
-    ndl_line(xmin, y, Pkinit.field[6], y, -1, 0);
+    ndl_line(xmin, y, Pkinit.field[kPkinitWidth], y, -1, 0);
     ndl_line(x, ymin, x, ymax, -1, 0);
   }
 }
@@ -465,20 +465,20 @@ void BuildClientCursor(const std::uint16_t mask[16], const std::uint16_t image[1
 
 int pdcurs(Packet &p) {
   const int x = p.i16(2), y = p.i16(4);
-  if (cfr.word(105) && pushcount) {
+  if (cfr.word(kWordRefreshList) && pushcount) {
     ++AUI_CursorCount;
     AUI_cursorx = x;
     AUI_cursory = y;
   }
-  CurrentPmark[6] = 0;
-  CurrentPmark[8] = 0;
+  CurrentPmark[kPmarkState] = 0;
+  CurrentPmark[kPmarkDrawn] = 0;
   if (menubar) {
     menubar = 0;
     Restore_UI();
   }
 
-  const int level = static_cast<std::int16_t>(Pkinit.field[5]);
-  const int flags = Pkinit.field[4];
+  const int level = static_cast<std::int16_t>(Pkinit.field[kPkinitLevel]);
+  const int flags = Pkinit.field[kPkinitFlags];
   // The shape counts only when its rows and the new-shape flag (bytes 10 to
   // 75) all came with the packet.
   constexpr std::size_t kShapeEnd = 76;
@@ -517,8 +517,8 @@ int pdcurs(Packet &p) {
 }
 
 int pccurs(Packet &) {
-  if (cfr.word(105) && pushcount) --AUI_CursorCount;
-  CurrentPmark[6] = 0;
+  if (cfr.word(kWordRefreshList) && pushcount) --AUI_CursorCount;
+  CurrentPmark[kPmarkState] = 0;
   HideCursor();
   return 0;
 }
@@ -554,7 +554,7 @@ int pmnucurs(Packet &p) {
   char_pkt.first = p.i16(2);
   char_pkt.second = p.i16(4);
   pboxno = p.i16(2);
-  init_pchar(Pkinit.field[6] + 2, ymax - (pboxno + 1) * CharHeight + CharDescender);
+  init_pchar(Pkinit.field[kPkinitWidth] + 2, ymax - (pboxno + 1) * CharHeight + CharDescender);
   if (use_localsidemenu) sm_create_boxes(p.i16(4));
   return 0;
 }
@@ -568,8 +568,8 @@ int menubar;
 void draw_highlight_box(int row) {
   if (pboxno < 0 || pboxno >= maxboxes) return;
   if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
-  FilledBox(static_cast<std::int16_t>(Pkinit.field[6]) + 2, row - CharDescender, xsize - 1,
-            row + CharHeight - CharDescender - 1, ConfigColor(79), -1);
+  FilledBox(static_cast<std::int16_t>(Pkinit.field[kPkinitWidth]) + 2, row - CharDescender, xsize - 1,
+            row + CharHeight - CharDescender - 1, ConfigColor(kWordColourXor), -1);
 }
 
 void TurnOnMenuItem() { draw_highlight_box(refresh_tcursy); }

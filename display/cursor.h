@@ -23,6 +23,16 @@ extern int AUI_cursorx, AUI_cursory;  // where the last of them put the cursor
 // type; 6 state (7 mark drawn, 8 mark held, 0 none); 7 a driver tool took the
 // mark over; 8 marks drawn; 9 set by a held-mark packet.
 inline constexpr int kPmarkWords = 10;
+enum : int {
+  kPmarkX = 0,         // mark position
+  kPmarkY = 1,
+  kPmarkViewport = 4,  // viewport index
+  kPmarkType = 5,      // mark type
+  kPmarkState = 6,     // 7 mark drawn, 8 mark held, 0 none
+  kPmarkTaken = 7,     // a driver tool took the mark over
+  kPmarkDrawn = 8,     // marks drawn
+  kPmarkHeld = 9,      // set by a held-mark packet
+};
 extern std::int32_t CurrentPmark[kPmarkWords];
 // Set only while a held-mark packet runs the mark routine.
 extern int hold_mark;

@@ -120,12 +120,12 @@ void route_sample(Packet &p) {
   if (tumble) {
     if (FlushKeyboardBuffer()) {
       TumbleDemo(3);
-      CurrentPmark[7] = 1;
+      CurrentPmark[kPmarkTaken] = 1;
     } else if (tumble < 2 || (Original[1] != kDigPick && Original[1] >= 0)) {
       TumbleDemo(2);
     } else {
       TumbleDemo(3);
-      CurrentPmark[7] = 1;
+      CurrentPmark[kPmarkTaken] = 1;
     }
     p.put_i16(2, kDigUsed);
     used = 1;
@@ -358,7 +358,7 @@ int status_zoom_input(Packet &p) {
   } else {
     bview = 1;
     DrawBirdseyeView(kMagnification[field]);
-    CurrentPmark[7] = 1;
+    CurrentPmark[kPmarkTaken] = 1;
   }
   p.put_i16(2, kDigUsed);
   return 1;

@@ -122,7 +122,7 @@ void erase_vector(int index, std::uint32_t mask) {
 bool colour0_erases() {
   const int old = erase++;
   if (old == 0) return false;
-  if (cfr.word(97) == 2) return true;
+  if (cfr.word(kWordDisplayList) == 2) return true;
   ++erase;
   return false;
 }
@@ -373,7 +373,7 @@ int append_polygon(int index) {
     EraseEntity(index, kEntityPolygon, mask);
     --ecount;
     SelectViewportArea(index);
-    buffer.colour = ConfigColor(80);
+    buffer.colour = ConfigColor(kWordColourGraphics);
     if constexpr (Big)
       polyfill32(0);
     else
@@ -613,7 +613,7 @@ void AppendRefreshPoint(int x, int y) {
   if (!fits_int16(x) || !fits_int16(y)) return;
   std::uint32_t *r = refresh_room(0, 8, true);
   if (r == nullptr) return;
-  r[0] = kRefreshPoint << 16 | static_cast<std::uint32_t>(ConfigColor(79));
+  r[0] = kRefreshPoint << 16 | static_cast<std::uint32_t>(ConfigColor(kWordColourXor));
   r[1] = pack16(x, y);
 }
 

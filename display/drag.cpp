@@ -36,13 +36,13 @@ constexpr int kPointBytes = 8;
 // Room kept free at a page's end.
 constexpr int kPageMargin = 8;
 
-bool recording() { return cfr.word(109) != 0; }
+bool recording() { return cfr.word(kWordListDrag) != 0; }
 
 // Pages are the display-list page size, held to sane bounds; each page keeps
 // its own size, so a change of the setting never misreads a page.
 int page_bytes() {
   // At most 1 << 19 bytes, so that a run's point count fits its 16 bits.
-  const int bytes = std::clamp(cfr.word(100), 256, 1 << 19);
+  const int bytes = std::clamp(cfr.word(kWordPageSize), 256, 1 << 19);
   return bytes & ~3;
 }
 
@@ -74,7 +74,7 @@ int page_end(const ViewportRecord &vp, const VectorListPage *page) {
 // the interface colours by their configuration words.
 int drag_colour(int colour) {
   const int c = MapPacketColor(colour);
-  return c == -1 ? ConfigColor(79) : c;
+  return c == -1 ? ConfigColor(kWordColourXor) : c;
 }
 
 // ---- drawing ------------------------------------------------------------------------
@@ -85,7 +85,7 @@ void select_drag_matrix(int index, const ViewportRecord &vp) {
   if (vp.drag_mode == 2 && index != 0) {
     if (CurrentMatrixNumber != index) SetClippingRectangle(vp.x1, vp.x2, vp.y1, vp.y2, index);
   } else if (CurrentMatrixNumber != 0) {
-    SetClippingRectangle(xmin, Pkinit.field[6], ymin, ymin + Pkinit.field[7], 0);
+    SetClippingRectangle(xmin, Pkinit.field[kPkinitWidth], ymin, ymin + Pkinit.field[kPkinitHeight], 0);
   }
 }
 
@@ -300,7 +300,7 @@ int draw_at_offset(int index, ViewportRecord &vp, int dx, int dy) {
       vp.vlist_drawing = 0;
       result = 2;
     }
-  } while (result != 2 && drag_read_timer() < cfr.word(127));
+  } while (result != 2 && drag_read_timer() < cfr.word(kWordTimeSlice));
   end_xor();
   return result;
 }

@@ -96,7 +96,7 @@ struct Replay {
 };
 
 Replay table_replay(std::uint32_t extents) {
-  Replay r{extents, true, Colouring::Table, cfr.word(128) != 0, ConfigColor(80)};
+  Replay r{extents, true, Colouring::Table, cfr.word(kWordPolygonOutline) != 0, ConfigColor(kWordColourGraphics)};
   return r;
 }
 
@@ -216,7 +216,7 @@ void prepare_viewport(int index) {
 bool timed_replay(int index) {
   if (redraw_list.viewport != index) redraw_list = RedrawList{nullptr, index, kReplayStart};
   redraw_reset_timer();
-  while (redraw_list.state != kReplayFinished && redraw_read_timer() < cfr.word(127)) PartialRedrawDisplayList(index);
+  while (redraw_list.state != kReplayFinished && redraw_read_timer() < cfr.word(kWordTimeSlice)) PartialRedrawDisplayList(index);
   return redraw_list.state == kReplayFinished;
 }
 
@@ -234,7 +234,7 @@ std::int32_t rect_extents(const ViewportRecord &vp) {
 
 void erase_one_viewport(int index) {
   EraseDisplayList(index);
-  if (cfr.word(105)) {
+  if (cfr.word(kWordRefreshList)) {
     EraseRefreshDisplayList(index);
     vp_info[index].refresh_flag = vp_info[index].refresh_redrawn = 0;
   }
@@ -261,7 +261,7 @@ void xor_point(int x, int y) {
   const bool dithers = getgdesc(28) > 0;
   if (dithers) dither(0);
   logicop(KGL_LO_XOR);
-  MyXcolor(ConfigColor(79));
+  MyXcolor(ConfigColor(kWordColourXor));
   MyPoint(x, y);
   logicop(KGL_LO_SRC);
   if (dithers) dither(1);
@@ -374,7 +374,7 @@ void rt_redraw(int index) {
   if (vp.first_page != nullptr) {
     MyColor(UI_light);
     logicop(KGL_LO_SRC);
-    Replay r{kAllTiles, false, Colouring::TwoTone, cfr.word(128) != 0, 0, UI_light};
+    Replay r{kAllTiles, false, Colouring::TwoTone, cfr.word(kWordPolygonOutline) != 0, 0, UI_light};
     for (const DisplayListPage *page = vp.first_page; page != nullptr; page = page->next) {
       const int end = page_end(vp, page);
       replay_page(page, end, end, r);
@@ -386,7 +386,7 @@ void rt_redraw(int index) {
 void config_redraw(int index) {
   if (!valid_index(index)) return;
   const ViewportRecord &vp = vp_info[index];
-  const std::int64_t budget = tempcfr.word(100);
+  const std::int64_t budget = tempcfr.word(kWordPageSize);
   std::int64_t before = 0;  // bytes of the pages already replayed
   Replay r = table_replay(static_cast<std::uint32_t>(vp.extents_mask));
   set_line_style(0);
@@ -399,7 +399,7 @@ void config_redraw(int index) {
 }
 
 void RefreshRedraw(int index) {
-  if (!cfr.word(105) || !valid_index(index)) return;
+  if (!cfr.word(kWordRefreshList) || !valid_index(index)) return;
   ViewportRecord &vp = vp_info[index];
   const bool big = do_32bit_regen != 0;
   for (DisplayListPage *page = vp.refresh_first; page != nullptr; page = page->next) {
@@ -474,7 +474,7 @@ void erase_viewport_lists(int index) {
 
 int redraw_viewports(int index) {
   if (index < 0 || index >= kViewportCount) return kRedrawDone;
-  const bool refresh_list = cfr.word(105) != 0;
+  const bool refresh_list = cfr.word(kWordRefreshList) != 0;
 
   if (index == 0) {
     int k = std::max(redraw_next_vp, 1);
@@ -530,8 +530,8 @@ int predraw(Packet &p) {
 
   int status = kRedrawRegenerate;
   const int flags = p.u16(4);
-  const int level = static_cast<std::int16_t>(Pkinit.field[5]);
-  if (!cfr.word(97)) {
+  const int level = static_cast<std::int16_t>(Pkinit.field[kPkinitLevel]);
+  if (!cfr.word(kWordDisplayList)) {
     status = kRedrawRegenerate;
   } else if (level == 7 || level == 8) {
     if (!(flags & kRedrawErase) && CleanDisplayList) {
@@ -556,7 +556,7 @@ int predraw(Packet &p) {
         redraw_rect[3] = p.i16(14);
       }
       if (flags & kRedrawStart) {
-        redraw_whole = cfr.word(108);
+        redraw_whole = cfr.word(kWordNonStopRedraw);
         redraw_list.state = kReplayStart;
         redraw_next_vp = 1;
       } else if (!(flags & kRedrawContinue)) {
@@ -594,11 +594,11 @@ void adi_refresh(const RefreshArea *area) {
   if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
   Clear_UI(22);
 
-  if (cfr.word(105)) {
+  if (cfr.word(kWordRefreshList)) {
     const int x1 = area->x, x2 = area->x + area->width + 1;
     const int y2 = ysize - area->y, y1 = y2 - area->height;
     SetScreenMask(x1, x2, y1, y2);
-    MyColor(ConfigColor(80));
+    MyColor(ConfigColor(kWordColourGraphics));
     clear();
     if (!init_called) return;
 

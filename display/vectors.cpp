@@ -88,7 +88,7 @@ void store_record(int type, int x1, int y1, int x2, int y2, int index, int colou
 // The refresh and record lists of a vector packet. Returns true when the
 // vector goes to the refresh list (a candidate without a drawing record).
 bool note_vector(int index, int flags, int colour, int highlight, int x1, int y1, int x2, int y2) {
-  if (flags == 0 || !cfr.word(105) || (flags & kFlagNoRecord)) return false;
+  if (flags == 0 || !cfr.word(kWordRefreshList) || (flags & kFlagNoRecord)) return false;
   if (flags & kFlagMark32) {
     const int target = index == 0 ? CurrentViewport : index;
     if (valid_index(target)) vp_info[target].flags |= kVpVectorMark;
@@ -99,7 +99,7 @@ bool note_vector(int index, int flags, int colour, int highlight, int x1, int y1
     if (highlight && colour != -1) RefreshHilight = 1;
     return true;
   }
-  if (CurrentPmark[6] == 0) {
+  if (CurrentPmark[kPmarkState] == 0) {
     store_record(kAUIVector, x1, y1, x2, y2, index, colour, highlight);
     return false;
   }
@@ -122,7 +122,7 @@ void fill_and_outline(const V &v, int count) {
   bgnpolygon();
   polygon_vertices(v, count);
   endpolygon();
-  if (cfr.word(128)) {
+  if (cfr.word(kWordPolygonOutline)) {
     bgnline();
     polygon_vertices(v, count);
     polygon_vertices(v, 1);
@@ -143,7 +143,7 @@ void fill_polygon(const V &v, int count, int colour, int highlight) {
     polygon_vertices(v, count);
     endpolygon();
     setpattern(0);
-    if (cfr.word(128)) {
+    if (cfr.word(kWordPolygonOutline)) {
       set_line_style(1);
       bgnline();
       polygon_vertices(v, count);
@@ -169,7 +169,7 @@ void SetDrawingColour(int colour) { c3f(DisplayMap[DrawingColorIndex(colour)]); 
 void SelectViewportArea(int index) {
   if (CurrentMatrixNumber == index) return;
   if (index == 0) {
-    SetClippingRectangle(xmin, Pkinit.field[6], ymin, ymin + Pkinit.field[7], 0);
+    SetClippingRectangle(xmin, Pkinit.field[kPkinitWidth], ymin, ymin + Pkinit.field[kPkinitHeight], 0);
   } else if (valid_index(index)) {
     const ViewportRecord &vp = vp_info[index];
     SetClippingRectangle(vp.x1, vp.x2, vp.y1, vp.y2, index);
@@ -200,7 +200,7 @@ void ndl_line(int x1, int y1, int x2, int y2, int colour, int highlight) {
   } else if (colour < 0) {
     dither_off();
     logicop(KGL_LO_XOR);
-    MyXcolor(ConfigColor(79));
+    MyXcolor(ConfigColor(kWordColourXor));
     set_line_style(highlight ? 2 : 0);
     const Int32 a[2] = {x1, y1}, b[2] = {x2, y2};
     bgnline();
@@ -228,7 +228,7 @@ void dl_line() {
   }
   const int index = dlvpnum;
   if (!valid_index(index)) return;
-  if (cfr.word(97)) {
+  if (cfr.word(kWordDisplayList)) {
     AppendVector(index);
     if (DuringRegen) return;
     vp_info[index].flags |= kVpListDrawn;
@@ -262,19 +262,19 @@ void AUI_pline(const AUIRecord *record) {
 }
 
 void DrawBorders() {
-  if (!(Pkinit.field[4] & 0xA000)) return;
+  if (!(Pkinit.field[kPkinitFlags] & 0xA000)) return;
   select_screen();
   if (PromptArea) {
-    MyColor(ConfigColor(83));
+    MyColor(ConfigColor(kWordColourBorder));
     MyLine(0, ymin - 1, xsize - 1, ymin - 1);
   }
   if (ScreenMenu) {
-    const int c = cfr.word(75);
+    const int c = cfr.word(kWordBorderColour);
     MyColor(c >= 0 && c < kColourCount ? c : 7);
-    const int x = Pkinit.field[6] + 1;
+    const int x = Pkinit.field[kPkinitWidth] + 1;
     MyLine(x, ymax, x, ymin);
   }
-  if (!use_localmenu && !StatusLine) FilledBox(xmin, ymax + 1, xsize - 1, ysize - 1, ConfigColor(83), 0);
+  if (!use_localmenu && !StatusLine) FilledBox(xmin, ymax + 1, xsize - 1, ysize - 1, ConfigColor(kWordColourBorder), 0);
 }
 
 void ViewportToScreen(int *x1, int *y1, int *x2, int *y2, int index) {
@@ -342,7 +342,7 @@ void MarkRefreshInside(int index) {
 // A vector for viewport 0 or an unknown viewport: drawn in the whole
 // graphics area (and kept in the refresh list) unless the mark forbids it.
 static void draw_in_whole_area(int x1, int y1, int x2, int y2, int colour, int highlight, bool refresh) {
-  if (CurrentPmark[7] != 0) return;
+  if (CurrentPmark[kPmarkTaken] != 0) return;
   if (refresh) AppendRefreshVector(x1, y1, x2, y2, colour, highlight, 0);
   SelectViewportArea(0);
   ndl_line(x1, y1, x2, y2, colour, highlight);
@@ -354,7 +354,7 @@ static void draw_in_whole_area(int x1, int y1, int x2, int y2, int colour, int h
   const int highlight = flags & kFlagHighlight;
   const bool refresh = note_vector(index, flags, colour, highlight, x1, y1, x2, y2);
   if (index >= 1) {
-    if (refresh && (CurrentPmark[7] == 0 || highlight)) AppendRefreshVector(x1, y1, x2, y2, colour, highlight, index);
+    if (refresh && (CurrentPmark[kPmarkTaken] == 0 || highlight)) AppendRefreshVector(x1, y1, x2, y2, colour, highlight, index);
     SelectViewportArea(index);
     ndl_line(x1, y1, x2, y2, colour, highlight);
     return 0;
@@ -378,7 +378,7 @@ int pvec(Packet &p) {
   dl2[1] = static_cast<std::uint16_t>(y2);
   if (index < 1 || flags != 0) return other_vector(index, flags, colour, x1, y1, x2, y2);
   // The common case: a plain vector of the display list.
-  if (cfr.word(105) && pushcount == 0) RefreshHilight = 0;
+  if (cfr.word(kWordRefreshList) && pushcount == 0) RefreshHilight = 0;
   dl_line();
   return 0;
 }
@@ -400,8 +400,8 @@ int pbigvec(Packet &p) {
   if (index >= 1) {
     ViewportRecord &vp = vp_info[index];
     if (flags == 0) {
-      if (cfr.word(105) && pushcount == 0) RefreshHilight = 0;
-      if (!cfr.word(97)) return 0;
+      if (cfr.word(kWordRefreshList) && pushcount == 0) RefreshHilight = 0;
+      if (!cfr.word(kWordDisplayList)) return 0;
       AppendBigVector(index);
       if (DuringRegen) return 0;
       vp.flags |= kVpListDrawn;
@@ -411,7 +411,7 @@ int pbigvec(Packet &p) {
       MyLine(x1, y1, x2, y2);
       return 0;
     }
-    if (refresh && (CurrentPmark[7] == 0 || highlight)) {
+    if (refresh && (CurrentPmark[kPmarkTaken] == 0 || highlight)) {
       int sx1 = x1, sy1 = y1, sx2 = x2, sy2 = y2;
       ViewportToScreen(&sx1, &sy1, &sx2, &sy2, index);
       AppendRefreshVector(sx1, sy1, sx2, sy2, colour, highlight, 0);
@@ -440,7 +440,7 @@ int pbatchvec(Packet &p) {
     bl1[1] = p.i32(r + 8);
     bl2[0] = p.i32(r + 12);
     bl2[1] = p.i32(r + 16);
-    if (cfr.word(97)) {
+    if (cfr.word(kWordDisplayList)) {
       AppendBigVector(index);
       if (DuringRegen) continue;
     }
@@ -507,7 +507,7 @@ void fill_packet_polygon(int index, int highlight, int draw_only, bool kept) {
     else
       polyfill(highlight);
   };
-  const bool refresh = cfr.word(105) && kept;
+  const bool refresh = cfr.word(kWordRefreshList) && kept;
   if (index == 0) {
     SelectViewportArea(0);
     fill();
@@ -515,8 +515,8 @@ void fill_packet_polygon(int index, int highlight, int draw_only, bool kept) {
     return;
   }
   if (!highlight) {
-    if (cfr.word(105)) RefreshHilight = 0;
-    if (cfr.word(97) && !draw_only && kept) {
+    if (cfr.word(kWordRefreshList)) RefreshHilight = 0;
+    if (cfr.word(kWordDisplayList) && !draw_only && kept) {
       if constexpr (Big)
         AppendBigPolygon(index);
       else
@@ -543,8 +543,8 @@ int pfill(Packet &p) {
   const int highlight = flags & kFillHighlight, draw_only = flags & kFillDrawOnly;
   const int index = ViewportLookup(p.i16(56));
   if (index < 0 || n == 0) return 0;
-  const bool listed = index != 0 && !draw_only && cfr.word(97) && !highlight;
-  if (cfr.word(105) && highlight) RefreshHilight = 1;
+  const bool listed = index != 0 && !draw_only && cfr.word(kWordDisplayList) && !highlight;
+  if (cfr.word(kWordRefreshList) && highlight) RefreshHilight = 1;
 
   int x[kPolygonMax], y[kPolygonMax];
   for (int i = 0; i < n; ++i) {
@@ -582,8 +582,8 @@ int pbfill(Packet &p) {
   const int highlight = flags & kFillHighlight, draw_only = flags & kFillDrawOnly;
   const int index = ViewportLookup(p.i16(104));
   if (index < 0 || n == 0) return 0;
-  const bool listed = index != 0 && !draw_only && cfr.word(97) && !highlight;
-  if (cfr.word(105) && highlight) RefreshHilight = 1;
+  const bool listed = index != 0 && !draw_only && cfr.word(kWordDisplayList) && !highlight;
+  if (cfr.word(kWordRefreshList) && highlight) RefreshHilight = 1;
 
   std::int32_t x[kPolygonMax], y[kPolygonMax];
   for (int i = 0; i < n; ++i) {
@@ -628,7 +628,7 @@ int pline(Packet &p) {
   const int colour = MapPacketColor(p.i16(10));
   const int flags = p.u16(12);
   const int highlight = flags & kFlagHighlight;
-  if (cfr.word(105) && pushcount != 0 && !(flags & 2) && !highlight && CurrentPmark[6] == 0)
+  if (cfr.word(kWordRefreshList) && pushcount != 0 && !(flags & 2) && !highlight && CurrentPmark[kPmarkState] == 0)
     store_record(kAUILine, x1, y1, x2, y2, 0, colour, highlight);
   xor_line_started = 0;
   select_screen();
@@ -638,11 +638,11 @@ int pline(Packet &p) {
 
 int pdot(Packet &p) {
   const int x = p.i16(2), y = p.i16(4);
-  if (cfr.word(105)) AppendRefreshPoint(x, y);
+  if (cfr.word(kWordRefreshList)) AppendRefreshPoint(x, y);
   SelectViewportArea(0);
   dither_off();
   logicop(KGL_LO_XOR);
-  MyXcolor(ConfigColor(79));
+  MyXcolor(ConfigColor(kWordColourXor));
   MyPoint(x, y);
   logicop(KGL_LO_SRC);
   dither_on();
@@ -659,7 +659,7 @@ int prow(Packet &p) {
   SelectViewportArea(index);
   dither_off();
   logicop(KGL_LO_XOR);
-  MyXcolor(ConfigColor(79));
+  MyXcolor(ConfigColor(kWordColourXor));
   for (std::int64_t i = 0; i < count; ++i) {
     std::int64_t px, py;
     if (steps == 0) {
@@ -673,7 +673,7 @@ int prow(Packet &p) {
       py = y + ((i * dy) >> 16);
     }
     const int ix = clamp_int(px), iy = clamp_int(py);
-    if (cfr.word(105)) {
+    if (cfr.word(kWordRefreshList)) {
       if (index == 0) {
         AppendRefreshPoint(ix, iy);
       } else if (ix >= vp.view_x1 && ix <= vp.view_x2 && iy >= vp.view_y1 && iy <= vp.view_y2) {
@@ -694,11 +694,11 @@ int pclear(Packet &p) {
   const int number = p.i16(4);
   const int index = ViewportLookup(number);
   if (index < 0) return 1;
-  if (!cfr.word(97)) {
+  if (!cfr.word(kWordDisplayList)) {
     CurrentMatrixNumber = -1;
     SelectViewportArea(0);
   } else if (number != 0) {
-    if (cfr.word(105)) {
+    if (cfr.word(kWordRefreshList)) {
       EraseRefreshDisplayList(index);
       MarkRefreshInside(index);
       vp_info[index].refresh_flag = 1;
@@ -707,7 +707,7 @@ int pclear(Packet &p) {
     CurrentMatrixNumber = -1;
     SelectViewportArea(index);
   } else {
-    if (cfr.word(105)) {
+    if (cfr.word(kWordRefreshList)) {
       for (int i = 0; i < kViewportCount; ++i) {
         EraseRefreshDisplayList(i);
         vp_info[i].refresh_flag = 1;
@@ -717,13 +717,13 @@ int pclear(Packet &p) {
     CurrentMatrixNumber = -1;
     SelectViewportArea(0);
   }
-  MyColor(ConfigColor(80));
+  MyColor(ConfigColor(kWordColourGraphics));
   clear();
   return 1;
 }
 
 int pvpage(Packet &p) {
-  if (cfr.word(99)) {
+  if (cfr.word(kWordDoubleBuffer)) {
     if (p.i16(2) != p.i16(4)) {
       SelectBackBuffer();
       MySwapbuffers();

@@ -319,7 +319,7 @@ int propenvp(Packet &p) {
   vp.view_x2 = vp.view_y2 = range;
   if (vp.fill_offset == 0) GetMemory(index);
   if (index == CurrentViewport) FreeCachedBirdseye();
-  if (cfr.word(105)) EraseRefreshDisplayList(index);
+  if (cfr.word(kWordRefreshList)) EraseRefreshDisplayList(index);
   free_saved_pixels(index);
   CurrentMatrixNumber = -1;
   return 0;
@@ -334,7 +334,7 @@ int pclosevp(Packet &p) {
   ViewportUnused(index);
   EraseDisplayList(index);
   empty_vlist(index, 1);
-  if (cfr.word(105)) EraseRefreshDisplayList(index);
+  if (cfr.word(kWordRefreshList)) EraseRefreshDisplayList(index);
   free_saved_pixels(index);
   if (number == BirdseyeViewport) {
     BirdseyeViewport = -1;
@@ -358,7 +358,7 @@ int plopen(Packet &p) {
   ViewportRecord &vp = vp_info[index];
 
   const bool perspective = p.i16(6) != 0;
-  switch (Pkinit.field[5]) {
+  switch (Pkinit.field[kPkinitLevel]) {
     case 6:
       vp.flags |= kVpExtentsKnown;
       break;
@@ -393,8 +393,8 @@ int plopen(Packet &p) {
 
 int pclvp(Packet &p) {
   CurrentMatrixNumber = -1;
-  SetClippingRectangle(xmin, Pkinit.field[6], ymin, ymin + Pkinit.field[7], 0);
-  FilledBox(p.i16(2), p.i16(4) + ymin, p.i16(6), p.i16(8) + ymin, cfr.word(80), 0);
+  SetClippingRectangle(xmin, Pkinit.field[kPkinitWidth], ymin, ymin + Pkinit.field[kPkinitHeight], 0);
+  FilledBox(p.i16(2), p.i16(4) + ymin, p.i16(6), p.i16(8) + ymin, cfr.word(kWordColourGraphics), 0);
   return 0;
 }
 

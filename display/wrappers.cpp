@@ -222,22 +222,22 @@ void MySetBufferMode(int mode) {
 }
 
 void MySwapbuffers() {
-  if (cfr.word(99)) swapbuffers();
+  if (cfr.word(kWordDoubleBuffer)) swapbuffers();
 }
 
 void SelectBackBuffer() {
-  if (!cfr.word(99)) return;
+  if (!cfr.word(kWordDoubleBuffer)) return;
   frontbuffer(0);
   backbuffer(1);
 }
 
 void SelectFrontBuffer() {
-  if (cfr.word(99)) backbuffer(0);
+  if (cfr.word(kWordDoubleBuffer)) backbuffer(0);
   frontbuffer(1);
 }
 
 void SelectBothBuffers() {
-  if (cfr.word(99)) backbuffer(1);
+  if (cfr.word(kWordDoubleBuffer)) backbuffer(1);
   frontbuffer(1);
 }
 

@@ -214,7 +214,7 @@ void graph_ginit_cb(Widget, XtPointer, XtPointer call_data) {
   map_ui_colors();
   set_gfx_window();
   viewport(0, cb->width - 1, 0, cb->height - 1);
-  MyColor(cfr.word(80));
+  MyColor(cfr.word(kWordColourGraphics));
   clear();
   CurrentMatrixNumber = -1;
   RedrawTextAreas();
@@ -246,7 +246,7 @@ void graph_resize_cb(Widget, XtPointer, XtPointer call_data) {
     return;
   }
   // After a resize the client draws everything again: drop what was kept.
-  bool refresh_list = cfr.word(105) != 0;
+  bool refresh_list = cfr.word(kWordRefreshList) != 0;
   if (refresh_list) EraseRefreshDisplayList(0);
   for (int index = 1; index < kViewportCount; ++index) {
     if (vp_info[index].number == -1) continue;

@@ -50,10 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   check(std::memchr(r.font_name, 0, sizeof r.font_name) != nullptr && r.font_name[0] != '\0');
   // Colour numbers index the colour tables; the page size, the prompt lines
   // and the time slice size and divide.
-  for (int w = 78; w <= 96; ++w) check(r.word(w) >= 0 && r.word(w) <= 255);
-  check(r.word(100) >= 1024 && r.word(100) <= (1 << 20) && r.word(100) % 4 == 0);
-  check(r.word(101) >= 1 && r.word(101) <= 5);
-  check(r.word(127) >= 1);
+  for (int w = kWordColourFirst; w <= kWordColourLast; ++w) check(r.word(w) >= 0 && r.word(w) <= 255);
+  check(r.word(kWordPageSize) >= 1024 && r.word(kWordPageSize) <= (1 << 20) && r.word(kWordPageSize) % 4 == 0);
+  check(r.word(kWordPromptLines) >= 1 && r.word(kWordPromptLines) <= 5);
+  check(r.word(kWordTimeSlice) >= 1);
 
   std::uint8_t live[kConfigFileSize], written[kConfigFileSize + 1];
   EncodeConfigRecord(r, live);

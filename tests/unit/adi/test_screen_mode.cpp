@@ -33,15 +33,15 @@ class ScreenModeTest : public ::testing::Test {
   static constexpr int W = 200, H = 150, XMAX = 120, CH = 13, CD = 3;
   KglContext *ctx = nullptr;
   ConfigRecord saved_cfr = cfr;
-  int saved[6] = {xsize, ysize, CharHeight, CharDescender, maxboxes, static_cast<int>(Pkinit.field[6])};
+  int saved[6] = {xsize, ysize, CharHeight, CharDescender, maxboxes, static_cast<int>(Pkinit.field[kPkinitWidth])};
 
   void SetUp() override {
     ctx = kgl_offscreen_create(W, H);
     kgl_offscreen_make_current(ctx);
     xsize = W, ysize = H, CharHeight = CH, CharDescender = CD, maxboxes = 8, pboxno = 2, tcursy = 100;
-    Pkinit.field[6] = XMAX;
+    Pkinit.field[kPkinitWidth] = XMAX;
     use_localsidemenu = PromptArea = Initialized = 0;
-    cfr.word(68) = 0, cfr.word(79) = 9, cfr.word(99) = 0, cfr.word(105) = 1;
+    cfr.word(kWordScreenMode) = 0, cfr.word(kWordColourXor) = 9, cfr.word(kWordDoubleBuffer) = 0, cfr.word(kWordRefreshList) = 1;
     const float magenta[3] = {1, 0, 1}, grey[3] = {0.5f, 0.5f, 0.5f};
     std::memcpy(DisplayMap[9], magenta, sizeof magenta);
     std::memcpy(DisplayMap[10], grey, sizeof grey);
@@ -58,7 +58,7 @@ class ScreenModeTest : public ::testing::Test {
     kgl_offscreen_destroy(ctx);
     cfr = saved_cfr;
     xsize = saved[0], ysize = saved[1], CharHeight = saved[2], CharDescender = saved[3], maxboxes = saved[4];
-    Pkinit.field[6] = static_cast<std::uint16_t>(saved[5]);
+    Pkinit.field[kPkinitWidth] = static_cast<std::uint16_t>(saved[5]);
     use_localsidemenu = textmode = pboxno = tcursy = 0;
     CurrentMatrixNumber = -1;
     char_pkt = {};
@@ -82,7 +82,7 @@ class ScreenModeTest : public ::testing::Test {
 
 TEST_F(ScreenModeTest, OnlyScreenModeTwoRaisesAWindow) {
   for (int mode : {0, 1, 2, 3}) {
-    cfr.word(68) = mode;
+    cfr.word(kWordScreenMode) = mode;
     EXPECT_EQ(GetScreenMode(), mode == 1 || mode == 3);
     SetClippingRectangle(0, W - 1, 0, H - 1, kMatrixScreen);
     SetScreenMode(0);

@@ -128,18 +128,18 @@ TEST(SessionPackets, PlangKeepsTheLanguageOptions) {
 TEST(SessionPackets, CapabilityWords) {
   int menu = use_localmenu;
   use_localmenu = 0;
-  cfr.word(129) = 0;
+  cfr.word(kWord32BitList) = 0;
   EXPECT_EQ(CapabilityWord(), 204447u);
-  cfr.word(129) = 1;
+  cfr.word(kWord32BitList) = 1;
   EXPECT_EQ(CapabilityWord(), 204447u | 0x40040u);
   use_localmenu = 1;
-  cfr.word(129) = 0;
+  cfr.word(kWord32BitList) = 0;
   EXPECT_EQ(CapabilityWord(), 237215u);
-  cfr.word(103) = 8;
+  cfr.word(kWordRenderDepth) = 8;
   EXPECT_EQ(ColourCapabilityWord(), 241988u);
-  cfr.word(103) = 24;
+  cfr.word(kWordRenderDepth) = 24;
   EXPECT_EQ(ColourCapabilityWord(), 242152u);
-  cfr.word(103) = 16;
+  cfr.word(kWordRenderDepth) = 16;
   EXPECT_EQ(ColourCapabilityWord(), 242160u);
   cfr = DefaultConfig();
   use_localmenu = menu;

@@ -92,10 +92,10 @@ TEST_F(OutputTest, GuardsExplainRefusal) {
   int saved_pdig = pdigitize, saved_menu = ScreenMenu, saved_vp = CurrentViewport;
   int saved_flags = vp_info[0].flags, saved_proj = ProjSet, saved_view = ViewSet;
 
-  cfr.word(97) = 0;
+  cfr.word(kWordDisplayList) = 0;
   EXPECT_EQ(IsDlistOn(), 0);
   EXPECT_EQ(Taken(), "Display list is not enabled.\r\n");
-  cfr.word(97) = 1;
+  cfr.word(kWordDisplayList) = 1;
   EXPECT_EQ(IsDlistOn(), 1);
 
   pdigitize = 0;
@@ -105,7 +105,7 @@ TEST_F(OutputTest, GuardsExplainRefusal) {
   EXPECT_EQ(IsSidebarOn(), 0);
   EXPECT_EQ(Taken(), "Sidebar menu area required.\r\n");
 
-  cfr.word(110) = 0;
+  cfr.word(kWordBirdseyeAlways) = 0;
   CurrentViewport = 0;
   vp_info[0].flags = 0;
   EXPECT_EQ(IsZoomable(), 0);
@@ -113,7 +113,7 @@ TEST_F(OutputTest, GuardsExplainRefusal) {
   vp_info[0].flags = 2;
   EXPECT_EQ(IsZoomable(), 1);
   vp_info[0].flags = 0;
-  cfr.word(110) = 1;
+  cfr.word(kWordBirdseyeAlways) = 1;
   EXPECT_EQ(IsZoomable(), 1);
   EXPECT_EQ(Taken(), "");
 

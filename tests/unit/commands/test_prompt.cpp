@@ -72,8 +72,8 @@ class PromptTest : public ::testing::Test {
     ctx = kgl_offscreen_create(W, H);
     kgl_offscreen_make_current(ctx);
     xsize = W, ysize = H, CharWidth = CW, CharHeight = CH, CharDescender = CD, PromptArea = 1;
-    cfr.word(68) = 0, cfr.word(80) = kDrawingBg, cfr.word(81) = kBg, cfr.word(82) = kFg, cfr.word(99) = 0;
-    cfr.word(101) = lines;
+    cfr.word(kWordScreenMode) = 0, cfr.word(kWordColourGraphics) = kDrawingBg, cfr.word(kWordColourTextBack) = kBg, cfr.word(kWordColourText) = kFg, cfr.word(kWordDoubleBuffer) = 0;
+    cfr.word(kWordPromptLines) = lines;
     ymin = (lines * CH + 2) & ~1;
     const float rgb[][3] = {{0, 0, 1}, {1, 1, 0}, {0, 1, 0}, {1, 1, 1}};
     for (int i = 0; i < 3; ++i) std::memcpy(DisplayMap[kBg + i], rgb[i], sizeof rgb[i]);
@@ -94,7 +94,7 @@ class PromptTest : public ::testing::Test {
     for (unsigned char c : text) wrsplit(c);
   }
   // The lowest row of prompt line i (0 the top line).
-  int band(int i) const { return (cfr.word(101) - 1 - i) * CH; }
+  int band(int i) const { return (cfr.word(kWordPromptLines) - 1 - i) * CH; }
   std::vector<std::uint32_t> shot(int x1, int y1, int x2, int y2) const {
     std::vector<std::uint32_t> out;
     for (int y = y1; y <= y2; ++y)
@@ -282,7 +282,7 @@ TEST_F(PromptTest, PwrsplitPairsAShiftJisLeadByteWithTheNext) {
 
 TEST_F(PromptTest, AMenuLabelTakesAtMostItsSlot) {
   maxboxes = 6, pboxno = 2;
-  cfr.word(130) = 40;
+  cfr.word(kWordMenuWidth) = 40;
   char_pkt = {13, 2, 6};
   init_pchar(200, 80);
   TestPacket c(9, 4), e(10, 2);
@@ -341,7 +341,7 @@ TEST_F(PromptTest, PtextPlacesColoursAndBounds) {
 }
 
 TEST_F(PromptTest, PtextInsideAPushedBoxIsRecordedAndReplaysTheSame) {
-  cfr.word(105) = 1, cfr.word(100) = 4096, pushcount = 1;
+  cfr.word(kWordRefreshList) = 1, cfr.word(kWordPageSize) = 4096, pushcount = 1;
   TestPacket p = text_packet(4, H - CH - 60 + CD, 8 | 1, 5, kWhite, kFg, "rec", 32);
   ptext(p.view);
   const std::vector<std::uint32_t> drawn = shot(0, 40, W - 1, 80);

@@ -143,10 +143,10 @@ TEST_F(ConfigFileTest, DefaultsAreTheShippedRecordByteForByte) {
 
 TEST_F(ConfigFileTest, RoundTripPutsEachWordAtItsByteOffsetBigEndian) {
   config_loaded = 1;
-  newcfr.word(68) = 0x01020304;
-  newcfr.word(100) = 8192;
+  newcfr.word(kWordScreenMode) = 0x01020304;
+  newcfr.word(kWordPageSize) = 8192;
   newcfr.word(119) = -2;
-  newcfr.word(130) = 12;
+  newcfr.word(kWordMenuWidth) = 12;
   std::strcpy(newcfr.font_name, "Fixed");
   WriteConfigFile(dir.c_str());
   Bytes b = ReadFile(File());
@@ -195,11 +195,11 @@ TEST_F(ConfigFileTest, OnlyValuesThatWouldIndexOutsideATableOrDivideByZeroAreMen
   PutWordAt(b, 100, 10 << 20);
   WriteFile(b);
   ReadConfigFile(dir.c_str());
-  EXPECT_EQ(cfr.word(100), 32768);
+  EXPECT_EQ(cfr.word(kWordPageSize), 32768);
   PutWordAt(b, 100, 8192);
   WriteFile(b);
   ReadConfigFile(dir.c_str());
-  EXPECT_EQ(cfr.word(100), 8192);
+  EXPECT_EQ(cfr.word(kWordPageSize), 8192);
 }
 
 TEST_F(ConfigFileTest, PromptLinesAreTakenFromTheFileOnlyOnTheFirstStart) {
@@ -207,13 +207,13 @@ TEST_F(ConfigFileTest, PromptLinesAreTakenFromTheFileOnlyOnTheFirstStart) {
   PutWordAt(b, 101, 5);
   WriteFile(b);
   FirstTimeInACAD = 0;
-  tempcfr.word(101) = 2;
+  tempcfr.word(kWordPromptLines) = 2;
   ReadConfigFile(dir.c_str());
-  EXPECT_EQ(cfr.word(101), 2);
+  EXPECT_EQ(cfr.word(kWordPromptLines), 2);
   WriteFile(b);
   FirstTimeInACAD = 1;
   ReadConfigFile(dir.c_str());
-  EXPECT_EQ(cfr.word(101), 5);
+  EXPECT_EQ(cfr.word(kWordPromptLines), 5);
 }
 
 TEST_F(ConfigFileTest, AShortFileIsClosedAndGivesTheDefaults) {
@@ -224,15 +224,15 @@ TEST_F(ConfigFileTest, AShortFileIsClosedAndGivesTheDefaults) {
   int fds = OpenDescriptors();
   ReadConfigFile(dir.c_str());
   EXPECT_EQ(OpenDescriptors(), fds);
-  EXPECT_EQ(cfr.word(80), 0);
-  EXPECT_EQ(cfr.word(100), 32768);
+  EXPECT_EQ(cfr.word(kWordColourGraphics), 0);
+  EXPECT_EQ(cfr.word(kWordPageSize), 32768);
   EXPECT_EQ(Messages(), "Default configuration data written to file: " + File() +
                             ".\nDriver may be configured by entering CONFIGURE at the command prompt.\n");
   EXPECT_EQ(ReadFile(File()), Encoded(cfr));
 }
 
 TEST_F(ConfigFileTest, AFileWithAnotherSignatureIsReplacedByTheLiveSettings) {
-  cfr.word(80) = 4;
+  cfr.word(kWordColourGraphics) = 4;
   Bytes b = Encoded(DefaultConfig());
   b[0] = 'c';
   PutWordAt(b, 80, 9);
@@ -240,8 +240,8 @@ TEST_F(ConfigFileTest, AFileWithAnotherSignatureIsReplacedByTheLiveSettings) {
   int fds = OpenDescriptors();
   ReadConfigFile(dir.c_str());
   EXPECT_EQ(OpenDescriptors(), fds);
-  EXPECT_EQ(cfr.word(80), 4);
-  EXPECT_EQ(newcfr.word(80), 4);
+  EXPECT_EQ(cfr.word(kWordColourGraphics), 4);
+  EXPECT_EQ(newcfr.word(kWordColourGraphics), 4);
   EXPECT_EQ(Messages(), "");
   EXPECT_EQ(ReadFile(File()), Encoded(cfr));
 }
@@ -276,9 +276,9 @@ TEST_F(ConfigFileTest, AnEmptyOrOverlongPathReadsAndWritesNothing) {
   ReadConfigFile(std::string(PATH_MAX, 'a').c_str());
   EXPECT_EQ(config_loaded, 0);
   config_loaded = 1;
-  newcfr.word(80) = 5;
+  newcfr.word(kWordColourGraphics) = 5;
   WriteConfigFile("");
-  EXPECT_EQ(cfr.word(80), 0);
+  EXPECT_EQ(cfr.word(kWordColourGraphics), 0);
   EXPECT_EQ(Messages(), "");
 }
 
@@ -286,25 +286,25 @@ TEST_F(ConfigFileTest, NothingIsWrittenBeforeTheFileWasRead) {
   Bytes b = Encoded(DefaultConfig());
   PutWordAt(b, 80, 6);
   WriteFile(b);
-  newcfr.word(80) = 2;
+  newcfr.word(kWordColourGraphics) = 2;
   WriteConfigFile(dir.c_str());  // as a window-configuration packet after a refused init
   EXPECT_EQ(ReadFile(File()), b);
-  EXPECT_EQ(cfr.word(80), 0);
+  EXPECT_EQ(cfr.word(kWordColourGraphics), 0);
 }
 
 TEST_F(ConfigFileTest, AFailedWriteKeepsTheOldFileAndTheOldSettings) {
   config_loaded = 1;
-  newcfr.word(80) = 6;
+  newcfr.word(kWordColourGraphics) = 6;
   WriteConfigFile(dir.c_str());
   Bytes old = ReadFile(File());
-  newcfr.word(80) = 9;
+  newcfr.word(kWordColourGraphics) = 9;
 
   // The temporary file cannot be created.
   std::string temp = File() + "." + std::to_string(getpid()) + ".tmp";
   fs::create_directory(temp);
   WriteConfigFile(dir.c_str());
   EXPECT_EQ(ReadFile(File()), old);
-  EXPECT_EQ(cfr.word(80), 6);
+  EXPECT_EQ(cfr.word(kWordColourGraphics), 6);
   fs::remove(temp);
 
   // The data cannot be written out (file size limit).
@@ -318,16 +318,16 @@ TEST_F(ConfigFileTest, AFailedWriteKeepsTheOldFileAndTheOldSettings) {
   setrlimit(RLIMIT_FSIZE, &saved_limit);
   signal(SIGXFSZ, saved_handler);
   EXPECT_EQ(ReadFile(File()), old);
-  EXPECT_EQ(cfr.word(80), 6);
+  EXPECT_EQ(cfr.word(kWordColourGraphics), 6);
   EXPECT_EQ(StrayFiles(), 0);
 }
 
 TEST_F(ConfigFileTest, AnUnwritableDirectoryKeepsTheOldFileAndTheOldSettings) {
   config_loaded = 1;
-  newcfr.word(80) = 6;
+  newcfr.word(kWordColourGraphics) = 6;
   WriteConfigFile(dir.c_str());
   Bytes old = ReadFile(File());
-  newcfr.word(80) = 9;
+  newcfr.word(kWordColourGraphics) = 9;
   chmod(dir.c_str(), 0555);
   // Permissions bind root too once its file-system identity is another user's.
   const bool root = geteuid() == 0;
@@ -335,7 +335,7 @@ TEST_F(ConfigFileTest, AnUnwritableDirectoryKeepsTheOldFileAndTheOldSettings) {
   WriteConfigFile(dir.c_str());
   if (root) setfsuid(0);
   EXPECT_EQ(ReadFile(File()), old);
-  EXPECT_EQ(cfr.word(80), 6);
+  EXPECT_EQ(cfr.word(kWordColourGraphics), 6);
 }
 
 TEST_F(ConfigFileTest, AFailedDefaultWriteSaysSoAndWhy) {
@@ -394,7 +394,7 @@ TEST_F(ConfigFileTest, AFileThatIsASymbolicLinkIsWrittenWhereTheLinkLeads) {
   // A relative link to a private file in another directory.
   fs::create_directory(dir + "/kept");
   config_loaded = 1;
-  newcfr.word(80) = 6;
+  newcfr.word(kWordColourGraphics) = 6;
   WriteConfigFile((dir + "/kept").c_str());
   chmod((dir + "/kept/tester.cnf").c_str(), 0600);
   fs::create_symlink("kept/tester.cnf", File());
@@ -402,8 +402,8 @@ TEST_F(ConfigFileTest, AFileThatIsASymbolicLinkIsWrittenWhereTheLinkLeads) {
   PutWordAt(b, 80, 4);
   std::ofstream(dir + "/kept/tester.cnf", std::ios::binary).write(reinterpret_cast<const char *>(b.data()), b.size());
   ReadConfigFile(dir.c_str());
-  EXPECT_EQ(cfr.word(80), 4);
-  newcfr.word(80) = 3;
+  EXPECT_EQ(cfr.word(kWordColourGraphics), 4);
+  newcfr.word(kWordColourGraphics) = 3;
   ASSERT_EQ(WriteConfigFile(dir.c_str()), 1);
   EXPECT_TRUE(fs::is_symlink(File()));
   EXPECT_EQ(ReadFile(dir + "/kept/tester.cnf"), Encoded(newcfr));
@@ -432,10 +432,10 @@ struct PacketBuffer {
 };
 
 TEST_F(ConfigFileTest, CfgrecStartsAnEditFromTheLiveSettingsWithoutReply) {
-  cfr.word(80) = 3;
+  cfr.word(kWordColourGraphics) = 3;
   PacketBuffer b(59);
   EXPECT_EQ(pcfgrec(b.p), 0);
-  EXPECT_EQ(newcfr.word(80), 3);
+  EXPECT_EQ(newcfr.word(kWordColourGraphics), 3);
 }
 
 TEST_F(ConfigFileTest, NewcfgReadsWritesAndAnswers) {
@@ -459,7 +459,7 @@ TEST_F(ConfigFileTest, ChgcfgTellsTheClientWhatKindOfSessionItIs) {
     PacketBuffer b(61);
     EXPECT_EQ(pchgcfg(b.p), 1);
     EXPECT_EQ(b.p.i16(2), 0);
-    EXPECT_EQ(Pkinit.field[4], c.flags) << "application " << c.app;
+    EXPECT_EQ(Pkinit.field[kPkinitFlags], c.flags) << "application " << c.app;
   }
   EXPECT_EQ(ReadFile(File()).size(), 524u);
 }
@@ -471,7 +471,7 @@ TEST_F(ConfigFileTest, ShowcfgAdoptsTheFileWithoutReply) {
   PacketBuffer b(62);
   EXPECT_EQ(pshowcfg(b.p), 0);
   EXPECT_EQ(b.p.i16(2), 0x7777);
-  EXPECT_EQ(cfr.word(80), 11);
+  EXPECT_EQ(cfr.word(kWordColourGraphics), 11);
 }
 
 }  // namespace

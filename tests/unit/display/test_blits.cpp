@@ -60,11 +60,11 @@ class BlitTest : public ::testing::Test {
     draw_mode = KGL_NORMALDRAW;
     const float rgb[4][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}};
     for (int i = 0; i < 4; ++i) std::memcpy(DisplayMap[i == 3 ? 7 : i + 1], rgb[i], sizeof rgb[i]);
-    cfr.word(79) = 7;   // exclusive-or colour
-    cfr.word(80) = 0;   // background
-    cfr.word(100) = 4096;
-    cfr.word(105) = 1;  // refresh and record lists on
-    cfr.word(106) = 1;  // RGB
+    cfr.word(kWordColourXor) = 7;   // exclusive-or colour
+    cfr.word(kWordColourGraphics) = 0;   // background
+    cfr.word(kWordPageSize) = 4096;
+    cfr.word(kWordRefreshList) = 1;  // refresh and record lists on
+    cfr.word(kWordRgbPixels) = 1;  // RGB
     discard_saved_boxes();
     Free_AUI_List();
     pushcount = MemoryStorage = ZbufferInstalled = ZbufferFull = 0;
@@ -337,7 +337,7 @@ TEST_F(BlitTest, BoxesOutsideTheWindowTooManyBoxesAndANewSession) {
 // ---- the record list ---------------------------------------------------------------------
 
 TEST_F(BlitTest, RecordsSpanPagesAndAreReplayedOverARepaint) {
-  cfr.word(100) = kAUIPageHeaderBytes + 2 * kAUIRecordBytes;  // two records a page
+  cfr.word(kWordPageSize) = kAUIPageHeaderBytes + 2 * kAUIRecordBytes;  // two records a page
   const std::uint32_t a = push(0, 0, 30, 30);
   boxclr(2, 2, 6, 6, 1);
   boxclr(4, 4, 8, 8, 2);
@@ -364,7 +364,7 @@ TEST_F(BlitTest, RecordsSpanPagesAndAreReplayedOverARepaint) {
   pop(a);
   EXPECT_EQ(AUI_ListHead, nullptr);
   // With the refresh list off nothing is recorded.
-  cfr.word(105) = 0;
+  cfr.word(kWordRefreshList) = 0;
   pop(push(0, 0, 9, 9));
   EXPECT_EQ(AUI_ListHead, nullptr);
 }

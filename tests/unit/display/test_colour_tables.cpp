@@ -239,7 +239,7 @@ TEST_F(PaletteTest, XColourTablesAndMyMapcolor) {
 
 TEST(PacketColour, NumbersMapAtTheirEdges) {
   const ConfigRecord saved = cfr;
-  for (int w = 78; w <= 96; ++w) cfr.word(w) = w - 70;  // word w holds colour w - 70
+  for (int w = kWordColourFirst; w <= kWordColourLast; ++w) cfr.word(w) = w - 70;  // word w holds colour w - 70
   EXPECT_EQ(MapPacketColor(255), 255);
   EXPECT_EQ(MapPacketColor(256), 7);
   EXPECT_EQ(MapPacketColor(-1), -1);
@@ -251,11 +251,11 @@ TEST(PacketColour, NumbersMapAtTheirEdges) {
   EXPECT_EQ(DrawingColorIndex(-1), 9);  // exclusive-or colour
   // Configuration words that hold no colour number give 7; whatever a 16-bit
   // field holds, the index drawn with lies in the table.
-  cfr.word(79) = 300;
-  cfr.word(83) = -4;
+  cfr.word(kWordColourXor) = 300;
+  cfr.word(kWordColourBorder) = -4;
   EXPECT_EQ(DrawingColorIndex(-1), 7);
   EXPECT_EQ(MapPacketColor(-5), 7);
-  for (int w = 78; w <= 96; ++w) cfr.word(w) = (w % 2) ? -100000 : 100000;
+  for (int w = kWordColourFirst; w <= kWordColourLast; ++w) cfr.word(w) = (w % 2) ? -100000 : 100000;
   for (int c = -32768; c <= 32767; ++c) {
     const int index = DrawingColorIndex(c);
     ASSERT_TRUE(index >= 0 && index <= 255) << c;

@@ -77,7 +77,7 @@ class CursorTest : public ::testing::Test {
     // The screen matrix as the session sets it up; white as colour 7.
     ortho2(0, W - 1, 0, H - 1);
     getmatrix(ScreenMatrix);
-    cfr.word(79) = 7;
+    cfr.word(kWordColourXor) = 7;
     DisplayMap[7][0] = DisplayMap[7][1] = DisplayMap[7][2] = 1.0f;
     draw_mode = KGL_NORMALDRAW;
     CurrentMatrixNumber = -1;
@@ -193,29 +193,29 @@ TEST_F(CursorTest, TheSaveUnderStaysInsideTheWindowItWasGiven) {
 TEST_F(CursorTest, CursorPacketsMoveAndHideTheCursor) {
   fill_overlay_pattern();
   const Plane before = overlay();
-  Pkinit.field[4] = 0x8000;
+  Pkinit.field[kPkinitFlags] = 0x8000;
   ymin = 5;
   TestPacket move(33, 6);
   move.p.put_i16(2, 12);
   move.p.put_i16(4, 9);
-  CurrentPmark[6] = 7;
-  CurrentPmark[8] = 3;
+  CurrentPmark[kPmarkState] = 7;
+  CurrentPmark[kPmarkDrawn] = 3;
   EXPECT_EQ(pdcurs(move.p), 0);
   // The client counts rows from the top.
   EXPECT_EQ(cursor_x, 12);
   EXPECT_EQ(cursor_y, H - 9 - 1);
-  EXPECT_EQ(CurrentPmark[6], 0);
-  EXPECT_EQ(CurrentPmark[8], 0);
+  EXPECT_EQ(CurrentPmark[kPmarkState], 0);
+  EXPECT_EQ(CurrentPmark[kPmarkDrawn], 0);
   // Without the full-session flags the y is taken below the prompt area.
-  Pkinit.field[4] = 0;
+  Pkinit.field[kPkinitFlags] = 0;
   pdcurs(move.p);
   EXPECT_EQ(cursor_y, ymin - 9);
 
   TestPacket hide(34, 2);
-  CurrentPmark[6] = 7;
+  CurrentPmark[kPmarkState] = 7;
   EXPECT_EQ(pccurs(hide.p), 0);
   EXPECT_EQ(cursor_up, 0);
-  EXPECT_EQ(CurrentPmark[6], 0);
+  EXPECT_EQ(CurrentPmark[kPmarkState], 0);
   EXPECT_EQ(overlay(), before);
 }
 
@@ -237,8 +237,8 @@ TestPacket shape_packet(std::uint16_t k, std::size_t length = 76) {
 }
 
 TEST_F(CursorTest, TheClientsShapeIsDefinedOnceAndOnlyFromThePacket) {
-  Pkinit.field[5] = 8;
-  Pkinit.field[4] = 0x2000;  // the client's shape is kept
+  Pkinit.field[kPkinitLevel] = 8;
+  Pkinit.field[kPkinitFlags] = 0x2000;  // the client's shape is kept
   TestPacket a = shape_packet(1);
   pdcurs(a.p);
   EXPECT_EQ(CurrentCursor, 4);
@@ -271,10 +271,10 @@ TEST_F(CursorTest, TheClientsShapeIsDefinedOnceAndOnlyFromThePacket) {
   EXPECT_EQ(CurrentCursor, 1);
   // Full sessions and older levels keep the arrow.
   TestPacket c = shape_packet(9);
-  Pkinit.field[4] = 0x8000;
+  Pkinit.field[kPkinitFlags] = 0x8000;
   pdcurs(c.p);
-  Pkinit.field[4] = 0x2000;
-  Pkinit.field[5] = 7;
+  Pkinit.field[kPkinitFlags] = 0x2000;
+  Pkinit.field[kPkinitLevel] = 7;
   pdcurs(c.p);
   EXPECT_EQ(def.generation, second);
 
@@ -321,9 +321,9 @@ class MarkTest : public CursorTest {
     ymin = 6;
     xmax = W - 1;
     ymax = H - 1;
-    Pkinit.field[5] = 8;
-    Pkinit.field[6] = static_cast<std::uint16_t>(xmax);
-    Pkinit.field[7] = static_cast<std::uint16_t>(ymax - ymin);
+    Pkinit.field[kPkinitLevel] = 8;
+    Pkinit.field[kPkinitWidth] = static_cast<std::uint16_t>(xmax);
+    Pkinit.field[kPkinitHeight] = static_cast<std::uint16_t>(ymax - ymin);
     reset_viewport_table();
     mmode(KGL_MSINGLE);
     MyOrtho2(static_cast<float>(xmin - 1), static_cast<float>(xmax + 1), -1.0f, static_cast<float>(ymax - ymin + 1));
@@ -354,10 +354,10 @@ TEST_F(MarkTest, ACrosshairMarkDrawnTwiceLeavesThePictureAsBefore) {
   EXPECT_EQ(p.p.i16(2), 1);
   const Plane drawn = normal();
   EXPECT_NE(drawn, before);
-  EXPECT_EQ(CurrentPmark[0], 20);
-  EXPECT_EQ(CurrentPmark[1], 15);
-  EXPECT_EQ(CurrentPmark[6], 7);
-  EXPECT_EQ(CurrentPmark[8], 1);
+  EXPECT_EQ(CurrentPmark[kPmarkX], 20);
+  EXPECT_EQ(CurrentPmark[kPmarkY], 15);
+  EXPECT_EQ(CurrentPmark[kPmarkState], 7);
+  EXPECT_EQ(CurrentPmark[kPmarkDrawn], 1);
   // The repaint draws the same crosshair again: it goes away, and comes back.
   DrawCursor();
   EXPECT_EQ(normal(), before);
@@ -377,8 +377,8 @@ TEST_F(MarkTest, AHeldMarkIsDrawnAtTheRememberedPlace) {
   EXPECT_EQ(held.p.i16(2), 1);
   EXPECT_EQ(held.p.i16(4), 30);
   EXPECT_EQ(held.p.i16(6), 25);
-  EXPECT_EQ(CurrentPmark[6], 8);
-  EXPECT_EQ(CurrentPmark[9], 1);
+  EXPECT_EQ(CurrentPmark[kPmarkState], 8);
+  EXPECT_EQ(CurrentPmark[kPmarkHeld], 1);
   EXPECT_EQ(normal(), before);
 
   // The 32-bit marks read their wider fields.
@@ -388,8 +388,8 @@ TEST_F(MarkTest, AHeldMarkIsDrawnAtTheRememberedPlace) {
   big.p.put_i16(12, 3);
   EXPECT_EQ(pbmark(big.p), 1);
   EXPECT_EQ(big.p.i16(2), 1);
-  EXPECT_EQ(CurrentPmark[0], 40);
-  EXPECT_EQ(CurrentPmark[5], 3);
+  EXPECT_EQ(CurrentPmark[kPmarkX], 40);
+  EXPECT_EQ(CurrentPmark[kPmarkType], 3);
   TestPacket big_held(99, 18);
   pcbmark(big_held.p);
   EXPECT_EQ(big_held.p.i32(4), 40);
@@ -403,7 +403,7 @@ TEST_F(MarkTest, MarksThatAreNotDrawn) {
   TestPacket origin = mark(7, 0, 0);
   pmark(origin.p);
   EXPECT_EQ(origin.p.i16(2), 0);
-  EXPECT_EQ(CurrentPmark[6], 7);
+  EXPECT_EQ(CurrentPmark[kPmarkState], 7);
   // Not a crosshair type: the client draws it.
   TestPacket box = mark(7, 10, 10, 1);
   pmark(box.p);
@@ -413,7 +413,7 @@ TEST_F(MarkTest, MarksThatAreNotDrawn) {
   TestPacket unknown = mark(7, 10, 10, 0, 33);
   pmark(unknown.p);
   EXPECT_EQ(unknown.p.i16(2), 1);
-  EXPECT_EQ(CurrentPmark[6], 0);
+  EXPECT_EQ(CurrentPmark[kPmarkState], 0);
   EXPECT_EQ(normal(), before);
 }
 

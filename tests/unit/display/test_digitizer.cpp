@@ -138,13 +138,13 @@ TEST_F(DigitizerTest, TheTumbleDemonstrationTakesEverySample) {
   tumble = 1;
   EXPECT_EQ(client_sample(kDigPick, 10, 20).code, kDigUsed);
   EXPECT_EQ(poll(10, 20, 0, 0, 0, 0), kDigUsed);
-  EXPECT_EQ(CurrentPmark[7], 0);
+  EXPECT_EQ(CurrentPmark[kPmarkTaken], 0);
   // Once it runs on its own, a pick ends it and the driver keeps the mark.
   tumble = 2;
   client_sample(kDigMove, 10, 20);
-  EXPECT_EQ(CurrentPmark[7], 0);
+  EXPECT_EQ(CurrentPmark[kPmarkTaken], 0);
   client_sample(kDigPick, 10, 20);
-  EXPECT_EQ(CurrentPmark[7], 1);
+  EXPECT_EQ(CurrentPmark[kPmarkTaken], 1);
 }
 
 TEST_F(DigitizerTest, DviewStepsSeeTheSampleUnlessOneIsToBeIgnored) {
@@ -259,7 +259,7 @@ TEST_F(ZoomFields, AClickOnOneAsksForAZoomAndOthersOpenBirdseye) {
   EXPECT_EQ(bview, 0);
   EXPECT_EQ(client_sample(kDigPick, field_x(5), kLineY).code, kDigUsed);
   EXPECT_EQ(bview, 1);
-  EXPECT_EQ(CurrentPmark[7], 1);
+  EXPECT_EQ(CurrentPmark[kPmarkTaken], 1);
   EXPECT_EQ(PstringNeeded, before + 1);
 }
 

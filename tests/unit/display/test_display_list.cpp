@@ -31,7 +31,7 @@ class DisplayList : public ::testing::Test {
     ctx = kgl_offscreen_create(64, 64);
     kgl_offscreen_make_current(ctx);
     use_width(0, 4096);
-    cfr.word(97) = 1;
+    cfr.word(kWordDisplayList) = 1;
     DuringRegen = 0;
     erase = 0;
     ecount = 0;
@@ -221,7 +221,7 @@ TEST_F(DisplayList, EntitiesOfTheOtherWidthAreStoredInTheWidthOfTheList) {
 }
 
 TEST_F(DisplayList, AColourZeroVectorErasesTheStoredSegmentEitherWayRound) {
-  cfr.word(97) = 2;
+  cfr.word(kWordDisplayList) = 2;
   ASSERT_TRUE(GetMemory(kIndex));
   vector(10, 10, 20, 20, 3);
   vector(20, 20, 30, 30, 3);
@@ -250,7 +250,7 @@ TEST_F(DisplayList, AColourZeroVectorErasesTheStoredSegmentEitherWayRound) {
 }
 
 TEST_F(DisplayList, OutsideEraseModeColourZeroVectorsAreStored) {
-  cfr.word(97) = 1;
+  cfr.word(kWordDisplayList) = 1;
   ASSERT_TRUE(GetMemory(kIndex));
   vector(10, 10, 20, 20, 3);
   vector(500, 500, 600, 600, 0);
@@ -260,7 +260,7 @@ TEST_F(DisplayList, OutsideEraseModeColourZeroVectorsAreStored) {
 }
 
 TEST_F(DisplayList, ErasingAPolygonMarksItsSecondVertex) {
-  cfr.word(97) = 2;
+  cfr.word(kWordDisplayList) = 2;
   ASSERT_TRUE(GetMemory(kIndex));
   Polygon = PolygonBuffer{{1u << 16 | 1u, 50u << 16 | 1u, 50u << 16 | 50u}, 3, 5};
   AppendPolygon(kIndex);
@@ -278,7 +278,7 @@ TEST_F(DisplayList, ErasingAPolygonMarksItsSecondVertex) {
 
 TEST_F(DisplayList, ThirtyTwoBitErasesWalkByVertexCountsPastNegativeCoordinates) {
   use_width(1, 4096);
-  cfr.word(97) = 2;
+  cfr.word(kWordDisplayList) = 2;
   ASSERT_TRUE(GetMemory(kIndex));
   // Negative coordinates have bit 31 set: they must neither end the walk nor
   // pass for erased marks.
@@ -303,7 +303,7 @@ TEST_F(DisplayList, ThirtyTwoBitErasesWalkByVertexCountsPastNegativeCoordinates)
 
 TEST_F(DisplayList, AWhollyErasedMiddlePageIsFreedButTheFirstAndCurrentPagesStay) {
   use_width(0, 1024);
-  cfr.word(97) = 2;
+  cfr.word(kWordDisplayList) = 2;
   ASSERT_TRUE(GetMemory(kIndex));
   const int per_page = (page_limit - 24 + 15) / 16;
   const int total = per_page * 2 + 5;
@@ -334,7 +334,7 @@ TEST_F(DisplayList, AWhollyErasedMiddlePageIsFreedButTheFirstAndCurrentPagesStay
 
 TEST_F(DisplayList, ErasingTheListKeepsAnEmptyFirstPageAndClearsItsCounts) {
   use_width(0, 1024);
-  cfr.word(97) = 2;
+  cfr.word(kWordDisplayList) = 2;
   ASSERT_TRUE(GetMemory(kIndex));
   vector(10, 10, 20, 20, 3);
   vector(500, 500, 600, 600, 0);
@@ -428,7 +428,7 @@ TEST_F(DisplayList, RefreshRecordsAndTheirPages) {
   EXPECT_EQ(rentity_count, 0);
 
   // Points go to viewport 0 in the exclusive-or colour.
-  cfr.word(79) = 7;
+  cfr.word(kWordColourXor) = 7;
   AppendRefreshPoint(3, 4);
   EXPECT_EQ(page_word(vp_info[0].refresh_first, 24)[0], 0x9003u << 16 | 7u);
   EraseRefreshDisplayList(0);

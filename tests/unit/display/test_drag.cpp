@@ -46,11 +46,11 @@ class DragTest : public ::testing::Test {
     saved_cfr = cfr;
     std::memcpy(saved_map, DisplayMap, sizeof saved_map);
     saved_layout[0] = xmin, saved_layout[1] = ymin, saved_layout[2] = xmax, saved_layout[3] = ymax;
-    saved_fields[0] = Pkinit.field[6], saved_fields[1] = Pkinit.field[7];
+    saved_fields[0] = Pkinit.field[kPkinitWidth], saved_fields[1] = Pkinit.field[kPkinitHeight];
     for (int i = 0; i < kViewportCount; ++i) empty_vlist(i, 1);
     xmin = ymin = 0, xmax = W - 1, ymax = H - 1;
-    Pkinit.field[6] = W - 1;
-    Pkinit.field[7] = H - 1;
+    Pkinit.field[kPkinitWidth] = W - 1;
+    Pkinit.field[kPkinitHeight] = H - 1;
     reset_viewport_table();
     // Viewport 0's matrix as the session start lays it out: units are pixels.
     mmode(KGL_MSINGLE);
@@ -70,10 +70,10 @@ class DragTest : public ::testing::Test {
     std::memcpy(DisplayMap[1], red, sizeof red);
     std::memcpy(DisplayMap[2], green, sizeof green);
     std::memcpy(DisplayMap[7], white, sizeof white);
-    cfr.word(79) = 7;
-    cfr.word(100) = 4096;
-    cfr.word(109) = 1;
-    cfr.word(127) = 5;
+    cfr.word(kWordColourXor) = 7;
+    cfr.word(kWordPageSize) = 4096;
+    cfr.word(kWordListDrag) = 1;
+    cfr.word(kWordTimeSlice) = 5;
     drag_reset_timer = fake_reset;
     drag_read_timer = fake_read;
     fake_ticks = 0;
@@ -89,7 +89,7 @@ class DragTest : public ::testing::Test {
     cfr = saved_cfr;
     std::memcpy(DisplayMap, saved_map, sizeof saved_map);
     xmin = saved_layout[0], ymin = saved_layout[1], xmax = saved_layout[2], ymax = saved_layout[3];
-    Pkinit.field[6] = saved_fields[0], Pkinit.field[7] = saved_fields[1];
+    Pkinit.field[kPkinitWidth] = saved_fields[0], Pkinit.field[kPkinitHeight] = saved_fields[1];
     reset_viewport_table();
     CurrentMatrixNumber = -1;
     kgl_offscreen_destroy(ctx);
@@ -170,7 +170,7 @@ TEST_F(DragTest, EraseTakesOffWhatWasDrawnAndOnlyOnce) {
 }
 
 TEST_F(DragTest, ALongListIsDrawnPageByPageWithinTheTimeSlice) {
-  cfr.word(100) = 256;  // 11 runs a page
+  cfr.word(kWordPageSize) = 256;  // 11 runs a page
   drag(1);
   for (int i = 0; i < 40; ++i) drag(0, i, 2 + i % 7, i, 30 + i % 9, 1 + i % 2);
   EXPECT_EQ(vlist_page_count(), 4);
@@ -198,7 +198,7 @@ TEST_F(DragTest, ALongListIsDrawnPageByPageWithinTheTimeSlice) {
 }
 
 TEST_F(DragTest, WithRecordingOffVectorsAreOnlyDrawn) {
-  cfr.word(109) = 0;
+  cfr.word(kWordListDrag) = 0;
   drag(1);
   drag(0, 3, 3, 30, 20);
   EXPECT_NE(picture(), original);
@@ -268,7 +268,7 @@ TEST_F(DragTest, ModeTwoClipsToTheViewWindowWithoutOverflow) {
 }
 
 TEST_F(DragTest, EmptyingKeepsOrGivesUpTheFirstPage) {
-  cfr.word(100) = 256;
+  cfr.word(kWordPageSize) = 256;
   drag(1, 0, 0, 0, 0, 1, 1);
   for (int i = 0; i < 30; ++i) drag(0, i, 0, i, 5, 1, 1);
   EXPECT_EQ(vlist_page_count(), 3);

@@ -71,10 +71,10 @@ class Redraw : public ::testing::Test {
     ASSERT_NE(ctx, nullptr);
     kgl_offscreen_make_current(ctx);
     xsize = kW, ysize = kH, xmin = 0, ymin = 0, xmax = kW - 1, ymax = kH - 1, graphy = kH - 1;
-    Pkinit.field[4] = 0x0007;  // no borders
-    Pkinit.field[5] = 8;
-    Pkinit.field[6] = static_cast<std::uint16_t>(xmax);
-    Pkinit.field[7] = static_cast<std::uint16_t>(graphy);
+    Pkinit.field[kPkinitFlags] = 0x0007;  // no borders
+    Pkinit.field[kPkinitLevel] = 8;
+    Pkinit.field[kPkinitWidth] = static_cast<std::uint16_t>(xmax);
+    Pkinit.field[kPkinitHeight] = static_cast<std::uint16_t>(graphy);
     do_32bit_regen = 0;
     init_display_list(8192);
     init_display_list(4096);
@@ -89,14 +89,14 @@ class Redraw : public ::testing::Test {
     DisplayMap[1][0] = 1;                    // red
     DisplayMap[3][1] = 1;                    // green
     DisplayMap[7][0] = DisplayMap[7][1] = DisplayMap[7][2] = 1;
-    cfr.word(79) = 7;
-    cfr.word(80) = 0;
-    cfr.word(97) = 1;
-    cfr.word(99) = 0;
-    cfr.word(105) = 1;
-    cfr.word(108) = 1;
-    cfr.word(127) = 5;
-    cfr.word(128) = 1;
+    cfr.word(kWordColourXor) = 7;
+    cfr.word(kWordColourGraphics) = 0;
+    cfr.word(kWordDisplayList) = 1;
+    cfr.word(kWordDoubleBuffer) = 0;
+    cfr.word(kWordRefreshList) = 1;
+    cfr.word(kWordNonStopRedraw) = 1;
+    cfr.word(kWordTimeSlice) = 5;
+    cfr.word(kWordPolygonOutline) = 1;
     InitPatterns();
     draw_mode = KGL_NORMALDRAW;
     CurrentMatrixNumber = -1;
@@ -219,8 +219,8 @@ TEST_F(Redraw, ASlicedRedrawAnswersTwoUntilItsLastPageIsDrawn) {
   scribble(300);
   const std::vector<std::uint32_t> first = picture();
   ASSERT_GE(pages(1), 5);
-  cfr.word(108) = 0;
-  cfr.word(127) = 2;  // two pages a slice with the fake clock
+  cfr.word(kWordNonStopRedraw) = 0;
+  cfr.word(kWordTimeSlice) = 2;  // two pages a slice with the fake clock
 
   wipe();
   int replies = 0, status = predraw_packet(2);
@@ -250,8 +250,8 @@ TEST_F(Redraw, AbandoningASlicedRedrawStartsTheNextOneFromTheFirstPage) {
   init_display_list(1024);
   scribble(300);
   const std::vector<std::uint32_t> first = picture();
-  cfr.word(108) = 0;
-  cfr.word(127) = 2;
+  cfr.word(kWordNonStopRedraw) = 0;
+  cfr.word(kWordTimeSlice) = 2;
   wipe();
   ASSERT_EQ(predraw_packet(2), 2);
   EXPECT_EQ(predraw_packet(8), 1);
@@ -264,8 +264,8 @@ TEST_F(Redraw, AbandoningASlicedRedrawStartsTheNextOneFromTheFirstPage) {
 TEST_F(Redraw, PagesFreedOrErasedWhileASlicedRedrawIsPausedAreNeverReplayed) {
   init_display_list(1024);
   scribble(300);
-  cfr.word(108) = 0;
-  cfr.word(127) = 2;
+  cfr.word(kWordNonStopRedraw) = 0;
+  cfr.word(kWordTimeSlice) = 2;
   wipe();
   ASSERT_EQ(predraw_packet(2), 2);
   ASSERT_NE(redraw_list.page, nullptr);
@@ -277,14 +277,14 @@ TEST_F(Redraw, PagesFreedOrErasedWhileASlicedRedrawIsPausedAreNeverReplayed) {
   EXPECT_EQ(lit(), 0);
 
   // A page freed by colour-0 erasing while paused: the replay starts over.
-  cfr.word(97) = 2;
+  cfr.word(kWordDisplayList) = 2;
   for (int i = 0; i < 200; ++i) vec(unit(i % 150), unit(10), unit(i % 150), unit(20 + i / 150), 1);
   ASSERT_GE(pages(1), 3);
-  cfr.word(97) = 1;
+  cfr.word(kWordDisplayList) = 1;
   ASSERT_EQ(predraw_packet(2), 2);
   DisplayListPage *paused_at = redraw_list.page;
   ASSERT_NE(paused_at, nullptr);
-  cfr.word(97) = 2;
+  cfr.word(kWordDisplayList) = 2;
   vec(1, 1, 2, 2, 0);  // the first colour-0 vector is stored
   const int before = page_count;
   for (int i = 0; i < 200 && page_count == before; ++i)
@@ -311,12 +311,12 @@ TEST_F(Redraw, IndicesPastTheTableAnswerOne) {
 
 TEST_F(Redraw, TheRepliesOfTheRedrawPacket) {
   vec(unit(10), unit(10), unit(50), unit(10), 1);
-  cfr.word(97) = 0;
+  cfr.word(kWordDisplayList) = 0;
   EXPECT_EQ(predraw_packet(2), 0);
-  cfr.word(97) = 1;
+  cfr.word(kWordDisplayList) = 1;
 
   // Level 6: flags erase and ask the client to regenerate; none redraws.
-  Pkinit.field[5] = 6;
+  Pkinit.field[kPkinitLevel] = 6;
   wipe();
   EXPECT_EQ(predraw_packet(0), 1);
   EXPECT_GT(lit(), 0);
@@ -324,7 +324,7 @@ TEST_F(Redraw, TheRepliesOfTheRedrawPacket) {
   EXPECT_EQ(vp_info[1].fill_offset, 24);
 
   // A clean request erases every list and answers 0 with viewport 0.
-  Pkinit.field[5] = 8;
+  Pkinit.field[kPkinitLevel] = 8;
   vec(unit(10), unit(10), unit(50), unit(10), 1);
   CleanDisplayList = 1;
   TestPacket t(24, 16);
@@ -342,7 +342,7 @@ TEST_F(Redraw, EntitiesAndPagesOutsideTheViewExtentsAreSkipped) {
   wipe();
   EXPECT_EQ(predraw_packet(2), 1);
   EXPECT_EQ(lit(), 0);
-  cfr.word(108) = 0;
+  cfr.word(kWordNonStopRedraw) = 0;
   EXPECT_EQ(predraw_packet(2), 1);
   EXPECT_EQ(lit(), 0);
 }
@@ -406,8 +406,8 @@ TEST_F(Redraw, WhileIconifiedASlicedRedrawStaysWhereItWas) {
   init_display_list(1024);
   scribble(300);
   const std::vector<std::uint32_t> first = picture();
-  cfr.word(108) = 0;
-  cfr.word(127) = 2;
+  cfr.word(kWordNonStopRedraw) = 0;
+  cfr.word(kWordTimeSlice) = 2;
   wipe();
   ASSERT_EQ(predraw_packet(2), 2);
   const RedrawList paused = redraw_list;
@@ -439,7 +439,7 @@ TEST_F(Redraw, TheTwoColourReplayGoesIntoTheOverlay) {
 
 TEST_F(Redraw, TheConfigurationReplayKeepsToItsBudget) {
   for (int i = 0; i < 20; ++i) vec(unit(5 * i), unit(10), unit(5 * i), unit(30), 1);
-  tempcfr.word(100) = 24 + 16 * 5;  // room for five entities
+  tempcfr.word(kWordPageSize) = 24 + 16 * 5;  // room for five entities
   wipe();
   SelectViewportArea(1);
   config_redraw(1);
@@ -471,7 +471,7 @@ TEST_F(Redraw, AHighlightedRefreshVectorShownWithoutHighlightingIsDrawnInTheBack
 TEST_F(Redraw, AnExposureBeforeTheSessionOnlyClearsToTheBackground) {
   vec(unit(10), unit(10), unit(150), unit(10), 1);
   init_called = 0;
-  cfr.word(80) = 3;
+  cfr.word(kWordColourGraphics) = 3;
   const RefreshArea area{0, 0, kW, kH};
   adi_refresh(&area);
   EXPECT_EQ(kgl_read_composited(80, 10), kGreen);
@@ -496,7 +496,7 @@ TEST_F(Redraw, AnExposureRepaintsTheListsInsideItsRectangle) {
   adi_refresh(&all);
   EXPECT_EQ(picture(), first);
   // Without the refresh list the client is asked to redraw and nothing is drawn.
-  cfr.word(105) = 0;
+  cfr.word(kWordRefreshList) = 0;
   wipe();
   adi_refresh(&all);
   EXPECT_EQ(lit(), 0);
@@ -506,7 +506,7 @@ TEST_F(Redraw, WithoutTheDisplayListTheEnginesDoNothing) {
   vec(unit(10), unit(10), unit(50), unit(10), 1);
   init_redraw(0);
   wipe();
-  cfr.word(108) = 0;
+  cfr.word(kWordNonStopRedraw) = 0;
   EXPECT_EQ(predraw_packet(2), 1);
   EXPECT_EQ(lit(), 0);
 }

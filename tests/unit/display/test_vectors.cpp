@@ -68,10 +68,10 @@ class Vectors : public ::testing::Test {
 
     xsize = kW, ysize = kH, xmin = 0, ymin = 0, xmax = kW - 1, ymax = kH - 1, graphy = kH - 1;
     PromptArea = 0;
-    Pkinit.field[4] = 0x8007;
-    Pkinit.field[5] = 8;
-    Pkinit.field[6] = static_cast<std::uint16_t>(xmax);
-    Pkinit.field[7] = static_cast<std::uint16_t>(graphy);
+    Pkinit.field[kPkinitFlags] = 0x8007;
+    Pkinit.field[kPkinitLevel] = 8;
+    Pkinit.field[kPkinitWidth] = static_cast<std::uint16_t>(xmax);
+    Pkinit.field[kPkinitHeight] = static_cast<std::uint16_t>(graphy);
     do_32bit_regen = 0;
     init_display_list(8192);  // drops what earlier tests left
     init_display_list(4096);
@@ -84,15 +84,15 @@ class Vectors : public ::testing::Test {
     set_colour(3, 0, 1, 0);
     set_colour(7, 1, 1, 1);
     set_colour(8, 128.0f / 255, 128.0f / 255, 128.0f / 255);
-    cfr.word(79) = 7;   // exclusive-or colour
-    cfr.word(80) = 0;   // graphics background
-    cfr.word(83) = 3;
-    cfr.word(97) = 1;   // display list
-    cfr.word(99) = 0;   // single buffered
-    cfr.word(105) = 1;  // refresh list
-    cfr.word(108) = 1;
-    cfr.word(127) = 5;
-    cfr.word(128) = 0;  // no polygon outlines
+    cfr.word(kWordColourXor) = 7;   // exclusive-or colour
+    cfr.word(kWordColourGraphics) = 0;   // graphics background
+    cfr.word(kWordColourBorder) = 3;
+    cfr.word(kWordDisplayList) = 1;   // display list
+    cfr.word(kWordDoubleBuffer) = 0;   // single buffered
+    cfr.word(kWordRefreshList) = 1;  // refresh list
+    cfr.word(kWordNonStopRedraw) = 1;
+    cfr.word(kWordTimeSlice) = 5;
+    cfr.word(kWordPolygonOutline) = 0;  // no polygon outlines
     InitPatterns();
     draw_mode = KGL_NORMALDRAW;
     CurrentMatrixNumber = -1;
@@ -235,7 +235,7 @@ TEST_F(Vectors, PacketColoursAreMappedOnceAndStayInTheTables) {
   EXPECT_EQ(at(15, 10), kGreen);
   EXPECT_EQ(at(15, 20), kWhite);
   EXPECT_EQ(at(15, 30), kWhite);
-  cfr.word(83) = 5000;  // not a colour: 7
+  cfr.word(kWordColourBorder) = 5000;  // not a colour: 7
   vec(unit(10), unit(50), unit(20), unit(50), -5);
   EXPECT_EQ(at(15, 50), kWhite);
 }
@@ -258,7 +258,7 @@ TEST_F(Vectors, FlaggedVectorsGoToTheRefreshListAndMarkTheirViewport) {
   EXPECT_TRUE(vp1().flags & kVpVectorMark2);
   EXPECT_EQ(refresh_bytes(1), 36);
   // With the mark held by a tool, only highlighted ones are kept.
-  CurrentPmark[7] = 1;
+  CurrentPmark[kPmarkTaken] = 1;
   vec(unit(10), unit(40), unit(90), unit(40), 1, 0x4000);
   EXPECT_EQ(refresh_bytes(1), 36);
   vec(unit(10), unit(40), unit(90), unit(40), 1, 1);
@@ -268,8 +268,8 @@ TEST_F(Vectors, FlaggedVectorsGoToTheRefreshListAndMarkTheirViewport) {
   EXPECT_EQ(refresh_bytes(0), 0);
   EXPECT_EQ(at(50, 60), kBlack);
   // Without the refresh list nothing is kept.
-  CurrentPmark[7] = 0;
-  cfr.word(105) = 0;
+  CurrentPmark[kPmarkTaken] = 0;
+  cfr.word(kWordRefreshList) = 0;
   vec(unit(10), unit(50), unit(90), unit(50), 1, 1);
   EXPECT_EQ(refresh_bytes(1), 48);
 }
@@ -461,7 +461,7 @@ TEST_F(Vectors, RowsOfDotsStepIn64Bits) {
   // A huge count is bounded.
   TestPacket many(73, 32);
   many.i32(4, -100).i32(8, -100).i32(20, 0x7FFFFFFF).i16(24, 0);
-  cfr.word(105) = 0;
+  cfr.word(kWordRefreshList) = 0;
   prow(many.p);
 }
 
@@ -491,7 +491,7 @@ TEST_F(Vectors, ThePageFlipAnswersWhetherThereAreTwoBuffers) {
   t.i16(2, 1).i16(4, 1);
   EXPECT_EQ(pvpage(t.p), 1);
   EXPECT_EQ(t.p.u16(6), 65535);
-  cfr.word(99) = 1;
+  cfr.word(kWordDoubleBuffer) = 1;
   TestPacket d(76, 8);
   d.i16(2, 0).i16(4, 0);
   EXPECT_EQ(pvpage(d.p), 1);
@@ -507,7 +507,7 @@ TEST_F(Vectors, BordersAreDrawnOnlyForAFullSession) {
   SetClippingRectangle(0, kW - 1, 0, kH - 1, kMatrixScreen);
   MyColor(0);
   clear();
-  Pkinit.field[4] = 0x0007;
+  Pkinit.field[kPkinitFlags] = 0x0007;
   DrawBorders();
   EXPECT_EQ(at(50, 9), kBlack);
   StatusLine = 0;

@@ -47,16 +47,16 @@ class ViewportTest : public ::testing::Test {
     ASSERT_NE(ctx, nullptr);
     kgl_offscreen_make_current(ctx);
     saved[0] = xmin, saved[1] = ymin, saved[2] = xmax, saved[3] = ymax;
-    saved[4] = do_32bit_regen, saved[5] = cfr.word(105), saved[6] = CurrentViewport;
-    saved[7] = BirdseyeViewport, saved[8] = RenderedViewport, saved[9] = cfr.word(80);
-    saved_level = Pkinit.field[5];
+    saved[4] = do_32bit_regen, saved[5] = cfr.word(kWordRefreshList), saved[6] = CurrentViewport;
+    saved[7] = BirdseyeViewport, saved[8] = RenderedViewport, saved[9] = cfr.word(kWordColourGraphics);
+    saved_level = Pkinit.field[kPkinitLevel];
     xmin = 0;
     ymin = 10;
     xmax = 639;
     ymax = 479;
     do_32bit_regen = 0;
-    cfr.word(105) = 0;
-    Pkinit.field[5] = 7;
+    cfr.word(kWordRefreshList) = 0;
+    Pkinit.field[kPkinitLevel] = 7;
     CurrentViewport = 0;
     BirdseyeViewport = -1;
     RenderedViewport = 0;
@@ -64,9 +64,9 @@ class ViewportTest : public ::testing::Test {
   }
   void TearDown() override {
     xmin = saved[0], ymin = saved[1], xmax = saved[2], ymax = saved[3];
-    do_32bit_regen = saved[4], cfr.word(105) = saved[5], CurrentViewport = saved[6];
-    BirdseyeViewport = saved[7], RenderedViewport = saved[8], cfr.word(80) = saved[9];
-    Pkinit.field[5] = saved_level;
+    do_32bit_regen = saved[4], cfr.word(kWordRefreshList) = saved[5], CurrentViewport = saved[6];
+    BirdseyeViewport = saved[7], RenderedViewport = saved[8], cfr.word(kWordColourGraphics) = saved[9];
+    Pkinit.field[kPkinitLevel] = saved_level;
     reset_viewport_table();  // frees saved pixel blocks the tests made
     kgl_offscreen_destroy(ctx);
   }
@@ -431,20 +431,20 @@ TEST_F(ViewportTest, ExtentsFlagFollowsTheAdiLevel) {
     return plopen(t.p);
   };
 
-  Pkinit.field[5] = 7;
+  Pkinit.field[kPkinitLevel] = 7;
   vp.flags = kVpExtentsKnown;
   EXPECT_EQ(extents(0, 0), 0);
   EXPECT_EQ(vp.flags & kVpExtentsKnown, 0);
   extents(1, 0);
   EXPECT_EQ(vp.flags & kVpExtentsKnown, kVpExtentsKnown);
 
-  Pkinit.field[5] = 8;
+  Pkinit.field[kPkinitLevel] = 8;
   extents(0, 321);
   EXPECT_EQ(vp.extents_extra, 321);
   EXPECT_EQ(vp.flags & kVpExtentsKnown, 0);
 
   for (int level : {6, 5}) {
-    Pkinit.field[5] = static_cast<std::uint16_t>(level);
+    Pkinit.field[kPkinitLevel] = static_cast<std::uint16_t>(level);
     vp.flags = 0;
     extents(0, 0);
     EXPECT_EQ(vp.flags & kVpExtentsKnown, kVpExtentsKnown) << level;
@@ -483,13 +483,13 @@ TEST_F(ViewportTest, ExtentsOutsideFloatRangeAreHeld) {
 
 TEST_F(ViewportTest, ClearFillsTheRectangleInTheBackground) {
   const float saved_colour[4] = {DisplayMap[3][0], DisplayMap[3][1], DisplayMap[3][2], DisplayMap[3][3]};
-  const std::uint16_t saved6 = Pkinit.field[6], saved7 = Pkinit.field[7];
+  const std::uint16_t saved6 = Pkinit.field[kPkinitWidth], saved7 = Pkinit.field[kPkinitHeight];
   ymin = 0;
-  Pkinit.field[6] = W - 1;
-  Pkinit.field[7] = H - 1;
+  Pkinit.field[kPkinitWidth] = W - 1;
+  Pkinit.field[kPkinitHeight] = H - 1;
   DisplayMap[3][0] = 1.0f;
   DisplayMap[3][1] = DisplayMap[3][2] = 0.0f;
-  cfr.word(80) = 3;
+  cfr.word(kWordColourGraphics) = 3;
   draw_mode = KGL_NORMALDRAW;
   // Viewport 0's matrix as the session start lays it out.
   mmode(KGL_MSINGLE);
@@ -510,8 +510,8 @@ TEST_F(ViewportTest, ClearFillsTheRectangleInTheBackground) {
   EXPECT_EQ(kgl_read_composited(9, 5), 0u);
 
   std::memcpy(DisplayMap[3], saved_colour, sizeof saved_colour);
-  Pkinit.field[6] = saved6;
-  Pkinit.field[7] = saved7;
+  Pkinit.field[kPkinitWidth] = saved6;
+  Pkinit.field[kPkinitHeight] = saved7;
 }
 
 TEST_F(ViewportTest, SmallPacketsReplyInPlace) {

@@ -62,7 +62,7 @@ class WrappersTest : public ::testing::Test {
     kgl_offscreen_make_current(ctx);
     saved_xsize = xsize;
     saved_ysize = ysize;
-    saved_double = cfr.word(99);
+    saved_double = cfr.word(kWordDoubleBuffer);
     saved_viewport = CurrentViewport;
     saved_initialized = Initialized;
     std::memcpy(saved_map, DisplayMap, sizeof saved_map);
@@ -75,7 +75,7 @@ class WrappersTest : public ::testing::Test {
     kgl_offscreen_destroy(ctx);
     xsize = saved_xsize;
     ysize = saved_ysize;
-    cfr.word(99) = saved_double;
+    cfr.word(kWordDoubleBuffer) = saved_double;
     CurrentViewport = saved_viewport;
     Initialized = saved_initialized;
     std::memcpy(DisplayMap, saved_map, sizeof saved_map);
@@ -204,7 +204,7 @@ TEST_F(WrappersTest, MaskAreaAndScanChangesKeepTheMatrixNumberTrue) {
 TEST_F(WrappersTest, BufferSelectionWithDoubleBuffering) {
   doublebuffer();
   gconfig();
-  cfr.word(99) = 1;
+  cfr.word(kWordDoubleBuffer) = 1;
 
   SelectBackBuffer();
   EXPECT_EQ(getbuffer(), 1);
@@ -227,7 +227,7 @@ TEST_F(WrappersTest, BufferSelectionWithoutDoubleBuffering) {
   // must leave the back buffer alone and never swap.
   doublebuffer();
   gconfig();
-  cfr.word(99) = 0;
+  cfr.word(kWordDoubleBuffer) = 0;
   frontbuffer(0);
   backbuffer(1);
 
