@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/files.h"
 #include "base/session.h"
 #include "base/string_tables.h"
 #include "base/utilities.h"
@@ -35,9 +36,6 @@ constexpr int kWordsAt = 272;
 // Page sizes a display-list page can be built with.
 constexpr int kMinPageSize = 1024;        // 1 kB, the smallest the slider gives
 constexpr int kMaxPageSize = 256 * 1024;  // 256 kB, the largest MFL_PAGESIZE takes
-
-// Symbolic links followed before a write gives up, as the kernel's own bound.
-constexpr int kMaxLinkHops = 40;
 
 void PutWord(std::uint8_t *at, std::int32_t v) {
   std::uint32_t u = static_cast<std::uint32_t>(v);
@@ -76,80 +74,6 @@ void RepairWords(ConfigRecord &r) {
     r.word(kWordPageSize) = DefaultPageSize(r);
   if (r.word(kWordPromptLines) < 1 || r.word(kWordPromptLines) > 5) r.word(kWordPromptLines) = 3;
   if (r.word(kWordTimeSlice) < 1) r.word(kWordTimeSlice) = 1;  // a time slice of at least one tick
-}
-
-// The file a write of name replaces: name itself, or the file at the end of
-// its chain of symbolic links, so that the links stay. 0 with errno set when
-// the chain cannot be followed.
-int LinkTarget(const std::string &name, std::string &target) {
-  target = name;
-  for (int hops = 0; hops < kMaxLinkHops; ++hops) {
-    struct stat st;
-    if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 1;
-    char link[PATH_MAX];
-    ssize_t n = readlink(target.c_str(), link, sizeof link);
-    if (n < 0) return 0;
-    if (static_cast<std::size_t>(n) == sizeof link) {
-      errno = ENAMETOOLONG;
-      return 0;
-    }
-    link[n] = '\0';
-    // A relative link names a file beside the link itself.
-    if (link[0] == '/')
-      target = link;
-    else
-      target = target.substr(0, target.rfind('/') + 1) + link;
-  }
-  errno = ELOOP;
-  return 0;
-}
-
-int WriteAll(int fd, const std::uint8_t *bytes, std::size_t size) {
-  while (size > 0) {
-    ssize_t n = write(fd, bytes, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = EIO;
-      return 0;
-    }
-    bytes += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return 1;
-}
-
-// Writes bytes to a new file beside the file name stands for and renames it
-// over that file, keeping its permissions. 0 with errno saying why when
-// anything failed; the old file is then untouched.
-int ReplaceFile(const std::string &name, const std::uint8_t *bytes, std::size_t size) {
-  std::string target;
-  if (!LinkTarget(name, target)) return 0;
-  std::string temp = target + "." + std::to_string(getpid()) + ".tmp";
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0 && errno == EEXIST) {  // left behind by an earlier run that died
-    unlink(temp.c_str());
-    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  }
-  if (fd < 0) return 0;
-  struct stat old;
-  bool ok = WriteAll(fd, bytes, size);
-  if (ok && stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ok = fchmod(fd, old.st_mode & 0777) == 0;
-  // Some file systems cannot sync; the data is still written.
-  if (ok && fsync(fd) != 0 && errno != EINVAL) ok = false;
-  int err = errno;
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && rename(temp.c_str(), target.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    unlink(temp.c_str());
-    errno = err;
-  }
-  return ok;
 }
 
 // A missing or short file: fix the page size to the display-list width,
@@ -220,7 +144,7 @@ int WriteConfigFile(const char *path) {
   }
   std::uint8_t bytes[kConfigFileSize];
   EncodeConfigRecord(newcfr, bytes);
-  if (!ReplaceFile(name, bytes, sizeof bytes)) return 0;
+  if (!replace_file(name.c_str(), bytes, sizeof bytes)) return 0;
   cfr = newcfr;
   return 1;
 }

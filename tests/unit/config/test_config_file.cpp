@@ -299,13 +299,18 @@ TEST_F(ConfigFileTest, AFailedWriteKeepsTheOldFileAndTheOldSettings) {
   Bytes old = ReadFile(File());
   newcfr.word(kWordColourGraphics) = 9;
 
-  // The temporary file cannot be created.
-  std::string temp = File() + "." + std::to_string(getpid()) + ".tmp";
-  fs::create_directory(temp);
+  // The temporary file cannot be created (no descriptor is left to open it).
+  rlimit saved_files;
+  getrlimit(RLIMIT_NOFILE, &saved_files);
+  const int lowest_free = dup(0);
+  close(lowest_free);
+  rlimit no_more = saved_files;
+  no_more.rlim_cur = static_cast<rlim_t>(lowest_free);
+  setrlimit(RLIMIT_NOFILE, &no_more);
   WriteConfigFile(dir.c_str());
+  setrlimit(RLIMIT_NOFILE, &saved_files);
   EXPECT_EQ(ReadFile(File()), old);
   EXPECT_EQ(cfr.word(kWordColourGraphics), 6);
-  fs::remove(temp);
 
   // The data cannot be written out (file size limit).
   rlimit saved_limit;

@@ -21,11 +21,12 @@
 
 #include <X11/xpm.h>
 
-#include "ui/graph_window.h"
+#include "support/scoped_env.h"
+#include "ui/icons.h"
+#include "ui/resource_file.h"
+#include "ui/window_logic.h"
 
 namespace fs = std::filesystem;
-
-#include "support/scoped_env.h"
 
 namespace {
 
@@ -399,14 +400,15 @@ TEST(MessageText, BoundedByItsBuffer) {
 
 TEST(MessageAnswer, ByReasonThenByDialogType) {
   for (int type = 0; type <= 2; ++type) {
-    EXPECT_EQ(dialog_answer(XmCR_OK, type), 1);
-    EXPECT_EQ(dialog_answer(XmCR_CANCEL, type), 0);
-    EXPECT_EQ(dialog_answer(XmCR_HELP, type), -1);
+    EXPECT_EQ(dialog_answer(31, type), 1);  // OK
+    EXPECT_EQ(dialog_answer(32, type), 0);  // Cancel
+    EXPECT_EQ(dialog_answer(1, type), -1);  // the third button
   }
-  // The window manager's close.
-  EXPECT_EQ(dialog_answer(XmCR_PROTOCOLS, 0), 1);
-  EXPECT_EQ(dialog_answer(XmCR_PROTOCOLS, 1), 0);
-  EXPECT_EQ(dialog_answer(XmCR_PROTOCOLS, 2), -1);
+  // The window manager's close (any other reason).
+  constexpr int kProtocols = 6666;
+  EXPECT_EQ(dialog_answer(kProtocols, 0), 1);
+  EXPECT_EQ(dialog_answer(kProtocols, 1), 0);
+  EXPECT_EQ(dialog_answer(kProtocols, 2), -1);
 }
 
 // ---- small helpers -------------------------------------------------------------------
