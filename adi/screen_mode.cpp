@@ -36,10 +36,6 @@ int last_blank_hilite = -1;
 constexpr char kTwentyFiveLineFeeds[] = "\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n";
 static_assert(sizeof kTwentyFiveLineFeeds == 26);
 
-void select_screen_matrix() {
-  if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
-}
-
 // The label of a highlighted item: no characters, or blanks only.
 bool blank_label(const Packet &p) {
   std::string_view text = p.text(6);
@@ -78,7 +74,7 @@ int pgograph(Packet &p) {
   if (first_graphics) {
     first_graphics = 0;
     pop_gfx_window();
-    select_screen_matrix();
+    SelectScreenMatrix();
     MyColor(ConfigColor(kWordColourGraphics));
     clear();
   }

@@ -119,11 +119,11 @@ void logic_op_warning() {
 // to the background colour.
 void clear_screen_planes() {
   MySetDrawmode(use_pups ? 32 : 64);
-  if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
+  SelectScreenMatrix();
   color(0);
   clear();
   MySetDrawmode(16);
-  if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
+  SelectScreenMatrix();
   MyColor(cfr.word(kWordColourGraphics));
   clear();
 }

@@ -57,14 +57,9 @@ int kanji_lead;
 int kanji_pending;
 int kanji_code;
 
-// Interface drawing is done in window pixels.
-void select_screen_matrix() {
-  if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
-}
-
 // The prompt area's text stands in the front and back buffer alike.
 void select_prompt_drawing() {
-  select_screen_matrix();
+  SelectScreenMatrix();
   SelectBothBuffers();
 }
 
@@ -306,7 +301,7 @@ int pechar(Packet &) {
   if (width > kMenuTextSize - 1) width = kMenuTextSize - 1;
   bounded_copy(MenuTextPtr[pboxno], charbf, static_cast<std::size_t>(width) + 1);
 
-  select_screen_matrix();
+  SelectScreenMatrix();
   FilledBox(tcursx, tcursy - CharDescender, xsize - 1, tcursy + CharHeight - CharDescender - 1, prompt_background(),
             0);
   MyColor(prompt_text_colour());
@@ -487,7 +482,7 @@ int pmodeline(Packet &p) {
 // ---- text in the graphics window ---------------------------------------------------------------
 
 void DrawBoxLabel(const char *text, int x, int y, int colour, int background, int flags) {
-  select_screen_matrix();
+  SelectScreenMatrix();
   const int n = static_cast<int>(std::strlen(text));
   if (!(flags & 4) && n > 0)
     FilledBox(x, y - CharDescender, x + n * CharWidth - 1, y - CharDescender + CharHeight - 1, background, 0);

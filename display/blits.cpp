@@ -56,18 +56,6 @@ int handle_slot(std::uint32_t handle, std::uint32_t tag, int slots) {
 
 // ---- shared steps -----------------------------------------------------------------
 
-void select_screen_matrix() {
-  if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
-}
-
-// Pixel writes go undithered where the hardware dithers.
-void dither_off() {
-  if (getgdesc(28) > 0) dither(0);
-}
-void dither_on() {
-  if (getgdesc(28) > 0) dither(1);
-}
-
 // A rectangle of the packet (x, y from the window's top) as window pixels.
 struct PixelRect {
   int x1, y1, x2, y2;  // y up from the bottom row
@@ -129,7 +117,7 @@ void restore_blit(int slot, int x, int y) {
   const BlitSlot &s = blit_slot[slot];
   if (!inside_window(x, y, s.width, s.height)) return;
   const PixelRect r = packet_rect(x, y, s.width, s.height);
-  select_screen_matrix();
+  SelectScreenMatrix();
   dither_off();
   MyBitBLT(r.x1, r.y1, r.x2, r.y2, 0, s.pixels);
   dither_on();
@@ -279,15 +267,14 @@ int pbitblt(Packet &p) {
   if (width > 8LL * bytes_per_row || width > xsize || height > ysize) return 0;
   if (kBitmapRows + static_cast<long long>(bytes_per_row) * height > static_cast<long long>(p.size())) return 0;
 
-  select_screen_matrix();
+  SelectScreenMatrix();
   const PixelRect r = packet_rect(x, y, width, height);
   const std::size_t n = static_cast<std::size_t>(width) * height;
   const bool exclusive_or = flags < 0;
   const bool transparent = flags == 4;
   const int fg = DrawingColorIndex(fg_colour), bg = DrawingColorIndex(bg_colour);
   if (exclusive_or) {
-    logicop(KGL_LO_XOR);
-    dither_off();
+    BeginXorDrawing();
   }
   if (cfr.word(kWordRgbPixels) == 0) {
     bitmap_indices.assign(n, 0);
@@ -303,8 +290,7 @@ int pbitblt(Packet &p) {
     MyBitBLT(r.x1, r.y1, r.x2, r.y2, 0, bitmap_pixels.data());
   }
   if (exclusive_or) {
-    logicop(KGL_LO_SRC);
-    dither_on();
+    EndXorDrawing();
   }
   return 0;
 }
@@ -312,7 +298,7 @@ int pbitblt(Packet &p) {
 // ---- box clear ----------------------------------------------------------------------
 
 void draw_box_clear(int x1, int y1, int x2, int y2, int colour) {
-  select_screen_matrix();
+  SelectScreenMatrix();
   const int c = MapPacketColor(colour);
   if (c == -1)
     FilledBox(x1, ysize - y2 - 1, x2, ysize - y1 - 1, ConfigColor(kWordColourXor), -1);
@@ -358,7 +344,7 @@ int pboxpush(Packet &p) {
   }
 
   ClearCommandPalette(22);
-  select_screen_matrix();
+  SelectScreenMatrix();
   ++pushcount;
   const int slot = box_count++;
   SavedBox &b = saved_box[slot];
@@ -408,7 +394,7 @@ int pboxpop(Packet &p) {
   pushcount = std::max(0, pushcount - 1);
 
   HideCursor();
-  select_screen_matrix();
+  SelectScreenMatrix();
   dither_off();
   logicop(KGL_LO_SRC);
   if (saved_box[slot].has_pixels) restore_box_pixels(saved_box[slot]);

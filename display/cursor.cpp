@@ -226,7 +226,7 @@ void take_save_under(int x, int y) {
 
 void select_cursor_planes() {
   MySetDrawmode(use_pups ? KGL_PUPDRAW : KGL_OVERDRAW);
-  if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
+  SelectScreenMatrix();
   logicop(KGL_LO_SRC);
 }
 
@@ -402,7 +402,7 @@ void HideCursor() {
 
 void DrawCursor() {
   if (CurrentPmark[kPmarkState] != 7 || (CurrentPmark[kPmarkType] != 0 && CurrentPmark[kPmarkType] != 3)) return;
-  if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
+  SelectScreenMatrix();
   const int x = CurrentPmark[kPmarkX], k = CurrentPmark[kPmarkViewport];
   // The y of a 32-bit mark may be anywhere: the sum is kept in range.
   const long long screen_y = static_cast<long long>(CurrentPmark[kPmarkY]) + ymin;
@@ -427,8 +427,7 @@ void OutlinedBox(int x1, int y1, int x2, int y2, int colour, int mode) {
   }
   const bool exclusive_or = mode == -1;
   if (exclusive_or) {
-    logicop(KGL_LO_XOR);
-    if (getgdesc(28) > 0) dither(0);
+    BeginXorDrawing();
     MyXcolor(colour);
   } else {
     MyColor(colour);
@@ -443,8 +442,7 @@ void OutlinedBox(int x1, int y1, int x2, int y2, int colour, int mode) {
   v2i(d);
   endclosedline();
   if (exclusive_or) {
-    logicop(KGL_LO_SRC);
-    if (getgdesc(28) > 0) dither(1);
+    EndXorDrawing();
   }
 }
 
@@ -567,7 +565,7 @@ int menubar;
 
 void draw_highlight_box(int row) {
   if (pboxno < 0 || pboxno >= maxboxes) return;
-  if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
+  SelectScreenMatrix();
   FilledBox(static_cast<std::int16_t>(Pkinit.field[kPkinitWidth]) + 2, row - CharDescender, xsize - 1,
             row + CharHeight - CharDescender - 1, ConfigColor(kWordColourXor), -1);
 }

@@ -345,7 +345,7 @@ int status_zoom_input(Packet &p) {
   zoom_field_lit = 1;
   if (Original[1] != kDigPick) {
     DrawCleanMessage(&GL_Status_Line, 1);
-    if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
+    SelectScreenMatrix();
     const int x1 = s.zoom_edges[field] - s.char_width / 4;
     const int x2 = s.zoom_edges[field + 1] - s.char_width;
     FilledBox(x1, s.y, x2, s.y + s.char_height - 1, s.foreground, 0);

@@ -91,13 +91,11 @@ void select_drag_matrix(int index, const ViewportRecord &vp) {
 
 void begin_xor(int index, const ViewportRecord &vp) {
   select_drag_matrix(index, vp);
-  logicop(KGL_LO_XOR);
-  if (getgdesc(28) > 0) dither(0);
+  BeginXorDrawing();
 }
 
 void end_xor() {
-  logicop(KGL_LO_SRC);
-  if (getgdesc(28) > 0) dither(1);
+  EndXorDrawing();
 }
 
 struct ClipWindow {

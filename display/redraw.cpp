@@ -258,13 +258,10 @@ bool clip_expose_to_viewport(int index, int x1, int x2, int y1, int y2) {
 // ---- refresh records -----------------------------------------------------------------
 
 void xor_point(int x, int y) {
-  const bool dithers = getgdesc(28) > 0;
-  if (dithers) dither(0);
-  logicop(KGL_LO_XOR);
+  BeginXorDrawing();
   MyXcolor(ConfigColor(kWordColourXor));
   MyPoint(x, y);
-  logicop(KGL_LO_SRC);
-  if (dithers) dither(1);
+  EndXorDrawing();
 }
 
 void refresh_polygon(const std::uint32_t *v, int count, int colour, bool pattern) {
@@ -591,7 +588,7 @@ int predraw(Packet &p) {
 void adi_refresh(const RefreshArea *area) {
   if (area == nullptr) return;
   tempcfr = cfr;
-  if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
+  SelectScreenMatrix();
   Clear_UI(22);
 
   if (cfr.word(kWordRefreshList)) {

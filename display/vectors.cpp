@@ -41,16 +41,9 @@ constexpr std::int64_t kRowMax = 1 << 16;
 
 inline bool valid_index(int index) { return index >= 0 && index < kViewportCount; }
 
-void dither_off() {
-  if (getgdesc(28) > 0) dither(0);
-}
-void dither_on() {
-  if (getgdesc(28) > 0) dither(1);
-}
-
 // The whole window in pixels, unless loaded.
 void select_screen() {
-  if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
+  SelectScreenMatrix();
 }
 
 inline int clamp_int(std::int64_t v) {
@@ -198,8 +191,7 @@ void ndl_line(int x1, int y1, int x2, int y2, int colour, int highlight) {
       MyLine(x1, y1, x2, y2);
     }
   } else if (colour < 0) {
-    dither_off();
-    logicop(KGL_LO_XOR);
+    BeginXorDrawing();
     MyXcolor(ConfigColor(kWordColourXor));
     set_line_style(highlight ? 2 : 0);
     const Int32 a[2] = {x1, y1}, b[2] = {x2, y2};
@@ -211,8 +203,7 @@ void ndl_line(int x1, int y1, int x2, int y2, int colour, int highlight) {
     else
       xor_line_started = 1;
     endline();
-    logicop(KGL_LO_SRC);
-    dither_on();
+    EndXorDrawing();
   } else {
     SetDrawingColour(0);
     set_line_style(0);
@@ -640,12 +631,10 @@ int pdot(Packet &p) {
   const int x = p.i16(2), y = p.i16(4);
   if (cfr.word(kWordRefreshList)) AppendRefreshPoint(x, y);
   SelectViewportArea(0);
-  dither_off();
-  logicop(KGL_LO_XOR);
+  BeginXorDrawing();
   MyXcolor(ConfigColor(kWordColourXor));
   MyPoint(x, y);
-  logicop(KGL_LO_SRC);
-  dither_on();
+  EndXorDrawing();
   return 0;
 }
 
@@ -657,8 +646,7 @@ int prow(Packet &p) {
   const unsigned steps = p.u32(28) & 3;
   const ViewportRecord &vp = vp_info[index];
   SelectViewportArea(index);
-  dither_off();
-  logicop(KGL_LO_XOR);
+  BeginXorDrawing();
   MyXcolor(ConfigColor(kWordColourXor));
   for (std::int64_t i = 0; i < count; ++i) {
     std::int64_t px, py;
@@ -684,8 +672,7 @@ int prow(Packet &p) {
     }
     MyPoint(ix, iy);
   }
-  logicop(KGL_LO_SRC);
-  dither_on();
+  EndXorDrawing();
   return 0;
 }
 

@@ -58,15 +58,29 @@ std::int32_t colour_count(int bits) {
   return static_cast<std::int32_t>(1u << bits);
 }
 
-// Exclusive-or and pixel writes go undithered where the hardware dithers.
+}  // namespace
+
 void dither_off() {
   if (getgdesc(28) > 0) dither(0);
 }
+
 void dither_on() {
   if (getgdesc(28) > 0) dither(1);
 }
 
-}  // namespace
+void BeginXorDrawing() {
+  dither_off();
+  logicop(KGL_LO_XOR);
+}
+
+void EndXorDrawing() {
+  logicop(KGL_LO_SRC);
+  dither_on();
+}
+
+void SelectScreenMatrix() {
+  if (CurrentMatrixNumber != kMatrixScreen) SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);
+}
 
 // ---- matrices, viewports and masks -----------------------------------------
 
@@ -286,8 +300,7 @@ void FilledBox(int x1, int y1, int x2, int y2, int colour, int mode) {
   ++y2;
   bool exclusive_or = mode == -1;
   if (exclusive_or) {
-    logicop(KGL_LO_XOR);
-    dither_off();
+    BeginXorDrawing();
     MyXcolor(colour);
   } else {
     MyColor(colour);
@@ -299,10 +312,7 @@ void FilledBox(int x1, int y1, int x2, int y2, int colour, int mode) {
   v2i(c);
   v2i(d);
   endpolygon();
-  if (exclusive_or) {
-    logicop(KGL_LO_SRC);
-    dither_on();
-  }
+  if (exclusive_or) EndXorDrawing();
 }
 
 // ---- colours ---------------------------------------------------------------------

@@ -48,6 +48,8 @@ void MyViewport(int x1, int x2, int y1, int y2);
 void MyOrtho2(float left, float right, float bottom, float top);
 // Note the argument order: both x, then both y.
 void SetClippingRectangle(int x1, int x2, int y1, int y2, int matrix_number);
+// The whole window in pixels (matrix kMatrixScreen), unless it is loaded.
+void SelectScreenMatrix();
 int SetScreenMask(int x1, int x2, int y1, int y2);
 void RenderingArea();
 int set_underscan(int *width, int *height, int *xorigin, int *yorigin);
@@ -70,6 +72,14 @@ void SelectFrontBuffer();
 void SelectBothBuffers();
 void MySetRenderMode(int mode);
 void dx_sync();
+
+// Exclusive-or drawing: logical operation 6, undithered where the hardware
+// dithers; EndXorDrawing goes back to 3 and dithering. Pixel writes go
+// undithered between dither_off and dither_on.
+void BeginXorDrawing();
+void EndXorDrawing();
+void dither_off();
+void dither_on();
 
 // Primitives, pixel blocks and boxes.
 void MyPoint(int x, int y);

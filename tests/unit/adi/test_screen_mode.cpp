@@ -18,21 +18,18 @@
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
 #include "kovagl/offscreen.h"
+#include "support/saved_config.h"
+#include "support/test_packet.h"
 #include "ui/graph_window.h"
 
 namespace {
 
-struct TestPacket {
-  std::uint8_t bytes[256] = {};
-  Packet view;
-  TestPacket(int opcode, std::size_t length) : view(bytes, sizeof bytes, length) { view.put_i16(0, opcode); }
-};
 
 class ScreenModeTest : public ::testing::Test {
  protected:
   static constexpr int W = 200, H = 150, XMAX = 120, CH = 13, CD = 3;
   KglContext *ctx = nullptr;
-  ConfigRecord saved_cfr = cfr;
+  SavedConfig saved_config;
   int saved[6] = {xsize, ysize, CharHeight, CharDescender, maxboxes, static_cast<int>(Pkinit.field[kPkinitWidth])};
 
   void SetUp() override {
@@ -56,7 +53,6 @@ class ScreenModeTest : public ::testing::Test {
   void TearDown() override {
     if (output_fd) std::fclose(output_fd), output_fd = nullptr;
     kgl_offscreen_destroy(ctx);
-    cfr = saved_cfr;
     xsize = saved[0], ysize = saved[1], CharHeight = saved[2], CharDescender = saved[3], maxboxes = saved[4];
     Pkinit.field[kPkinitWidth] = static_cast<std::uint16_t>(saved[5]);
     use_localsidemenu = textmode = pboxno = tcursy = 0;
@@ -97,9 +93,9 @@ TEST_F(ScreenModeTest, OnlyScreenModeTwoRaisesAWindow) {
 TEST_F(ScreenModeTest, TheHighlightTakenOffLeavesTheScreenAsBefore) {
   const std::vector<std::uint32_t> before = draw_picture();
   TestPacket on(11, 8), off(12, 8);
-  on.view.put_i16(2, 77);
-  EXPECT_EQ(phlite(on.view), 1);
-  EXPECT_EQ(on.view.i16(2), 0);
+  on.p.put_i16(2, 77);
+  EXPECT_EQ(phlite(on.p), 1);
+  EXPECT_EQ(on.p.i16(2), 0);
   EXPECT_EQ(MenuItemOn, 1);
   EXPECT_EQ(refresh_tcursy, tcursy);
   EXPECT_EQ(menubar, 1);
@@ -110,19 +106,19 @@ TEST_F(ScreenModeTest, TheHighlightTakenOffLeavesTheScreenAsBefore) {
       const bool inside = x >= XMAX + 2 && y >= tcursy - CD && y <= tcursy + CH - CD - 1;
       ASSERT_EQ(lit[y * W + x] != before[y * W + x], inside) << x << "," << y;
     }
-  EXPECT_EQ(pdhlite(off.view), 1);
+  EXPECT_EQ(pdhlite(off.p), 1);
   EXPECT_EQ(MenuItemOn, 0);
   EXPECT_EQ(screen(), before);
 
   // The repaint draws the kept item at its own row, wherever the cursor is.
-  phlite(on.view);
+  phlite(on.p);
   tcursy = 40;
   TurnOnMenuItem();
   EXPECT_EQ(screen(), before);
   // No highlight for boxes outside the menu.
   for (int box : {8, -1}) {
     pboxno = box;
-    phlite(on.view);
+    phlite(on.p);
     EXPECT_EQ(screen(), before) << box;
   }
 }
@@ -133,9 +129,9 @@ TEST_F(ScreenModeTest, BlankBoxesRepeatTheArrowKeyUntilTheFirstOneComesRound) {
   auto highlight = [](int box, const char *label, std::size_t length = 0) {
     char_pkt = {13, static_cast<std::int16_t>(box), 10};
     TestPacket p(11, length ? length : 7 + std::strlen(label));
-    p.view.put_i16(4, length ? 200 : static_cast<int>(std::strlen(label)));
+    p.p.put_i16(4, length ? 200 : static_cast<int>(std::strlen(label)));
     std::memcpy(p.bytes + 6, label, std::strlen(label));
-    phlite(p.view);
+    phlite(p.p);
   };
   // No arrow key seen yet: nothing is made up (a key 0 would reach the client).
   highlight(3, "   ");
@@ -164,22 +160,22 @@ TEST_F(ScreenModeTest, BlankBoxesRepeatTheArrowKeyUntilTheFirstOneComesRound) {
 TEST_F(ScreenModeTest, TextScreenPacketsAnswerAsDocumented) {
   output_fd = std::tmpfile();
   TestPacket textu(18, 4), show(54, 4), chr(49, 4), clr(50, 2), text(17, 4), graph(19, 4);
-  EXPECT_EQ(pgotextu(textu.view), 1);
+  EXPECT_EQ(pgotextu(textu.p), 1);
   EXPECT_EQ(textmode, 1);
   for (int arg : {0, 1, 2}) {
-    show.view.put_i16(2, arg);
-    EXPECT_EQ(ptxtshow(show.view), 1);
+    show.p.put_i16(2, arg);
+    EXPECT_EQ(ptxtshow(show.p), 1);
     EXPECT_EQ(textmode, arg == 2);
   }
   // On the text screen a character is echoed, its high byte dropped.
   keyboard_pressed = 1;
-  chr.view.put_i16(2, 0x1251);
-  EXPECT_EQ(ptxtchar(chr.view), 0);
+  chr.p.put_i16(2, 0x1251);
+  EXPECT_EQ(ptxtchar(chr.p), 0);
   EXPECT_EQ(keyboard_pressed, 0);
-  EXPECT_EQ(ptxtclr(clr.view), 0);
+  EXPECT_EQ(ptxtclr(clr.p), 0);
   // Without a text display, going to the text screen prints 25 line feeds.
   textmode = 0;
-  EXPECT_EQ(pgotext(text.view), 1);
+  EXPECT_EQ(pgotext(text.p), 1);
   EXPECT_EQ(textmode, 1);
   std::fflush(output_fd);
   std::rewind(output_fd);
@@ -189,12 +185,12 @@ TEST_F(ScreenModeTest, TextScreenPacketsAnswerAsDocumented) {
 
   // Back to graphics: 4 in the reply, and the session's start is over.
   afterpinit = aftershell = 1;
-  EXPECT_EQ(pgograph(graph.view), 1);
-  EXPECT_EQ(graph.view.i16(2), 4);
+  EXPECT_EQ(pgograph(graph.p), 1);
+  EXPECT_EQ(graph.p.i16(2), 4);
   EXPECT_EQ(textmode, 0);
   EXPECT_EQ(afterpinit + aftershell, 0);
   aftershell = 1;  // later switches leave a SHELL's flag alone
-  pgograph(graph.view);
+  pgograph(graph.p);
   EXPECT_EQ(aftershell, 1);
   aftershell = 0;
 }

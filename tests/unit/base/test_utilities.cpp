@@ -24,6 +24,7 @@
 #include "ui/graph_window.h"
 
 #include "commands/messages.h"
+#include "support/saved_config.h"
 #include "support/scoped_env.h"
 
 namespace {
@@ -88,7 +89,7 @@ TEST_F(OutputTest, RangeChecks) {
 }
 
 TEST_F(OutputTest, GuardsExplainRefusal) {
-  ConfigRecord saved_cfr = cfr;
+  SavedConfig saved_config;
   int saved_pdig = pdigitize, saved_menu = ScreenMenu, saved_vp = CurrentViewport;
   int saved_flags = vp_info[0].flags, saved_proj = ProjSet, saved_view = ViewSet;
 
@@ -127,7 +128,6 @@ TEST_F(OutputTest, GuardsExplainRefusal) {
   EXPECT_EQ(IsCurrent(3), 0);
   EXPECT_EQ(Taken(), "Selected viewport is not the current viewport.");
 
-  cfr = saved_cfr;
   pdigitize = saved_pdig;
   ScreenMenu = saved_menu;
   CurrentViewport = saved_vp;

@@ -19,6 +19,8 @@
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
 #include "kovagl/offscreen.h"
+#include "support/saved_config.h"
+#include "support/test_packet.h"
 #include "ui/graph_window.h"
 
 namespace {
@@ -28,16 +30,13 @@ constexpr std::uint32_t kBgRGB = 0x0000FF, kFgRGB = 0xFFFF00, kWhiteRGB = 0xFFFF
 
 // A packet in a buffer of its own, longer than the packet so that reads past
 // its length would see the poison.
-struct TestPacket {
-  std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(512, 'Z');
-  Packet view;
-  TestPacket(int opcode, std::size_t length, const char *text = nullptr, std::size_t at = 0)
-      : view(bytes.data(), bytes.size(), length) {
-    std::fill(bytes.begin(), bytes.begin() + static_cast<long>(length), 0);
-    view.put_i16(0, opcode);
-    if (text) std::memcpy(bytes.data() + at, text, std::strlen(text));
-  }
-};
+
+// A packet whose bytes past its length are 'Z', with text at byte at.
+TestPacket packet(int opcode, std::size_t length, const char *text = nullptr, std::size_t at = 0) {
+  TestPacket t(opcode, length, {}, 'Z');
+  if (text) t.text(at, text);
+  return t;
+}
 
 std::string read_all(FILE *f) {
   std::fflush(f);
@@ -51,7 +50,7 @@ class PromptTest : public ::testing::Test {
  protected:
   int W = 320, H = 120;
   KglContext *ctx = nullptr;
-  ConfigRecord saved_cfr = cfr;
+  SavedConfig saved_config;
 
   void SetUp() override { open(320, 120, 3); }
   void TearDown() override {
@@ -59,7 +58,6 @@ class PromptTest : public ::testing::Test {
     for (FILE **f : {&log_fd, &output_fd})
       if (*f) std::fclose(*f), *f = nullptr;
     kgl_offscreen_destroy(ctx);
-    cfr = saved_cfr;
     PromptArea = maxboxes = pboxno = pushcount = cmchar = textmode = text_echo = no_echo = 0;
     CurrentMatrixNumber = -1;
     char_pkt = {};
@@ -250,17 +248,17 @@ TEST_F(PromptTest, EchoGoesToTheOutputStreamWhenEchoingOrOnTheTextScreen) {
 }
 
 TEST_F(PromptTest, PcharCollectsAtMost255CharactersUntilPtprompt) {
-  TestPacket c(9, 4);
-  c.view.put_i16(2, 'm');
+  TestPacket c = packet(9, 4);
+  c.p.put_i16(2, 'm');
   char_pkt = {13, 0, 0};
-  for (int i = 0; i < 300; ++i) pchar(c.view);
+  for (int i = 0; i < 300; ++i) pchar(c.p);
   EXPECT_EQ(charbf_count, 255);
   EXPECT_EQ(std::strlen(charbf), 255u);
 
   log_fd = std::tmpfile();
-  TestPacket t(14, 2);
-  EXPECT_EQ(ptprompt(t.view), 0);
-  for (char ch : std::string("Hi:\r\n")) c.view.put_i16(2, ch), pchar(c.view);
+  TestPacket t = packet(14, 2);
+  EXPECT_EQ(ptprompt(t.p), 0);
+  for (char ch : std::string("Hi:\r\n")) c.p.put_i16(2, ch), pchar(c.p);
   EXPECT_STREQ(PromptBuffer[0], "Hi:");
   EXPECT_EQ(prompt_pen.line, 1);
   EXPECT_EQ(read_all(log_fd), "Hi:\n");
@@ -268,13 +266,13 @@ TEST_F(PromptTest, PcharCollectsAtMost255CharactersUntilPtprompt) {
 
 TEST_F(PromptTest, PwrsplitPairsAShiftJisLeadByteWithTheNext) {
   log_fd = std::tmpfile();
-  TestPacket lead(20, 4), trail(20, 4);
-  lead.view.put_i16(2, 0x82);
-  trail.view.put_i16(2, 0xA0);
-  pwrsplit(lead.view);
+  TestPacket lead = packet(20, 4), trail = packet(20, 4);
+  lead.p.put_i16(2, 0x82);
+  trail.p.put_i16(2, 0xA0);
+  pwrsplit(lead.p);
   EXPECT_EQ(read_all(log_fd), "");
-  pwrsplit(trail.view);
-  EXPECT_EQ(trail.view.u16(2), 0x82A0);
+  pwrsplit(trail.p);
+  EXPECT_EQ(trail.p.u16(2), 0x82A0);
   log_char('\n');
   EXPECT_EQ(read_all(log_fd), "\x82\xA0\n");
   EXPECT_STREQ(PromptBuffer[0], "\x82\xA0");
@@ -285,9 +283,9 @@ TEST_F(PromptTest, AMenuLabelTakesAtMostItsSlot) {
   cfr.word(kWordMenuWidth) = 40;
   char_pkt = {13, 2, 6};
   init_pchar(200, 80);
-  TestPacket c(9, 4), e(10, 2);
-  for (char ch : std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZ")) c.view.put_i16(2, ch), pchar(c.view);
-  pechar(e.view);
+  TestPacket c = packet(9, 4), e = packet(10, 2);
+  for (char ch : std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZ")) c.p.put_i16(2, ch), pchar(c.p);
+  pechar(e.p);
   EXPECT_STREQ(MenuTextPtr[2], "ABCDEFGHIJKLMNO");
   EXPECT_STREQ(MenuTextPtr[3], "");
   // The row is cleared to the right edge and the label drawn in it.
@@ -296,18 +294,18 @@ TEST_F(PromptTest, AMenuLabelTakesAtMostItsSlot) {
   // Boxes outside the menu take nothing.
   for (int box : {-1, 6, 70}) {
     pboxno = box;
-    c.view.put_i16(2, 'Q');
-    pchar(c.view);
-    pechar(e.view);
+    c.p.put_i16(2, 'Q');
+    pchar(c.p);
+    pechar(e.p);
   }
   for (const char *slot : MenuTextPtr) EXPECT_EQ(std::strchr(slot, 'Q'), nullptr);
 }
 
 // ptext: x, y, flags, length, background, colour and the text at 14.
 TestPacket text_packet(int x, int y, int flags, int length, int bg, int fg, const char *text, std::size_t size) {
-  TestPacket p(31, size, text, 14);
-  p.view.put_i16(2, x), p.view.put_i16(4, y), p.view.put_i16(6, flags);
-  p.view.put_i16(8, length), p.view.put_i16(10, bg), p.view.put_i16(12, fg);
+  TestPacket p = packet(31, size, text, 14);
+  p.p.put_i16(2, x), p.p.put_i16(4, y), p.p.put_i16(6, flags);
+  p.p.put_i16(8, length), p.p.put_i16(10, bg), p.p.put_i16(12, fg);
   return p;
 }
 
@@ -315,35 +313,35 @@ TEST_F(PromptTest, PtextPlacesColoursAndBounds) {
   auto row = [&](int baseline) { return H - CH - baseline + CD; };  // y from the top
   // Ten places on colour 7 (code -19), the blanks after "AB" included.
   TestPacket a = text_packet(10, row(60), 8, 10, -19, kFg, "AB", 32);
-  ptext(a.view);
+  ptext(a.p);
   EXPECT_EQ(kgl_read_composited(10 + 10 * CW - 1, 57), kWhiteRGB);
   EXPECT_NE(kgl_read_composited(10 + 10 * CW, 57), kWhiteRGB);
   // A length of 200 in a 20-byte packet: the six characters present.
   TestPacket b = text_packet(0, row(80), 8, 200, kWhite, kFg, "abcdef", 20);
-  ptext(b.view);
+  ptext(b.p);
   EXPECT_EQ(kgl_read_composited(6 * CW - 1, 77), kWhiteRGB);
   EXPECT_EQ(kgl_read_composited(6 * CW, 77), 0u);
   // Character cells, colour 0 the drawing background; flags 4 no background.
   TestPacket c = text_packet(0, 0, 0, 3, 0, kFg, "xyz", 32);
-  ptext(c.view);
+  ptext(c.p);
   EXPECT_EQ(kgl_read_composited(3 * CW - 1, H - CH), kDrawingBgRGB);
   TestPacket d = text_packet(200, row(60), 8 | 4, 0, kWhite, kFg, "ab", 32);
-  ptext(d.view);
+  ptext(d.p);
   EXPECT_EQ(count(200, 57, 215, 69, kWhiteRGB), 0);
   // The command-line character is drawn as a check mark.
   cmchar = '_';
   TestPacket e = text_packet(100, row(100), 8, 0, kWhite, kFg, "a_b", 32);
-  ptext(e.view);
+  ptext(e.p);
   cmchar = 0;
   TestPacket f = text_packet(100, row(80), 8, 0, kWhite, kFg, "aXb", 32);
-  ptext(f.view);
+  ptext(f.p);
   EXPECT_EQ(shot(100, 97, 123, 109), shot(100, 77, 99 + 24, 89));
 }
 
 TEST_F(PromptTest, PtextInsideAPushedBoxIsRecordedAndReplaysTheSame) {
   cfr.word(kWordRefreshList) = 1, cfr.word(kWordPageSize) = 4096, pushcount = 1;
   TestPacket p = text_packet(4, H - CH - 60 + CD, 8 | 1, 5, kWhite, kFg, "rec", 32);
-  ptext(p.view);
+  ptext(p.p);
   const std::vector<std::uint32_t> drawn = shot(0, 40, W - 1, 80);
   ASSERT_NE(AUI_ListHead, nullptr);
   const AUIRecord &r = AUI_ListHead->records()[0];
@@ -357,19 +355,19 @@ TEST_F(PromptTest, PtextInsideAPushedBoxIsRecordedAndReplaysTheSame) {
 }
 
 TEST_F(PromptTest, ModeLineTextIsCutAtItsLengthAndThePacket) {
-  TestPacket p(21, 14, "ABCDEFG", 6);
-  p.view.put_i16(2, static_cast<std::int16_t>(0xFE05));
-  p.view.put_i16(4, 3);
-  pmodeline(p.view);
+  TestPacket p = packet(21, 14, "ABCDEFG", 6);
+  p.p.put_i16(2, static_cast<std::int16_t>(0xFE05));
+  p.p.put_i16(4, 3);
+  pmodeline(p.p);
   EXPECT_EQ(mode_flags, -2);
   EXPECT_STREQ(mode_str, "ABCDE");
   EXPECT_EQ(GL_Status_Line.box_colour, 3);
-  TestPacket q(21, 9, "XYZWVU", 6);
-  q.view.put_i16(2, 50);
-  pmodeline(q.view);
+  TestPacket q = packet(21, 9, "XYZWVU", 6);
+  q.p.put_i16(2, 50);
+  pmodeline(q.p);
   EXPECT_STREQ(mode_str, "XYZ");
-  TestPacket r(21, 8);  // length 0 keeps the text
-  pmodeline(r.view);
+  TestPacket r = packet(21, 8);  // length 0 keeps the text
+  pmodeline(r.p);
   EXPECT_STREQ(mode_str, "XYZ");
 }
 

@@ -20,20 +20,11 @@
 #include "kovagl/offscreen.h"
 
 #include "support/picture.h"
+#include "support/saved_config.h"
+#include "support/test_packet.h"
 
 namespace {
 
-struct TestPacket {
-  std::uint8_t scratch[256] = {};
-  Packet p;
-  // Opcode, then 16-bit fields from byte 2 on.
-  TestPacket(int opcode, std::size_t length, std::initializer_list<int> fields = {})
-      : p(scratch, sizeof scratch, length) {
-    p.put_i16(0, opcode);
-    std::size_t off = 2;
-    for (int f : fields) p.put_i16(off, f), off += 2;
-  }
-};
 
 // As the screen shows them.
 constexpr std::uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
@@ -42,14 +33,13 @@ class BlitTest : public ::testing::Test {
  protected:
   static constexpr int W = 64, H = 48;
   KglContext *ctx = nullptr;
-  ConfigRecord saved_cfr;
+  SavedConfig saved_config;
   float saved_map[8][4];
   int saved_size[2] = {}, allocs = 0;
 
   void SetUp() override {
     ctx = kgl_offscreen_create(W, H);
     kgl_offscreen_make_current(ctx);
-    saved_cfr = cfr;
     std::memcpy(saved_map, DisplayMap, sizeof saved_map);
     saved_size[0] = xsize, saved_size[1] = ysize;
     xsize = W, ysize = H;
@@ -76,7 +66,6 @@ class BlitTest : public ::testing::Test {
     for (int s = 0; s < kBlitSlots; ++s) free_blit(s);
     EXPECT_EQ(alloc_count, allocs);
     pushcount = MemoryStorage = ZbufferInstalled = ZbufferFull = 0;
-    cfr = saved_cfr;
     std::memcpy(DisplayMap, saved_map, sizeof saved_map);
     xsize = saved_size[0], ysize = saved_size[1];
     CurrentMatrixNumber = -1;

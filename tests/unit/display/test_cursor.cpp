@@ -19,6 +19,8 @@
 #include "kovagl/cursor.h"
 #include "kovagl/gl.h"
 #include "kovagl/offscreen.h"
+#include "support/saved_config.h"
+#include "support/test_packet.h"
 #include "ui/graph_window.h"
 
 namespace {
@@ -27,11 +29,6 @@ constexpr int W = 64, H = 48;
 using Plane = std::vector<std::uint32_t>;
 
 // A packet of the given length over a zeroed scratch buffer of 256 bytes.
-struct TestPacket {
-  std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(256);
-  Packet p;
-  TestPacket(int opcode, std::size_t length) : p(bytes.data(), bytes.size(), length) { p.put_i16(0, opcode); }
-};
 
 template <typename Read>
 Plane plane(Read read) {
@@ -58,7 +55,7 @@ class CursorTest : public ::testing::Test {
   // Everything the tests change, put back afterwards.
   int saved_ints[8] = {};
   int *const globals[8] = {&xsize, &ysize, &xmin, &ymin, &xmax, &ymax, &use_pups, &use_localstatus};
-  ConfigRecord saved_cfr = cfr;
+  SavedConfig saved_config;
   InitPacket saved_init = Pkinit;
   float saved_map[256][4];
   Matrix saved_screen, saved_area;
@@ -89,7 +86,6 @@ class CursorTest : public ::testing::Test {
     cursor_up = 0;
     kgl_offscreen_destroy(ctx);
     for (int i = 0; i < 8; ++i) *globals[i] = saved_ints[i];
-    cfr = saved_cfr;
     Pkinit = saved_init;
     std::memcpy(DisplayMap, saved_map, sizeof saved_map);
     std::memcpy(ScreenMatrix, saved_screen, sizeof saved_screen);
@@ -290,20 +286,20 @@ TEST_F(CursorTest, TheClientsShapeIsDefinedOnceAndOnlyFromThePacket) {
 TEST_F(CursorTest, TheReadOutKeepsAtMost25CharactersOfThePacket) {
   TestPacket p(22, 4 + 40);
   p.p.put_u16(2, 0x0300 | 40);
-  std::memcpy(p.bytes.data() + 4, "1234567890abcdefghijklmnopqrstuvwxyz1234", 40);
+  std::memcpy(p.bytes + 4, "1234567890abcdefghijklmnopqrstuvwxyz1234", 40);
   pcoordline(p.p);
   EXPECT_STREQ(coord_str, "1234567890abcdefghijklmno");
   EXPECT_EQ(mode_flags, 3);
   // A length beyond the packet takes only the bytes the packet holds.
   TestPacket shorter(22, 4 + 6);
   shorter.p.put_u16(2, 20);
-  std::memcpy(shorter.bytes.data() + 4, "X=1.00SECRET", 12);
+  std::memcpy(shorter.bytes + 4, "X=1.00SECRET", 12);
   pcoordline(shorter.p);
   EXPECT_STREQ(coord_str, "X=1.00");
   // A zero inside the text ends it.
   TestPacket nul(22, 12);
   nul.p.put_u16(2, 8);
-  std::memcpy(nul.bytes.data() + 4, "ab\0cdefg", 8);
+  std::memcpy(nul.bytes + 4, "ab\0cdefg", 8);
   pcoordline(nul.p);
   EXPECT_STREQ(coord_str, "ab");
 }

@@ -24,14 +24,10 @@
 #include "kovagl/offscreen.h"
 #include "render3d/dview.h"
 #include "render3d/tumble.h"
+#include "support/test_packet.h"
 
 namespace {
 
-struct TestPacket {
-  std::array<std::uint8_t, 256> bytes{};
-  Packet p;
-  TestPacket(int opcode, std::size_t length) : p(bytes.data(), bytes.size(), length) { p.put_i16(0, opcode); }
-};
 
 struct Sample {
   int code, x, y;
@@ -291,7 +287,7 @@ Answer42 event42(int event, int x, int y, int button = 0) {
   TestPacket repeat = packet42(kDig42Route, 0, 0);
   EXPECT_EQ(pdigtize_42(repeat.p), 1);
   const TestPacket original = packet42(event, x, y, button);
-  return {repeat.bytes == original.bytes, repeat.p.i16(2), driver_sample().code};
+  return {std::memcmp(repeat.bytes, original.bytes, sizeof repeat.bytes) == 0, repeat.p.i16(2), driver_sample().code};
 }
 
 TEST_F(DigitizerTest, Adi42PressMoveReleaseRouteAsPickDragAndMove) {
@@ -340,7 +336,7 @@ TEST_F(DigitizerTest, PenAndTabletPackets) {
   EXPECT_EQ(ptabcfg(tab.p), 0);
 
   TestPacket named(106, 120);
-  std::memcpy(named.bytes.data() + 92, "Tablet", 7);
+  std::memcpy(named.bytes + 92, "Tablet", 7);
   EXPECT_EQ(ptabcfg_42(named.p), 0);
   EXPECT_EQ(tablet_in_use, 1);
   TestPacket unnamed(106, 120);
@@ -348,7 +344,7 @@ TEST_F(DigitizerTest, PenAndTabletPackets) {
   EXPECT_EQ(tablet_in_use, 0);
   // A name beyond the packet's end is not read, whatever the buffer holds.
   TestPacket cut(106, 92);
-  std::memcpy(cut.bytes.data() + 92, "Tablet", 7);
+  std::memcpy(cut.bytes + 92, "Tablet", 7);
   ptabcfg_42(cut.p);
   EXPECT_EQ(tablet_in_use, 0);
 }

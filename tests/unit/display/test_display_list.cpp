@@ -14,18 +14,18 @@
 #include "display/viewports.h"
 #include "display/wrappers.h"
 #include "kovagl/offscreen.h"
+#include "support/saved_config.h"
 
 namespace {
 
 class DisplayList : public ::testing::Test {
  protected:
   static constexpr int kIndex = 3;
-  ConfigRecord saved_cfr{};
+  SavedConfig saved_config;
   int saved_width = 0;
   KglContext *ctx = nullptr;
 
   void SetUp() override {
-    saved_cfr = cfr;
     saved_width = do_32bit_regen;
     // The erase path draws the erased segment: give it somewhere to draw.
     ctx = kgl_offscreen_create(64, 64);
@@ -40,7 +40,6 @@ class DisplayList : public ::testing::Test {
     drop_all_pages();
     do_32bit_regen = saved_width;
     init_display_list(4096);
-    cfr = saved_cfr;
     kgl_offscreen_destroy(ctx);
   }
 

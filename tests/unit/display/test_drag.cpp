@@ -20,6 +20,7 @@
 #include "kovagl/offscreen.h"
 
 #include "support/picture.h"
+#include "support/saved_config.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ class DragTest : public ::testing::Test {
  protected:
   static constexpr int W = 64, H = 48;
   KglContext *ctx = nullptr;
-  ConfigRecord saved_cfr;
+  SavedConfig saved_config;
   float saved_map[8][4];
   int saved_layout[4] = {};
   std::uint16_t saved_fields[2] = {};
@@ -43,7 +44,6 @@ class DragTest : public ::testing::Test {
   void SetUp() override {
     ctx = kgl_offscreen_create(W, H);
     kgl_offscreen_make_current(ctx);
-    saved_cfr = cfr;
     std::memcpy(saved_map, DisplayMap, sizeof saved_map);
     saved_layout[0] = xmin, saved_layout[1] = ymin, saved_layout[2] = xmax, saved_layout[3] = ymax;
     saved_fields[0] = Pkinit.field[kPkinitWidth], saved_fields[1] = Pkinit.field[kPkinitHeight];
@@ -86,7 +86,6 @@ class DragTest : public ::testing::Test {
     EXPECT_EQ(alloc_count, allocs);
     drag_reset_timer = ResetTimer;
     drag_read_timer = ReadTimer;
-    cfr = saved_cfr;
     std::memcpy(DisplayMap, saved_map, sizeof saved_map);
     xmin = saved_layout[0], ymin = saved_layout[1], xmax = saved_layout[2], ymax = saved_layout[3];
     Pkinit.field[kPkinitWidth] = saved_fields[0], Pkinit.field[kPkinitHeight] = saved_fields[1];

@@ -25,21 +25,14 @@
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
 #include "kovagl/offscreen.h"
+#include "support/saved_config.h"
+#include "support/test_packet.h"
 #include "ui/graph_window.h"
 
 extern int CleanDisplayList;
 
 namespace {
 
-struct TestPacket {
-  std::uint8_t scratch[256] = {};
-  Packet p;
-  TestPacket(int opcode, std::size_t length) : p(scratch, sizeof scratch, length) { p.put_i16(0, opcode); }
-  TestPacket &i16(std::size_t off, int v) {
-    p.put_i16(off, v);
-    return *this;
-  }
-};
 
 constexpr std::uint32_t kBlack = 0x000000, kRed = 0xFF0000, kGreen = 0x00FF00;
 constexpr int kW = 160, kH = 120;
@@ -57,13 +50,12 @@ int fake_read() {
 class Redraw : public ::testing::Test {
  protected:
   KglContext *ctx = nullptr;
-  ConfigRecord saved_cfr{};
+  SavedConfig saved_config;
   float saved_map[256][4];
   InitPacket saved_init{};
   int saved_called = 0;
 
   void SetUp() override {
-    saved_cfr = cfr;
     std::memcpy(saved_map, DisplayMap, sizeof saved_map);
     saved_init = Pkinit;
     saved_called = init_called;
@@ -128,7 +120,6 @@ class Redraw : public ::testing::Test {
     DuringRegen = 0;
     Iconified = 0;
     CleanDisplayList = 0;
-    cfr = saved_cfr;
     std::memcpy(DisplayMap, saved_map, sizeof saved_map);
     Pkinit = saved_init;
     init_called = saved_called;

@@ -22,23 +22,12 @@
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
 #include "kovagl/offscreen.h"
+#include "support/saved_config.h"
+#include "support/test_packet.h"
 #include "ui/graph_window.h"
 
 namespace {
 
-struct TestPacket {
-  std::uint8_t scratch[kMessageMax] = {};
-  Packet p;
-  TestPacket(int opcode, std::size_t length) : p(scratch, sizeof scratch, length) { p.put_i16(0, opcode); }
-  TestPacket &i16(std::size_t off, int v) {
-    p.put_i16(off, v);
-    return *this;
-  }
-  TestPacket &i32(std::size_t off, std::int32_t v) {
-    p.put_i32(off, v);
-    return *this;
-  }
-};
 
 constexpr std::uint32_t kBlack = 0x000000, kRed = 0xFF0000, kGreen = 0x00FF00, kWhite = 0xFFFFFF;
 constexpr std::uint32_t kYellow = 0xFFFF00, kGrey = 0x808080;
@@ -51,13 +40,12 @@ inline int unit(int pixel) { return 100 * pixel + 50; }
 class Vectors : public ::testing::Test {
  protected:
   KglContext *ctx = nullptr;
-  ConfigRecord saved_cfr{};
+  SavedConfig saved_config;
   float saved_map[256][4];
   int saved_layout[8] = {};
   InitPacket saved_init{};
 
   void SetUp() override {
-    saved_cfr = cfr;
     std::memcpy(saved_map, DisplayMap, sizeof saved_map);
     saved_init = Pkinit;
     const int layout[8] = {xsize, ysize, xmin, ymin, xmax, ymax, graphy, PromptArea};
@@ -129,7 +117,6 @@ class Vectors : public ::testing::Test {
     pushcount = 0;
     std::memset(CurrentPmark, 0, sizeof CurrentPmark);
     DuringRegen = 0;
-    cfr = saved_cfr;
     std::memcpy(DisplayMap, saved_map, sizeof saved_map);
     Pkinit = saved_init;
     xsize = saved_layout[0], ysize = saved_layout[1], xmin = saved_layout[2], ymin = saved_layout[3];

@@ -20,20 +20,11 @@
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
 #include "kovagl/offscreen.h"
+#include "support/test_packet.h"
 
 namespace {
 
 // A packet in a zero-filled scratch buffer, as the channel hands it over.
-struct TestPacket {
-  std::uint8_t scratch[256] = {};
-  Packet p;
-  TestPacket(int opcode, std::size_t length) : p(scratch, sizeof scratch, length) { p.put_i16(0, opcode); }
-  void put_double(std::size_t off, double value) {
-    std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
-    p.put_u32(off, static_cast<std::uint32_t>(bits >> 32));
-    p.put_u32(off + 4, static_cast<std::uint32_t>(bits));
-  }
-};
 
 class ViewportTest : public ::testing::Test {
  protected:
@@ -423,10 +414,10 @@ TEST_F(ViewportTest, ExtentsFlagFollowsTheAdiLevel) {
     TestPacket t(44, 42);
     t.p.put_i16(2, 2);
     t.p.put_i16(6, perspective);
-    t.put_double(8, 1.5);
-    t.put_double(16, -2.0);
-    t.put_double(24, 10.5);
-    t.put_double(32, 6.0);
+    t.f64(8, 1.5);
+    t.f64(16, -2.0);
+    t.f64(24, 10.5);
+    t.f64(32, 6.0);
     t.p.put_i16(40, extra);
     return plopen(t.p);
   };
@@ -463,10 +454,10 @@ TEST_F(ViewportTest, ExtentsOutsideFloatRangeAreHeld) {
   open16(2);
   TestPacket t(44, 40);
   t.p.put_i16(2, 2);
-  t.put_double(8, std::nan(""));
-  t.put_double(16, -1e300);
-  t.put_double(24, 1e300);
-  t.put_double(32, 1e300);
+  t.f64(8, std::nan(""));
+  t.f64(16, -1e300);
+  t.f64(24, 1e300);
+  t.f64(32, 1e300);
   plopen(t.p);
   const ViewportRecord &vp = vp_info[1];
   EXPECT_EQ(vp.extents[0], 0.0f);
@@ -476,7 +467,7 @@ TEST_F(ViewportTest, ExtentsOutsideFloatRangeAreHeld) {
 
   // An unknown number changes nothing.
   t.p.put_i16(2, 3);
-  t.put_double(8, 5.0);
+  t.f64(8, 5.0);
   EXPECT_EQ(plopen(t.p), 0);
   EXPECT_EQ(vp.extents[0], 0.0f);
 }
