@@ -8,9 +8,11 @@
 
 // A Shift-JIS lead byte (always 0 in the second program).
 int isfirstkanji(int byte);
-// Converts src into dst (capacity cap, NUL-terminated); returns dst.
-char *sjistoeuc(char *dst, const char *src, std::size_t cap);
-char *euctosjis(char *dst, const char *src, std::size_t cap);
+// Whole texts, each converted on its own (nothing carries over from one call
+// to the next), cut only at a character boundary to fit dst's capacity cap,
+// always NUL-terminated; return dst. Shift-JIS to EUC-JP and back.
+char *sjis_text_to_euc(char *dst, const char *src, std::size_t cap);
+char *euc_text_to_sjis(char *dst, const char *src, std::size_t cap);
 
 // Copies src into dst (capacity cap), cut to fit and NUL-terminated.
 inline char *bounded_copy(char *dst, const char *src, std::size_t cap) {

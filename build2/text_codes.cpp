@@ -4,5 +4,5 @@
 
 int isfirstkanji(int) { return 0; }
 
-char *sjistoeuc(char *dst, const char *src, std::size_t cap) { return bounded_copy(dst, src, cap); }
-char *euctosjis(char *dst, const char *src, std::size_t cap) { return bounded_copy(dst, src, cap); }
+char *sjis_text_to_euc(char *dst, const char *src, std::size_t cap) { return bounded_copy(dst, src, cap); }
+char *euc_text_to_sjis(char *dst, const char *src, std::size_t cap) { return bounded_copy(dst, src, cap); }

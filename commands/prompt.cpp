@@ -420,7 +420,7 @@ int pwrsplit(Packet &p) {
       } else {
         log_buffer[0] = static_cast<char>(kanji_code);
       }
-      sjistoeuc(log_euc_buff, log_buffer, sizeof log_euc_buff);
+      sjis_text_to_euc(log_euc_buff, log_buffer, sizeof log_euc_buff);
       if (log_euc_buff[0] != '\0') log_char(static_cast<unsigned char>(log_euc_buff[0]));
       if (log_euc_buff[0] != '\0' && log_euc_buff[1] != '\0')
         log_char(static_cast<unsigned char>(log_euc_buff[1]));

@@ -8,5 +8,5 @@ int isfirstkanji(int byte) {
 
 // The converters proper come with the Japanese text subsystem; until then text
 // passes unchanged.
-char *sjistoeuc(char *dst, const char *src, std::size_t cap) { return bounded_copy(dst, src, cap); }
-char *euctosjis(char *dst, const char *src, std::size_t cap) { return bounded_copy(dst, src, cap); }
+char *sjis_text_to_euc(char *dst, const char *src, std::size_t cap) { return bounded_copy(dst, src, cap); }
+char *euc_text_to_sjis(char *dst, const char *src, std::size_t cap) { return bounded_copy(dst, src, cap); }

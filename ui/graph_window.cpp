@@ -893,7 +893,7 @@ int dx_dialog(const char *text, int type) {
   static char limited[4096];
   static char shown[8192];
   limit_message_lines(text, limited, sizeof limited);
-  sjistoeuc(shown, limited, sizeof shown);
+  sjis_text_to_euc(shown, limited, sizeof shown);
 
   cur_dialog_type = type >= 0 && type <= 2 ? type : 0;
   char *tag = const_cast<char *>(XmFONTLIST_DEFAULT_TAG);
