@@ -1,0 +1,219 @@
+// Snapshots and quick plots: the screen's pixels as RGB image files.
+//
+// A file is written as a temporary beside it and renamed over it only when
+// complete, so a full disk or an unwritable directory never leaves half a
+// picture or destroys an older one; the library's errors are reported and
+// the driver goes on.
+#include "image/snapshots.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "base/build.h"
+#include "base/files.h"
+#include "base/packet.h"
+#include "base/session.h"
+#include "commands/messages.h"
+#include "config/config_record.h"
+#include "display/colour_tables.h"
+#include "display/viewports.h"
+#include "display/wrappers.h"
+#include "image/rgb_image.h"
+#include "kovagl/gl.h"
+
+namespace {
+
+// The colours a pixel can show: the normal planes' colour map (indices 0 to
+// 4095), then overlay colours 1 to 3.
+constexpr int kMapEntries = 4096;
+constexpr int kOverlayEntry = kMapEntries - 1;  // + overlay index 1..3
+struct Rgb16 {
+  std::uint16_t red, green, blue;
+};
+Rgb16 snapshot_colours[kMapEntries + 3];
+
+constexpr int kQuickPlotFiles = 10000;
+
+void report_image_error(const char *message) {
+  std::fputs(message, stderr);
+  std::fflush(stderr);
+}
+
+void read_colour(int index, Rgb16 &to) {
+  std::int16_t r, g, b;
+  MyGetmcolor(index, &r, &g, &b);
+  to = {static_cast<std::uint16_t>(r), static_cast<std::uint16_t>(g), static_cast<std::uint16_t>(b)};
+}
+
+// The image being written and where it goes.
+struct ImageFile {
+  std::string target, temp;
+  int sync_fd = -1;  // our own descriptor of the temporary
+  ImageRecord *image = nullptr;
+};
+
+// The mode the file gets: an existing file's own, else 0666 less the umask.
+mode_t file_mode(const std::string &target) {
+  struct stat st {};
+  if (stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
+  const mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+// Creates the temporary beside the file name stands for (its symbolic links
+// followed when it may be replaced) and opens the image in it.
+bool open_image(const char *name, bool replace, unsigned width, unsigned height, ImageFile &f) {
+  if (!replace)
+    f.target = name;
+  else if (!follow_links(name, f.target))
+    f.target.clear();
+  int fd = -1;
+  if (!f.target.empty()) {
+    f.temp = f.target + ".XXXXXX";
+    fd = mkostemp(f.temp.data(), O_CLOEXEC);
+  }
+  if (fd < 0) {
+    i_errhdlr("iopen: can't open output file %s\n", name);
+    return false;
+  }
+  fchmod(fd, file_mode(f.target));
+  f.sync_fd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  f.image = fiopen(fd, "wb", kImageRunLength | 1, 3, width, height, 3);
+  if (f.image == nullptr || f.sync_fd < 0) {
+    if (f.image != nullptr) iclose(f.image);
+    else close(fd);
+    if (f.sync_fd >= 0) close(f.sync_fd);
+    unlink(f.temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+// Closes the image and puts it in place; on any failure the temporary goes.
+bool finish_image(ImageFile &f, bool rows_written, bool replace) {
+  bool ok = iclose(f.image) == 0 && rows_written;
+  // Some file systems cannot sync; the data is still written.
+  if (ok && fsync(f.sync_fd) != 0 && errno != EINVAL) ok = false;
+  close(f.sync_fd);
+  if (ok) {
+    if (replace) {
+      ok = rename(f.temp.c_str(), f.target.c_str()) == 0;
+    } else {
+      ok = renameat2(AT_FDCWD, f.temp.c_str(), AT_FDCWD, f.target.c_str(), RENAME_NOREPLACE) == 0;
+      // File systems without the exclusive rename still refuse a link over an
+      // existing name.
+      if (!ok && (errno == EINVAL || errno == ENOSYS)) ok = link(f.temp.c_str(), f.target.c_str()) == 0;
+    }
+  }
+  unlink(f.temp.c_str());
+  return ok;
+}
+
+}  // namespace
+
+int saveRGBscreen(const char *name, int x1, int y1, int x2, int y2, bool replace_existing) {
+  i_seterror(report_image_error);
+  x1 = std::max(x1, 0);
+  y1 = std::max(y1, 0);
+  x2 = std::min(x2, xsize - 1);
+  y2 = std::min(y2, ysize - 1);
+  if (x2 < x1 || y2 < y1) return -1;
+  const int width = x2 - x1 + 1;
+  const bool rgb = cfr.word(kWordRgbPixels) != 0;
+
+  ImageFile f;
+  if (!open_image(name, replace_existing, static_cast<unsigned>(width), static_cast<unsigned>(y2 - y1 + 1), f)) {
+    MyPrintf("dp_adi: couldn't open file '%s'\n", name);
+    return -1;
+  }
+  if constexpr (!kSecondBuild) finish();
+  if (!rgb) {
+    MySetDrawmode(KGL_NORMALDRAW);
+    for (int i = 0; i < kMapEntries; ++i) read_colour(i, snapshot_colours[i]);
+  }
+  // The first program shows its cursor and interface colours in the overlay
+  // (or pop-up) planes and saves them over the picture; the second saves the
+  // normal planes alone.
+  const int layer = use_pups ? KGL_PUPDRAW : KGL_OVERDRAW;
+  if constexpr (!kSecondBuild) {
+    MySetDrawmode(layer);
+    for (int i = 1; i <= 3; ++i) read_colour(i, snapshot_colours[kOverlayEntry + i]);
+  }
+  isetname(f.image, name);
+  isetcolormap(f.image, 0);
+  if constexpr (kSecondBuild) {
+    MySetDrawmode(KGL_NORMALDRAW);
+    if (CurrentMatrixNumber != 0)
+      SetClippingRectangle(xmin, Pkinit.field[kPkinitWidth], ymin, ymin + Pkinit.field[kPkinitHeight], 0);
+  } else {
+    CurrentMatrixNumber = -1;
+    viewport(x1, x2, y1, y2);
+  }
+
+  std::vector<Uint16> overlay(width), normal(width), red(width), green(width), blue(width);
+  std::vector<Uint32> packed(width);
+  bool rows_written = true;
+  for (int y = y1; y <= y2 && rows_written; ++y) {
+    if constexpr (!kSecondBuild) {
+      MySetDrawmode(layer);
+      rectread(x1, y, x2, y, overlay.data());
+      MySetDrawmode(KGL_NORMALDRAW);
+    }
+    if (rgb) {
+      MyBitBLT(x1, y, x2, y, 1, packed.data());
+    } else {
+      if constexpr (kSecondBuild) finish();
+      rectread(x1, y, x2, y, normal.data());
+    }
+    for (int i = 0; i < width; ++i) {
+      Rgb16 c;
+      if (overlay[i] & 3)
+        c = snapshot_colours[kOverlayEntry + (overlay[i] & 3)];
+      else if (rgb)
+        c = {static_cast<std::uint16_t>(packed[i] & 0xFF), static_cast<std::uint16_t>((packed[i] >> 8) & 0xFF),
+             static_cast<std::uint16_t>((packed[i] >> 16) & 0xFF)};
+      else
+        c = snapshot_colours[normal[i] & 0xFFF];
+      red[i] = c.red;
+      green[i] = c.green;
+      blue[i] = c.blue;
+    }
+    const unsigned row = static_cast<unsigned>(y - y1);
+    rows_written = putrow(f.image, red.data(), row, 0) == width && putrow(f.image, green.data(), row, 1) == width &&
+                   putrow(f.image, blue.data(), row, 2) == width;
+  }
+  if (!finish_image(f, rows_written, replace_existing)) {
+    MyPrintf("dp_adi: couldn't open file '%s'\n", name);
+    return -1;
+  }
+  return 0;
+}
+
+int pqplot(Packet &p) {
+  char name[32];
+  int i = 0;
+  for (; i < kQuickPlotFiles; ++i) {
+    std::snprintf(name, sizeof name, "qplot_%04d.rgb", i);
+    struct stat st {};
+    if (lstat(name, &st) != 0) break;
+  }
+  int written = 0;
+  if (i == kQuickPlotFiles) {
+    std::fprintf(stderr, "QPLOT: Maximum file count <%d> exceeded.\n", kQuickPlotFiles);
+    std::fflush(stderr);
+  } else if (CurrentViewport >= 0 && CurrentViewport < kViewportCount) {
+    const ViewportRecord &vp = vp_info[CurrentViewport];
+    written = saveRGBscreen(name, vp.x1, vp.y1, vp.x2, vp.y2, false) == 0;
+  }
+  p.put_u16(2, static_cast<std::uint16_t>(written));
+  return 1;
+}
