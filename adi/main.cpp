@@ -36,6 +36,16 @@ void set_locale_and_input_method() {
   }
 }
 
+// The toolkit sets the locale again when it opens a display. The first
+// program keeps "ja_JP.EUC", which the Kanji window and every converted text
+// need, whatever the environment says; without it, the environment's locale,
+// else "C".
+String keep_japanese_locale(Display *, String xnl, XtPointer) {
+  if (setlocale(LC_ALL, "ja_JP.EUC") == nullptr || !XSupportsLocale())
+    if (setlocale(LC_ALL, xnl) == nullptr || !XSupportsLocale()) setlocale(LC_ALL, "C");
+  return setlocale(LC_ALL, nullptr);
+}
+
 void choose_input_method() {
   if constexpr (!kSecondBuild) {
     if (XSetLocaleModifiers("@im=_XWNMO") != nullptr) {
@@ -88,7 +98,10 @@ int main(int argc, char **argv) {
   set_locale_and_input_method();
   XtToolkitInitialize();
   context = XtCreateApplicationContext();
-  XtSetLanguageProc(context, nullptr, nullptr);
+  if constexpr (kSecondBuild)
+    XtSetLanguageProc(context, nullptr, nullptr);
+  else
+    XtSetLanguageProc(context, keep_japanese_locale, nullptr);
   XtAppSetFallbackResources(context, const_cast<String *>(fallback_resources));
 
   if (std::getenv("DISPLAY") == nullptr) {
