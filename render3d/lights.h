@@ -4,6 +4,10 @@
 class Packet;
 
 extern int MatlIndex;
+extern float cur_color[3];  // the colour of new faces
+
+// Binds every used light slot again (matrix mode 2, normals normalised).
+void RebindLights();
 
 void ResetLights();
 void ResetMaterials();

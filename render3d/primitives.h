@@ -1,8 +1,22 @@
 // The 3D primitive packets of the display client: polygons, vectors and
-// ribbons into the face list.
+// ribbons into the face list, and the bracket of a 3D drawing.
 #pragma once
 
+#include <cstdint>
+
 class Packet;
+
+extern int Rendering;             // a 3D drawing is under way
+extern int BackfaceReject;        // back faces are culled
+extern float ModelCtr[3];         // centre of the stored geometry
+extern float ModelDiag;           // length of its diagonal
+
+// RenderMode, the render mode of the face list's redraw, is kept with the
+// 3D commands (commands/commands.h).
+
+// The render mode of a render style: 1 hidden lines, 2 flat two-sided, 5
+// plain outlines, any other filled two-sided.
+std::uint32_t RenderModeOfStyle(int style);
 
 int ppoly3(Packet &p);
 int pnpoly3(Packet &p);

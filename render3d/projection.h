@@ -3,8 +3,13 @@
 
 class Packet;
 
+#include "kovagl/gl.h"
+
 extern int ProjSet;  // a projection was set
 extern int ViewSet;  // a view was set
+
+// Keeps what the normals of the view need from the adjoint of the view matrix.
+void ComputeAdjoint(const Matrix m);
 
 int pview(Packet &p);
 int portho(Packet &p);

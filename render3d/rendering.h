@@ -4,6 +4,10 @@
 class Packet;
 
 void init_zbuffer();
+// Depth testing on (when a z-buffer is installed) or off, and clearing the
+// z-buffer while it is on.
+void MyZbuffer(int on);
+void MyClearZbuffer();
 
 int ppal(Packet &p);
 int rdinit(Packet &p);

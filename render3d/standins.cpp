@@ -2,17 +2,19 @@
 // reaches them, until they land: the packets answer as the protocol requires
 // (echo or silence) and do nothing else; no tool runs or takes a sample.
 #include "base/packet.h"
+#include "kovagl/gl.h"
 #include "render3d/dview.h"
-#include "render3d/faces.h"
 #include "render3d/lights.h"
-#include "render3d/primitives.h"
 #include "render3d/projection.h"
 #include "render3d/rendering.h"
-#include "render3d/segments.h"
 #include "render3d/tumble.h"
 
 // Rendering set-up, colour map, polygons and scan lines.
 void init_zbuffer() {}
+void MyZbuffer(int on) { zbuffer(on != 0); }
+void MyClearZbuffer() {
+  if (getzbuffer()) zclear();
+}
 int ppal(Packet &) { return 1; }
 int rdinit(Packet &) { return 1; }
 int rdstart(Packet &) { return 0; }
@@ -37,9 +39,12 @@ int rpshowcfg(Packet &) { return 0; }
 
 // Lights, materials and projections.
 int MatlIndex;
+float cur_color[3] = {1, 1, 1};
 int ProjSet, ViewSet;
 void ResetLights() {}
 void ResetMaterials() {}
+void RebindLights() {}
+void ComputeAdjoint(const Matrix) {}
 int plight(Packet &) { return 0; }
 int pdlight(Packet &) { return 0; }
 int psetcolor(Packet &) { return 0; }
@@ -48,21 +53,6 @@ int pmodel(Packet &) { return 0; }
 int pview(Packet &) { return 0; }
 int portho(Packet &) { return 0; }
 int ppersp(Packet &) { return 0; }
-
-// The face list, 3D primitives and segments.
-int dpage_count, dentity_count;
-void Free_FACE_List() {}
-int ppoly3(Packet &) { return 0; }
-int pnpoly3(Packet &) { return 0; }
-int pcpoly3(Packet &) { return 0; }
-int pvec3(Packet &) { return 0; }
-int p3d(Packet &) { return 0; }
-int pbpoly3(Packet &) { return 0; }
-int prib(Packet &) { return 0; }
-int poseg(Packet &) { return 0; }
-int pcseg(Packet &) { return 0; }
-int pdseg(Packet &) { return 0; }
-int pdrawseg(Packet &) { return 0; }
 
 // DVIEW and TUMBLE.
 int dview, DviewState;

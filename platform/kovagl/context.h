@@ -2,6 +2,7 @@
 // an off-screen context) and the drawing state that goes with them.
 #pragma once
 
+#include "context3d.h"
 #include "gl.h"
 
 #include <cstdint>
@@ -136,6 +137,8 @@ struct KglContext {
   bool lazy_back = true;
 
   KglXBinding *x = nullptr;   // null for off-screen contexts
+
+  KglState3D s3d;             // 3D drawing (context3d.h)
 };
 
 constexpr int KGL_TILE_SHIFT = 6;

@@ -125,16 +125,6 @@ void subpixel(Int32 on);
 void polymode(Int32 mode);
 void glcompat(Int32 mode, Int32 value);
 void concave(Int32 on);          // every polygon is filled by the even-odd rule anyway
-void shademodel(Int32 model);    // 0 flat, 1 smooth
-Int32 getsm();
-void frontface(Int32 on);
-void backface(Int32 on);
-Int32 getbackface();
-void depthcue(Int32 on);
-Int32 getdcm();
-void lRGBrange(Int16 rmin, Int16 gmin, Int16 bmin, Int16 rmax, Int16 gmax, Int16 bmax,
-               Int32 znear, Int32 zfar);
-void lsetdepth(Int32 znear, Int32 zfar);
 void font(Int16 n);              // 0 is the hardware font, the only one
 Int32 getfont();
 
@@ -187,11 +177,115 @@ void rectwrite(Int32 x1, Int32 y1, Int32 x2, Int32 y2, const Uint16 *buffer);
 Int32 lrectread(Int32 x1, Int32 y1, Int32 x2, Int32 y2, Uint32 *buffer);
 void lrectwrite(Int32 x1, Int32 y1, Int32 x2, Int32 y2, const Uint32 *buffer);
 
-void zbuffer(Int32 on);   // kept; depth testing of 3D drawing is not yet done
+void zbuffer(Int32 on);   // depth testing (see "3D drawing" below)
 Int32 getzbuffer();
 void zclear();            // fills the z-buffer with getgdesc(5)
 void zdraw(Int32 on);     // drawing and pixel writes go into the z-buffer
 void zbsize(Int32 planes);
+
+// ---- 3D drawing --------------------------------------------------------------
+//
+// Vertices: v3f, v3i and v3s keep z. In matrix mode 0 a vertex goes through
+// the single matrix, in modes 1 and 2 through v . viewing . projection (row
+// vectors; rot, translate, scale and multmatrix pre-multiply the matrix of
+// the mode). Points, lines and polygons are clipped against the near and far
+// planes in clip space (-w <= z <= w) and where w is not positive.
+//
+// Depth: a vertex's window z is zn + (z/w + 1)(zf - zn)/2 for lsetdepth(zn,
+// zf); across a primitive it is interpolated linearly in window space and at
+// each pixel centre rounded half up and clamped to zn..zf. Under zbuffer(1)
+// a point, line or polygon pixel of the normal planes is drawn only where its
+// z <= the stored z (compared as signed), and then writes its colour and its
+// z. clear, rectf, zclear, text and the pixel writes are never tested, nor is
+// drawing into the overlay, the pop-up planes or (zdraw) the z-buffer.
+//
+// Shading (RGB mode): shademodel(1) interpolates the vertices' colours
+// linearly in window space, a float per channel, each pixel rounded as c3f
+// rounds (value x 255, half up, clamped to 0..255); lines likewise along
+// their length. shademodel(0) draws a line segment or a polygon in the colour
+// of its last vertex. A vertex's colour is the current colour when it is
+// given (or its lit colour). Smooth-shaded, z-tested or depth-cued polygons
+// are filled as a fan of triangles from vertex 0 under the fill rule of
+// every polygon (pixel centres, left and bottom edges in, right and top
+// edges out), so that each pixel inside is drawn once; other polygons by the
+// even-odd rule. In colour-map mode the current index is drawn flat.
+//
+// Culling: backface(1) drops polygons whose window-space vertices run
+// clockwise (signed area < 0, y up), frontface(1) those running
+// counter-clockwise (area > 0). Points, lines, rectf and clear are never
+// culled.
+//
+// Depth cue: under depthcue(1) each pixel of a point, line or polygon takes
+// the colour lRGBrange gives its own window z: the max colour at znear, the
+// min colour at zfar, linear between, clamped outside, each channel rounded
+// half up. In colour-map mode the depth cue gives nothing.
+//
+// Lighting (RGB mode): a vertex is lit only in matrix mode 2 while a material
+// is bound; its colour is then, per channel, clamped to 0..1,
+//   emission + ambient . model ambient
+//   + sum over the bound lights of att . spot . (diffuse . colour . max(N.L, 0)
+//       + specular . colour . max(N.H, 0)^shininess where N.L > 0)
+// in eye space (the eye at the origin looking down -z): N is the current
+// normal through the inverse transpose of the viewing matrix (normalised
+// after nmode(1)), L the unit vector to the light, H the unit half vector of
+// L and the direction to the eye ((0, 0, 1) for an infinite viewer); for a
+// local light att = 1/(k0 + k1 d + k2 d^2) with d its distance, else 1; spot
+// = (-L.S)^exponent within the cut-off angle of the spot direction S, 0
+// outside it, 1 with a cut-off of 180 degrees. Without a model bound the
+// model ambient is 0, attenuation 1, 0, 0 and the viewer infinite.
+//
+// lmdef(kind, index, count, list) defines a material (KGL_DEFMATERIAL), a
+// light (KGL_DEFLIGHT) or a lighting model (KGL_DEFLMODEL) in three separate
+// process-wide tables: the list holds property codes each followed by its
+// values, ending at code 0 or after count floats (a property cut short by
+// count is not taken). Each lmdef replaces the whole definition: properties
+// left out take their defaults (material ambient 0.2, diffuse 0.8, specular
+// 0, shininess 0, emission 0, alpha 1; light colour 1 at (0, 0, 1, 0), spot
+// direction (0, 0, -1), exponent 0, cut-off 180; model ambient 0, infinite
+// viewer, attenuation 1, 0, 0). Index 0 and unknown codes define nothing.
+// lmbind(target, index) binds a definition in the current context (a copy is
+// taken): index 0 unbinds, an undefined index is ignored. A light's position
+// (w 0: a direction) and spot direction enter eye space through the viewing
+// matrix current at binding. An lmdef of an index bound in the current
+// context binds it again.
+
+// Property codes of lmdef lists.
+enum : Int32 {
+  KGL_LMNULL = 0,          // ends a list
+  KGL_AMBIENT = 2,         // material r g b; model r g b
+  KGL_DIFFUSE = 3,         // material r g b
+  KGL_SPECULAR = 4,        // material r g b
+  KGL_SHININESS = 5,       // material exponent
+  KGL_EMISSION = 6,        // material r g b
+  KGL_ALPHA = 7,           // material alpha
+  KGL_LCOLOR = 101,        // light r g b
+  KGL_POSITION = 102,      // light x y z w
+  KGL_SPOTDIRECTION = 103, // light x y z
+  KGL_SPOTLIGHT = 104,     // light exponent, cut-off in degrees
+  KGL_LOCALVIEWER = 201,   // model: nonzero for a local viewer
+  KGL_ATTENUATION = 202,   // model k0 k1
+  KGL_ATTENUATION2 = 203,  // model k2
+};
+// lmdef kinds and lmbind targets.
+enum : Int32 {
+  KGL_DEFMATERIAL = 0, KGL_DEFLIGHT = 100, KGL_DEFLMODEL = 200,
+  KGL_MATERIAL = 1000, KGL_LIGHT0 = 1100, KGL_LMODEL = 1200,
+};
+
+void shademodel(Int32 model);    // 0 flat, 1 smooth
+Int32 getsm();
+void frontface(Int32 on);
+void backface(Int32 on);
+Int32 getbackface();
+void depthcue(Int32 on);
+Int32 getdcm();
+void lRGBrange(Int16 rmin, Int16 gmin, Int16 bmin, Int16 rmax, Int16 gmax, Int16 bmax,
+               Int32 znear, Int32 zfar);
+void lsetdepth(Int32 znear, Int32 zfar);
+void n3f(const float normal[3]);
+void nmode(Int32 mode);          // 0 normals as transformed, 1 normalised
+void lmdef(Int32 kind, Int32 index, Int32 count, const float *properties);
+void lmbind(Int32 target, Int32 index);   // KGL_MATERIAL, KGL_LIGHT0 + 0..7, KGL_LMODEL
 
 // ---- cursors -----------------------------------------------------------------
 
@@ -218,10 +312,22 @@ Int32 strwidth(const char *text);
 void getcpos(Int32 *x, Int32 *y);   // current character position, window pixels
 
 // ---- display objects -----------------------------------------------------------
+//
+// Objects (ids >= 1) are shared by every context. Between makeobj and
+// closeobj the calls that draw are recorded into the object instead of being
+// carried out: bgn... and end... of every primitive, the vertices, c3f,
+// cpack, color, n3f, lmbind, callobj, and the matrix calls loadmatrix,
+// multmatrix, translate, rot, rotate, scale, pushmatrix and popmatrix; every
+// other call acts at once. callobj carries the recorded calls out in order;
+// a call of an object from one being carried out nests, at most 32 deep
+// (deeper calls are ignored, as are unknown ids).
 
+Int32 genobj();                  // the lowest id >= 1 that is not an object
+void makeobj(Int32 object);      // starts (or starts again) recording into it
 void closeobj();
+void callobj(Int32 object);
 Int32 isobj(Int32 object);
-void delobj(Int32 object);
+void delobj(Int32 object);       // deleting the object being recorded ends it
 
 // ---- presenting ----------------------------------------------------------------
 

@@ -3,6 +3,7 @@
 #include "line_queue.h"
 #include "primitives.h"
 #include "raster.h"
+#include "vertex3d.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -503,19 +504,28 @@ void kgl_draw_cmds(const KglLineCmd *cmds, int from, int to, const KglLineState 
 // ---- polylines ---------------------------------------------------------------------
 
 void bgnpoint() {
+  if (kgl_hook_bgn(KGL_PRIM_POINT)) return;
   kgl_prim.kind = KGL_PRIM_POINT;
   kgl_prim.count = 0;
 }
-void endpoint() { kgl_prim.kind = KGL_PRIM_NONE; }
+void endpoint() {
+  if (kgl_hook_end(KGL_PRIM_POINT)) return;
+  kgl_prim.kind = KGL_PRIM_NONE;
+}
 
 void bgnline() {
+  if (kgl_hook_bgn(KGL_PRIM_LINE)) return;
   kgl_prim.kind = KGL_PRIM_LINE;
   kgl_prim.count = 0;
   kgl_prim.style_pos = 0;
 }
-void endline() { kgl_prim.kind = KGL_PRIM_NONE; }
+void endline() {
+  if (kgl_hook_end(KGL_PRIM_LINE)) return;
+  kgl_prim.kind = KGL_PRIM_NONE;
+}
 
 void bgnclosedline() {
+  if (kgl_hook_bgn(KGL_PRIM_CLOSEDLINE)) return;
   kgl_prim.kind = KGL_PRIM_CLOSEDLINE;
   kgl_prim.count = 0;
   kgl_prim.style_pos = 0;
@@ -524,6 +534,7 @@ void bgnclosedline() {
 // The closing segment leaves out both of its end pixels, which the first and
 // the last segments drew. Two vertices make one line, not a line drawn twice.
 void endclosedline() {
+  if (kgl_hook_end(KGL_PRIM_CLOSEDLINE)) return;
   if (kgl_prim.kind == KGL_PRIM_CLOSEDLINE && kgl_prim.count >= 3)
     kgl_draw_segment(kgl_prim.prev, kgl_prim.first, true, true);
   kgl_prim.kind = KGL_PRIM_NONE;

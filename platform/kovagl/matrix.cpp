@@ -1,6 +1,8 @@
 // Matrices (row vectors, v' = v M), the viewport and the screen mask.
 #include "matrix.h"
 
+#include "objects.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -43,6 +45,7 @@ void load_projection(KglContext *c, const KglMatrix &p) {
 void premultiply(const KglMatrix &m) {
   KglContext *c = kgl_ctx;
   if (!c) return;
+  if (c->open_object) return kgl_record_matrix(KGL_OBJ_MULTMATRIX, m.m);
   KglMatrix *t = top(c);
   multiply(*t, m, *t);
   kgl_update_xform(c);
@@ -128,6 +131,7 @@ Int32 getmmode() { return kgl_ctx ? kgl_ctx->matrix_mode : 0; }
 void loadmatrix(const Matrix m) {
   KglContext *c = kgl_ctx;
   if (!c) return;
+  if (c->open_object) return kgl_record_matrix(KGL_OBJ_LOADMATRIX, m);
   std::memcpy(top(c)->m, m, sizeof(KglMatrix));
   kgl_update_xform(c);
 }
@@ -150,6 +154,7 @@ void getmatrix(Matrix m) {
 void pushmatrix() {
   KglContext *c = kgl_ctx;
   if (!c) return;
+  if (c->open_object) return kgl_record(KGL_OBJ_PUSHMATRIX);
   if (c->matrix_mode == KGL_MVIEWING) {
     if (c->viewing_top + 1 < KGL_STACK_DEPTH) {
       c->viewing[c->viewing_top + 1] = c->viewing[c->viewing_top];
@@ -166,6 +171,7 @@ void pushmatrix() {
 void popmatrix() {
   KglContext *c = kgl_ctx;
   if (!c) return;
+  if (c->open_object) return kgl_record(KGL_OBJ_POPMATRIX);
   if (c->matrix_mode == KGL_MVIEWING && c->viewing_top > 0)
     --c->viewing_top;
   else if (c->matrix_mode == KGL_MSINGLE && c->single_top > 0)

@@ -3,6 +3,7 @@
 // concave and self-crossing polygons by the even-odd rule.
 #include "primitives.h"
 #include "raster.h"
+#include "vertex3d.h"
 
 #include <algorithm>
 #include <cmath>
@@ -145,12 +146,14 @@ void kgl_fill_window_rect(int x0, int y0, int x1, int y1, bool use_pattern) {
 // ---- calls -------------------------------------------------------------------------
 
 void bgnpolygon() {
+  if (kgl_hook_bgn(KGL_PRIM_POLYGON)) return;
   kgl_prim.kind = KGL_PRIM_POLYGON;
   kgl_prim.count = 0;
   kgl_prim.polygon.clear();
 }
 
 void endpolygon() {
+  if (kgl_hook_end(KGL_PRIM_POLYGON)) return;
   if (kgl_prim.kind == KGL_PRIM_POLYGON)
     kgl_fill_polygon(kgl_prim.polygon.data(), static_cast<int>(kgl_prim.polygon.size()));
   kgl_prim.kind = KGL_PRIM_NONE;

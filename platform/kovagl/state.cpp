@@ -2,6 +2,7 @@
 // colour maps, line styles, patterns, logical operation, write masks and the
 // settings that are only kept.
 #include "context.h"
+#include "vertex3d.h"
 
 #include <algorithm>
 #include <cmath>
@@ -107,6 +108,7 @@ Int32 getcmmode() { return kgl_ctx && !kgl_ctx->one_map ? 0 : 1; }
 void color(Uint16 index) {
   KglContext *c = kgl_ctx;
   if (!c) return;
+  if (c->open_object) return kgl_record(KGL_OBJ_COLOR, index);
   c->index[c->layer] = index;
   if (c->layer == KGL_LAYER_NORMAL && c->rgb) c->rgba = kgl_rgb_to_abgr(c->normal_map[kgl_map_entry(c, index)]);
 }
@@ -116,6 +118,7 @@ Int32 getcolor() { return kgl_ctx ? static_cast<Int32>(kgl_ctx->index[kgl_ctx->l
 void c3f(const float rgb[3]) {
   KglContext *c = kgl_ctx;
   if (!c) return;
+  if (c->open_object) return kgl_record_xyz(KGL_OBJ_C3F, rgb[0], rgb[1], rgb[2]);
   // Drawing code sets the same few colours over and over.
   if (rgb[0] != c->c3f_in[0] || rgb[1] != c->c3f_in[1] || rgb[2] != c->c3f_in[2]) {
     c->c3f_in[0] = rgb[0], c->c3f_in[1] = rgb[1], c->c3f_in[2] = rgb[2];
@@ -125,8 +128,11 @@ void c3f(const float rgb[3]) {
 }
 
 void cpack(Uint32 abgr) {
+  if (kgl_recording()) return kgl_record(KGL_OBJ_CPACK, static_cast<Int32>(abgr));
   if (kgl_ctx) kgl_ctx->rgba = abgr;
 }
+
+Uint32 kgl_channel_byte(float v) { return channel_byte(v); }
 
 void mapcolor(Uint16 index, Int16 r, Int16 g, Int16 b) {
   KglContext *c = kgl_ctx;
@@ -262,17 +268,21 @@ void concave(Int32 on) {
 }
 void shademodel(Int32 model) {
   if (kgl_ctx) kgl_ctx->shade_model = model;
+  kgl_update_path3d(kgl_ctx);
 }
 Int32 getsm() { return kgl_ctx ? kgl_ctx->shade_model : 0; }
 void frontface(Int32 on) {
   if (kgl_ctx) kgl_ctx->front_face = on;
+  kgl_update_path3d(kgl_ctx);
 }
 void backface(Int32 on) {
   if (kgl_ctx) kgl_ctx->back_face = on;
+  kgl_update_path3d(kgl_ctx);
 }
 Int32 getbackface() { return kgl_ctx ? kgl_ctx->back_face : 0; }
 void depthcue(Int32 on) {
   if (kgl_ctx) kgl_ctx->depth_cue = on;
+  kgl_update_path3d(kgl_ctx);
 }
 Int32 getdcm() { return kgl_ctx ? kgl_ctx->depth_cue : 0; }
 

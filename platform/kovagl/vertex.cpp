@@ -3,6 +3,7 @@
 #include "line_queue.h"
 #include "primitives.h"
 #include "raster.h"
+#include "vertex3d.h"
 
 KglPrimitive kgl_prim;
 
@@ -49,6 +50,10 @@ inline KglLineVertex line_vertex_2d(const KglContext *c, const KglClipVertex &v)
 inline void vertex(double x, double y, double z) {
   KglContext *c = kgl_ctx;
   if (!c) return;
+  if (c->s3d.path3d) {
+    kgl_vertex_3d(c, x, y, z);
+    return;
+  }
   const int kind = kgl_prim.kind;
   if ((kind == KGL_PRIM_LINE || kind == KGL_PRIM_CLOSEDLINE) && z == 0.0 && c->line_map.ok) {
     const KglClipVertex v = kgl_map_2d(c->line_map, x, y);
@@ -66,6 +71,7 @@ void v2f(const float v[2]) { vertex(v[0], v[1], 0.0); }
 void v3i(const Int32 v[3]) { vertex(v[0], v[1], v[2]); }
 void v3s(const Int16 v[3]) { vertex(v[0], v[1], v[2]); }
 void v3f(const float v[3]) { vertex(v[0], v[1], v[2]); }
+void kgl_vertex(double x, double y, double z) { vertex(x, y, z); }
 
 namespace {
 
@@ -87,6 +93,7 @@ namespace {
 
 void kgl_line2i(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
   KglContext *c = kgl_ctx;
+  if (c && c->s3d.path3d) return kgl_line2i_3d(x1, y1, x2, y2);
   // Outside any primitive, both ends surely inside the guard band, the front
   // alone drawn in the fast state: the segment goes to the workers to map.
   if (c && kgl_prim.kind == KGL_PRIM_NONE && c->line_map.ok) {

@@ -3,6 +3,7 @@
 // and readsource(KGL_SRC_ZBUFFER) reads from it.
 #include "context.h"
 #include "line_queue.h"
+#include "vertex3d.h"
 
 #include <algorithm>
 
@@ -10,6 +11,7 @@ constexpr Uint32 KGL_ZMAX = 0x7FFFFF;
 
 void zbuffer(Int32 on) {
   if (kgl_ctx) kgl_ctx->zbuffer_on = on != 0;
+  kgl_update_path3d(kgl_ctx);
 }
 
 Int32 getzbuffer() { return kgl_ctx && kgl_ctx->zbuffer_on ? 1 : 0; }

@@ -36,6 +36,13 @@ void Packet::set_f32(size_t offset, float value) {
   set_u32(offset, bits);
 }
 
+void Packet::set_f64(size_t offset, double value) {
+  uint64_t bits;
+  std::memcpy(&bits, &value, 8);
+  set_u32(offset, static_cast<uint32_t>(bits >> 32));
+  set_u32(offset + 4, static_cast<uint32_t>(bits));
+}
+
 void Packet::set_text(size_t offset, std::string_view text) {
   if (!holds(offset, text.size() + 1)) set_length(offset + text.size() + 1);
   std::memcpy(bytes.data() + offset, text.data(), text.size());
@@ -60,6 +67,13 @@ float Packet::f32(size_t offset) const {
   uint32_t bits = u32(offset);
   float value;
   std::memcpy(&value, &bits, 4);
+  return value;
+}
+
+double Packet::f64(size_t offset) const {
+  const uint64_t bits = static_cast<uint64_t>(u32(offset)) << 32 | u32(offset + 4);
+  double value;
+  std::memcpy(&value, &bits, 8);
   return value;
 }
 

@@ -29,6 +29,7 @@ struct Packet {
   void set_i32(size_t offset, int32_t value) { set_u32(offset, static_cast<uint32_t>(value)); }
   void set_u32(size_t offset, uint32_t value);
   void set_f32(size_t offset, float value);
+  void set_f64(size_t offset, double value);
   // The text and a NUL.
   void set_text(size_t offset, std::string_view text);
 
@@ -40,6 +41,7 @@ struct Packet {
   int32_t i32(size_t offset) const { return static_cast<int32_t>(u32(offset)); }
   uint32_t u32(size_t offset) const;
   float f32(size_t offset) const;
+  double f64(size_t offset) const;
   // Text from the offset up to a NUL or the end of the packet.
   std::string text(size_t offset) const;
 };
