@@ -15,14 +15,12 @@
 #include "base/string_tables.h"
 #include "base/utilities.h"
 #include "commands/messages.h"
-#include "config/config_menus.h"
 
 int WriteConfig;
 int NoWriteConfig;
 int NewConfig;
 int quit_warning;
 int config_loaded;
-int ConfigState;  // the configuration screen's state (0 closed), kept by the menus
 
 namespace {
 

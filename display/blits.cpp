@@ -403,3 +403,48 @@ int pboxpop(Packet &p) {
   RestoreCommandPalette();
   return 0;
 }
+
+// ---- screen areas of the driver's menus -------------------------------------------------
+
+bool save_screen_area(ScreenArea &area, int x1, int y1, int x2, int y2) {
+  free_screen_area(area);
+  arb_corner(&x1, &y1, &x2, &y2);
+  x1 = std::max(x1, 0);
+  y1 = std::max(y1, 0);
+  x2 = std::min(x2, xsize - 1);
+  y2 = std::min(y2, ysize - 1);
+  if (x1 > x2 || y1 > y2) return false;
+  std::uint32_t *pixels = alloc_pixels(x2 - x1 + 1, y2 - y1 + 1);
+  if (pixels == nullptr) return false;
+  SelectScreenMatrix();
+  MyBitBLT(x1, y1, x2, y2, 1, pixels);
+  area = ScreenArea{x1, y1, x2, y2, pixels};
+  return true;
+}
+
+void retake_screen_area(ScreenArea &area, int x1, int y1, int x2, int y2) {
+  if (area.pixels == nullptr) return;
+  arb_corner(&x1, &y1, &x2, &y2);
+  x1 = std::max(x1, area.x1);
+  y1 = std::max(y1, area.y1);
+  x2 = std::min(x2, area.x2);
+  y2 = std::min(y2, area.y2);
+  if (x1 > x2 || y1 > y2) return;
+  const long long width = area.x2 - area.x1 + 1;
+  finish();
+  for (int y = y1; y <= y2; ++y) lrectread(x1, y, x2, y, area.pixels + (y - area.y1) * width + (x1 - area.x1));
+}
+
+void restore_screen_area(const ScreenArea &area) {
+  if (area.pixels == nullptr) return;
+  SelectScreenMatrix();
+  dither_off();
+  logicop(KGL_LO_SRC);
+  MyBitBLT(area.x1, area.y1, area.x2, area.y2, 0, area.pixels);
+  dither_on();
+}
+
+void free_screen_area(ScreenArea &area) {
+  MyFree(area.pixels);
+  area = ScreenArea{};
+}

@@ -38,6 +38,25 @@ int zbuffer_rows_in_use();
 // Drops every saved box without restoring anything.
 void discard_saved_boxes();
 
+// The screen under a rectangle of the driver's own menus, kept apart from the
+// boxes the client pushes: those may come and go (and give the z-buffer's
+// rows back) while a menu is up, so these pixels always sit in memory.
+struct ScreenArea {
+  int x1 = 0, y1 = 0, x2 = -1, y2 = -1;  // inside the window, y up
+  std::uint32_t *pixels = nullptr;       // nullptr: nothing kept
+};
+// Keeps the screen under x1..x2, y1..y2 (window pixels, y up, corners in any
+// order, cut to the window) in area, giving back what it held. False when
+// the rectangle misses the window or no memory is left: nothing is kept.
+bool save_screen_area(ScreenArea &area, int x1, int y1, int x2, int y2);
+// Takes the screen into area again where it meets x1..x2, y1..y2: what a
+// repaint drew anew under it there.
+void retake_screen_area(ScreenArea &area, int x1, int y1, int x2, int y2);
+// Writes the kept pixels back where they were taken.
+void restore_screen_area(const ScreenArea &area);
+// Gives the pixels back; area keeps nothing after.
+void free_screen_area(ScreenArea &area);
+
 // The AUI drawing of a box clear: the box x1..x2, y1..y2 (y from the window's
 // top) in colour, as pboxclr draws it.
 void draw_box_clear(int x1, int y1, int x2, int y2, int colour);

@@ -31,8 +31,6 @@
 
 // Provided by subsystems whose headers do not declare them yet.
 extern int CleanDisplayList;      // the next redraw cleans the display list (string input)
-void InitializeConfigMenus();     // configuration menus
-void DoConfig();
 
 RedrawList redraw_list;
 void (*RedrawDisplayList)(int) = null_redraw;
@@ -587,13 +585,16 @@ int predraw(Packet &p) {
 
 void adi_refresh(const RefreshArea *area) {
   if (area == nullptr) return;
-  tempcfr = cfr;
+  // While the configuration screen is up, tempcfr holds its edits: the text
+  // areas are drawn from them, as the screen showed them.
+  if (!ConfigScreenShown()) tempcfr = cfr;
   SelectScreenMatrix();
   Clear_UI(22);
 
-  if (cfr.word(kWordRefreshList)) {
-    const int x1 = area->x, x2 = area->x + area->width + 1;
-    const int y2 = ysize - area->y, y1 = y2 - area->height;
+  const int x1 = area->x, x2 = area->x + area->width + 1;
+  const int y2 = ysize - area->y, y1 = y2 - area->height;
+  const bool repainted = cfr.word(kWordRefreshList) != 0;
+  if (repainted) {
     SetScreenMask(x1, x2, y1, y2);
     MyColor(ConfigColor(kWordColourGraphics));
     clear();
@@ -630,11 +631,10 @@ void adi_refresh(const RefreshArea *area) {
   }
 
   Restore_UI();
-  if (NewConfig) {
-    ResetConfigMenus();
-    ConfigState = 1;
-    NewConfig = 1;
-    InitializeConfigMenus();
-    DoConfig();
-  }
+  // The configuration screen comes back as it was, edits included, over the
+  // screen repainted beneath it.
+  if (repainted)
+    RepaintConfigScreen(x1, y1, x2, y2);
+  else
+    RepaintConfigScreen(0, 0, -1, -1);
 }
