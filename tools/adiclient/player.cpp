@@ -2,6 +2,7 @@
 #include "adiclient/player.h"
 
 #include <chrono>
+#include <cstdio>
 #include <deque>
 #include <functional>
 
@@ -157,16 +158,52 @@ int ensure_started(const Action &a) {
   return start(plain);
 }
 
-int open_x(const Action &a, XWindow &top, XWindow &area) {
+int open_display_once(const Action &a) {
   std::string error;
   if (!s->display && !(s->display = open_display(error))) return trouble(a, error);
+  return 0;
+}
+
+// The window an action aims at: the top-level window with its title, or the
+// graphics window's drawing area.
+int open_x(const Action &a, XWindow &top, XWindow &area) {
+  if (int r = open_display_once(a)) return r;
+  const std::string_view title = a.window.empty() ? graphics_title : std::string_view(a.window);
   top = 0;
-  wait_for(s->opt->timeout_ms, [&] { return (top = find_top_window(s->display, graphics_title, 0)) != 0; }, 50);
-  if (!top) return trouble(a, "no window titled \"" + std::string(graphics_title) + "\" within " +
+  wait_for(s->opt->timeout_ms, [&] { return (top = find_top_window(s->display, title, 0)) != 0; }, 50);
+  if (!top) return trouble(a, "no window titled \"" + std::string(title) + "\" within " +
                                   std::to_string(s->opt->timeout_ms) + " ms");
-  area = find_drawing_area(s->display, top);
+  area = a.window.empty() ? find_drawing_area(s->display, top) : top;
   if (!area) area = top;
   return 0;
+}
+
+std::string geometry_text(int width, int height, int x, int y) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%dx%d%+d%+d", width, height, x, y);
+  return buf;
+}
+
+int expect_window(const Action &a) {
+  if (int r = open_display_once(a)) return r;
+  std::string seen = "none";
+  const bool held = wait_for(s->opt->timeout_ms, [&] {
+    const XWindow w = find_top_window(s->display, a.text, 0);
+    int x, y, width, height;
+    if (!w || !window_geometry(s->display, w, x, y, width, height)) return false;
+    seen = geometry_text(width, height, x, y);
+    return !a.has_geometry || (width == a.width && height == a.height && x == a.left && y == a.top);
+  }, 50);
+  if (held) return 0;
+  std::string expected = "window \"" + a.text + "\"";
+  if (a.has_geometry) expected += " " + geometry_text(a.width, a.height, a.left, a.top);
+  return failed(a, expected, "window " + seen);
+}
+
+int expect_nowindow(const Action &a) {
+  if (int r = open_display_once(a)) return r;
+  if (wait_for(s->opt->timeout_ms, [&] { return find_top_window(s->display, a.text, 0) == 0; }, 50)) return 0;
+  return failed(a, "no window \"" + a.text + "\"", "it is still shown");
 }
 
 std::string expected_reply(const Action &a) {
@@ -273,6 +310,8 @@ int run(const Action &a) {
     }
     case Verb::expect_stdout: return expect_output(a, d.out, "stdout");
     case Verb::expect_stderr: return expect_output(a, d.err, "stderr");
+    case Verb::expect_window: return expect_window(a);
+    case Verb::expect_nowindow: return expect_nowindow(a);
     case Verb::flush:
       wait_for(a.number, nullptr);
       s->replies.clear();
@@ -288,7 +327,7 @@ int run(const Action &a) {
     }
     case Verb::key:
       if (int r = open_x(a, top, area)) return r;
-      return type_key(s->display, top, a.text, a.shift, a.control, error) ? 0 : trouble(a, error);
+      return type_key(s->display, top, a.text, a.shift, a.control, error, a.numlock) ? 0 : trouble(a, error);
     case Verb::move:
       if (int r = open_x(a, top, area)) return r;
       return move_pointer(s->display, area, a.x, a.y) ? 0 : trouble(a, "cannot move the pointer");

@@ -364,6 +364,80 @@ bool want_words(const std::vector<std::string> &w, size_t low, size_t high, std:
   return false;
 }
 
+// A trailing window "TITLE" of key, move and click: taken off the words.
+bool take_window(std::vector<std::string> &w, Action &a, std::string &reason) {
+  if (w.size() < 3 || w[w.size() - 2] != "window") return true;
+  if (!unquote(w.back(), a.window, reason)) return false;
+  if (a.window.empty()) {
+    reason = "window takes a title";
+    return false;
+  }
+  w.resize(w.size() - 2);
+  return true;
+}
+
+bool parse_key(const std::vector<std::string> &w, Action &a, std::string &reason) {
+  a.verb = Verb::key;
+  if (!want_words(w, 2, 5, reason)) return false;
+  a.text = w[1];
+  for (size_t i = 2; i < w.size(); ++i) {
+    if (w[i] == "shift") {
+      a.shift = true;
+    } else if (w[i] == "control") {
+      a.control = true;
+    } else if (w[i] == "numlock") {
+      a.numlock = true;
+    } else {
+      reason = "key takes shift, control, numlock and window \"TITLE\" after the keysym, got '" + w[i] + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
+bool parse_pointer(const std::vector<std::string> &w, Action &a, std::string &reason) {
+  const bool move = w[0] == "move";
+  a.verb = move ? Verb::move : Verb::click;
+  if (!want_words(w, 3, move ? 3 : 4, reason)) return false;
+  long x, y;
+  a.number = 1;
+  if (!parse_count(w[1], -100000, 100000, x, reason, "x") || !parse_count(w[2], -100000, 100000, y, reason, "y"))
+    return false;
+  a.x = static_cast<int>(x);
+  a.y = static_cast<int>(y);
+  return w.size() < 4 || parse_count(w[3], 1, 5, a.number, reason, "button");
+}
+
+// WxH+X+Y (X and Y may be negative: WxH-X-Y).
+bool parse_geometry(std::string_view s, Action &a, std::string &reason) {
+  // A number at s[at], behind a sign when signed.
+  auto number = [&](size_t &at, bool signed_, int64_t &v) {
+    const size_t start = at;
+    if (signed_) {
+      if (at >= s.size() || (s[at] != '+' && s[at] != '-')) return false;
+      ++at;
+    }
+    const size_t digits = at;
+    while (at < s.size() && s[at] >= '0' && s[at] <= '9') ++at;
+    std::string_view text = s.substr(start, at - start);
+    if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+    return at > digits && parse_int(text, v) && v >= -100000 && v <= 100000;
+  };
+  size_t at = 0;
+  int64_t w = 0, h = 0, x = 0, y = 0;
+  if (number(at, false, w) && at < s.size() && s[at++] == 'x' && number(at, false, h) && number(at, true, x) &&
+      number(at, true, y) && at == s.size() && w > 0 && h > 0) {
+    a.has_geometry = true;
+    a.width = static_cast<int>(w);
+    a.height = static_cast<int>(h);
+    a.left = static_cast<int>(x);
+    a.top = static_cast<int>(y);
+    return true;
+  }
+  reason = "expected a geometry WxH+X+Y, got '" + std::string(s) + "'";
+  return false;
+}
+
 // One line outside a message block.
 bool parse_action(const std::vector<std::string> &w, Action &a, std::string &reason) {
   const std::string &verb = w[0];
@@ -392,36 +466,15 @@ bool parse_action(const std::vector<std::string> &w, Action &a, std::string &rea
   }
   if (verb == "snapshot") {
     a.verb = Verb::snapshot;
-    if (!want_words(w, 2, 2, reason)) return false;
-    a.text = w[1];
-    return w[1][0] != '"' || unquote(w[1], a.text, reason);
+    std::vector<std::string> words = w;
+    if (!take_window(words, a, reason) || !want_words(words, 2, 2, reason)) return false;
+    a.text = words[1];
+    return words[1][0] != '"' || unquote(words[1], a.text, reason);
   }
-  if (verb == "key") {
-    a.verb = Verb::key;
-    if (!want_words(w, 2, 4, reason)) return false;
-    a.text = w[1];
-    for (size_t i = 2; i < w.size(); ++i) {
-      if (w[i] == "shift") {
-        a.shift = true;
-      } else if (w[i] == "control") {
-        a.control = true;
-      } else {
-        reason = "key takes shift and control after the keysym, got '" + w[i] + "'";
-        return false;
-      }
-    }
-    return true;
-  }
-  if (verb == "move" || verb == "click") {
-    a.verb = verb == "move" ? Verb::move : Verb::click;
-    if (!want_words(w, 3, verb == "move" ? 3 : 4, reason)) return false;
-    long x, y;
-    a.number = 1;
-    if (!parse_count(w[1], -100000, 100000, x, reason, "x") || !parse_count(w[2], -100000, 100000, y, reason, "y"))
-      return false;
-    a.x = static_cast<int>(x);
-    a.y = static_cast<int>(y);
-    return w.size() < 4 || parse_count(w[3], 1, 5, a.number, reason, "button");
+  if (verb == "key" || verb == "move" || verb == "click") {
+    std::vector<std::string> words = w;
+    if (!take_window(words, a, reason)) return false;
+    return verb == "key" ? parse_key(words, a, reason) : parse_pointer(words, a, reason);
   }
   if (verb == "close") {
     a.verb = Verb::close;
@@ -458,11 +511,20 @@ bool parse_action(const std::vector<std::string> &w, Action &a, std::string &rea
     a.verb = Verb::expect_sigint;
     return want_words(w, 3, 3, reason) && parse_count(w[2], 0, 1000000, a.number, reason, "count");
   }
+  if (what == "window" || what == "nowindow") {
+    a.verb = what == "window" ? Verb::expect_window : Verb::expect_nowindow;
+    if (!want_words(w, 3, what == "window" ? 4 : 3, reason) || !unquote(w[2], a.text, reason)) return false;
+    if (a.text.empty()) {
+      reason = "expect " + what + " takes a title";
+      return false;
+    }
+    return w.size() < 4 || parse_geometry(w[3], a, reason);
+  }
   if (what == "stdout" || what == "stderr") {
     a.verb = what == "stdout" ? Verb::expect_stdout : Verb::expect_stderr;
     return want_words(w, 3, 3, reason) && unquote(w[2], a.text, reason);
   }
-  reason = "expect takes reply, event, noreply, noevent, exit, sigint, stdout or stderr";
+  reason = "expect takes reply, event, noreply, noevent, exit, sigint, stdout, stderr, window or nowindow";
   return false;
 }
 

@@ -24,6 +24,8 @@ enum class Verb {
   expect_sigint,
   expect_stdout,
   expect_stderr,
+  expect_window,    // a window with the title is shown (with the geometry, when given)
+  expect_nowindow,  // no window with the title is shown
   wait,
   flush,
   snapshot,
@@ -67,8 +69,14 @@ struct Action {
   EventMatch event;           // expect event
   long number = 0;  // milliseconds, exit status, SIGINT count or button
   int x = 0, y = 0;
-  std::string text;  // file, keysym, expected output, text for stdin
-  bool shift = false, control = false;
+  std::string text;  // file, keysym, expected output, text for stdin, title
+  bool shift = false, control = false, numlock = false;
+  // key, move, click: the top-level window aimed at by its title (empty: the
+  // drawing area of the graphics window).
+  std::string window;
+  // expect window: the size and position asked for.
+  bool has_geometry = false;
+  int width = 0, height = 0, left = 0, top = 0;
 };
 
 struct ScriptError {

@@ -171,6 +171,15 @@ XWindow find_top_window(XDisplay *d, std::string_view prefix, int timeout_ms) {
   }
 }
 
+bool children_shown(XDisplay *d, XWindow w) {
+  XWindowAttributes a;
+  if (!viewable(d, w, a)) return false;
+  const std::vector<Window> kids = children_of(d, w);
+  for (Window c : kids)
+    if (!viewable(d, c, a)) return false;
+  return !kids.empty();
+}
+
 XWindow find_drawing_area(XDisplay *d, XWindow top) {
   // Breadth first, so of two windows of one size the outer one wins: the
   // drawing window rather than its layer windows.
@@ -202,6 +211,15 @@ XWindow find_drawing_area(XDisplay *d, XWindow top) {
 bool window_size(XDisplay *d, XWindow w, int &width, int &height) {
   XWindowAttributes a;
   if (!XGetWindowAttributes(d, w, &a)) return false;
+  width = a.width;
+  height = a.height;
+  return true;
+}
+
+bool window_geometry(XDisplay *d, XWindow w, int &x, int &y, int &width, int &height) {
+  XWindowAttributes a;
+  Window child;
+  if (!XGetWindowAttributes(d, w, &a) || !XTranslateCoordinates(d, w, a.root, 0, 0, &x, &y, &child)) return false;
   width = a.width;
   height = a.height;
   return true;
@@ -264,7 +282,38 @@ bool click(XDisplay *d, XWindow w, int x, int y, unsigned button) {
   return move_pointer(d, w, x, y) && press_button(d, button, true) && press_button(d, button, false);
 }
 
-bool type_key(XDisplay *d, XWindow top, std::string_view keysym, bool shift, bool control, std::string &error) {
+namespace {
+
+// The modifier bit Num Lock sets, 0 when no modifier holds it.
+unsigned numlock_mask(Display *d) {
+  const KeyCode code = XKeysymToKeycode(d, XK_Num_Lock);
+  XModifierKeymap *map = XGetModifierMapping(d);
+  unsigned mask = 0;
+  for (int m = 0; code != 0 && map != nullptr && m < 8; ++m)
+    for (int k = 0; k < map->max_keypermod; ++k)
+      if (map->modifiermap[m * map->max_keypermod + k] == code) mask = 1u << m;
+  if (map != nullptr) XFreeModifiermap(map);
+  return mask;
+}
+
+void tap(Display *d, KeyCode code) {
+  XTestFakeKeyEvent(d, code, True, CurrentTime);
+  XTestFakeKeyEvent(d, code, False, CurrentTime);
+}
+
+}  // namespace
+
+bool numlock_on(XDisplay *d) {
+  Window root, child;
+  int rx, ry, wx, wy;
+  unsigned state = 0;
+  XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rx, &ry, &wx, &wy, &state);
+  const unsigned mask = numlock_mask(d);
+  return mask != 0 && (state & mask) != 0;
+}
+
+bool type_key(XDisplay *d, XWindow top, std::string_view keysym, bool shift, bool control, std::string &error,
+              bool numlock) {
   std::string name(keysym);
   KeySym sym = XStringToKeysym(name.c_str());
   if (sym == NoSymbol) {
@@ -278,16 +327,24 @@ bool type_key(XDisplay *d, XWindow top, std::string_view keysym, bool shift, boo
     error = "no key on the keyboard gives " + name;
     return false;
   }
+  const KeyCode numlock_code = XKeysymToKeycode(d, XK_Num_Lock);
+  if (numlock && (!numlock_code || numlock_mask(d) == 0)) {
+    error = "the keyboard has no Num Lock modifier";
+    return false;
+  }
+  const bool toggle_numlock = numlock && !numlock_on(d);
   Window focus;
   int revert;
   XGetInputFocus(d, &focus, &revert);
   if (!inside(d, focus, top)) XSetInputFocus(d, top, RevertToParent, CurrentTime);
+  if (toggle_numlock) tap(d, numlock_code);
   if (shift) XTestFakeKeyEvent(d, shift_code, True, CurrentTime);
   if (control) XTestFakeKeyEvent(d, control_code, True, CurrentTime);
   XTestFakeKeyEvent(d, code, True, CurrentTime);
   XTestFakeKeyEvent(d, code, False, CurrentTime);
   if (control) XTestFakeKeyEvent(d, control_code, False, CurrentTime);
   if (shift) XTestFakeKeyEvent(d, shift_code, False, CurrentTime);
+  if (toggle_numlock) tap(d, numlock_code);
   XSync(d, False);
   return true;
 }

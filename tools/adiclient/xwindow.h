@@ -26,12 +26,19 @@ void close_display(XDisplay *display);
 // timeout_ms for one to be mapped; 0 when none came.
 XWindow find_top_window(XDisplay *display, std::string_view prefix, int timeout_ms);
 
+// Whether a window is viewable with children, all of them viewable too (a
+// shell shows its contents).
+bool children_shown(XDisplay *display, XWindow window);
+
 // The largest viewable window under top that has no children of its own
 // other than windows exactly covering it (the drawing widget's layer
 // windows); 0 when there is none.
 XWindow find_drawing_area(XDisplay *display, XWindow top);
 
 bool window_size(XDisplay *display, XWindow window, int &width, int &height);
+// Size of a window and the position of its origin on the screen (what
+// xwininfo calls its absolute upper-left corner).
+bool window_geometry(XDisplay *display, XWindow window, int &x, int &y, int &width, int &height);
 
 // Pixels as 8-bit R, G, B, row by row from the top.
 struct Image {
@@ -53,9 +60,12 @@ bool press_button(XDisplay *display, unsigned button, bool down);
 bool click(XDisplay *display, XWindow window, int x, int y, unsigned button);
 
 // One key (a keysym name: "a", "Return", "F1", "Up") pressed and released
-// with Shift and Control held as asked. The keyboard focus goes to top first
+// with Shift and Control held as asked, and with Num Lock on when numlock is
+// set (it is put back as it was after). The keyboard focus goes to top first
 // unless it is already inside it.
 bool type_key(XDisplay *display, XWindow top, std::string_view keysym, bool shift, bool control,
-              std::string &error);
+              std::string &error, bool numlock = false);
+// Whether Num Lock is on.
+bool numlock_on(XDisplay *display);
 
 }  // namespace adiclient

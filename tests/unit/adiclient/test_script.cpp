@@ -117,6 +117,37 @@ TEST(Script, ExpectationsAndActions) {
   EXPECT_EQ(a[19].text, "LINE\n");
 }
 
+TEST(Script, WindowsByTitle) {
+  auto a = parse_ok(
+      "key c control numlock window \"My Dialog\"\n"
+      "click 3 4 2 window \"D\"\n"
+      "move -1 5 window \"D\"\n"
+      "snapshot out.ppm window \"D\"\n"
+      "key Return\n"
+      "expect window \"My Dialog\" 208x116+496-2\n"
+      "expect window \"D\"\n"
+      "expect nowindow \"D\"\n");
+  ASSERT_EQ(a.size(), 8u);
+  EXPECT_EQ(a[0].window, "My Dialog");
+  EXPECT_TRUE(a[0].control && a[0].numlock && !a[0].shift);
+  EXPECT_EQ(a[0].text, "c");
+  EXPECT_EQ(a[1].number, 2);
+  EXPECT_EQ(a[1].window, "D");
+  EXPECT_EQ(a[2].x, -1);
+  EXPECT_EQ(a[3].text, "out.ppm");
+  EXPECT_EQ(a[3].window, "D");
+  EXPECT_TRUE(a[4].window.empty());
+  EXPECT_EQ(a[5].verb, Verb::expect_window);
+  EXPECT_TRUE(a[5].has_geometry);
+  EXPECT_EQ(a[5].width, 208);
+  EXPECT_EQ(a[5].height, 116);
+  EXPECT_EQ(a[5].left, 496);
+  EXPECT_EQ(a[5].top, -2);
+  EXPECT_FALSE(a[6].has_geometry);
+  EXPECT_EQ(a[7].verb, Verb::expect_nowindow);
+  EXPECT_EQ(a[7].text, "D");
+}
+
 TEST(Script, FieldMatching) {
   auto a = parse_ok("expect reply i16@2=-1 u8@4=0xff str@5=\"ok\" f32@8=2.5\n");
   Packet p(9, 12);
@@ -177,7 +208,13 @@ TEST(Script, ErrorsNameTheirLine) {
       {"wait\n", 1, "wrong number"},
       {"wait -5\n", 1, "milliseconds"},
       {"key\n", 1, "wrong number"},
-      {"key a alt\n", 1, "shift and control"},
+      {"key a alt\n", 1, "shift, control, numlock"},
+      {"click 1 2 window\n", 1, "button"},
+      {"key a window \"\"\n", 1, "takes a title"},
+      {"expect window \"T\" 10x10+1\n", 1, "geometry"},
+      {"expect window \"T\" 0x10+1+1\n", 1, "geometry"},
+      {"expect window T\n", 1, "quoted"},
+      {"expect nowindow \"T\" 1x1+0+0\n", 1, "wrong number"},
       {"click 1 2 6\n", 1, "button"},
       {"move 1\n", 1, "wrong number"},
       {"handshake now\n", 1, "wrong number"},
