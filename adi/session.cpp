@@ -41,6 +41,7 @@
 #include "render3d/rendering.h"
 #include "ui/context.h"
 #include "ui/graph_window.h"
+#include "ui/side_menu.h"
 #include "ui/status_bar.h"
 
 namespace {
@@ -321,6 +322,8 @@ int pinit(Packet &p) {
     PdigitizeNeeded = 2;
   }
   maxboxes = l.maxboxes;
+  // The side menu offers no more boxes than fit its column.
+  if (use_localsidemenu) maxboxes = std::min(maxboxes, sm_get_nb_boxes());
   if (ScreenMenu) GL_Menu_Bar = MenuBarRecord{xmax, ymin, ymax - maxboxes * CharHeight};
 
   p.put_u32(4, CapabilityWord());

@@ -15,8 +15,14 @@ list(REMOVE_ITEM KOVA_SHARED_SOURCES ${CMAKE_SOURCE_DIR}/adi/main.cpp)
 # alone.
 set(KOVA_LOGIC_SOURCES
     ${CMAKE_SOURCE_DIR}/base/files.cpp
+    ${CMAKE_SOURCE_DIR}/image/rgb_image.cpp
     ${CMAKE_SOURCE_DIR}/ui/icons.cpp
+    ${CMAKE_SOURCE_DIR}/ui/menu_tree.cpp
     ${CMAKE_SOURCE_DIR}/ui/resource_file.cpp
+    ${CMAKE_SOURCE_DIR}/ui/side_menu_rules.cpp
+    ${CMAKE_SOURCE_DIR}/ui/status_logic.cpp
+    ${CMAKE_SOURCE_DIR}/ui/text_ring.cpp
+    ${CMAKE_SOURCE_DIR}/ui/toolbar_config.cpp
     ${CMAKE_SOURCE_DIR}/ui/window_logic.cpp)
 list(REMOVE_ITEM KOVA_SHARED_SOURCES ${KOVA_LOGIC_SOURCES})
 add_library(kova_logic OBJECT ${KOVA_LOGIC_SOURCES})

@@ -542,8 +542,10 @@ void create_graph_window(const char *title, const char *shell_name) {
   Arg bar_args[1];
   XtSetArg(bar_args[0], XmNmenuAccelerator, const_cast<char *>("Ctrl Shift<Key>F10"));
   graph_menubar = XmCreateMenuBar(graph_mainw, const_cast<char *>("MenuBar"), bar_args, 1);
+  // The client's menus are built in it either way: the pop-up menu is there
+  // without the bar too.
+  new_mtf_bar(graph_menubar);
   if (use_localmenu) {
-    new_mtf_bar(graph_menubar);
     for (const char *label : {"File", "Edit", "Help"})
       XtVaCreateManagedWidget(label, xmCascadeButtonWidgetClass, graph_menubar, nullptr);
     XtManageChild(graph_menubar);
@@ -870,7 +872,8 @@ void dialog_reply(Widget, XtPointer, XtPointer call_data) {
   dialog_result = dialog_answer(cb != nullptr ? cb->reason : 0, cur_dialog_type);
 }
 
-static_assert(kReasonHelp == XmCR_HELP && kReasonOk == XmCR_OK && kReasonCancel == XmCR_CANCEL);
+static_assert(kReasonHelp == static_cast<int>(XmCR_HELP) && kReasonOk == static_cast<int>(XmCR_OK) &&
+              kReasonCancel == static_cast<int>(XmCR_CANCEL));
 
 int dx_dialog(const char *text, int type) {
   if (text == nullptr) text = "";
@@ -891,13 +894,12 @@ int dx_dialog(const char *text, int type) {
 
   // At most 25 lines, then converted for X.
   static char limited[4096];
-  static char shown[8192];
   limit_message_lines(text, limited, sizeof limited);
-  sjis_text_to_euc(shown, limited, sizeof shown);
+  const std::string shown = sjis_text_to_euc(limited);
 
   cur_dialog_type = type >= 0 && type <= 2 ? type : 0;
   char *tag = const_cast<char *>(XmFONTLIST_DEFAULT_TAG);
-  XmString message = XmStringCreateLtoR(shown, tag);
+  XmString message = XmStringCreateLtoR(const_cast<char *>(shown.c_str()), tag);
   XmString yes = XmStringCreateLocalized(const_cast<char *>(cur_dialog_type == 0 ? "OK" : "Yes"));
   XmString no = XmStringCreateLocalized(const_cast<char *>("No"));
   XmString cancel = XmStringCreateLocalized(const_cast<char *>("Cancel"));
