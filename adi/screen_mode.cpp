@@ -95,6 +95,8 @@ int pgograph(Packet &p) {
     afterpinit = 0;
     if constexpr (kSecondBuild) p.put_u16(2, 0);
   }
+  // What a driver command deferred while the text screen was up.
+  OpenDeferredWindows();
   if constexpr (!kSecondBuild) p.put_i16(2, 4);
   return 1;
 }

@@ -1,13 +1,35 @@
-// The driver's command interpreter.
+// The driver's command interpreter: the commands the client hands over in
+// the command packet, looked up in the driver's command table.
 #pragma once
 
 class Packet;
 
+#include <cstdint>
 #include <cstdio>
 
-extern int local_cmd;  // what the last driver command asked for: 1, 2 Birdseye, 4 palette
+extern int local_cmd;  // what the last driver command asked for: 1, 2 Birdseye, 4 palette (never set)
 extern FILE *log_fd;   // the log file, nullptr when none is open
 // A ZOOM the string request sends: 1 to the view extents, 2 out, 3 in (0 none).
 extern int ZoomRequest;
+// The command arrived while the text screen was up: its window opens when the
+// graphics screen comes back.
+extern int TextScreenConfig;
+
+// Settings of the 3D commands.
+extern int tumble_speed;            // largest turn a TUMBLE frame makes, degrees (1 to 90)
+extern std::uint32_t RenderMode;    // render mode of the face list
+extern std::uint32_t DegenMode;     // render mode while DVIEW moves the view
+extern int BufferState;             // 0 both buffers, 1 back buffer, 2 swapped
+// The points of the RTDVIEW PO option: x, y, z.
+extern float TargetPoint[3], CameraPoint[3];
 
 int pcommand(Packet &p);
+
+// Runs one command text as the command packet does: 1 when it was one of
+// the driver's commands.
+int RunDriverCommand(const char *text);
+
+// Opens what a command deferred while the text screen was up (the
+// configuration screen, the palette, the Birdseye window); called when the
+// graphics screen comes back.
+void OpenDeferredWindows();

@@ -1,6 +1,7 @@
 // The drawn status line across the top of the graphics window.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct StatusLineRecord {
@@ -18,6 +19,16 @@ extern StatusLineRecord GL_Status_Line;
 extern char mode_str[256];
 extern char coord_str[256];
 
+// Draws the fields whose text changed (all of them when force is set); with
+// the Motif status bar only passes the display-list memory on to it.
 void UpdateStatusLine(StatusLineRecord *record, int force);
-// Redraws the right-hand indicator and the zoom fields' edges.
+// Redraws the right-hand indicator (zoom factor, display-list memory, the
+// zoom hot spots) and sets the hot spots' edges when it changed or force is set.
 void DrawCleanMessage(StatusLineRecord *record, int force);
+// The fields show nothing known: the next update draws every one.
+void ForgetStatusLine();
+
+// Bytes of the display-list, refresh and face pages, in 64 bits.
+std::int64_t display_list_bytes();
+// The memory as the status bar shows it: "%dK" up to 1 MB, else "%.1fM".
+void FormatListMemory(std::int64_t bytes, char *text, std::size_t cap);

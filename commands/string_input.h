@@ -1,13 +1,52 @@
-// String input to the client: requests the driver's tools make, served one per
-// string packet.
+// String input to the client: the driver never types a command into the
+// client on its own. A tool counts a request in PstringNeeded and sets its
+// flag; the client's string packet (pstring) then gets one pending request's
+// text, in a fixed order, one request a packet.
 #pragma once
 
+#include <cstddef>
+#include <cstdio>
+
 class Packet;
+struct ViewportRecord;
 
-extern int PstringNeeded;
+extern int PstringNeeded;     // requests still to serve
+extern int CleanDisplayList;  // the next redraw cleans the display list
+extern int RedrawSelect;      // a redraw is to be typed
+extern int CleanSelect;       // a display-list clean-up (and redraw) is to be typed
+// The logical window a pan (dlist_pan) or a Birdseye zoom asks for.
+extern int newxl, newyl, newxh, newyh;
+// The exchange of view variables with the client: its step (0 none, 1 to 5)
+// and whether a step waits for the next sync packet.
+extern int acadvar_req;
+extern int WaitForPSYNC;
+// String requests seen while a DVIEW result waits to be loaded.
+extern int DviewCmd;
 
-// Asks the client for a string request when a tool has one pending.
+// The string packet's reply: flags and text where the client's ADI level has
+// them (levels 7 and 8: flags at 6, text at 8; others: text at 4).
+inline constexpr int kStringMax = 256;
+inline constexpr int kStringFlagsDriver = 3;  // framed and prefixed
+inline constexpr int kStringFlagsPalette = 0;
+
+// Asks the client for a string request when a tool has one pending: runs
+// pstring on a packet of its own and types its text as keys.
 void solicit_pstring();
 
 int pstring(Packet &p);
 int psync(Packet &p);
+
+// The strings the driver types. Each writes the text into buffer (kStringMax
+// bytes) and its string flags; 0 when it does not fit (nothing is typed).
+int BuildAcadString(char *buffer, int *flags);
+int BuildDviewPointString(char *buffer, int *flags, int kind, float x1, float y1, float x2, float y2);
+int BuildLispLoadString(char *buffer, int *flags);
+int BuildDviewLispLoadString(char *buffer, int *flags);
+
+// Reads the client's view variables file into record, line by line in their
+// fixed order; a line that does not match leaves its field and the following
+// ones as they were. Returns the lines taken.
+int ReadSysvarFile(std::FILE *file, ViewportRecord &record);
+
+// Forgets every pending request and the exchange (a new session, tests).
+void ResetStringRequests();
