@@ -33,6 +33,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "adi/dispatch.h"
@@ -67,6 +68,7 @@
 #include "kovagl/gl.h"
 #include "kovagl/offscreen.h"
 #include "render3d/dview.h"
+#include "render3d/faces.h"
 #include "render3d/lights.h"
 #include "render3d/projection.h"
 #include "render3d/tumble.h"
@@ -148,14 +150,14 @@ struct Setting {
   int word, value;
 };
 constexpr Setting kSettings[8] = {
-    {97, 2},      // a colour-0 entity erases the one it repeats
-    {105, 0},     // no refresh list and no drawing records
-    {108, 0},     // redraws in time slices
-    {99, 0},      // single buffered
-    {100, 1024},  // the smallest display-list pages
-    {129, 0},     // no 32-bit display list
-    {109, 0},     // drags not recorded
-    {128, 0},     // polygons without outlines
+    {kWordDisplayList, 2},      // a colour-0 entity erases the one it repeats
+    {kWordRefreshList, 0},      // no refresh list and no drawing records
+    {kWordNonStopRedraw, 0},    // redraws in time slices
+    {kWordDoubleBuffer, 0},     // single buffered
+    {kWordPageSize, 1024},      // the smallest display-list pages
+    {kWord32BitList, 0},        // no 32-bit display list
+    {kWordListDrag, 0},         // drags not recorded
+    {kWordPolygonOutline, 0},   // polygons without outlines
 };
 
 // The time slices: one tick a reading, so a sliced redraw or drag always
@@ -190,6 +192,11 @@ constexpr int kPboxpush = 29, kPboxpop = 30, kPbigblit = 74, kPinit = 1, kPreini
 constexpr std::size_t kHandleAt = 12;
 
 void start() {
+  // Files the packets write (quick plots, snapshots, the log) go to a folder
+  // of the run's own, removed at exit.
+  static char folder[] = "/tmp/fuzz-dispatch-XXXXXX";
+  if (mkdtemp(folder) != nullptr && chdir(folder) == 0)
+    std::atexit([] { std::filesystem::remove_all(folder); });
   // No configuration file and no support files from the user's directories.
   unsetenv("ACAD");
   std::strcpy(driver_path, "./");
@@ -234,6 +241,12 @@ void give_back() {
     std::fclose(log_fd);
     log_fd = nullptr;
   }
+  Free_FACE_List();
+  ResetStringRequests();
+  ResetCommandPalette();
+  ResetBirdseye();
+  ForgetStatusLine();
+  ResetConfigMenus();
   discard_waiting_events();
   kgl_offscreen_destroy(context);
   context = nullptr;

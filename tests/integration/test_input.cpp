@@ -17,12 +17,15 @@ struct Input : ::testing::TestWithParam<Program> {
   adiclient::XDisplay *x = nullptr;
   adiclient::XWindow top = 0, area = 0;
   std::unique_ptr<Session> s;
+  TempDir cfg;
 
   void SetUp() override {
     std::string err;
     x = adiclient::open_display(err);
     if (x == nullptr) GTEST_SKIP() << "no X display: " << err;
     s = std::make_unique<Session>(GetParam());
+    // Text on stdout: no text window, whose size report would come first.
+    s->options.set_env = isolated_env(cfg.path);
     s->start();
     top = adiclient::find_top_window(x, adiclient::graphics_title, 10000);
     ASSERT_NE(top, 0u);

@@ -52,7 +52,12 @@ struct GraphWindowTest : ::testing::TestWithParam<Program> {
   }
 
   // The message box's window (its title begins with its name).
-  adiclient::XWindow message_box() { return adiclient::find_top_window(x, "Message", 5000); }
+  // The box once it shows its contents (buttons laid out), else 0.
+  adiclient::XWindow message_box() {
+    const adiclient::XWindow box = adiclient::find_top_window(x, "Message", 10000);
+    if (box == 0 || !wait_until(s->driver, [&] { return adiclient::children_shown(x, box); })) return 0;
+    return box;
+  }
 
   // Clicks button `index` of `count` in the box's bottom row: the buttons
   // share the row's width equally.
@@ -74,6 +79,8 @@ struct GraphWindowTest : ::testing::TestWithParam<Program> {
     Packet reply = s->reply();
     EXPECT_EQ(reply.opcode(), kMsgBox);
     EXPECT_EQ(reply.size(), request.size());
+    // The next box must not be taken for this one on its way out.
+    EXPECT_TRUE(wait_until(s->driver, [&] { return adiclient::find_top_window(x, "Message", 0) == 0; }));
     return reply.i16(2);
   }
 };
