@@ -11,6 +11,9 @@
 //    display, and against the pipe carrying the same bytes to a reader that
 //    only discards them. The driver is started a few times; each start's
 //    best is printed beside the best of all.
+// 4. 3D faces: the face list of lit, smooth-shaded, z-buffered triangles
+//    redrawn in process, against the X server filling them flat; and the
+//    same triangles as pnpoly3 packets from the pipe to the pixels.
 //
 // Prints times and ratios; asserts nothing.
 #include <X11/Xlib.h>
@@ -23,6 +26,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
@@ -43,6 +47,8 @@
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
 #include "kovagl/offscreen.h"
+#include "render3d/faces.h"
+#include "render3d/rendering.h"
 
 namespace {
 
@@ -481,11 +487,224 @@ void end_to_end(const std::string &driver_path, int count) {
   std::printf("  ratio driver / pipe alone:    %.2f\n", best_driver / best_pipe);
 }
 
+// ---- 3D faces --------------------------------------------------------------------
+//
+// The face list redrawn lit, smooth-shaded and z-buffered (FACE_redraw_all)
+// in process into an off-screen context, against the X server filling the
+// same triangles flat with XFillPolygon; and the same triangles as pnpoly3
+// packets from the pipe to the pixels of a running driver.
+
+struct Triangle {
+  double x[3], y[3], z[3];
+  double n[3][3];   // vertex normals, facing the viewer
+};
+
+// Random triangles of about 100 pixels (equilateral, radius 8.8) with random
+// depths and normals, anywhere in a width x height area.
+std::vector<Triangle> random_triangles(int count, int width, int height, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> px(10, width - 10), py(10, height - 10), angle(0, 2 * M_PI);
+  std::uniform_real_distribution<double> depth(-1.8, -0.2), tilt(-0.5, 0.5);
+  std::vector<Triangle> out(static_cast<std::size_t>(count));
+  for (Triangle &t : out) {
+    const double cx = px(rng), cy = py(rng), a = angle(rng);
+    for (int i = 0; i < 3; ++i) {
+      t.x[i] = cx + 8.8 * std::cos(a + i * 2 * M_PI / 3);
+      t.y[i] = cy + 8.8 * std::sin(a + i * 2 * M_PI / 3);
+      t.z[i] = depth(rng);
+      const double nx = tilt(rng), ny = tilt(rng), l = std::sqrt(nx * nx + ny * ny + 1);
+      t.n[i][0] = nx / l, t.n[i][1] = ny / l, t.n[i][2] = 1 / l;
+    }
+  }
+  return out;
+}
+
+// The X server filling the triangles flat in a window of its own.
+double x_fill_polygons(const std::vector<Triangle> &tris, int width, int height, int runs) {
+  Display *d = XOpenDisplay(nullptr);
+  if (d == nullptr) return -1;
+  const int scr = DefaultScreen(d);
+  const Window w = XCreateSimpleWindow(d, RootWindow(d, scr), 0, 0, static_cast<unsigned>(width),
+                                       static_cast<unsigned>(height), 0, WhitePixel(d, scr), BlackPixel(d, scr));
+  XSelectInput(d, w, ExposureMask);
+  XMapWindow(d, w);
+  for (XEvent e;;) {
+    XNextEvent(d, &e);
+    if (e.type == Expose) break;
+  }
+  XGCValues gv{};
+  gv.foreground = WhitePixel(d, scr);
+  const GC gc = XCreateGC(d, w, GCForeground, &gv);
+  std::vector<XPoint> points(tris.size() * 3);
+  for (std::size_t i = 0; i < tris.size(); ++i)
+    for (int k = 0; k < 3; ++k)
+      points[3 * i + static_cast<std::size_t>(k)] = {static_cast<short>(std::lround(tris[i].x[k])),
+                                                     static_cast<short>(height - 1 - std::lround(tris[i].y[k]))};
+  double best = 1e300;
+  for (int r = 0; r < runs; ++r) {
+    XRaiseWindow(d, w);
+    XClearWindow(d, w);
+    XSync(d, False);
+    const auto t0 = Clock::now();
+    for (std::size_t i = 0; i < tris.size(); ++i) XFillPolygon(d, w, gc, &points[3 * i], 3, Convex, CoordModeOrigin);
+    XSync(d, False);
+    best = std::min(best, ms_since(t0));
+  }
+  XFreeGC(d, gc);
+  XDestroyWindow(d, w);
+  XCloseDisplay(d);
+  return best;
+}
+
+double time_face_redraw(const std::vector<Triangle> &tris, int runs) {
+  KglContext *ctx = kgl_offscreen_create(kOffW, kOffH);
+  kgl_offscreen_make_current(ctx);
+  init_zbuffer();
+  gd_zmin = 15;
+  gd_zmax = getgdesc(5);
+  cfr.word(kWordPageSize) = 32768;
+  mmode(KGL_MPROJECTION);
+  ortho(-0.5f, kOffW - 0.5f, -0.5f, kOffH - 0.5f, 0, 2);
+  mmode(KGL_MVIEWING);
+  const float light[] = {KGL_POSITION, 0.3f, 0.4f, 1, 0, KGL_LMNULL};
+  lmdef(KGL_DEFLIGHT, 1, 6, light);
+  lmbind(KGL_LIGHT0, 1);
+  const float material[] = {KGL_DIFFUSE, 0.9f, 0.6f, 0.3f, KGL_LMNULL};
+  lmdef(KGL_DEFMATERIAL, 1, 5, material);
+  nmode(1);
+  for (const Triangle &t : tris) {
+    FaceRecord *r = GetFACEListPtr();
+    if (r == nullptr) break;
+    std::memset(r, 0, sizeof *r);
+    r->kind = kRenderVertexFaces;
+    r->count = 3;
+    r->flags = kFaceLit | kFaceMaterial | kFacePerVertex;
+    r->material = 1;
+    r->normal[2] = 1;
+    for (int i = 0; i < 3; ++i) {
+      r->v[i].pos[0] = static_cast<float>(t.x[i]);
+      r->v[i].pos[1] = static_cast<float>(t.y[i]);
+      r->v[i].pos[2] = static_cast<float>(t.z[i]);
+      for (int k = 0; k < 3; ++k) r->v[i].extra[k] = static_cast<float>(t.n[i][k]);
+    }
+    StoreFACEListPtr(kFaceRecordBytes);
+  }
+  double best = 1e300;
+  for (int r = 0; r < runs; ++r) {
+    MyZbuffer(1);
+    zclear();
+    const auto t0 = Clock::now();
+    FACE_redraw_all(kRenderVertexFaces);
+    finish();
+    best = std::min(best, ms_since(t0));
+  }
+  MyZbuffer(0);
+  lmbind(KGL_LIGHT0, 0);
+  Free_FACE_List();
+  kgl_offscreen_destroy(ctx);
+  return best;
+}
+
+// The framed messages of a 3D drawing of the triangles as pnpoly3 packets
+// in viewport 1 (pixel units, eye z 0 to -2, one light, one material).
+std::vector<std::uint8_t> face_messages(const std::vector<Triangle> &tris, int width, int height) {
+  std::vector<std::uint8_t> bytes;
+  std::vector<adiclient::Packet> run;
+  std::size_t run_bytes = 0;
+  auto flush = [&] {
+    std::vector<std::uint8_t> m = adiclient::frame_message(run);
+    bytes.insert(bytes.end(), m.begin(), m.end());
+    run.clear();
+    run_bytes = 0;
+  };
+  auto add = [&](adiclient::Packet p) {
+    if (run_bytes + p.size() + 8 > 8000) flush();
+    run_bytes += (p.size() + 7) / 4 * 4;
+    run.push_back(std::move(p));
+  };
+  adiclient::Packet begin(95, 12);
+  begin.set_i16(4, 4);
+  begin.set_u32(8, 1 | 2);
+  add(begin);
+  adiclient::Packet ortho(80, 56);
+  ortho.set_i16(4, 1);
+  ortho.set_f64(16, -2);
+  ortho.set_f64(32, width);
+  ortho.set_f64(48, height);
+  add(ortho);
+  adiclient::Packet view(79, 136);
+  view.set_i16(4, 1);
+  for (int i = 0; i < 4; ++i) view.set_f64(8 + 40 * static_cast<std::size_t>(i), 1);
+  add(view);
+  adiclient::Packet light(89, 144);
+  light.set_i16(6, 1);
+  light.set_f64(48, -1);
+  light.set_f64(80, 1);
+  light.set_i16(88, 2);
+  add(light);
+  adiclient::Packet material(92, 146);
+  material.set_f64(16, 0.8);
+  for (std::size_t off : {48, 80, 112}) material.set_i16(off, 2);
+  add(material);
+  for (const Triangle &t : tris) {
+    adiclient::Packet p(86, 208);
+    p.set_i16(8, 3);
+    for (std::size_t i = 0; i < 3; ++i) {
+      p.set_f64(40 + 24 * i, t.x[i]);
+      p.set_f64(48 + 24 * i, t.y[i]);
+      p.set_f64(56 + 24 * i, t.z[i]);
+      for (std::size_t k = 0; k < 3; ++k) p.set_f64(136 + 24 * i + 8 * k, t.n[i][k]);
+    }
+    add(std::move(p));
+  }
+  adiclient::Packet end(95, 12);
+  end.set_u32(8, 4);
+  add(end);
+  add(adiclient::pnop());
+  flush();
+  return bytes;
+}
+
+void faces(const std::string &driver_path, int count) {
+  const std::vector<Triangle> tris = random_triangles(count, kOffW, kOffH, 5);
+  const double face_ms = time_face_redraw(tris, kRuns);
+  std::printf("3D faces (%d lit, smooth-shaded, z-buffered triangles of about 100 px, %dx%d)\n", count, kOffW,
+              kOffH);
+  std::printf("  FACE_redraw_all, in process:             %8.1f ms\n", face_ms);
+  const double x_ms = x_fill_polygons(tris, kOffW, kOffH, kRuns);
+  if (x_ms < 0) {
+    std::printf("  X server: skipped (no X display)\n");
+    return;
+  }
+  std::printf("  X server, XFillPolygon (flat) + XSync:   %8.1f ms\n", x_ms);
+  std::printf("  ratio FACE_redraw_all / XFillPolygon: %.2f   [target <= 1.0]\n", face_ms / x_ms);
+
+  TempDir cfg;
+  BenchDriver driver;
+  if (!driver.start(driver_path, cfg.path)) {
+    std::printf("  pnpoly3 from the pipe: the driver did not start\n");
+    return;
+  }
+  const std::vector<Triangle> window_tris = random_triangles(count, driver.width, driver.height, 5);
+  const std::vector<std::uint8_t> stream = face_messages(window_tris, driver.width, driver.height);
+  double best = 1e300;
+  for (int run = 0; run < kRuns; ++run) {
+    const double t = driver.run(stream);
+    if (t < 0) {
+      std::printf("  pnpoly3 from the pipe: no answer from the driver\n");
+      return;
+    }
+    best = std::min(best, t);
+  }
+  std::printf("  %d pnpoly3 packets, pipe to pixels (p3d end draws them): %.1f ms  (%zu bytes)\n", count, best,
+              stream.size());
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
   std::string driver = KOVA_DRIVER1;
-  int vectors = 200000, stored = 1000000;
+  int vectors = 200000, stored = 1000000, triangles = 100000;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--driver" && i + 1 < argc)
@@ -494,12 +713,15 @@ int main(int argc, char **argv) {
       vectors = std::max(1, std::atoi(argv[++i]));
     else if (a == "--stored" && i + 1 < argc)
       stored = std::max(1, std::atoi(argv[++i]));
+    else if (a == "--triangles" && i + 1 < argc)
+      triangles = std::max(1, std::atoi(argv[++i]));
     else {
-      std::fprintf(stderr, "usage: %s [--driver PATH] [--vectors N] [--stored N]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--driver PATH] [--vectors N] [--stored N] [--triangles N]\n", argv[0]);
       return 2;
     }
   }
   in_process(stored);
   end_to_end(driver, vectors);
+  faces(driver, triangles);
   return 0;
 }
