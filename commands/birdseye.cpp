@@ -394,6 +394,7 @@ void accept_view() {
   bview = 0;
   ++PstringNeeded;
   BirdseyeState = kZoomWaiting;
+  close_lit = title_lit = size_lit = 0;
   pick_waiting = 0;
   if (BirdseyeMode != 2) DrawBirdseyeFrame(0, 0);
   put_back_screen();
@@ -407,6 +408,22 @@ void cancel_view() {
 int answered(Packet &p) {
   p.put_i16(2, kUsed);
   return 1;
+}
+
+// The cancel and action keys and the client's cancel (a button code below
+// -1) and accept (-1) buttons mean the same over the title bar as over the
+// box: the driver's own pointer samples may take the window onto the title
+// bar at any moment, between two requests of the client.
+bool ends_window(int key, int code) {
+  if (key == kCancelKey || code < -1) {
+    cancel_view();
+    return true;
+  }
+  if (key == kActionKey || code == -1) {
+    accept_view();
+    return true;
+  }
+  return false;
 }
 
 // ---- panning and zooming -------------------------------------------------------------
@@ -475,16 +492,8 @@ int box_input(Packet &p, bool zooming) {
     first_call = 0;
   else if (BirdseyeMode != 2)
     SelectBirdseyeArea();
-  const int key = FlushKeyboardBuffer();
   const int code = Original[1];
-  if (key == kCancelKey || code < -1) {
-    cancel_view();
-    return answered(p);
-  }
-  if (key == kActionKey || code == -1) {
-    accept_view();
-    return answered(p);
-  }
+  if (ends_window(FlushKeyboardBuffer(), code)) return answered(p);
   if (pick_waiting) {
     if (code == 0) {
       if (redraw_read_timer() > cfr.word(kWordPickRepeat)) accept_view();
@@ -790,10 +799,11 @@ void FreeCachedBirdseye() {
 int beye_command(Packet &p) {
   const int x = Original[2], y = Original[3];
   const int key = FlushKeyboardBuffer();
-  if (key == kCancelKey || (Original[1] == kPick && close_lit)) {
+  if (Original[1] == kPick && close_lit) {
     cancel_view();
     return answered(p);
   }
+  if (ends_window(key, Original[1])) return answered(p);
   if (!in_title_zone(y)) {
     if (close_lit || title_lit || size_lit) {
       const Rect r = window_rect();
