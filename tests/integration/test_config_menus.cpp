@@ -53,13 +53,7 @@ struct ConfigScreen : DriverWindowTest {
   }
 
   void open_viewport() {
-    Packet open(38, 16);
-    open.set_i16(2, 1);
-    open.set_i16(8, xmax);
-    open.set_i16(10, graphy);
-    open.set_i16(12, 32765);
-    open.set_i16(14, 32765);
-    ask(open);
+    ask(adiclient::popenvp(1, 0, 0, xmax, graphy));
   }
   // A sample and its routing: the code the client gets back.
   int sample(int code, int px, int py) {

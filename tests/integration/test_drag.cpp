@@ -62,13 +62,7 @@ struct Drag : DriverWindowTest {
     ASSERT_GT(graphy, 350);
 
     // Viewport 1 over the whole graphics area: drags need an open viewport.
-    Packet open(38, 16);
-    open.set_i16(2, 1);
-    open.set_i16(8, xmax);
-    open.set_i16(10, graphy);
-    open.set_i16(12, 32765);
-    open.set_i16(14, 32765);
-    EXPECT_EQ(ask(open).opcode(), 38);
+    EXPECT_EQ(ask(adiclient::popenvp(1, 0, 0, xmax, graphy)).opcode(), 38);
   }
   // Packets without a reply, then a pnop whose reply says they are done.
   void send(std::initializer_list<Packet> packets) {

@@ -56,13 +56,7 @@ struct Drawing : ::testing::TestWithParam<Program> {
   }
   // Viewport 1 over the whole graphics area.
   void open_viewport() {
-    Packet open(38, 16);
-    open.set_i16(2, 1);
-    open.set_i16(8, xmax);
-    open.set_i16(10, graphy);
-    open.set_i16(12, 32765);
-    open.set_i16(14, 32765);
-    ASSERT_TRUE(adiclient::send_packet(s->driver, open));
+    ASSERT_TRUE(adiclient::send_packet(s->driver, adiclient::popenvp(1, 0, 0, xmax, graphy)));
     EXPECT_EQ(s->reply().opcode(), 38);
     Packet view(40, 16);
     view.set_i16(2, 1);

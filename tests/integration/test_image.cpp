@@ -55,15 +55,7 @@ struct QuickPlot : DriverWindowTest {
   // Opens a viewport over pixels x1..x2 by y1..y2 of the graphics area, ten
   // view units a pixel.
   void open_viewport(int number, int x1, int y1, int x2, int y2) {
-    Packet open(38, 16);
-    open.set_i16(2, number);
-    open.set_i16(4, x1);
-    open.set_i16(6, y1);
-    open.set_i16(8, x2);
-    open.set_i16(10, y2);
-    open.set_i16(12, 32765);
-    open.set_i16(14, 32765);
-    EXPECT_EQ(ask(open).opcode(), 38);
+    EXPECT_EQ(ask(adiclient::popenvp(number, x1, y1, x2, y2)).opcode(), 38);
     Packet view(40, 16);
     view.set_i16(2, number);
     view.set_i16(8, 10 * (x2 - x1 + 1) - 1);

@@ -94,6 +94,18 @@ Packet pinit(int flags, int adi_level, std::string_view name) {
 Packet pkill() { return Packet(64); }
 Packet pnop() { return Packet(opcode_by_name("pnop")); }
 
+Packet popenvp(int number, int x1, int y1, int x2, int y2) {
+  Packet p(38, 16);
+  p.set_i16(2, number);
+  p.set_i16(4, x1);
+  p.set_i16(6, y1);
+  p.set_i16(8, x2);
+  p.set_i16(10, y2);
+  p.set_i16(12, 32765);
+  p.set_i16(14, 32765);
+  return p;
+}
+
 namespace {
 
 void put_u32(std::vector<uint8_t> &out, size_t at, uint32_t value) {

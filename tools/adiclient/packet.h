@@ -51,6 +51,9 @@ struct Packet {
 Packet pinit(int flags = 0x8007, int adi_level = 8, std::string_view name = "adiclient");
 Packet pkill();
 Packet pnop();
+// Opens viewport number over the screen rectangle (x1, y1)-(x2, y2), its
+// world 32765 units each way.
+Packet popenvp(int number, int x1, int y1, int x2, int y2);
 
 // A message as it goes down the packet pipe: u32 length of the run, then each
 // packet behind its u32 length padded with zeros to a multiple of 4, then a
