@@ -1,14 +1,66 @@
 // The X resources installed as the toolkit's fallback resources: the look of
 // the driver's windows when no resource file says otherwise.
+#include <array>
+#include <cstddef>
+
 #include "adi/main_loop.h"
 
-const char *const fallback_resources[kFallbackResourceCount + 1] = {
+namespace {
+
+// The windows' places and sizes.
+constexpr const char *kGeometry[] = {
     "AutoCAD-Graph.geometry:\t800x600+200+0",
     "AutoCAD-Render.geometry:\t640x480+50+100",
     "AutoCAD-Text.geometry:\t720x360+0+400",
+};
+
+// The first program's font sets, Japanese first.
+constexpr const char *kFontSets[] = {
     "AutoCAD-Graph*MenuBar*fontList:\t--mincho-*--16-*,-*--16-*",
     "AutoCAD-Graph*fontList:\t--mincho-*--16-*,-*--16-*",
     "AutoCAD-Text*fontList:\t--mincho-*--16-*,-*--16-*",
+};
+
+// The second program's single ISO 8859-1 fonts, widget by widget.
+constexpr const char *kSingleFonts[] = {
+    "*XmLabel.fontList:\t-*-courier-bold-r-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmLabelGadget.fontList:\t-*-courier-bold-r-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmScale*fontList:\t-*-courier-bold-r-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmBulletinBoard*labelFontList:\t-*-courier-bold-r-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*optionMenu.XmLabelGadget*fontList:\t-*-courier-bold-r-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmPushButton.fontList:\t-*-courier-medium-r-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmPushButtonGadget.fontList:\t-*-courier-medium-r-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmToggleButton.fontList:\t-*-courier-medium-r-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmToggleButtonGadget.fontList:\t-*-courier-medium-r-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*optionMenu.fontList:\t-*-courier-medium-r-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmIconGadget.fontList:\t-*-courier-medium-r-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmBulletinBoard*buttonFontList:\t-*-courier-medium-r-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmList.fontList:\t-*-screen-medium-r-normal--16-*-*-*-*-*-iso8859-1",
+    "*MenuBar*fontList:\t-*-helvetica-bold-o-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*optionPane*fontList:\t-*-helvetica-bold-o-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmMenuShell*XmPushButton.fontList:\t-*-helvetica-bold-o-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmMenuShell*XmLabelGadget.fontList:\t-*-helvetica-bold-o-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmMenuShell*XmLabel.fontList:\t-*-helvetica-bold-o-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmMenuShell*XmPushButtonGadget.fontList:\t-*-helvetica-bold-o-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmMenuShell*XmCascadeButton.fontList:\t-*-helvetica-bold-o-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmMenuShell*XmCascadeButtonGadget.fontList:\t-*-helvetica-bold-o-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmMenuShell*XmToggleButton.fontList:\t-*-helvetica-bold-o-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmMenuShell*XmToggleButtonGadget.fontList:\t-*-helvetica-bold-o-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*XmText.fontList:\t-*-screen-medium-r-normal--16-*-*-*-*-*-iso8859-1",
+    "*XmTextField.fontList:\t-*-screen-medium-r-normal--16-*-*-*-*-*-iso8859-1",
+    "*boldLabelFont:\t-*-courier-bold-r-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*smallBoldLabelFont:\t-*-courier-bold-r-normal-*-12-*-*-*-*-*-iso8859-1",
+    "*tinyBoldLabelFont:\t-*-courier-bold-r-normal-*-10-*-*-*-*-*-iso8859-1",
+    "*plainLabelFont:\t-*-courier-medium-r-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*smallPlainLabelFont:\t-*-courier-medium-r-normal-*-12-*-*-*-*-*-iso8859-1",
+    "*obliqueLabelFont:\t-*-helvetica-bold-o-normal-*-14-*-*-*-*-*-iso8859-1",
+    "*smallObliqueLabelFont:\t-*-helvetica-bold-o-normal-*-12-*-*-*-*-*-iso8859-1",
+    "*fixedWidthFont:\t-*-screen-medium-r-normal--16-*-*-*-*-*-iso8859-1",
+    "*smallFixedWidthFont:\t-*-screen-medium-r-normal--14-*-*-*-*-*-iso8859-1",
+};
+
+// Colours and margins of both programs.
+constexpr const char *kShared[] = {
     "*foreground:\t#000000",
     "*background:\t#a3a3a3",
     "*XmScrollBar*foreground:\t#a3a3a3",
@@ -76,5 +128,28 @@ const char *const fallback_resources[kFallbackResourceCount + 1] = {
     "*XmScrollBar*height:\t18",
     "*XmText*marginHeight:\t4",
     "*mappingDelay:\t10",
-    nullptr,
 };
+
+template <std::size_t G, std::size_t F, std::size_t S>
+constexpr std::array<const char *, G + F + S + 1> join(const char *const (&geometry)[G], const char *const (&fonts)[F],
+                                                       const char *const (&shared)[S]) {
+  std::array<const char *, G + F + S + 1> lines{};
+  std::size_t n = 0;
+  for (const char *line : geometry) lines[n++] = line;
+  for (const char *line : fonts) lines[n++] = line;
+  for (const char *line : shared) lines[n++] = line;
+  lines[n] = nullptr;
+  return lines;
+}
+
+constexpr auto kLines = [] {
+  if constexpr (kSecondBuild)
+    return join(kGeometry, kSingleFonts, kShared);
+  else
+    return join(kGeometry, kFontSets, kShared);
+}();
+static_assert(kLines.size() == kFallbackResourceCount + 1);
+
+}  // namespace
+
+const char *const *const fallback_resources = kLines.data();

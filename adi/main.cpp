@@ -6,12 +6,14 @@
 #include <Xm/Xm.h>
 #include <signal.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "adi/main_loop.h"
 #include "base/build.h"
+#include "build2/diagnostics.h"
 #include "base/channel.h"
 #include "dialogs/dialog_packets.h"
 #include "display/colour_tables.h"
@@ -95,13 +97,20 @@ void make_grey_gc() {
 }  // namespace
 
 int main(int argc, char **argv) {
-  set_locale_and_input_method();
+  if constexpr (kSecondBuild) {
+    init_diagnostics(argc > 0 ? argv[0] : "rcKovaGL2");
+  } else {
+    set_locale_and_input_method();
+  }
   XtToolkitInitialize();
   context = XtCreateApplicationContext();
-  if constexpr (kSecondBuild)
-    XtSetLanguageProc(context, nullptr, nullptr);
-  else
+  if constexpr (kSecondBuild) {
+    debug_value("context", reinterpret_cast<std::uintptr_t>(context));
+    // The locale is only asked: no Japanese locale, no language procedure.
+    setlocale(LC_ALL, nullptr);
+  } else {
     XtSetLanguageProc(context, keep_japanese_locale, nullptr);
+  }
   XtAppSetFallbackResources(context, const_cast<String *>(fallback_resources));
 
   if (std::getenv("DISPLAY") == nullptr) {
@@ -114,6 +123,7 @@ int main(int argc, char **argv) {
     std::fflush(stderr);
     return 1;
   }
+  if constexpr (kSecondBuild) debug_value("display", reinterpret_cast<std::uintptr_t>(display));
   XtAppSetWarningHandler(context, x_warning_handler);
   choose_input_method();
 
@@ -140,20 +150,35 @@ int main(int argc, char **argv) {
 
   screen = DefaultScreen(display);
   screen_struct = ScreenOfDisplay(display, screen);
+  if constexpr (kSecondBuild) {
+    debug_value("screen       ", static_cast<std::uintptr_t>(screen));
+    debug_value("screen_struct", reinterpret_cast<std::uintptr_t>(screen_struct));
+  }
+  if constexpr (kSecondBuild) debug_line("Trying 24-bit TrueColor");
   depth = 24;
   def_visual = find_visual(display, screen, 24);
   if (def_visual == nullptr) {
+    if constexpr (kSecondBuild) debug_line("Trying 8-bit TrueColor");
     depth = 8;
     def_visual = find_visual(display, screen, 8);
   }
   if (def_visual == nullptr) {
+    if constexpr (kSecondBuild) debug_line("Default visual chosen.");
     depth = DefaultDepth(display, screen);
     def_visual = DefaultVisual(display, screen);
   }
-  def_cmap = GetStdColormap(display, screen, def_visual, depth, &best_rgb) ? best_rgb.colormap
-                                                                          : DefaultColormap(display, screen);
+  const bool best = GetStdColormap(display, screen, def_visual, depth, &best_rgb);
+  def_cmap = best ? best_rgb.colormap : DefaultColormap(display, screen);
   graph_cmap_size = def_visual->map_entries;
+  if constexpr (kSecondBuild) {
+    debug_line(best ? "Best_RGB colormap chosen." : "Default colormap chosen.");
+    if (debug_x()) {
+      XSynchronize(display, True);
+      XSetErrorHandler(x_error_handler);
+    }
+  }
 
+  if constexpr (kSecondBuild) gfx_window.kind = 1;
   std::snprintf(gfx_window.title, sizeof gfx_window.title, "%s", "AutoCAD: KovaGL Graphics");
   // Every event of the drawing area goes to graph_handler through the
   // translations the window installs.

@@ -17,9 +17,11 @@
 #include "base/build.h"
 #include "base/channel.h"
 #include "base/events.h"
+#include "build2/diagnostics.h"
 #include "commands/prompt.h"
 #include "commands/string_input.h"
 #include "display/digitizer.h"
+#include "display/display_list.h"
 #include "display/wrappers.h"
 #include "kanji/kanji_window.h"
 #include "kovagl/gl.h"
@@ -65,6 +67,26 @@ void after_input() {
 }
 
 bool window_events_pending() { return (XtAppPending(context) & XtIMXEvent) != 0; }
+
+// Window events Xlib has read already: looking costs no system call.
+bool window_events_queued() {
+  for (Display *d : {display, txtdisp, toolbox_display})
+    if (d != nullptr && XQLength(d) > 0) return true;
+  return false;
+}
+
+// The display list's memory figure on the status bar, put up a tenth of a
+// second after messages ran: a stream of vectors takes a page every few
+// hundred, and each figure shown costs round trips to the server.
+void show_list_memory_soon() {
+  static bool queued;
+  if (queued) return;
+  queued = true;
+  XtAppAddTimeOut(context, 100, [](XtPointer, XtIntervalId *) {
+    queued = false;
+    ShowListMemory();
+  }, nullptr);
+}
 
 // Bytes left in the read-ahead make the pipe look idle: a timer runs them.
 void resume_buffered_packets() {
@@ -151,8 +173,12 @@ void pkt_callback(XtPointer, int *, XtInputId *) {
   if (input_buffered(packet_client, false) || packet_pipe_readable()) {
     // Messages already read run on, one after another as the loop would run
     // them, each followed by the solicits; a window event that comes in, or a
-    // while spent, hands the loop back first.
+    // while spent, hands the loop back first. Events read already are seen
+    // after every message, those still in the connection every millisecond:
+    // asking the server after each of a stream of small messages costs more
+    // than running them.
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+    auto next_look = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
     for (;;) {
       dispatching = true;
       const int killed = dispatch_pkt(packet_client);
@@ -163,10 +189,15 @@ void pkt_callback(XtPointer, int *, XtInputId *) {
         std::exit(0);
       }
       solicit_input();
-      if (packets_paused || !input_buffered(packet_client, true) || std::chrono::steady_clock::now() >= until ||
-          window_events_pending())
-        break;
+      if (packets_paused || !input_buffered(packet_client, true) || window_events_queued()) break;
+      const auto now = std::chrono::steady_clock::now();
+      if (now >= until) break;
+      if (now >= next_look) {
+        if (window_events_pending()) break;
+        next_look = now + std::chrono::milliseconds(1);
+      }
     }
+    show_list_memory_soon();
     request_present();
   } else {
     after_input();
@@ -251,10 +282,14 @@ void graph_handler(Widget, XEvent *event, String *, Cardinal *) {
       get_graph_win_attrs(&gfx_window.width, &gfx_window.height, &gfx_window.depth);
       Pkinit.field[kPkinitWidth] = static_cast<std::uint16_t>(gfx_window.width);
       Pkinit.field[kPkinitHeight] = static_cast<std::uint16_t>(gfx_window.height);
-      Dimension sw = 0, sh = 0;
-      XtVaGetValues(graph_frame, XmNwidth, &sw, XmNheight, &sh, nullptr);
-      if (sw == graph_max_width && sh == graph_max_height)
-        XtVaSetValues(graph_frame, XmNx, static_cast<Position>(s_bord), XmNy, static_cast<Position>(t_bord), nullptr);
+      if constexpr (!kSecondBuild) {
+        // A maximised window is placed inside the window manager's frame.
+        Dimension sw = 0, sh = 0;
+        XtVaGetValues(graph_frame, XmNwidth, &sw, XmNheight, &sh, nullptr);
+        if (sw == graph_max_width && sh == graph_max_height)
+          XtVaSetValues(graph_frame, XmNx, static_cast<Position>(s_bord), XmNy, static_cast<Position>(t_bord),
+                        nullptr);
+      }
       int w = gfx_window.width, h = gfx_window.height;
       set_ovr_window();
       viewport(0, static_cast<Int16>(w - 1), 0, static_cast<Int16>(h - 1));
@@ -347,4 +382,8 @@ void digitize_timeout_cb(XtPointer, XtIntervalId *) {
   if (PdigitizeNeeded) digitize_timer_id = XtAppAddTimeOut(context, 17, digitize_timeout_cb, nullptr);
 }
 
-void x_warning_handler(String) {}
+// The first program ignores every toolkit warning; the second prints them
+// when its diagnostics ask for it.
+void x_warning_handler(String message) {
+  if constexpr (kSecondBuild) print_xt_warning(message);
+}

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "base/build.h"
 #include "base/x_session.h"
 
 struct PacketClient;
@@ -19,8 +20,10 @@ extern int acad_listening;
 
 extern XtIntervalId digitize_timer_id;
 
-extern const char *const fallback_resources[];  // kFallbackResourceCount lines, then nullptr
-inline constexpr int kFallbackResourceCount = 73;
+extern const char *const *const fallback_resources;  // kFallbackResourceCount lines, then nullptr
+// The second program names single fonts widget by widget where the first
+// gives three font sets.
+inline constexpr int kFallbackResourceCount = kSecondBuild ? 104 : 73;
 
 void pkt_callback(XtPointer client_data, int *source, XtInputId *id);
 void stdinCB(XtPointer client_data, int *source, XtInputId *id);

@@ -10,6 +10,7 @@
 #include "base/events.h"
 #include "base/packet.h"
 #include "base/utilities.h"
+#include "build2/gfx.h"
 #include "commands/commands.h"
 #include "commands/messages.h"
 #include "commands/prompt.h"
@@ -70,13 +71,17 @@ void reset_blank_highlight() { last_blank_hilite = -1; }
 
 int pgograph(Packet &p) {
   graph_cursor(system_cursor ? 0 : 1);
-  if constexpr (kSecondBuild) MySetDrawmode(KGL_NORMALDRAW);
+  if constexpr (kSecondBuild) gfxSetDrawMode(0);
   if (first_graphics) {
     first_graphics = 0;
     pop_gfx_window();
     SelectScreenMatrix();
-    MyColor(ConfigColor(kWordColourGraphics));
-    clear();
+    if constexpr (kSecondBuild) {
+      gfxClearScreen(ConfigColor(kWordColourGraphics));
+    } else {
+      MyColor(ConfigColor(kWordColourGraphics));
+      clear();
+    }
   }
   SetScreenMode(1);
   if constexpr (kSecondBuild) {

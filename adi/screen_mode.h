@@ -2,14 +2,9 @@
 // screen-menu item under the menu cursor.
 #pragma once
 
+#include "base/session.h"  // SetScreenMode, GetScreenMode
+
 class Packet;
-
-
-// Raises the graphics (nonzero) or the text window with screen mode 2; then
-// textmode = 0 for graphics, 1 otherwise.
-void SetScreenMode(int graphics);
-// 1 for the dual-screen modes 1 and 3, else 0.
-int GetScreenMode();
 
 // Keyboard state the client asks about.
 int is_scroll_lock();

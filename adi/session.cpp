@@ -10,6 +10,7 @@
 
 #include "adi/handlers.h"
 #include "adi/screen_mode.h"
+#include "base/build.h"
 #include "base/string_tables.h"
 #include "base/text_codes.h"
 #include "base/utilities.h"
@@ -51,7 +52,7 @@ bool config_read_once;    // the configuration file is read on the first pinit o
 bool preinit_ran;         // a preinit has run in this process
 int pkzoom_calls;
 
-constexpr char kDriverVersion[] = "3.32";
+constexpr const char *kDriverVersion = kSecondBuild ? "3.35" : "3.32";
 
 void print_line(int id) {
   const char *text = GetString(id);
@@ -134,6 +135,22 @@ void clear_screen_planes() {
 void keep_reply_fields(const Packet &p) {
   for (int k = 2; k <= 24; ++k)
     if (k != 4 && k != 5) Pkinit.field[k] = p.u16(2 * k);
+}
+
+// The request's fields and texts into the record of the caller, with the
+// driver's process id.
+void keep_caller(const Packet &p) {
+  ClientRecord &r = *WhoIsCalling;
+  r.app_id = p.i16(4);
+  r.field6 = p.i16(6);
+  r.field8 = p.i16(8);
+  r.caller_kind = p.i16(14);
+  r.field16 = p.i16(16);
+  r.word20 = p.u32(20);
+  p.copy_text(24, r.text24, sizeof r.text24);
+  p.copy_text(56, r.text56, sizeof r.text56);
+  r.word1184 = p.u32(1184);
+  r.driver_pid = static_cast<std::uint32_t>(getpid());
 }
 
 int zoom_reply(Packet &p, bool wide) {
@@ -506,24 +523,22 @@ int pwho(Packet &p) {
     WhoIsCalling = &MainApp;
     lock_graph_win(0);
   }
-  ClientRecord &r = *WhoIsCalling;
-  r.app_id = p.i16(4);
-  r.field6 = p.i16(6);
-  r.field8 = p.i16(8);
-  r.caller_kind = p.i16(14);
-  r.field16 = p.i16(16);
-  r.word20 = p.u32(20);
-  p.copy_text(24, r.text24, sizeof r.text24);
-  p.copy_text(56, r.text56, sizeof r.text56);
-  r.word1184 = p.u32(1184);
-  r.driver_pid = static_cast<std::uint32_t>(getpid());
-  p.put_u32(1188, r.driver_pid);
+  keep_caller(p);
+  p.put_u32(1188, WhoIsCalling->driver_pid);
   p.put_i16(10, 0);
   p.put_i16(12, 0);
   return 1;
 }
 
-int rdwho(Packet &) { return 0; }
+// The second program records the rendering client as the main one; the first
+// takes no notice of it. Neither answers.
+int rdwho(Packet &p) {
+  if constexpr (kSecondBuild) {
+    WhoIsCalling = &MainApp;
+    keep_caller(p);
+  }
+  return 0;
+}
 
 int plang(Packet &p) {
   int bits = p.i16(4);

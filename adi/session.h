@@ -11,7 +11,5 @@ std::uint32_t CapabilityWord();
 // The colour capability word of pdinfo.
 std::uint32_t ColourCapabilityWord();
 
-int Set3dflags();
-void GraphicsInit();
 void FontInit();
 int load_font(const char *name, double size);

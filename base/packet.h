@@ -10,6 +10,7 @@
 // the request's length.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -46,6 +47,10 @@ class Packet {
     return static_cast<std::uint32_t>(u16(off)) << 16 | u16(off + 2);
   }
   std::int32_t i32(std::size_t off) const { return static_cast<std::int32_t>(u32(off)); }
+  // An IEEE double as the client sends it: big-endian, high half first.
+  double f64(std::size_t off) const {
+    return std::bit_cast<double>(static_cast<std::uint64_t>(u32(off)) << 32 | u32(off + 4));
+  }
   // The first N 16-bit words at once (those past the end read as zero): one
   // bounds test for a packet that has them all.
   template <std::size_t N>
@@ -75,6 +80,11 @@ class Packet {
     put_u16(off + 2, static_cast<std::uint16_t>(v));
   }
   void put_i32(std::size_t off, std::int32_t v) { put_u32(off, static_cast<std::uint32_t>(v)); }
+  void put_f64(std::size_t off, double v) {
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    put_u32(off, static_cast<std::uint32_t>(bits >> 32));
+    put_u32(off + 4, static_cast<std::uint32_t>(bits));
+  }
 
   // The text at off: up to its NUL or the packet's end, whichever comes first.
   std::string_view text(std::size_t off) const {

@@ -102,3 +102,15 @@ extern int busy_with_dialog;
 extern int textmode;
 // A key was pressed since the client last wrote to the text screen.
 extern int keyboard_pressed;
+
+// The session set-up and screen switching of the driver core, which the
+// rendering packets run as the session packets do.
+// Raises the graphics (nonzero) or the text window with screen mode 2; then
+// textmode = 0 for graphics, 1 otherwise.
+void SetScreenMode(int graphics);
+// 1 for the dual-screen modes 1 and 3, else 0.
+int GetScreenMode();
+// The 3D capability flags of the init reply.
+int Set3dflags();
+// Colours, viewports and the graphics state as a new session starts them.
+void GraphicsInit();

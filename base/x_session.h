@@ -12,6 +12,7 @@
 
 // One of the driver's top-level windows.
 struct WindowInfo {
+  int kind;   // 1 for the second program's graphics window, else 0; nothing reads it
   char title[64];
   int width, height, depth;
 };

@@ -15,11 +15,13 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <string>
 
+#include "base/build.h"
 #include "base/events.h"
 #include "base/packet.h"
 #include "base/session.h"
@@ -53,11 +55,8 @@ int local_cmd;
 FILE *log_fd;
 int ZoomRequest;
 int TextScreenConfig;
-int tumble_speed = 1;
 std::uint32_t RenderMode = 0x8000;
-std::uint32_t DegenMode = 0x800000;
 int BufferState;
-float TargetPoint[3], CameraPoint[3];
 
 namespace {
 
@@ -335,6 +334,9 @@ void log_file_on(const char *text, const char *name) {
     if (log_fd != nullptr) {
       std::fputs(kLogHeader, log_fd);
       std::fflush(log_fd);
+    } else if constexpr (kSecondBuild) {
+      std::fputs("WARNING: rcKovaGL: Unable to open log file for writing.\n", stdout);
+      std::fflush(stdout);
     } else {
       error_message(kCannotOpenLog);
     }

@@ -15,13 +15,11 @@ extern int ZoomRequest;
 // graphics screen comes back.
 extern int TextScreenConfig;
 
-// Settings of the 3D commands.
-extern int tumble_speed;            // largest turn a TUMBLE frame makes, degrees (1 to 90)
+// Settings of the 3D commands. The DVIEW and TUMBLE settings the commands
+// set (DegenMode, TargetPoint, CameraPoint, tumble_speed) are DVIEW's own
+// (render3d/dview.h, render3d/tumble.h).
 extern std::uint32_t RenderMode;    // render mode of the face list
-extern std::uint32_t DegenMode;     // render mode while DVIEW moves the view
 extern int BufferState;             // 0 both buffers, 1 back buffer, 2 swapped
-// The points of the RTDVIEW PO option: x, y, z.
-extern float TargetPoint[3], CameraPoint[3];
 
 int pcommand(Packet &p);
 

@@ -47,16 +47,9 @@ int CleanDisplayList;
 int RedrawSelect;
 int CleanSelect;
 int newxl, newyl, newxh, newyh;
-int acadvar_req;
 int WaitForPSYNC;
-int DviewCmd;
 
 namespace {
-
-// DviewState of a DVIEW result waiting to be loaded, and after it was typed.
-constexpr int kDviewResultReady = 14;
-constexpr int kDviewResultTyped = 15;
-constexpr int kDviewResultRedrawn = 16;
 
 // Birdseye states this part moves.
 constexpr int kBirdseyeZoomWaiting = 0x20;
@@ -367,7 +360,7 @@ void serve_request(const Packet &p, std::size_t cap, Served &out) {
     --PstringNeeded;
     return;
   }
-  if (DviewState == kDviewResultReady) {
+  if (DviewState == kDviewResult) {
     if (DviewCmd < 3) {
       ++DviewCmd;
       return;

@@ -7,6 +7,9 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "render3d/dview.h"
+#include "render3d/dview_result.h"
+
 class Packet;
 struct ViewportRecord;
 
@@ -16,12 +19,11 @@ extern int RedrawSelect;      // a redraw is to be typed
 extern int CleanSelect;       // a display-list clean-up (and redraw) is to be typed
 // The logical window a pan (dlist_pan) or a Birdseye zoom asks for.
 extern int newxl, newyl, newxh, newyh;
-// The exchange of view variables with the client: its step (0 none, 1 to 5)
-// and whether a step waits for the next sync packet.
-extern int acadvar_req;
+// Whether a step of the exchange of view variables with the client waits for
+// the next sync packet. The exchange's step (acadvar_req) is DVIEW's
+// (render3d/dview.h), as is the DVIEW result's count (DviewCmd,
+// render3d/dview_result.h).
 extern int WaitForPSYNC;
-// String requests seen while a DVIEW result waits to be loaded.
-extern int DviewCmd;
 
 // The string packet's reply: flags and text where the client's ADI level has
 // them (levels 7 and 8: flags at 6, text at 8; others: text at 4).

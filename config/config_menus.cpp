@@ -495,9 +495,7 @@ int ConfigMainMenu(Packet &p) {
         // The text window echoes the prompt when it is the edited screen
         // mode's, or the default mode's while the live mode has no text window.
         const int mode = newcfr.word(kWordScreenMode);
-        const int live = cfr.word(kWordScreenMode);
-        const bool live_dual = live == 1 || live == 3;
-        text_echo = mode == 1 || (mode == 2 && !live_dual) ? 1 : 0;
+        text_echo = mode == 1 || (mode == 2 && !GetScreenMode()) ? 1 : 0;
         if (restart_flags == 0) {
           RestoreConfigArea(kAreaMain);
           WriteConfig = 1;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/build.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/x_session.h"
@@ -480,20 +481,23 @@ int pdcurs(Packet &p) {
   // The shape counts only when its rows and the new-shape flag (bytes 10 to
   // 75) all came with the packet.
   constexpr std::size_t kShapeEnd = 76;
-  if (level >= 8 && p.size() >= kShapeEnd && p.u16(74) != 0 && !(flags & 0x8000)) {
-    std::uint16_t mask[16], image[16], bitmap[32];
-    for (int i = 0; i < 16; ++i) {
-      mask[i] = p.u16(10 + 2 * static_cast<std::size_t>(i));
-      image[i] = p.u16(42 + 2 * static_cast<std::size_t>(i));
-    }
-    BuildClientCursor(mask, image, EightBit, bitmap);
-    if (!shape_defined || std::memcmp(bitmap, last_shape, sizeof last_shape) != 0 || CurrentCursor != 4) {
-      std::memcpy(last_shape, bitmap, sizeof last_shape);
-      shape_defined = true;
-      curstype(KGL_C16X2);
-      defcursor(4, bitmap);
-      curorigin(4, static_cast<Int16>(p.i16(6)), static_cast<Int16>(15 - p.i16(8)));
-      MySetcursor(4);
+  // The second program keeps to its own shapes.
+  if constexpr (!kSecondBuild) {
+    if (level >= 8 && p.size() >= kShapeEnd && p.u16(74) != 0 && !(flags & 0x8000)) {
+      std::uint16_t mask[16], image[16], bitmap[32];
+      for (int i = 0; i < 16; ++i) {
+        mask[i] = p.u16(10 + 2 * static_cast<std::size_t>(i));
+        image[i] = p.u16(42 + 2 * static_cast<std::size_t>(i));
+      }
+      BuildClientCursor(mask, image, EightBit, bitmap);
+      if (!shape_defined || std::memcmp(bitmap, last_shape, sizeof last_shape) != 0 || CurrentCursor != 4) {
+        std::memcpy(last_shape, bitmap, sizeof last_shape);
+        shape_defined = true;
+        curstype(KGL_C16X2);
+        defcursor(4, bitmap);
+        curorigin(4, static_cast<Int16>(p.i16(6)), static_cast<Int16>(15 - p.i16(8)));
+        MySetcursor(4);
+      }
     }
   }
 

@@ -127,6 +127,11 @@ void init_display_list(int page_size);
 // Links a new page to viewport index; 1 on success, 0 for an index of 65 or
 // more or when no memory is left.
 int GetMemory(int index);
+// Puts the list's memory figure up on the status bar when pages were taken
+// since it was last shown. Putting it up costs the window system round
+// trips, so the loop calls this now and then, not every page (the drawn
+// status line shows it at once).
+void ShowListMemory();
 // Store the vector in dl1/dl2 (bl1/bl2) in colour dlcolor, or the polygon in
 // Polygon (Polygon32); nonzero, 0 when no page could be had. Entities are
 // stored in the coordinate width in force: a 16-bit one is widened, a 32-bit

@@ -115,6 +115,23 @@ inline void vertex(const std::uint32_t *v, int i) {
     vertex16(v[i]);
 }
 
+// The line through the count vertices of an entity, in one call: the
+// library hands its segments to the workers to map without a call a vertex.
+template <bool Big>
+void polyline(const std::uint32_t *v, int count) {
+  static Int32 xy[2 * kLineCountMax];
+  for (int i = 0; i < count; ++i) {
+    if constexpr (Big) {
+      xy[2 * i] = static_cast<Int32>(v[2 * i]);
+      xy[2 * i + 1] = decode_y32(v[2 * i + 1]);
+    } else {
+      xy[2 * i] = static_cast<Int32>(v[i] >> 16 & 0x7FFF);
+      xy[2 * i + 1] = static_cast<Int32>(v[i] & 0x7FFF);
+    }
+  }
+  kgl_polyline2i(xy, count);
+}
+
 template <bool Big>
 inline bool marked(const std::uint32_t *v, int i) {
   if constexpr (Big)
@@ -158,9 +175,7 @@ void replay_entities(const DisplayListPage *page, int end, int stop, Replay &r) 
         }
         if (open) endline();
       } else {
-        bgnline();
-        for (int i = 0; i < count; ++i) vertex<Big>(v, i);
-        endline();
+        polyline<Big>(v, count);
       }
     } else if ((header & kEntityPolygon) && !(count >= 2 && marked<Big>(v, 1))) {
       r.colour(colour);

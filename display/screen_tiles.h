@@ -51,31 +51,28 @@ std::uint32_t TileWalk(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::i
 
 // TileWalk without branches for the common case: a segment inside the grid
 // whose ends lie in the same or neighbouring cells each way (every segment
-// shorter than a cell). It takes the cells of both ends and, where columns
-// and rows both differ, the neighbour it crosses at the left edge X of the
-// right-hand column: the left column in the end row when its row at X is
-// already the end row, else the right column in the start row. Inline: every
+// shorter than a cell). It takes the cells of both ends and a third: where
+// columns and rows both differ, the segment passes the corner C the four
+// cells share above or below, and crosses the upper or the lower of the two
+// other cells; through C itself it counts as above. (Where the columns or the
+// rows are equal, either cell is an end cell.) Which side is the sign of the
+// cross product of the segment with C, taken left to right. Inline: every
 // stored vector takes it.
 template <int Shift>
 inline std::uint32_t segment_tile_mask(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
-  // a is the left end, b the right one (which is which matters only where the
-  // x differ).
-  const std::int32_t swap = -static_cast<std::int32_t>(x2 < x1);  // all bits set: the ends change places
-  const std::int32_t ax = x1 ^ ((x1 ^ x2) & swap), ay = y1 ^ ((y1 ^ y2) & swap);
-  const std::int32_t bx = x2 ^ ((x1 ^ x2) & swap), by = y2 ^ ((y1 ^ y2) & swap);
-  const int cxa = ax >> Shift, cya = ay >> Shift, cxb = bx >> Shift, cyb = by >> Shift;
+  const int cx1 = x1 >> Shift, cy1 = y1 >> Shift, cx2 = x2 >> Shift, cy2 = y2 >> Shift;
   const bool in_grid = ((x1 | y1 | x2 | y2) & ~((kTileCells << Shift) - 1)) == 0;
-  if (in_grid & (cxb - cxa <= 1) & (static_cast<unsigned>(cyb - cya + 1) <= 2)) {
-    // y(X) = ay + run dy / dx lies at or above the edge between the two rows
-    // exactly when run dy >= (edge - ay) dx; the row at X is the end row when
-    // that holds going up, or fails going down.
-    const std::int64_t dx = bx - ax, dy = by - ay, run = (std::int64_t{cxb} << Shift) - ax;
-    const std::int64_t edge = std::int64_t{cya > cyb ? cya : cyb} << Shift;
-    const bool reaches_end_row = (run * dy >= (edge - ay) * dx) != (dy < 0);
-    // Where the columns or the rows are equal the neighbour is an end cell.
-    const int neighbour = reaches_end_row ? cxa + kTileCells * cyb : cxb + kTileCells * cya;
-    return 1u << tile_bit_number[cxa + kTileCells * cya] | 1u << tile_bit_number[cxb + kTileCells * cyb] |
-           1u << tile_bit_number[neighbour];
+  if (in_grid & (static_cast<unsigned>(cx2 - cx1 + 1) <= 2) & (static_cast<unsigned>(cy2 - cy1 + 1) <= 2)) {
+    const std::int64_t corner_x = std::int64_t{cx1 > cx2 ? cx1 : cx2} << Shift;
+    const std::int64_t corner_y = std::int64_t{cy1 > cy2 ? cy1 : cy2} << Shift;
+    const std::int64_t dx = std::int64_t{x2} - x1, dy = std::int64_t{y2} - y1;
+    const std::int64_t cross = dx * (corner_y - y1) - dy * (corner_x - x1);
+    const bool above = (dx > 0 ? cross : -cross) <= 0;
+    const bool rising = cy2 > cy1;
+    const int upper = rising ? cx1 + kTileCells * cy2 : cx2 + kTileCells * cy1;
+    const int lower = rising ? cx2 + kTileCells * cy1 : cx1 + kTileCells * cy2;
+    return 1u << tile_bit_number[cx1 + kTileCells * cy1] | 1u << tile_bit_number[cx2 + kTileCells * cy2] |
+           1u << tile_bit_number[above ? upper : lower];
   }
   return TileWalk(x1, y1, x2, y2, Shift);
 }

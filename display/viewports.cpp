@@ -3,7 +3,6 @@
 #include "display/viewports.h"
 
 #include <algorithm>
-#include <bit>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -109,11 +108,6 @@ std::int32_t saturate32(std::int64_t value) {
 float record_float(double value) {
   if (std::isnan(value)) return 0.0f;
   return static_cast<float>(std::clamp(value, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
-}
-
-// The big-endian IEEE double at off.
-double packet_double(const Packet &p, std::size_t off) {
-  return std::bit_cast<double>(static_cast<std::uint64_t>(p.u32(off)) << 32 | p.u32(off + 4));
 }
 
 }  // namespace
@@ -376,8 +370,8 @@ int plopen(Packet &p) {
       break;
   }
 
-  const float x1 = record_float(packet_double(p, 8)), y1 = record_float(packet_double(p, 16));
-  const float x2 = record_float(packet_double(p, 24)), y2 = record_float(packet_double(p, 32));
+  const float x1 = record_float(p.f64(8)), y1 = record_float(p.f64(16));
+  const float x2 = record_float(p.f64(24)), y2 = record_float(p.f64(32));
   vp.extents[0] = x1;
   vp.extents[1] = y1;
   vp.extents[2] = 0.0f;

@@ -4,10 +4,12 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "base/build.h"
 #include "base/session.h"
 #include "base/x_session.h"
+#include "build2/gfx.h"
 #include "commands/birdseye.h"
 #include "commands/command_palette.h"
 #include "config/config_record.h"
@@ -58,6 +60,22 @@ std::int32_t colour_count(int bits) {
   return static_cast<std::int32_t>(1u << bits);
 }
 
+// The 16-bit colour indices of a block, (x2-x1+1)*(y2-y1+1) of them packed
+// at the start of buffer, rows bottom first.
+void index_blit(int x1, int y1, int x2, int y2, int direction, Uint32 *buffer) {
+  static std::vector<Uint16> indices;
+  const std::size_t n = static_cast<std::size_t>(x2 - x1 + 1) * static_cast<std::size_t>(y2 - y1 + 1);
+  indices.resize(n);
+  if (direction == 0) {
+    std::memcpy(indices.data(), buffer, n * sizeof(Uint16));
+    rectwrite(x1, y1, x2, y2, indices.data());
+  } else if (direction == 1) {
+    finish();
+    rectread(x1, y1, x2, y2, indices.data());
+    std::memcpy(buffer, indices.data(), n * sizeof(Uint16));
+  }
+}
+
 }  // namespace
 
 void dither_off() {
@@ -102,9 +120,12 @@ void SetClippingRectangle(int x1, int x2, int y1, int y2, int matrix_number) {
   // viewport table and are refused the same way.
   if (matrix_number < 0 || matrix_number > kMatrixProjection) return;
 
-  if (graph_window != last_window) {
-    set_gfx_window();
-    last_window = graph_window;
+  // The second program leaves making the window current to its callers.
+  if constexpr (!kSecondBuild) {
+    if (graph_window != last_window) {
+      set_gfx_window();
+      last_window = graph_window;
+    }
   }
 
   switch (matrix_number) {
@@ -197,6 +218,7 @@ void Restore_UI() {
 // ---- planes, set-up and buffers ----------------------------------------------
 
 void MySetDrawmode(int mode) {
+  if constexpr (kSecondBuild) return gfxSetDrawMode(mode == KGL_NORMALDRAW ? 0 : 3);
   if (mode == KGL_NORMALDRAW)
     set_gfx_window();
   else
@@ -236,10 +258,12 @@ void MySetBufferMode(int mode) {
 }
 
 void MySwapbuffers() {
+  if constexpr (kSecondBuild) return gfxSelectBuffer(0);
   if (cfr.word(kWordDoubleBuffer)) swapbuffers();
 }
 
 void SelectBackBuffer() {
+  if constexpr (kSecondBuild) return gfxSelectBuffer(2);
   if (!cfr.word(kWordDoubleBuffer)) return;
   frontbuffer(0);
   backbuffer(1);
@@ -251,6 +275,7 @@ void SelectFrontBuffer() {
 }
 
 void SelectBothBuffers() {
+  if constexpr (kSecondBuild) return gfxSelectBuffer(3);
   if (cfr.word(kWordDoubleBuffer)) backbuffer(1);
   frontbuffer(1);
 }
@@ -286,6 +311,10 @@ void arb_corner(int *x1, int *y1, int *x2, int *y2) {
 void MyBitBLT(int x1, int y1, int x2, int y2, int direction, Uint32 *buffer) {
   arb_corner(&x1, &y1, &x2, &y2);
   if (buffer == nullptr) return;
+  if constexpr (kSecondBuild) {
+    // Colour-index pixels: 16 bits each, packed into the caller's buffer.
+    if (!cfr.word(kWordRgbPixels)) return index_blit(x1, y1, x2, y2, direction, buffer);
+  }
   if (direction == 0) {
     lrectwrite(x1, y1, x2, y2, buffer);
   } else if (direction == 1) {

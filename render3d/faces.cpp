@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/build.h"
 #include "base/utilities.h"
 #include "commands/status_line.h"
 #include "config/config_record.h"
@@ -12,6 +13,8 @@
 #include "display/redraw.h"
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
+#include "render3d/model_vectors.h"
+#include "render3d/projection.h"
 #include "render3d/rendering.h"
 
 FacePage *FACE_ListHead;
@@ -197,6 +200,15 @@ void Free_FACE_List() {
   FACE_PagePtr = nullptr;
   dentity_count = 0;
   face_redraw_page = nullptr;
+  if constexpr (kSecondBuild) {
+    // The second program's next 3D drawing starts from here: no view, no
+    // projection, and bounds that the first point sets.
+    ViewSet = ProjSet = 0;
+    for (int i = 0; i < 3; ++i) {
+      ModelMin[i] = 1e38f;
+      ModelMax[i] = -1e38f;
+    }
+  }
 }
 
 // ---- redraw ---------------------------------------------------------------------------

@@ -3,7 +3,8 @@
 
 #include <cmath>
 
-float ModelMin[3], ModelMax[3];
+// The empty box until the first point: its extents take in nothing else.
+float ModelMin[3] = {1e38f, 1e38f, 1e38f}, ModelMax[3] = {-1e38f, -1e38f, -1e38f};
 
 int NormalizeToFloat(const double in[3], float out[3]) {
   const double squared = in[0] * in[0] + in[1] * in[1] + in[2] * in[2];

@@ -5,12 +5,14 @@
 #include "render3d/primitives.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
+#include "base/build.h"
 #include "base/packet.h"
+#include "base/utilities.h"
+#include "build2/gfx.h"
 #include "commands/command_palette.h"
 #include "commands/commands.h"
 #include "display/redraw.h"
@@ -22,6 +24,7 @@
 #include "render3d/model_vectors.h"
 #include "render3d/projection.h"
 #include "render3d/rendering.h"
+#include "render3d/segments.h"
 #include "render3d/vecmath.h"
 
 int Rendering;
@@ -39,14 +42,10 @@ enum : std::uint32_t { kColourGiven = 0x20, kDrawNow = 0x40, kVectorColourGiven 
 // The record flags a packet cannot set for itself.
 constexpr std::uint32_t kRecordOwnFlags = kFaceLit | kFaceColoured | kFaceMaterial | kFacePerVertex;
 
-double packet_double(const Packet &p, std::size_t off) {
-  return std::bit_cast<double>(static_cast<std::uint64_t>(p.u32(off)) << 32 | p.u32(off + 4));
-}
-
 // Three doubles at off as floats; false when one is not finite as a float.
 bool read_triple(const Packet &p, std::size_t off, float out[3]) {
   for (int i = 0; i < 3; ++i) {
-    out[i] = static_cast<float>(packet_double(p, off + 8 * static_cast<std::size_t>(i)));
+    out[i] = static_cast<float>(p.f64(off + 8 * static_cast<std::size_t>(i)));
     if (!std::isfinite(out[i])) return false;
   }
   return true;
@@ -116,6 +115,18 @@ void store(const FaceRecord &r) {
 void draw_now(const FaceRecord &r) {
   select_rendered_viewport();
   Draw3d(r.kind, &r);
+}
+
+// Second program: a face into the open segment's object, with the face's
+// normal (the vertex normals of pnpoly3) and no colours.
+void compile_face(const FaceRecord &r, FacePacket what) {
+  if (what != kNormalFace) n3f(r.normal);
+  bgnpolygon();
+  for (int i = 0; i < r.count; ++i) {
+    if (what == kNormalFace) n3f(r.v[i].extra);
+    v3f(r.v[i].pos);
+  }
+  endpolygon();
 }
 
 // ppoly3, pnpoly3 and pcpoly3.
@@ -190,15 +201,105 @@ int face_packet(Packet &p, FacePacket what) {
   if (what != kPlainFace && r.count >= 3) r.kind = kRenderVertexFaces;
   if (what == kColourFace && r.count >= 2) r.flags |= kFacePerVertex;
 
-  if (flags & kDrawNow)
+  if (flags & kDrawNow) {
     draw_now(r);
-  else
-    store(r);
+    return 0;
+  }
+  if constexpr (kSecondBuild) {
+    if (seg_is_open && r.count >= 3) {
+      compile_face(r, what);
+      return 0;
+    }
+  }
+  store(r);
   return 0;
 }
 
 int rendered_viewport_index() {
   return RenderedViewport >= 0 && RenderedViewport < kViewportCount ? RenderedViewport : 0;
+}
+
+// The end of a 3D drawing: the centre and size of what was drawn, and the
+// viewport marked shaded.
+void end_model() {
+  // An empty drawing has no extent: its centre and diagonal are 0.
+  const bool empty = ModelMin[0] > ModelMax[0] || ModelMin[1] > ModelMax[1] || ModelMin[2] > ModelMax[2];
+  const Vector extent = {ModelMax[0] - ModelMin[0], ModelMax[1] - ModelMin[1], ModelMax[2] - ModelMin[2]};
+  ModelDiag = empty ? 0.0f : vlength(extent);
+  for (int i = 0; i < 3; ++i) ModelCtr[i] = empty ? 0.0f : (ModelMax[i] + ModelMin[i]) * 0.5f;
+  ViewportRecord &vp = vp_info[rendered_viewport_index()];
+  vp.flags = (vp.flags | kVpShaded) & ~kVpSavedImage;
+  ComputeAdjoint(ViewingMatrix);
+}
+
+// The stored faces drawn in the rendered viewport, z-buffered, culled as the
+// render mode asks.
+void redraw_faces() {
+  select_rendered_viewport();
+  shademodel(1);
+  const bool cull = RenderMode == kRenderFilledTwoSided || RenderMode == kRenderFlatTwoSided;
+  frontface(0);
+  backface(cull ? 1 : 0);
+  MyZbuffer(1);
+  MyClearZbuffer();
+  RebindLights();
+  FACE_redraw_all(RenderMode);
+}
+
+// The second program's bracket. A direct client (application id 0) keeps
+// its faces and z-buffering, draws into the back buffer and swaps at the
+// end; any other client has its face list drawn at the end. Lights,
+// materials and the bounds are not reset here: freeing the face list resets
+// the bounds.
+int second_p3d(Packet &p) {
+  // The body exists in the second program only: the first has no drawing layer.
+  if constexpr (kSecondBuild) {
+    const std::uint32_t flags = p.u32(8);
+    const bool direct = WhoIsCalling->app_id == 0;
+    if (flags & 2) {
+      SelectScreenMatrix();
+      MyZbuffer(1);
+      MyClearZbuffer();
+      MyZbuffer(0);
+    }
+    BackfaceReject = (flags & 8) ? 1 : 0;
+    if (flags & 1) {
+      ClearCommandPalette(21);
+      Rendering = 1;
+      CurrentMatrixNumber = -1;
+      redraw_list.state = kReplayStart;
+      if (direct) {
+        MyZbuffer(1);
+      } else {
+        reset_dview();
+        Free_FACE_List();   // whatever reset_dview left
+        New_FACE_Page();
+      }
+      RenderMode = RenderModeOfStyle(p.i16(4));
+      shademodel(1);
+      // A direct client's frame is drawn out of sight and shown whole by the
+      // swap that ends it: drawn into the front buffer, the swap would hide it.
+      if (direct) gfxSelectBuffer(2);
+    }
+    if (flags & 4) {
+      end_model();
+      if (direct) {
+        gfxSelectBuffer(0);
+        gfxSelectBuffer(3);   // what follows is drawn in both, as after any other bracket
+      } else {
+        redraw_faces();
+        shademodel(0);
+        frontface(0);
+        backface(0);
+        MyZbuffer(0);
+        gfxSelectBuffer(3);
+      }
+      Rendering = 0;
+      CurrentMatrixNumber = -1;
+      RestoreCommandPalette();
+    }
+  }
+  return 0;
 }
 
 }  // namespace
@@ -240,7 +341,15 @@ int pvec3(Packet &p) {
     draw_now(r);
     return 0;
   }
-  if (given) draw_now(r);
+  if (given) {
+    draw_now(r);
+  } else if constexpr (kSecondBuild) {
+    // Into the open segment's object, in whatever viewport is selected.
+    if (seg_is_open) {
+      Draw3d(kRenderPlainOutline, &r);
+      return 0;
+    }
+  }
   store(r);
   return 0;
 }
@@ -269,6 +378,7 @@ int pbpoly3(Packet &p) {
 int prib(Packet &) { return 0; }
 
 int p3d(Packet &p) {
+  if constexpr (kSecondBuild) return second_p3d(p);
   const std::uint32_t flags = p.u32(8);
   if (flags & 1) {
     Rendering = 1;
@@ -297,23 +407,8 @@ int p3d(Packet &p) {
   frontface(0);
   backface(BackfaceReject);
   if (flags & 4) {
-    // An empty drawing has no extent: its centre and diagonal are 0.
-    const bool empty = ModelMin[0] > ModelMax[0] || ModelMin[1] > ModelMax[1] || ModelMin[2] > ModelMax[2];
-    const Vector extent = {ModelMax[0] - ModelMin[0], ModelMax[1] - ModelMin[1], ModelMax[2] - ModelMin[2]};
-    ModelDiag = empty ? 0.0f : vlength(extent);
-    for (int i = 0; i < 3; ++i) ModelCtr[i] = empty ? 0.0f : (ModelMax[i] + ModelMin[i]) * 0.5f;
-    ViewportRecord &vp = vp_info[rendered_viewport_index()];
-    vp.flags = (vp.flags | kVpShaded) & ~kVpSavedImage;
-    ComputeAdjoint(ViewingMatrix);
-    select_rendered_viewport();
-    shademodel(1);
-    const bool cull = RenderMode == kRenderFilledTwoSided || RenderMode == kRenderFlatTwoSided;
-    frontface(0);
-    backface(cull ? 1 : 0);
-    MyZbuffer(1);
-    MyClearZbuffer();
-    RebindLights();
-    FACE_redraw_all(RenderMode);
+    end_model();
+    redraw_faces();
     frontface(0);
     backface(0);
     shademodel(0);

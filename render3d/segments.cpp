@@ -3,10 +3,13 @@
 
 #include <cstdlib>
 
+#include "base/build.h"
 #include "base/packet.h"
 #include "commands/commands.h"
 #include "kovagl/gl.h"
+#include "render3d/lights.h"
 #include "render3d/primitives.h"
+#include "render3d/rendering.h"
 
 SegmentRecord SegmentList = {-1, 0, 0, nullptr, nullptr};
 int seg_is_open;
@@ -20,10 +23,36 @@ SegmentRecord *find_segment(int id) {
   return nullptr;
 }
 
+// Ends the compilation of the record's object; when it is the open segment,
+// nothing stays open.
+void end_compiling(SegmentRecord *s) {
+  if (seg_is_open && s->id == open_segment_id) {
+    close_segment();
+  } else if (s->open == 1) {
+    s->open = 0;
+    closeobj();
+  }
+}
+
+// Second program: the record and its object go.
+void drop_segment(SegmentRecord *s) {
+  end_compiling(s);
+  if (isobj(static_cast<Int32>(s->object))) delobj(static_cast<Int32>(s->object));
+  s->prev->next = s->next;
+  if (s->next != nullptr) s->next->prev = s->prev;
+  std::free(s);
+}
+
+SegmentRecord *last_segment() {
+  SegmentRecord *s = &SegmentList;
+  while (s->next != nullptr) s = s->next;
+  return s;
+}
+
 }  // namespace
 
 void close_segment() {
-  if (seg_is_open && open_segment_id != -1) {
+  if (seg_is_open && (kSecondBuild || open_segment_id != -1)) {
     SegmentRecord *s = find_segment(open_segment_id);
     if (s != nullptr && s->open == 1) {
       s->open = 0;
@@ -36,7 +65,15 @@ void close_segment() {
 
 void open_segment(int id) {
   if (seg_is_open) close_segment();
-  if (SegmentList.next == nullptr) {
+  if constexpr (kSecondBuild) {
+    if (SegmentRecord *old = find_segment(id)) drop_segment(old);
+    auto *s = static_cast<SegmentRecord *>(std::malloc(sizeof(SegmentRecord)));
+    if (s == nullptr) return;
+    SegmentRecord *tail = last_segment();
+    *s = {id, 1, static_cast<std::uint32_t>(genobj()), nullptr, tail};
+    tail->next = s;
+    makeobj(static_cast<Int32>(s->object));
+  } else if (SegmentList.next == nullptr) {
     auto *s = static_cast<SegmentRecord *>(std::malloc(sizeof(SegmentRecord)));
     if (s != nullptr) {
       *s = {-1, 0, 0, nullptr, &SegmentList};
@@ -51,11 +88,19 @@ void delete_segment(int id) {
   if (id < 1) return;
   SegmentRecord *s = find_segment(id);
   if (s == nullptr) return;
+  if constexpr (kSecondBuild) return drop_segment(s);
   if (s->open) {
     s->open = 0;
     closeobj();
   }
   if (isobj(static_cast<Int32>(s->object))) delobj(static_cast<Int32>(s->object));
+}
+
+void draw_segment(int id) {
+  SegmentRecord *s = find_segment(id);
+  if (s == nullptr) return;
+  end_compiling(s);
+  if (isobj(static_cast<Int32>(s->object))) callobj(static_cast<Int32>(s->object));
 }
 
 int poseg(Packet &p) {
@@ -75,9 +120,23 @@ int pdseg(Packet &p) {
 }
 
 int pdrawseg(Packet &p) {
+  const std::uint32_t flags = p.u32(12);
+  if constexpr (kSecondBuild) {
+    // The state below is set, not compiled into the segment it draws.
+    if (seg_is_open && open_segment_id == p.i32(4)) close_segment();
+  }
   RenderMode = RenderModeOfStyle(p.i16(10));
   shademodel(1);
+  if constexpr (kSecondBuild) {
+    if (flags & 4) lmbind(KGL_MATERIAL, MatlIndex & 0xFFFF);
+  }
   frontface(0);
-  backface((p.u32(12) & 8) ? 1 : 0);
+  backface((flags & 8) ? 1 : 0);
+  if constexpr (kSecondBuild) {
+    RebindLights();
+    MyZbuffer(1);
+    draw_segment(p.i32(4));
+    MyZbuffer(0);
+  }
   return 0;
 }

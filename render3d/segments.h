@@ -1,6 +1,9 @@
 // The 3D segment packets: open, close, delete and draw a segment. The first
-// build keeps only the open or closed state and the render mode pdrawseg
-// chooses; no graphics object is compiled, so a segment draws nothing.
+// program keeps only the open or closed state and the render mode pdrawseg
+// chooses; no graphics object is compiled, so a segment draws nothing. The
+// second keeps each segment as a display object of the graphics library: the
+// 3D output between open and close is compiled into it, and pdrawseg calls
+// it.
 #pragma once
 
 #include <cstdint>
@@ -19,9 +22,13 @@ extern SegmentRecord SegmentList;  // the sentinel at the head of the list
 extern int seg_is_open;            // a segment is open
 extern int open_segment_id;        // the open segment's id, -1 none
 
+// Second program: an id opened again starts afresh (its old object is
+// deleted); deleting or drawing the open segment ends its compilation.
 void open_segment(int id);
 void close_segment();
 void delete_segment(int id);
+// Calls the segment's object (second program); an unknown id draws nothing.
+void draw_segment(int id);
 
 int poseg(Packet &p);
 int pcseg(Packet &p);

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "GlxDraw/GlxMDraw.h"
+#include "base/build.h"
 #include "base/events.h"
 #include "base/session.h"
 #include "base/text_codes.h"
@@ -148,6 +149,14 @@ void dx_mole_cursor(int) { graph_cursor(system_cursor ? 0 : 1); }
 void error_message(const char *text) {
   if (text == nullptr) return;
   const unsigned char *p = reinterpret_cast<const unsigned char *>(text);
+  if constexpr (kSecondBuild) {
+    // A byte a character, as the client's own output: an escape is dropped.
+    for (; *p != '\0'; ++p) {
+      if (command_lines_info != nullptr) tw_text_out(command_lines_info, *p);
+      if (text_window_info != nullptr) tw_text_out(text_window_info, *p);
+    }
+    return;
+  }
   while (*p != '\0') {
     int character = *p++;
     // A lead byte takes its trail byte with it, unless the text ends there.

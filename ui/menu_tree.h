@@ -10,6 +10,7 @@
 #include <string>
 
 struct MtfMenu;
+struct MenuItemCall;
 
 struct MtfItem {
   std::string label;           // EUC-JP
@@ -30,6 +31,10 @@ struct MtfMenu {
   MtfMenu *prev, *next;
   Widget menu_widget;    // its pane
   Widget cascade;        // the button that opens it
+  // Second program: the item definitions kept until the menu first opens,
+  // and whether its items were made.
+  MenuItemCall *calls;
+  bool items_made;
 };
 
 struct MtfBar {

@@ -6,6 +6,7 @@
 #include <X11/xpm.h>
 #include <Xm/CascadeB.h>
 #include <Xm/MainW.h>
+#include <Xm/MenuShell.h>
 #include <Xm/PushB.h>
 #include <Xm/RowColumn.h>
 #include <Xm/Separator.h>
@@ -20,6 +21,7 @@
 #include "base/session.h"
 #include "base/text_codes.h"
 #include "base/x_session.h"
+#include "build2/menu_calls.h"
 #include "ui/context.h"
 #include "ui/graph_window.h"
 
@@ -108,6 +110,18 @@ Pixmap icon_pixmap(const char *label) {
 
 void destroy_menu_widgets(MtfMenu *menu) {
   if (menu == nullptr) return;
+  // The bar lets go of a menu it still holds posted before the menu goes:
+  // otherwise the bar would keep pointing at the destroyed pane, and the next
+  // menu it posts would be laid over freed widgets.
+  if (menu->cascade != nullptr && XtIsRealized(menu->cascade)) {
+    XEvent event{};
+    event.xbutton.type = ButtonPress;
+    event.xbutton.display = display;
+    event.xbutton.window = XtWindow(menu->cascade);
+    event.xbutton.time = XtLastTimestampProcessed(display);
+    XtCallActionProc(menu->cascade, const_cast<String>("CleanupMenuBar"), &event, nullptr, 0);
+  }
+  if constexpr (kSecondBuild) free_menu_calls(menu);
   if (menu->cascade != nullptr) XtDestroyWidget(menu->cascade);
   // The pane's menu shell may hold other panes: the toolkit takes it away
   // with its last pane.
@@ -143,6 +157,45 @@ void show_bar(Widget bar, Widget hide) {
   if (hide != nullptr) XtUnmanageChild(hide);
 }
 
+// The pull-down or pop-up menu of the pane is posted now.
+bool posted(Widget pane) {
+  if (pane == nullptr) return false;
+  Widget shell = XtParent(pane);
+  if (shell == nullptr || !XmIsMenuShell(shell) || !XtIsRealized(shell)) return false;
+  XWindowAttributes a;
+  return XGetWindowAttributes(XtDisplay(shell), XtWindow(shell), &a) && a.map_state != IsUnmapped;
+}
+
+// Second program: takes a posted menu pane down before a rebuild; nothing
+// when it is not posted.
+void pop_down_menu_pane(Widget pane) {
+  if (!posted(pane)) return;
+  // The toolkit's own pop-down, so that the bar or button that posted the
+  // menu lets go of it and of its grabs: a shell only popped down would stay
+  // the bar's posted menu, which the bar's clean-up then no longer finds.
+  Widget shell = XtParent(pane);
+  XEvent event{};
+  event.xbutton.type = ButtonRelease;
+  event.xbutton.display = XtDisplay(shell);
+  event.xbutton.window = XtWindow(shell);
+  event.xbutton.root = RootWindowOfScreen(XtScreen(shell));
+  event.xbutton.same_screen = True;
+  event.xbutton.time = XtLastTimestampProcessed(XtDisplay(shell));
+  XtCallActionProc(shell, const_cast<String>("MenuShellPopdownDone"), &event, nullptr, 0);
+  XtPopdown(shell);
+}
+
+// Second program: the pane is on the list of posted panes while it shows. A
+// pane destroyed while posted leaves the list too, so that no later rebuild
+// pops down a widget that is gone.
+void watch_pane(Widget pane) {
+  if constexpr (kSecondBuild) {
+    XtAddCallback(pane, XmNmapCallback, mapped_popup_cb, reinterpret_cast<XtPointer>(kPaneMapped));
+    XtAddCallback(pane, XmNunmapCallback, mapped_popup_cb, nullptr);
+    XtAddCallback(pane, XmNdestroyCallback, mapped_popup_cb, nullptr);
+  }
+}
+
 }  // namespace
 
 void new_mtf_bar(Widget bar) {
@@ -161,7 +214,21 @@ void cacheXtManageChild(Widget parent, Widget child) {
   if (child != nullptr) batch[batch_count++] = child;
 }
 
+void menu_button_pressed(Widget, XtPointer client_data, XtPointer) {
+  if constexpr (kSecondBuild) {
+    auto *menu = static_cast<MtfMenu *>(client_data);
+    if (menu == nullptr || menu->items_made) return;
+    menu->items_made = true;
+    // A definition under way is taken up again afterwards.
+    MenuBuild defining = build;
+    menu_build_start(build, menu);
+    playback_menu_calls(menu, make_new_item);
+    build = defining;
+  }
+}
+
 void dx_new_menubar() {
+  if constexpr (kSecondBuild) unmap_mapped_list(pop_down_menu_pane);
   cacheXtManageChild(nullptr, nullptr);  // nothing waits on widgets about to go
   build = MenuBuild{};
   lock_graph_win(1);
@@ -211,8 +278,13 @@ void dx_new_menu(const char *label, int number) {
   if (number != 0) {
     add_mtf_menu_to_bar(menu_bar, menu);
     menu->menu_widget = XmCreatePulldownMenu(menu_bar.building, const_cast<char *>("pane"), args, n);
-    menu->cascade = XtVaCreateWidget(text.c_str(), xmCascadeButtonWidgetClass, menu_bar.building, XmNsubMenuId,
-                                     menu->menu_widget, XmNlabelString, s, nullptr);
+    // The second program's cascades are all "pop0"; their items are made when
+    // the pane first drops (the toolkit calls no activation of a cascade
+    // that has a pane).
+    menu->cascade = XtVaCreateWidget(kSecondBuild ? "pop0" : text.c_str(), xmCascadeButtonWidgetClass,
+                                     menu_bar.building, XmNsubMenuId, menu->menu_widget, XmNlabelString, s, nullptr);
+    if constexpr (kSecondBuild)
+      XtAddCallback(menu->cascade, XmNcascadingCallback, menu_button_pressed, reinterpret_cast<XtPointer>(menu));
   } else {
     drop_popup();
     pop0_menu = menu;
@@ -221,12 +293,28 @@ void dx_new_menu(const char *label, int number) {
     XtSetArg(args[n], XmNmenuAccelerator, const_cast<char *>("Shift<Key>F11")), ++n;
     menu->menu_widget = XmCreatePopupMenu(graph_pw, const_cast<char *>("popupMenu"), args, n);
   }
+  if constexpr (kSecondBuild) watch_pane(menu->menu_widget);
   XmStringFree(s);
   menu_build_start(build, menu);
 }
 
 void dx_new_item(const char *label, int sensitivity, int mark, int submenu, int icon, int has_accelerator,
                  int accelerator, int close_levels) {
+  if constexpr (kSecondBuild) {
+    // A pull-down's items are kept until it first drops; the pop-up menu,
+    // which no cascade drops, has them at once.
+    if (build.top != nullptr && build.top->number != 0) {
+      if (label != nullptr)
+        record_menu_call(build.top, label, sensitivity, mark, submenu, icon, has_accelerator, accelerator,
+                         close_levels);
+      return;
+    }
+  }
+  make_new_item(label, sensitivity, mark, submenu, icon, has_accelerator, accelerator, close_levels);
+}
+
+void make_new_item(const char *label, int sensitivity, int mark, int submenu, int icon, int has_accelerator,
+                   int accelerator, int close_levels) {
   if (build.top == nullptr || label == nullptr) return;
   std::string text = to_euc(label);
   MenuEntry entry = menu_add_entry(build, text, sensitivity, mark & 0xFF, submenu != 0);
@@ -264,6 +352,7 @@ void dx_new_item(const char *label, int sensitivity, int mark, int submenu, int 
       Arg pargs[8];
       Cardinal pn = pane_args(pargs);
       entry.submenu->menu_widget = XmCreatePulldownMenu(pane, const_cast<char *>("pane"), pargs, pn);
+      if constexpr (kSecondBuild) watch_pane(entry.submenu->menu_widget);
       XtSetArg(args[n], XmNsubMenuId, entry.submenu->menu_widget), ++n;
       widget = XtCreateWidget(text.c_str(), xmCascadeButtonWidgetClass, pane, args, n);
       entry.submenu->cascade = widget;
@@ -345,7 +434,15 @@ int dx_show_menu(int number) {
 }
 
 void dx_set_menu_attrs(int number, int item, int sensitivity, int mark) {
-  MtfItem *entry = find_mtf_item(menu_by_number(menu_table, pop0_menu, number), item);
+  MtfMenu *menu = menu_by_number(menu_table, pop0_menu, number);
+  MtfItem *entry = find_mtf_item(menu, item);
+  if constexpr (kSecondBuild) {
+    // An item not made yet takes the change into its recorded call.
+    if (MenuItemCall *call = entry == nullptr ? find_menu_call(menu, item) : nullptr) {
+      call->sensitive = static_cast<std::uint32_t>(sensitivity);
+      call->mark = static_cast<std::uint8_t>(mark);
+    }
+  }
   if (entry == nullptr) return;
   bool mark_changed = false, sensitivity_changed = false;
   set_mtf_item_attrs(*entry, sensitivity, mark & 0xFF, mark_changed, sensitivity_changed);
@@ -363,7 +460,15 @@ void dx_set_menu_attrs(int number, int item, int sensitivity, int mark) {
 }
 
 int dx_get_menu_attrs(int number, int item, int *sensitivity, int *mark) {
-  MtfItem *entry = find_mtf_item(menu_by_number(menu_table, pop0_menu, number), item);
+  MtfMenu *menu = menu_by_number(menu_table, pop0_menu, number);
+  MtfItem *entry = find_mtf_item(menu, item);
+  if constexpr (kSecondBuild) {
+    if (MenuItemCall *call = entry == nullptr ? find_menu_call(menu, item) : nullptr) {
+      *sensitivity = call->sensitive != 0 ? 1 : 0;
+      *mark = call->mark;
+      return 1;
+    }
+  }
   *sensitivity = entry != nullptr ? entry->sensitivity : 0;
   *mark = entry != nullptr ? entry->mark : 0;
   return entry != nullptr ? 1 : 0;

@@ -31,6 +31,13 @@ void dx_new_menu(const char *label, int number);
 // close_levels submenus end after it.
 void dx_new_item(const char *label, int sensitivity, int mark, int submenu, int icon, int has_accelerator,
                  int accelerator, int close_levels);
+// What dx_new_item makes: the first program calls it at once, the second
+// records the call and makes the item when its menu first opens.
+void make_new_item(const char *label, int sensitivity, int mark, int submenu, int icon, int has_accelerator,
+                   int accelerator, int close_levels);
+// Second program: the cascading callback of a menu's button (client data the
+// menu); the first time, the menu's recorded items are made.
+void menu_button_pressed(Widget widget, XtPointer client_data, XtPointer call_data);
 void dx_done_menu();
 void dx_done_menubar();
 // Pops a menu up: 0 the pop-up at the last event, 1 to 16 a pull-down.

@@ -131,9 +131,17 @@ void sm_create_boxes(int count) {
     }
     while (static_cast<int>(boxes.size()) < n) {
       std::uintptr_t index = boxes.size();
-      Widget w = XtVaCreateManagedWidget("MenuItem", xmPushButtonWidgetClass, menu_column, XmNlabelString, blank,
-                                         XmNrecomputeSize, False, XmNmarginWidth, 0, XmNmarginHeight, 0, nullptr);
-      if (fontlist != nullptr) XtVaSetValues(w, XmNfontList, fontlist, nullptr);
+      // Made with its font from the start: a font set afterwards lays the
+      // column out again, and the drawing area beside it passes through other
+      // sizes, each of which the client would be told as a resize.
+      Arg args[5];
+      Cardinal n_args = 0;
+      XtSetArg(args[n_args], XmNlabelString, blank), ++n_args;
+      XtSetArg(args[n_args], XmNrecomputeSize, False), ++n_args;
+      XtSetArg(args[n_args], XmNmarginWidth, 0), ++n_args;
+      XtSetArg(args[n_args], XmNmarginHeight, 0), ++n_args;
+      if (fontlist != nullptr) XtSetArg(args[n_args], XmNfontList, fontlist), ++n_args;
+      Widget w = XtCreateManagedWidget("MenuItem", xmPushButtonWidgetClass, menu_column, args, n_args);
       // The normal background, for taking a highlight off.
       Pixel background = 0;
       XtVaGetValues(w, XmNbackground, &background, nullptr);

@@ -76,6 +76,9 @@ void v3f(const float v[3]);
 // One line from (x1, y1) to (x2, y2): what bgnline(); v2i(a); v2i(b);
 // endline() draws, without their per-call set-up.
 void kgl_line2i(Int32 x1, Int32 y1, Int32 x2, Int32 y2);
+// The line through the n vertices (x, y) of xy, x0 y0 x1 y1 ...: what
+// bgnline(), v2i of each and endline() draw.
+void kgl_polyline2i(const Int32 *xy, int n);
 
 void clear();                        // the viewport within the mask, current colour
 void rectf(float x1, float y1, float x2, float y2);

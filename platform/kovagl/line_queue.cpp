@@ -1,20 +1,61 @@
-// The line queue: a ring of batches of lines, one filled by the drawing calls
-// while the workers draw the others in turn, and the worker threads.
+// The line queue: a ring of batches of lines (and fans of the 3D rasteriser),
+// one filled by the drawing calls while worker threads draw the others in
+// turn.
+//
+// Who owns what
+//
+// The drawing thread is the one thread that calls the library. It alone owns
+// every context and its state, the planes whenever no line is queued, the
+// pool's bookkeeping (filling, started) and the batch being filled, slot
+// filling % RING: its commands, states, counts, line map and the vertices and
+// states of its fans. Every line enters that batch through append(), every
+// fan through append_fan(); both count it in through taken().
+//
+// Posting batch k (posted becomes k + 1) hands the batch over as it is. From
+// then on the drawing thread neither reads nor writes its slot until done
+// passes k, and the workers it is shared among only read it, except that a
+// worker writes
+//   - the pixels of the chunks of the batch it claims, in the planes the
+//     commands point at (and the z-buffer, for a fan): the rows of a band,
+//     or, in a batch of one colour with no exclusive-or and no fan, the
+//     pixels of a run of lines (relaxed atomic stores there, as two workers
+//     may write one pixel, with one value);
+//   - next, to claim a chunk; left, the count of chunks still to draw; and
+//     done, which the worker drawing the last chunk moves on to k + 1.
+// A worker starts on batch k only once done is k: every line before it is in
+// the planes, so each pixel sees its writes in queue order. What a worker
+// learns from the atomics of a slot (share, next) names the batch it is for,
+// so a worker late for a batch never takes the slot's next one for it.
+//
+// The drawing thread reads or writes pixels, frees or resizes planes and
+// forks only after kgl_sync_pixels(), which draws what is queued, or
+// kgl_sync_pixels_in() for a box that nothing queued may meet. posted and
+// done carry the hand-over (release when moved on, acquire when looked at);
+// the mutex and the condition variable only put threads to sleep and wake
+// them.
 #include "line_queue.h"
+#include "zraster.h"
 
 #include <pthread.h>
 #include <signal.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <mutex>
 #include <system_error>
 #include <thread>
 
 bool kgl_lines_queued = false;
+KglRect kgl_queued_area = {0, 0, -1, -1};
 
 namespace {
 
@@ -23,10 +64,20 @@ constexpr int BATCH = 4096;
 // are this many batches behind, so a worker slow to wake costs no waiting.
 constexpr unsigned RING = 4;
 constexpr int MAX_THREADS = 16;
-// Pixels a batch needs for each worker it goes to: about what one worker
+// The work of a line, in pixels walked: the pixels, and about as much again
+// as this many for its set-up (mapping, clipping, the first step).
+constexpr long long LINE_SETUP_PIXELS = 24;
+// The work a batch needs for each worker it goes to: about what one worker
 // draws while the drawing calls fill the next batch. Lighter batches go to
-// one worker: waking more costs tens of microseconds each.
-constexpr long long PIXELS_PER_PART = 65536;
+// fewer workers: waking one costs tens of microseconds.
+constexpr long long WORK_PER_PART = 49152;
+// The set-up of a triangle of a fan, in pixels filled.
+constexpr long long FAN_SETUP_PIXELS = 64;
+// Room in a batch for the vertices of fans and for their states.
+constexpr int FAN_VERTICES = 6144;
+constexpr int FAN_STATES = 64;
+// Runs of lines a batch shared by lines is cut into for each worker.
+constexpr int CHUNKS_PER_PART = 4;
 // What is left to draw when the queue is drained is drawn by the calling
 // thread if it is this little: a sleeping worker takes longer to wake.
 constexpr int SMALL_BATCH = 64;
@@ -45,10 +96,37 @@ inline bool same_state(const KglLineState &a, const KglLineState &b) {
          a.clip.y1 == b.clip.y1;
 }
 
-struct Batch {
+inline bool same_map(const KglLineMap &a, const KglLineMap &b) {
+  static_assert(sizeof(KglLineMap) == 14 * 8, "every field of the map is compared here");
+  return a.ok == b.ok && a.xx == b.xx && a.xy == b.xy && a.xc == b.xc && a.yx == b.yx && a.yy == b.yy &&
+         a.yc == b.yc && a.z == b.z && a.wx0 == b.wx0 && a.wxs == b.wxs && a.wy0 == b.wy0 && a.wys == b.wys &&
+         a.raw_bound == b.raw_bound && a.pixels_per_unit == b.pixels_per_unit;
+}
+
+// Equal but for what a fan's command carries itself (the flat value).
+bool same_fan_state(const KglFanState &a, const KglFanState &b) {
+  const KglPaint3 &p = a.paint, &q = b.paint;
+  if (p.ztest != q.ztest || p.colour != q.colour || p.zlo != q.zlo || p.zhi != q.zhi) return false;
+  if (p.colour == KGL_COLOUR_CUE) {
+    if (a.cue.znear != b.cue.znear || a.cue.zspan != b.cue.zspan) return false;
+    for (int i = 0; i < 3; ++i)
+      if (a.cue.max[i] != b.cue.max[i] || a.cue.diff[i] != b.cue.diff[i]) return false;
+  }
+  const KglPixelOut &o = a.out, &r = b.out;
+  return o.plane[0] == r.plane[0] && o.plane[1] == r.plane[1] && o.n == r.n && o.visible == r.visible &&
+         o.zbuf == r.zbuf && o.mask == r.mask && o.logic == r.logic && a.clip.x0 == b.clip.x0 &&
+         a.clip.y0 == b.clip.y0 && a.clip.x1 == b.clip.x1 && a.clip.y1 == b.clip.y1 && a.zplane == b.zplane &&
+         a.width == b.width;
+}
+
+// Aligned so that the commands, first in it, suit streaming stores.
+struct alignas(64) Batch {
   KglLineCmd cmd[BATCH];
   KglLineState state[BATCH];
   int n = 0, nstates = 0;
+  KglFanState fan_state[FAN_STATES];
+  KglWin3 fan_vertex[FAN_VERTICES];
+  int nfan_states = 0, nfan_vertices = 0;
   long long pixels = 0;      // about how many the window lines have
   // Whether the lines differ in colour or are drawn by exclusive-or: only
   // then does the order of writes to a pixel matter.
@@ -65,35 +143,39 @@ struct Batch {
   // Set when handed to the workers: the low half of the batch's number (high
   // half) and how many share it (low half), in one word so that a worker
   // that was not given a part of an earlier batch in this slot knows it is
-  // not that one; and how many of those sharing it are still drawing.
+  // not that one. The batch is cut into chunks (runs of lines, or bands of
+  // rows) that the workers sharing it claim one after another, so that one
+  // slow to run holds up no more than a chunk: next holds the low half of
+  // the batch's number, the count of chunks and the next one to claim.
+  // left counts the chunks not drawn yet.
   std::atomic<std::uint64_t> share{~std::uint64_t{0}};
+  std::atomic<std::uint64_t> next{~std::uint64_t{0}};
   std::atomic<int> left{0};
 
   void clear() {
     n = nstates = 0;
+    nfan_states = nfan_vertices = 0;
     pixels = map_units = 0;
     mixed = false;
     map_of = nullptr;
   }
   // The index of a state, the last one again when it is the same.
   std::uint16_t state_index(const KglLineState &st) {
-    if (nstates > 0) {
-      const KglLineState &last = state[nstates - 1];
-      if (same_state(last, st)) return static_cast<std::uint16_t>(nstates - 1);
-    }
+    if (nstates > 0 && same_state(state[nstates - 1], st)) return static_cast<std::uint16_t>(nstates - 1);
     state[nstates] = st;
     return static_cast<std::uint16_t>(nstates++);
   }
 };
 
 // Batches are numbered in the order they are filled; batch k lies in slot
-// k % RING. Worker i draws part i of each batch with more than i parts, once
-// every batch before it is drawn: a band of rows, or a run of its lines when
-// the order of writes does not matter.
+// k % RING. Worker i takes part in each batch with more than i parts, once
+// every batch before it is drawn, claiming chunks of it until none is left:
+// bands of rows, or runs of its lines when the order of writes does not
+// matter.
 struct Pool {
   Batch batch[RING];
   std::uint64_t filling = 0;   // the number of the batch being filled
-  int started = 0;        // worker threads running
+  int started = 0;             // worker threads running
   std::mutex m;
   std::condition_variable changed;   // posted or done moved on
   alignas(64) std::atomic<std::uint64_t> posted{0};   // batches handed to the workers
@@ -143,22 +225,40 @@ int threads_from_environment() {
     const long n = std::strtol(s, &end, 10);
     if (*end == '\0' && n >= 0) return static_cast<int>(std::min<long>(n, MAX_THREADS));
   }
-  const unsigned hw = std::thread::hardware_concurrency();
-  // Two beside the drawing thread: the client and the X server need processors too.
-  return hw <= 1 ? 0 : static_cast<int>(std::min(2u, hw - 1));
+  // The processors beside the drawing thread but one, left to the client and
+  // the X server, up to 4; one where there are two processors.
+  const int hw = static_cast<int>(std::thread::hardware_concurrency());
+  return std::clamp(hw - 2, hw > 1 ? 1 : 0, 4);
 }
 
-// The lines of part `part` of `parts` of the batch: those in a band of rows,
-// or a run of the lines themselves when they are all the same colour and
-// none is exclusive-or (every pixel then gets one value whoever writes it).
+// The lines of chunk `part` of `parts` of the batch: those in a band of
+// rows, or a run of the lines themselves when they are all the same colour
+// and none is exclusive-or (every pixel then gets one value whoever writes
+// it).
 void draw_batch(const Batch &b, int part, int parts) {
   const auto share = [part, parts](int whole, int k) {
     return static_cast<int>(static_cast<long long>(whole) * (part + k) / parts);
   };
   const bool by_lines = !b.mixed;
   const int row0 = by_lines ? 0 : share(b.height, 0), row1 = by_lines ? b.height - 1 : share(b.height, 1) - 1;
-  kgl_draw_cmds(b.cmd, by_lines ? share(b.n, 0) : 0, by_lines ? share(b.n, 1) : b.n, b.state, b.map, b.width, row0,
-                row1);
+  kgl_draw_cmds(b.cmd, by_lines ? share(b.n, 0) : 0, by_lines ? share(b.n, 1) : b.n, b.state, b.map,
+                {b.fan_state, b.fan_vertex}, b.width, row0, row1);
+}
+
+inline std::uint64_t chunk_word(std::uint64_t number, int chunks, int chunk) {
+  return (number & 0xFFFFFFFFu) << 32 | static_cast<std::uint64_t>(chunks) << 16 | static_cast<std::uint64_t>(chunk);
+}
+
+// Claims the next chunk of batch `number` in slot b: its index and the count
+// of chunks, or false when none is left (or the slot holds another batch).
+bool claim(Batch &b, std::uint64_t number, int &chunk, int &chunks) {
+  std::uint64_t v = b.next.load(std::memory_order_relaxed);
+  do {
+    chunk = static_cast<int>(v & 0xFFFFu);
+    chunks = static_cast<int>(v >> 16 & 0xFFFFu);
+    if (v >> 32 != (number & 0xFFFFFFFFu) || chunk >= chunks) return false;
+  } while (!b.next.compare_exchange_weak(v, v + 1, std::memory_order_relaxed));
+  return true;
 }
 
 // Worker `index`, from batch `first` on (those before were shared out
@@ -179,10 +279,12 @@ void work(Pool *p, int index, std::uint64_t first) {
     const bool mine = share >> 32 == (k & 0xFFFFFFFFu) && index < parts;
     busy = mine && parts > 1;
     if (!mine) continue;
-    draw_batch(b, index, parts);
-    if (b.left.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-      p->done.store(k + 1, std::memory_order_release);
-      announce(p);
+    for (int chunk, chunks; claim(b, k, chunk, chunks);) {
+      draw_batch(b, chunk, chunks);
+      if (b.left.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        p->done.store(k + 1, std::memory_order_release);
+        announce(p);
+      }
     }
   }
 }
@@ -209,9 +311,12 @@ void wait_idle(Pool *p) {
   await(p, [p, posted] { return p->done.load(std::memory_order_acquire) == posted; }, SPIN_LONG);
 }
 
-// Hands the batch being filled to as many workers as its pixels are worth,
-// and goes on with the next slot once the workers are done with it.
-void post(Pool *p) {
+// Hands the batch being filled to as many workers as its work is worth, and
+// goes on with the next slot once the workers are done with it.
+[[gnu::noinline]] void post(Pool *p) {
+#if defined(__SSE2__)
+  _mm_sfence();   // the streaming stores of put_cmd come first
+#endif
   Batch &b = p->filled();
   if (p->started < wanted_threads) start_workers(p);
   const int workers = std::min(wanted_threads, p->started);
@@ -221,10 +326,14 @@ void post(Pool *p) {
     b.clear();
     return;
   }
-  const double pixels = static_cast<double>(b.pixels) +
-                        (b.map_of ? static_cast<double>(b.map_units) * b.map.pixels_per_unit : 0.0);
-  const int parts = static_cast<int>(std::clamp(pixels / PIXELS_PER_PART, 1.0, static_cast<double>(workers)));
-  b.left.store(parts, std::memory_order_relaxed);
+  const double work = static_cast<double>(b.pixels) + static_cast<double>(b.n) * LINE_SETUP_PIXELS +
+                      (b.map_of ? static_cast<double>(b.map_units) * b.map.pixels_per_unit : 0.0);
+  const int parts = static_cast<int>(std::clamp(work / WORK_PER_PART, 1.0, static_cast<double>(workers)));
+  // Bands cost every worker a look at every line: no more of them than
+  // workers. Runs of lines cost nothing more cut finer.
+  const int chunks = b.mixed || parts == 1 ? parts : parts * CHUNKS_PER_PART;
+  b.left.store(chunks, std::memory_order_relaxed);
+  b.next.store(chunk_word(p->filling, chunks, 0), std::memory_order_relaxed);
   b.share.store((p->filling & 0xFFFFFFFFu) << 32 | static_cast<std::uint32_t>(parts), std::memory_order_release);
   p->posted.store(++p->filling, std::memory_order_release);
   announce(p);
@@ -245,32 +354,6 @@ Pool *new_pool() {
   return pool = new Pool;
 }
 
-// The batch being filled, posted first when it holds lines for planes of
-// another size or, for a mapped line, of another map.
-Batch *batch_for(Pool *p, int width, int height, const KglContext *mapped_for) {
-  Batch *b = &p->filled();
-  const bool other_map =
-      mapped_for && b->map_of && (b->map_of != mapped_for || b->map_serial != mapped_for->clip_serial);
-  if (b->n > 0 && (b->width != width || b->height != height || other_map)) {
-    post(p);
-    b = &p->filled();
-  }
-  b->width = width;
-  b->height = height;
-  return b;
-}
-
-// Takes the slot filled last into the batch.
-void commit(Pool *p, Batch *b, const KglLineState &st) {
-  KglLineCmd &c = b->cmd[b->n];
-  c.state = b->state_index(st);
-  if (b->n == 0) b->colour = c.colour;
-  b->mixed |= (c.colour != b->colour) | ((c.flags & KGL_CMD_XOR) != 0);
-  ++b->n;
-  kgl_lines_queued = true;
-  if (b->n == BATCH) post(p);
-}
-
 bool drawing_at_once() {
   if (wanted_threads < 0) wanted_threads = threads_from_environment();
   return wanted_threads == 0;
@@ -278,113 +361,196 @@ bool drawing_at_once() {
 
 // A mapped line into the front alone, in the context's current colour and
 // operation.
-void fill_mapped(KglLineCmd &cmd, KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
+inline void fill_mapped(KglLineCmd &cmd, KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2, bool skip_first) {
   cmd.plane = c->normal[c->front_index].data();
   cmd.x0 = x1, cmd.y0 = y1, cmd.x1 = x2, cmd.y1 = y2;
   cmd.colour = c->rgba;
-  cmd.flags = KGL_CMD_MAPPED | (c->logic_op == KGL_LO_XOR ? KGL_CMD_XOR : 0);
+  cmd.flags = static_cast<std::uint8_t>(KGL_CMD_MAPPED | (c->logic_op == KGL_LO_XOR ? KGL_CMD_XOR : 0) |
+                                        (skip_first ? KGL_CMD_SKIP_FIRST : 0));
 }
 
-// Drawing a mapped line at once, without workers.
-[[gnu::noinline]] void draw_mapped_at_once(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
-  KglLineCmd cmd, w;
+// Drawing a line at once, without workers: a mapped one (c given) mapped
+// first.
+[[gnu::noinline]] void draw_at_once(const KglLineCmd &cmd, const KglLineState &st, int width, int height,
+                                    KglContext *c) {
+  if (!c) {
+    kgl_draw_line_cmd(cmd, st, width, 0, height - 1);
+    return;
+  }
+  KglLineCmd w;
   KglLineSpan span;
-  fill_mapped(cmd, c, x1, y1, x2, y2);
   if (kgl_map_line_cmd(cmd, c->line_map, c->clip, 0, c->height - 1, w) && kgl_line_span(w, c->clip, span)) {
     kgl_mark_dirty(c, span.col_lo, span.row_lo, span.col_hi, span.row_hi);
-    kgl_draw_line_cmd(w, {c->clip, 0}, c->width, 0, c->height - 1);
+    kgl_draw_line_cmd(w, st, width, 0, height - 1);
   }
 }
 
-}  // namespace
+// Counts the command just written into slot b.n of the batch being filled, its
+// pixels in area.
+inline void taken(Pool *p, Batch &b, const KglRect &area) {
+  KglRect &q = kgl_queued_area;
+  if (!kgl_lines_queued) q = area;
+  q = {std::min(q.x0, area.x0), std::min(q.y0, area.y0), std::max(q.x1, area.x1), std::max(q.y1, area.y1)};
+  kgl_lines_queued = true;
+  if (++b.n == BATCH) post(p);
+}
 
-namespace {
-
-[[gnu::noinline]] void submit_line(const KglLineCmd &cmd, const KglLineState &state, long long pixels, int width,
-                                   int height) {
+// append() where the line does not go on in the batch's state: the first
+// line of a batch, another state, planes of another size, another line map,
+// or no pool yet, or no workers at all.
+[[gnu::noinline]] void append_first(const KglLineCmd &cmd, const KglLineState &st, long long weight, int width,
+                                    int height, KglContext *c) {
   if (drawing_at_once()) {
-    kgl_draw_line_cmd(cmd, state, width, 0, height - 1);
+    draw_at_once(cmd, st, width, height, c);
     return;
   }
   Pool *p = pool ? pool : new_pool();
-  Batch *b = batch_for(p, width, height, nullptr);
-  b->cmd[b->n] = cmd;
-  b->pixels += pixels;
-  commit(p, b, state);
-}
-
-}  // namespace
-
-void kgl_submit_line(const KglLineCmd &cmd, const KglLineState &state, long long pixels, int width, int height) {
-  // The common case first: a line for planes of the batch's size in the
-  // state of the line before.
-  if (Pool *p = pool) {
-    Batch &b = p->filled();
-    if (b.n > 0 && b.width == width && b.height == height) {
-      if (same_state(b.state[b.nstates - 1], state)) {
-        KglLineCmd &c = b.cmd[b.n];
-        c = cmd;
-        c.state = static_cast<std::uint16_t>(b.nstates - 1);
-        b.pixels += pixels;
-        b.mixed |= (c.colour != b.colour) | ((c.flags & KGL_CMD_XOR) != 0);
-        if (++b.n == BATCH) post(p);
-        return;
-      }
-    }
-  }
-  submit_line(cmd, state, pixels, width, height);
-}
-
-namespace {
-
-std::int64_t units_of(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
-  return std::abs(static_cast<std::int64_t>(x2) - x1) + std::abs(static_cast<std::int64_t>(y2) - y1);
-}
-
-// A mapped line that does not continue the mapped lines of the batch being
-// filled: the first one, or one of another context or clip rectangle.
-[[gnu::noinline]] void queue_first_mapped(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
-  if (drawing_at_once()) {
-    draw_mapped_at_once(c, x1, y1, x2, y2);
-    return;
-  }
-  Pool *p = pool ? pool : new_pool();
-  Batch *b = batch_for(p, c->width, c->height, c);
-  if (!b->map_of) {
-    b->map = c->line_map;
-    b->map_of = c;
+  Batch *b = &p->filled();
+  // The viewport left and selected again (a status line drawn between two
+  // vectors, say) gives a new clip serial but the same map and rectangle:
+  // the batch goes on.
+  if (c && b->map_of == c && b->map_serial != c->clip_serial && same_map(b->map, c->line_map) &&
+      same_state(b->state[b->map_state], {c->clip, 0}))
     b->map_serial = c->clip_serial;
-    // The lines of the batch lie in the clip rectangle: it shows again, and
-    // no line needs mapping here to know where.
-    const KglRect &k = c->clip;
-    kgl_mark_dirty(c, k.x0, k.y0, k.x1, k.y1);
+  const bool other_map = c && b->map_of && (b->map_of != c || b->map_serial != c->clip_serial);
+  if (b->n > 0 && (b->width != width || b->height != height || other_map)) {
+    post(p);
+    b = &p->filled();
   }
-  KglLineCmd &cmd = b->cmd[b->n];
-  fill_mapped(cmd, c, x1, y1, x2, y2);
-  b->map_units += units_of(x1, y1, x2, y2);
-  commit(p, b, {c->clip, 0});
-  if (b->map_of) b->map_state = cmd.state;   // unless the batch went to the workers
+  b->width = width;
+  b->height = height;
+  KglLineCmd &slot = b->cmd[b->n];
+  slot = cmd;
+  slot.state = b->state_index(st);
+  if (c) {
+    b->map_units += weight;
+    if (!b->map_of) {
+      b->map = c->line_map;
+      b->map_of = c;
+      b->map_serial = c->clip_serial;
+      b->map_state = slot.state;
+      // The lines of the batch lie in the clip rectangle: it shows again, and
+      // no line needs mapping here to know where.
+      const KglRect &k = c->clip;
+      kgl_mark_dirty(c, k.x0, k.y0, k.x1, k.y1);
+    }
+  } else {
+    b->pixels += weight;
+  }
+  if (b->n == 0) b->colour = slot.colour;
+  b->mixed |= (slot.colour != b->colour) | ((slot.flags & KGL_CMD_XOR) != 0);
+  // Lines that go on in this state take the fast way and lie in the same
+  // rectangle: the queued area need grow only here.
+  taken(p, *b, st.clip);
 }
 
-}  // namespace
+// Puts a fan into the batch being filled as it would put a line: the
+// vertices into the batch's own room, the state shared with the fan before
+// when the same.
+void append_fan(const KglFanState &st, Uint32 flat, const KglWin3 *v, int n, const KglRect &box, int height) {
+  Pool *p = pool ? pool : new_pool();
+  Batch *b = &p->filled();
+  const auto new_state = [&st](const Batch &k) {
+    return k.nfan_states == 0 || !same_fan_state(k.fan_state[k.nfan_states - 1], st);
+  };
+  if (b->n > 0 && (b->width != st.width || b->height != height || b->nfan_vertices + n > FAN_VERTICES ||
+                   (b->nfan_states == FAN_STATES && new_state(*b)))) {
+    post(p);
+    b = &p->filled();
+  }
+  if (new_state(*b)) b->fan_state[b->nfan_states++] = st;
+  b->width = st.width;
+  b->height = height;
+  std::copy(v, v + n, b->fan_vertex + b->nfan_vertices);
+  KglLineCmd &slot = b->cmd[b->n];
+  slot.plane = nullptr;
+  slot.x0 = n;
+  slot.x1 = b->nfan_vertices;
+  slot.y0 = box.y0;
+  slot.y1 = box.y1;
+  slot.colour = flat;
+  slot.state = static_cast<std::uint16_t>(b->nfan_states - 1);
+  slot.flags = KGL_CMD_FAN;
+  b->nfan_vertices += n;
+  // The pixels of a box's triangles are about half of it.
+  b->pixels += (static_cast<long long>(box.x1) - box.x0 + 1) * (box.y1 - box.y0 + 1) / 2 + FAN_SETUP_PIXELS * (n - 2);
+  // The order of writes to a pixel matters: the fan goes to bands of rows.
+  b->mixed = true;
+  taken(p, *b, box);
+}
 
-void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
-  // The common case first: the batch being filled has mapped lines of this
-  // context and clip already, so the map, the state and the dirty area are
-  // in place.
+// Writes a command into its slot of the batch being filled. The slot was last
+// read by the workers, so its cache lines sit in their caches: a plain store
+// would have to take each line back from them first, which costs the drawing
+// thread more than anything else it does for a line, and most of all when the
+// caches are busy with other work. Streaming stores write around the caches;
+// post() orders them before the batch is handed over.
+inline void put_cmd(KglLineCmd &slot, const KglLineCmd &cmd) {
+#if defined(__SSE2__) && !defined(__SANITIZE_THREAD__)
+  // The two halves are put together from the fields in registers: a load of
+  // the command from memory would wait for its separate stores to land.
+  static_assert(sizeof(KglLineCmd) == 32 && offsetof(KglLineCmd, x0) == 8 && offsetof(KglLineCmd, colour) == 24 &&
+                offsetof(KglLineCmd, state) == 28 && offsetof(KglLineCmd, flags) == 30);
+  const __m128i low = _mm_set_epi32(cmd.y0, cmd.x0, static_cast<int>(reinterpret_cast<std::uintptr_t>(cmd.plane) >> 32),
+                                    static_cast<int>(reinterpret_cast<std::uintptr_t>(cmd.plane)));
+  const __m128i high = _mm_set_epi32(static_cast<int>(cmd.state | static_cast<Uint32>(cmd.flags) << 16),
+                                     static_cast<int>(cmd.colour), cmd.y1, cmd.x1);
+  _mm_stream_si128(reinterpret_cast<__m128i *>(&slot), low);
+  _mm_stream_si128(reinterpret_cast<__m128i *>(&slot) + 1, high);
+#else
+  slot = cmd;
+#endif
+}
+
+// The one way a line enters the queue: fill(slot) writes its command. A
+// line that goes on in the state of the line before it in the batch being
+// filled (the same planes and clip rectangle st; for a mapped line, c's line
+// map that the batch holds already) is written straight into its slot;
+// every other one goes through append_first. weight is the line's pixels, or
+// for a mapped line its |dx| + |dy| before mapping.
+template <typename Fill>
+inline void append(Fill fill, const KglLineState *st, long long weight, int width, int height, KglContext *c) {
   if (Pool *p = pool) {
     Batch &b = p->filled();
-    if (b.map_of == c && b.map_serial == c->clip_serial) {
-      KglLineCmd &cmd = b.cmd[b.n];
-      fill_mapped(cmd, c, x1, y1, x2, y2);
-      cmd.state = b.map_state;
-      b.map_units += units_of(x1, y1, x2, y2);
+    const bool goes_on = c ? b.map_of == c && b.map_serial == c->clip_serial
+                           : b.nstates > 0 && b.width == width && b.height == height &&
+                                 same_state(b.state[b.nstates - 1], *st);
+    if (goes_on) {
+      KglLineCmd cmd;
+      fill(cmd);
+      cmd.state = c ? b.map_state : static_cast<std::uint16_t>(b.nstates - 1);
+      put_cmd(b.cmd[b.n], cmd);
+      (c ? b.map_units : b.pixels) += weight;
       b.mixed |= (cmd.colour != b.colour) | ((cmd.flags & KGL_CMD_XOR) != 0);
       if (++b.n == BATCH) post(p);
       return;
     }
   }
-  queue_first_mapped(c, x1, y1, x2, y2);
+  KglLineCmd cmd;
+  fill(cmd);
+  append_first(cmd, c ? KglLineState{c->clip, 0} : *st, weight, width, height, c);
+}
+
+}  // namespace
+
+void kgl_submit_line(const KglLineCmd &cmd, const KglLineState &state, long long pixels, int width, int height) {
+  append([&cmd](KglLineCmd &slot) { slot = cmd; }, &state, pixels, width, height, nullptr);
+}
+
+void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2, bool skip_first) {
+  const long long units = std::llabs(static_cast<long long>(x2) - x1) + std::llabs(static_cast<long long>(y2) - y1);
+  append([=](KglLineCmd &slot) { fill_mapped(slot, c, x1, y1, x2, y2, skip_first); }, nullptr, units, c->width,
+         c->height, c);
+}
+
+void kgl_submit_fan(const KglFanState &st, Uint32 flat, const KglWin3 *v, int n, int x0, int y0, int x1, int y1,
+                    int height) {
+  if (drawing_at_once() || n > FAN_VERTICES) {
+    kgl_sync_pixels_in(x0, y0, x1, y1);
+    kgl_draw_fan(st, flat, v, n, 0, height - 1);
+    return;
+  }
+  append_fan(st, flat, v, n, {x0, y0, x1, y1}, height);
 }
 
 void kgl_drain_lines() {

@@ -4,6 +4,7 @@
 #include "primitives.h"
 #include "raster.h"
 #include "vertex3d.h"
+#include "zraster.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -464,8 +465,10 @@ inline void draw_mapped(const KglLineCmd &in, const KglLineMap &m, const KglLine
   if (!map_line_cmd(in, m, state.clip, row0, row1, w)) return;
   const KglRect &k = state.clip;
   const int bottom = std::max(row0, k.y0), top = std::min(row1, k.y1);
-  if (std::min(w.x0, w.x1) < k.x0 || std::max(w.x0, w.x1) > k.x1 || std::min(w.y0, w.y1) < bottom ||
-      std::max(w.y0, w.y1) > top) {
+  // A further segment of a polyline leaves its first pixel out: the general
+  // walk does.
+  if ((w.flags & KGL_CMD_SKIP_FIRST) || std::min(w.x0, w.x1) < k.x0 || std::max(w.x0, w.x1) > k.x1 ||
+      std::min(w.y0, w.y1) < bottom || std::max(w.y0, w.y1) > top) {
     kgl_draw_line_cmd(w, state, width, row0, row1);
     return;
   }
@@ -490,9 +493,14 @@ inline void draw_mapped(const KglLineCmd &in, const KglLineMap &m, const KglLine
 }  // namespace
 
 void kgl_draw_cmds(const KglLineCmd *cmds, int from, int to, const KglLineState *states, const KglLineMap &map,
-                   std::ptrdiff_t width, int row0, int row1) {
+                   const KglFans &fans, std::ptrdiff_t width, int row0, int row1) {
   for (int i = from; i < to; ++i) {
     const KglLineCmd &c = cmds[i];
+    if (c.flags & KGL_CMD_FAN) {
+      if (c.y1 >= row0 && c.y0 <= row1)
+        kgl_draw_fan(fans.state[c.state], c.colour, fans.vertex + c.x1, c.x0, row0, row1);
+      continue;
+    }
     const KglLineState &st = states[c.state];
     if (c.flags & KGL_CMD_MAPPED)
       draw_mapped(c, map, st, width, row0, row1);

@@ -91,11 +91,15 @@ int kgl_normal_targets_mirrored(KglContext *c, int x0, int y0, int x1, int y1, U
 
 void kgl_draw_targets(KglTargets &t, int x0, int y0, int x1, int y1) {
   t.n = 0;
-  kgl_sync_pixels();
   KglContext *c = kgl_ctx;
   if (!c || c->clip.x1 < c->clip.x0 || c->clip.y1 < c->clip.y0) return;
   switch (c->layer) {
     case KGL_LAYER_NORMAL:
+      // Queued drawing writes only normal planes and the z-buffer, inside
+      // the queued area: it must be in place first where the writes here may
+      // meet it.
+      kgl_sync_pixels_in(std::max(x0, c->clip.x0), std::max(y0, c->clip.y0), std::min(x1, c->clip.x1),
+                         std::min(y1, c->clip.y1));
       t.kind = 0;
       t.src = c->rgb ? c->rgba : c->index[KGL_LAYER_NORMAL];
       t.mask = c->rgb ? c->rgbmask : c->wmask[KGL_LAYER_NORMAL];

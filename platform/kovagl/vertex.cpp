@@ -91,6 +91,15 @@ namespace {
 
 }  // namespace
 
+namespace {
+
+// -bound <= v <= bound in one comparison.
+inline bool within(std::int64_t v, std::int64_t bound) {
+  return static_cast<std::uint64_t>(v + bound) <= 2 * static_cast<std::uint64_t>(bound);
+}
+
+}  // namespace
+
 void kgl_line2i(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
   KglContext *c = kgl_ctx;
   if (c && c->s3d.path3d) return kgl_line2i_3d(x1, y1, x2, y2);
@@ -98,14 +107,31 @@ void kgl_line2i(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
   // alone drawn in the fast state: the segment goes to the workers to map.
   if (c && kgl_prim.kind == KGL_PRIM_NONE && c->line_map.ok) {
     const std::int64_t bound = c->line_map.raw_bound;
-    // -bound <= v <= bound in one comparison.
-    const auto within = [bound](std::int64_t v) {
-      return static_cast<std::uint64_t>(v + bound) <= 2 * static_cast<std::uint64_t>(bound);
-    };
-    if (within(x1) && within(y1) && within(x2) && within(y2) && kgl_fast_line_state(c) && kgl_front_alone(c)) {
+    if (within(x1, bound) && within(y1, bound) && within(x2, bound) && within(y2, bound) && kgl_fast_line_state(c) &&
+        kgl_front_alone(c)) {
       kgl_queue_mapped_line(c, x1, y1, x2, y2);
       return;
     }
   }
   line2i_vertices(c, x1, y1, x2, y2);
+}
+
+void kgl_polyline2i(const Int32 *xy, int n) {
+  KglContext *c = kgl_ctx;
+  // As kgl_line2i: the segments go to the workers to map, each after the
+  // first without its first pixel, which the segment before drew.
+  if (c && !c->s3d.path3d && !kgl_recording() && kgl_prim.kind == KGL_PRIM_NONE && c->line_map.ok &&
+      kgl_fast_line_state(c) && kgl_front_alone(c)) {
+    const std::int64_t bound = c->line_map.raw_bound;
+    bool inside = true;
+    for (int i = 0; i < 2 * n; ++i) inside &= within(xy[i], bound);
+    if (inside) {
+      for (int i = 1; i < n; ++i)
+        kgl_queue_mapped_line(c, xy[2 * i - 2], xy[2 * i - 1], xy[2 * i], xy[2 * i + 1], i > 1);
+      return;
+    }
+  }
+  bgnline();
+  for (int i = 0; i < n; ++i) v2i(xy + 2 * i);
+  endline();
 }

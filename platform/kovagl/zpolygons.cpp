@@ -7,6 +7,12 @@
 //
 // Faces land anywhere in the window and are small, so their rows are seldom
 // in the cache: the rows are asked for before they are drawn.
+//
+// A fan is queued with what it needs of the context (line_queue.h) and
+// filled by the workers, each in its band of rows; every pixel gets what
+// filling the whole fan at once gives it, since each span starts from values
+// worked out for its row alone, or carried from the rows before it (walked
+// without drawing).
 #include "line_queue.h"
 #include "zraster.h"
 
@@ -39,14 +45,24 @@ KglCue kgl_cue(const KglContext *c) {
   return q;
 }
 
-void kgl_pixel_out(KglContext *c, const KglPaint3 &paint, int x0, int y0, int x1, int y1, KglPixelOut &out) {
-  kgl_sync_pixels();
+namespace {
+
+// kgl_pixel_out without waiting for queued drawing: for a fan that is
+// queued behind it.
+void pixel_targets(KglContext *c, const KglPaint3 &paint, int x0, int y0, int x1, int y1, KglPixelOut &out) {
   Uint32 *planes[2];
   out.n = kgl_normal_targets(c, x0, y0, x1, y1, planes, out.visible);
   for (int i = 0; i < out.n; ++i) out.plane[i] = planes[i];
   out.zbuf = paint.ztest ? c->zbuf.data() : nullptr;
   out.mask = c->rgb ? c->rgbmask : c->wmask[KGL_LAYER_NORMAL];
   out.logic = kgl_logic_fns[c->logic_op & 15];
+}
+
+}  // namespace
+
+void kgl_pixel_out(KglContext *c, const KglPaint3 &paint, int x0, int y0, int x1, int y1, KglPixelOut &out) {
+  kgl_sync_pixels_in(x0, y0, x1, y1);
+  pixel_targets(c, paint, x0, y0, x1, y1, out);
 }
 
 namespace {
@@ -221,30 +237,31 @@ struct Attr {
   }
 };
 
+// A fan being filled in rows row0..row1 (a worker's band, or all rows).
 struct Fan {
-  KglContext *c;
-  const KglPaint3 *paint;
+  const KglFanState *st;
   SpanFn fn;
   SpanShared shared;
-  bool depth;   // z is needed (test or cue)
-  int minx, maxx, miny, maxy;   // what was drawn
+  int row0, row1;
 };
 
 // The spans of rows y0..y1 between the edge from a with slope dxdy_long and
 // the edge from e with slope dxdy_short, each edge's crossing computed from
-// its lower end as the 2D fill computes it.
+// its lower end as the 2D fill computes it. Rows below the fan's band are
+// walked without drawing: the values a span starts from are carried from
+// the spans before it.
 template <bool DEPTH, bool SMOOTH>
 void rows(Fan &f, Attr &za, Attr *ca, const KglWin3 &a, double dxdy_long, const KglWin3 &e, double dxdy_short,
           int y0, int y1, bool small) {
-  const KglRect &clip = f.c->clip;
+  const KglRect &clip = f.st->clip;
   const double lo = clip.x0, hi = clip.x1 + 1.0;
-  const std::size_t width = static_cast<std::size_t>(f.c->width);
+  const std::size_t width = static_cast<std::size_t>(f.st->width);
   const KglPixelOut &o = *f.shared.out;
-  Uint32 *const zbuf = f.c->zbuf.data();
+  Uint32 *const zbuf = f.st->zplane;
   Span s;
   s.z = s.dz = 0;
   s.c[0] = s.c[1] = s.c[2] = s.dc[0] = s.dc[1] = s.dc[2] = 0;
-  int minx = f.minx, maxx = f.maxx;
+  y1 = std::min(y1, f.row1);
   for (int y = y0; y <= y1; ++y) {
     const double long_x = a.x + (y - a.y) * dxdy_long;
     const double short_x = e.x + (y - e.y) * dxdy_short;
@@ -265,6 +282,7 @@ void rows(Fan &f, Attr &za, Attr *ca, const KglWin3 &a, double dxdy_long, const 
         s.dc[i] = static_cast<std::int32_t>(step);
       }
     }
+    if (y < f.row0) continue;
     const std::size_t at = static_cast<std::size_t>(y) * width;
     // The rows further up are wanted next: ask for them now, since faces
     // land anywhere and their rows are seldom in the cache.
@@ -281,12 +299,7 @@ void rows(Fan &f, Attr &za, Attr *ca, const KglWin3 &a, double dxdy_long, const 
     s.row[1] = o.n == 2 ? o.plane[1] + at : nullptr;
     s.zrow = zbuf + at;
     f.fn(s, f.shared, x0, x1);
-    minx = std::min(minx, x0);
-    maxx = std::max(maxx, x1);
-    f.miny = std::min(f.miny, y);
-    f.maxy = std::max(f.maxy, y);
   }
-  f.minx = minx, f.maxx = maxx;
 }
 
 // ---- triangles near the window: exact edges, attributes checked once ------------
@@ -360,17 +373,16 @@ bool fixed_plane(const Attr &p, const KglWin3 *const v[3], const double q[3], in
 template <bool DEPTH, bool SMOOTH>
 void exact_rows(Fan &f, const FixedPlane &zp, const FixedPlane *cp, ExactEdge &left, ExactEdge &right, int y0,
                 int y1) {
-  const KglRect &clip = f.c->clip;
-  const std::size_t width = static_cast<std::size_t>(f.c->width);
+  const KglRect &clip = f.st->clip;
+  const std::size_t width = static_cast<std::size_t>(f.st->width);
   const KglPixelOut &o = *f.shared.out;
-  Uint32 *const zbuf = f.c->zbuf.data();
+  Uint32 *const zbuf = f.st->zplane;
   Span s;
   s.z = s.dz = 0;
   s.c[0] = s.c[1] = s.c[2] = s.dc[0] = s.dc[1] = s.dc[2] = 0;
   if constexpr (DEPTH) s.dz = zp.sx;
   if constexpr (SMOOTH)
     for (int i = 0; i < 3; ++i) s.dc[i] = static_cast<std::int32_t>(cp[i].sx);
-  int minx = f.minx, maxx = f.maxx;
   for (int y = y0; y <= y1; ++y, left.step(), right.step()) {
     const int x0 = static_cast<int>(std::max<std::int64_t>(left.q, clip.x0));
     const int x1 = static_cast<int>(std::min<std::int64_t>(right.q - 1, clip.x1));
@@ -383,22 +395,19 @@ void exact_rows(Fan &f, const FixedPlane &zp, const FixedPlane *cp, ExactEdge &l
     s.row[1] = o.n == 2 ? o.plane[1] + at : nullptr;
     s.zrow = zbuf + at;
     f.fn(s, f.shared, x0, x1);
-    minx = std::min(minx, x0);
-    maxx = std::max(maxx, x1);
   }
-  f.minx = minx, f.maxx = maxx;
-  f.miny = std::min(f.miny, y0);
-  f.maxy = std::max(f.maxy, y1);
 }
 
-// The triangle by exact edges; false when it is to be drawn the general way.
+// The triangle's rows y0..y1 of those from `top` on by exact edges (each
+// worked out at any row as stepping gives it there); false when it is to be
+// drawn the general way.
 template <bool DEPTH, bool SMOOTH>
-bool exact_triangle(Fan &f, const KglWin3 *a, const KglWin3 *b, const KglWin3 *c, Attr &za, Attr *ca, int y0,
-                    int y1, int yb) {
+bool exact_triangle(Fan &f, const KglWin3 *a, const KglWin3 *b, const KglWin3 *c, Attr &za, Attr *ca, int top,
+                    int y0, int y1, int yb) {
   const KglWin3 *const v[3] = {a, b, c};
   for (const KglWin3 *p : v)
     if (!(std::fabs(p->x) < kGridLimit && std::fabs(p->y) < kGridLimit)) return false;
-  const int px = static_cast<int>(floor_int(a->x)), py = y0;
+  const int px = static_cast<int>(floor_int(a->x)), py = top;
   FixedPlane zp, cp[3];
   if constexpr (DEPTH) {
     const double q[3] = {a->z, b->z, c->z};
@@ -441,28 +450,30 @@ void triangle(Fan &f, const KglWin3 &p0, const KglWin3 &p1, const KglWin3 &p2) {
   if (c->y < b->y) std::swap(b, c);
   if (b->y < a->y) std::swap(a, b);
 
-  const KglRect &clip = f.c->clip;
+  const KglRect &clip = f.st->clip;
   // Rows y with a.y <= y < c.y; those below b.y meet edge ab, the others bc.
   const auto first_row = [&clip](double v) {
     return static_cast<int>(ceil_int(hold(v, clip.y0 - 1.0, clip.y1 + 2.0)));
   };
   const int y0 = std::max(first_row(a->y), clip.y0), y1 = std::min(first_row(c->y) - 1, clip.y1);
-  if (y1 < y0) return;
+  // The rows of the band.
+  const int r0 = std::max(y0, f.row0), r1 = std::min(y1, f.row1);
+  if (r1 < r0) return;
   const int yb = first_row(b->y);
 
   // The first two rows, asked for while the planes are worked out.
-  const std::size_t width = static_cast<std::size_t>(f.c->width);
+  const std::size_t width = static_cast<std::size_t>(f.st->width);
   const KglPixelOut &o = *f.shared.out;
   {
-    const std::size_t first = static_cast<std::size_t>(y0) * width +
+    const std::size_t first = static_cast<std::size_t>(r0) * width +
                               static_cast<std::size_t>(hold(a->x, clip.x0, clip.x1));
-    for (std::size_t r = 0; r < 2 && y0 + static_cast<int>(r) <= y1; ++r) {
+    for (std::size_t r = 0; r < 2 && r0 + static_cast<int>(r) <= r1; ++r) {
       __builtin_prefetch(o.plane[0] + first + r * width, 1);
-      if constexpr (DEPTH) __builtin_prefetch(f.c->zbuf.data() + first + r * width, 1);
+      if constexpr (DEPTH) __builtin_prefetch(f.st->zplane + first + r * width, 1);
     }
   }
 
-  const KglPaint3 &paint = *f.paint;
+  const KglPaint3 &paint = f.st->paint;
   // The planes' determinant in the order the vertices now have.
   const double inv = 1.0 / ((b->x - a->x) * (c->y - a->y) - (c->x - a->x) * (b->y - a->y));
   Attr za, ca[3];
@@ -470,7 +481,7 @@ void triangle(Fan &f, const KglWin3 &p0, const KglWin3 &p1, const KglWin3 &p2) {
   if constexpr (SMOOTH)
     for (int i = 0; i < 3; ++i) ca[i].set(*a, *b, *c, a->rgb[i], b->rgb[i], c->rgb[i], inv, 0.0, 255.0, CONE);
 
-  if (exact_triangle<DEPTH, SMOOTH>(f, a, b, c, za, ca, y0, y1, yb)) return;
+  if (exact_triangle<DEPTH, SMOOTH>(f, a, b, c, za, ca, y0, r0, r1, yb)) return;
 
   // Within 2^30 of the origin no crossing needs holding to the window.
   constexpr double kSmall = 1073741824.0;
@@ -491,6 +502,42 @@ using TriangleFn = void (*)(Fan &, const KglWin3 &, const KglWin3 &, const KglWi
 
 }  // namespace
 
+void kgl_draw_fan(const KglFanState &st, Uint32 flat, const KglWin3 *v, int n, int row0, int row1) {
+  double ymin = v[0].y, ymax = v[0].y, xmin = v[0].x, xmax = v[0].x;
+  for (int i = 1; i < n; ++i) {
+    xmin = std::min(xmin, v[i].x), xmax = std::max(xmax, v[i].x);
+    ymin = std::min(ymin, v[i].y), ymax = std::max(ymax, v[i].y);
+  }
+  const KglRect &k = st.clip;
+  const int by0 = std::max(static_cast<int>(floor_int(hold(ymin, k.y0, k.y1))), row0);
+  const int by1 = std::min(static_cast<int>(ceil_int(hold(ymax, k.y0, k.y1))), row1);
+  if (by1 < by0) return;
+  const KglPaint3 &paint = st.paint;
+  const bool depth = paint.ztest || paint.colour == KGL_COLOUR_CUE;
+  // Small faces land anywhere: ask for all their rows at once, so that the
+  // memory works on them together while the triangles are set up.
+  if (by1 - by0 < 64) {
+    const int bx0 = static_cast<int>(floor_int(hold(xmin, k.x0, k.x1)));
+    const int bx1 = static_cast<int>(ceil_int(hold(xmax, k.x0, k.x1)));
+    const std::size_t w = static_cast<std::size_t>(st.width);
+    for (int y = by0; y <= by1; ++y) {
+      const std::size_t at = static_cast<std::size_t>(y) * w;
+      for (int x = bx0; x <= bx1 + 15; x += 16) {
+        __builtin_prefetch(st.out.plane[0] + at + std::min(x, bx1), 1);
+        if (depth) __builtin_prefetch(st.zplane + at + std::min(x, bx1), 1);
+      }
+    }
+  }
+  Fan f{&st, nullptr, {flat, &st.cue, &st.out}, row0, row1};
+  const bool plain = st.out.logic == kgl_logic_fns[KGL_LO_SRC] && st.out.mask == 0xFFFFFFFFu;
+  f.fn = paint.ztest ? choose_colour<true>(paint.colour, st.out, plain)
+                     : choose_colour<false>(paint.colour, st.out, plain);
+  const bool smooth = paint.colour == KGL_COLOUR_SMOOTH;
+  const TriangleFn tri = depth ? (smooth ? triangle<true, true> : triangle<true, false>)
+                               : (smooth ? triangle<false, true> : triangle<false, false>);
+  for (int i = 1; i + 1 < n; ++i) tri(f, v[0], v[i], v[i + 1]);
+}
+
 void kgl_fill_fan_3d(const KglPaint3 &paint, const KglWin3 *v, int n) {
   KglContext *c = kgl_ctx;
   if (!c || n < 3 || c->clip.x1 < c->clip.x0 || c->clip.y1 < c->clip.y0) return;
@@ -506,30 +553,16 @@ void kgl_fill_fan_3d(const KglPaint3 &paint, const KglWin3 *v, int n) {
   const int by0 = static_cast<int>(floor_int(hold(ymin, k.y0, k.y1)));
   const int by1 = static_cast<int>(ceil_int(hold(ymax, k.y0, k.y1)));
 
-  KglPixelOut out;
-  kgl_pixel_out(c, paint, bx0, by0, bx1, by1, out);
-  if (!out.n) return;
-  // Small faces land anywhere: ask for all their rows at once, so that the
-  // memory works on them together while the triangles are set up.
-  if (by1 - by0 < 64) {
-    const std::size_t w = static_cast<std::size_t>(c->width);
-    const bool depth = paint.ztest || paint.colour == KGL_COLOUR_CUE;
-    for (int y = by0; y <= by1; ++y) {
-      const std::size_t at = static_cast<std::size_t>(y) * w;
-      for (int x = bx0; x <= bx1 + 15; x += 16) {
-        __builtin_prefetch(out.plane[0] + at + std::min(x, bx1), 1);
-        if (depth) __builtin_prefetch(c->zbuf.data() + at + std::min(x, bx1), 1);
-      }
-    }
-  }
-  const KglCue cue = paint.colour == KGL_COLOUR_CUE ? kgl_cue(c) : KglCue{};
-  Fan f{c, &paint, nullptr, {paint.flat, &cue, &out}, paint.ztest || paint.colour == KGL_COLOUR_CUE, 1 << 30,
-        -(1 << 30), 1 << 30, -(1 << 30)};
-  const bool plain = c->logic_op == KGL_LO_SRC && out.mask == 0xFFFFFFFFu;
-  f.fn = paint.ztest ? choose_colour<true>(paint.colour, out, plain) : choose_colour<false>(paint.colour, out, plain);
-  const bool smooth = paint.colour == KGL_COLOUR_SMOOTH;
-  const TriangleFn tri = f.depth ? (smooth ? triangle<true, true> : triangle<true, false>)
-                                 : (smooth ? triangle<false, true> : triangle<false, false>);
-  for (int i = 1; i + 1 < n; ++i) tri(f, v[0], v[i], v[i + 1]);
-  if (out.visible && f.maxx >= f.minx) kgl_mark_dirty(c, f.minx, f.miny, f.maxx, f.maxy);
+  KglFanState st;
+  // No waiting for queued drawing here: the fan is filled after it in turn.
+  pixel_targets(c, paint, bx0, by0, bx1, by1, st.out);
+  if (!st.out.n) return;
+  st.paint = paint;
+  if (paint.colour == KGL_COLOUR_CUE) st.cue = kgl_cue(c);
+  st.clip = c->clip;
+  st.zplane = c->zbuf.data();
+  st.width = c->width;
+  // Every pixel of the fan lies in its box.
+  if (st.out.visible) kgl_mark_dirty(c, bx0, by0, bx1, by1);
+  kgl_submit_fan(st, paint.flat, v, n, bx0, by0, bx1, by1, c->height);
 }

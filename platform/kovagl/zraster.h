@@ -51,6 +51,22 @@ struct KglCue {
 };
 KglCue kgl_cue(const KglContext *c);
 
+// What a fan of the 3D rasteriser needs besides its vertices and flat value,
+// taken from the context when it is queued: the workers that fill it read
+// nothing of the context itself.
+struct KglFanState {
+  KglPaint3 paint;
+  KglCue cue;          // where paint.colour is KGL_COLOUR_CUE
+  KglPixelOut out;
+  KglRect clip;
+  Uint32 *zplane;      // the z-buffer, tested or not
+  int width;
+};
+// Fills the rows row0..row1 of the fan of window-space vertices v (n >= 3)
+// with flat as the flat value: every pixel as filling all rows gives it
+// (zpolygons.cpp).
+void kgl_draw_fan(const KglFanState &st, Uint32 flat, const KglWin3 *v, int n, int row0, int row1);
+
 // A window z as the pixel gets it: rounded half up, clamped to the range.
 inline Int32 kgl_pixel_z(const KglPaint3 &paint, double z) {
   if (!(z > paint.zlo)) return paint.zlo;   // also NaN

@@ -68,6 +68,17 @@ bool wait_until(adiclient::Driver &driver, Done done, int ms = 10000) {
   }
 }
 
+// The colour 0xRRGGBB of window pixel (wx, wy) of area once it is hoped_for,
+// else what it showed when the wait ran out; 0xDEADBEEF when it cannot be
+// read at all.
+inline std::uint32_t await_pixel(adiclient::Driver &driver, adiclient::XDisplay *x, adiclient::XWindow area, int wx,
+                                 int wy, std::uint32_t hoped_for) {
+  std::uint32_t rgb = 0xDEADBEEF;
+  bool read = true;
+  wait_until(driver, [&] { return !(read = adiclient::read_pixel(x, area, wx, wy, rgb)) || rgb == hoped_for; });
+  return read ? rgb : 0xDEADBEEF;
+}
+
 struct Session {
   adiclient::Driver driver;
   adiclient::StartOptions options;

@@ -27,13 +27,7 @@ struct Drawing3D : DriverWindowTest {
     graphy = init.i16(14);
     ysize = init.i16(38);
     ymin = ysize - 1 - init.i16(48);
-    Packet open(38, 16);
-    open.set_i16(2, 1);
-    open.set_i16(8, xmax);
-    open.set_i16(10, graphy);
-    open.set_i16(12, 32765);
-    open.set_i16(14, 32765);
-    EXPECT_EQ(ask(open).opcode(), 38);
+    EXPECT_EQ(ask(adiclient::popenvp(1, 0, 0, xmax, graphy)).opcode(), 38);
   }
 
   static Packet bracket(int style, std::uint32_t flags) {
@@ -62,10 +56,7 @@ struct Drawing3D : DriverWindowTest {
   // The window's colour at pixel (px, py) of the graphics area, waiting a
   // little for hoped_for to arrive.
   std::uint32_t pixel(int px, int py, std::uint32_t hoped_for) {
-    std::uint32_t rgb = 0xDEADBEEF;
-    bool read = true;
-    wait_until(s->driver, [&] { return !(read = adiclient::read_pixel(x, area, px, row(py), rgb)) || rgb == hoped_for; });
-    return read ? rgb : 0xDEADBEEF;
+    return await_pixel(s->driver, x, area, px, row(py), hoped_for);
   }
   // Draws a mark in the top right corner of the graphics area and waits for
   // it: the window has its size and what was sent before is on the screen.
@@ -138,11 +129,10 @@ TEST_P(Drawing3D, ColouredFacesSayWhatTheyCarry) {
 }
 
 // A lit face, a face in front of another, a culled face and a face with
-// vertex colours, in viewport 1 over the graphics area in pixel units. Needs
-// the projection, view, light and material packets and the repaint of a
-// shaded viewport on exposure, which are built with the rendering packets
-// and DVIEW: enabled then.
-TEST_P(Drawing3D, DISABLED_ShadedDrawingReadBack) {
+// vertex colours, in viewport 1 over the graphics area in pixel units, drawn
+// for the drawing client (the second program takes a caller that has not
+// said who it is on a path of its own).
+TEST_P(Drawing3D, ShadedDrawingReadBack) {
   Packet ortho(80, 56);
   ortho.set_i16(4, 1);
   ortho.set_f64(8, 0);
@@ -166,6 +156,10 @@ TEST_P(Drawing3D, DISABLED_ShadedDrawingReadBack) {
   material.set_i16(80, 2);
   material.set_i16(112, 2);
 
+  Packet who(72, 1192);
+  who.set_i16(4, 1);    // the drawing client
+  who.set_i16(14, 1);
+  ask(who);
   settle();
   sync(bracket(3, 1 | 2 | 8));
   sync(ortho);
@@ -202,6 +196,30 @@ TEST_P(Drawing3D, DISABLED_ShadedDrawingReadBack) {
   EXPECT_NEAR(static_cast<int>(middle), 0x80, 3);
   EXPECT_LT(left, middle);
   EXPECT_LT(middle, right);
+}
+
+// A client that has not said who it is, drawing a face at once inside the
+// bracket: the face shows when the bracket ends, also where the second
+// program draws such a client's frame out of sight and swaps it in.
+TEST_P(Drawing3D, AFrameDrawnAtOnceShowsWhenItsBracketEnds) {
+  Packet ortho(80, 56);
+  ortho.set_i16(4, 1);
+  ortho.set_f64(16, -100);
+  ortho.set_f64(32, xmax + 1);
+  ortho.set_f64(48, graphy + 1);
+  Packet view(79, 136);
+  view.set_i16(4, 1);
+  for (int i = 0; i < 4; ++i) view.set_f64(8 + (4 * i + i) * 8, 1);
+  settle();
+  sync(bracket(3, 1 | 2));
+  sync(ortho);
+  sync(view);
+  Packet red = face(85, 0x40 | 0x20, {{20, 20, -50}, {120, 20, -50}, {120, 120, -50}, {20, 120, -50}});
+  red.set_f64(144, 1);
+  sync(red);
+  sync(bracket(3, 4));
+  EXPECT_EQ(pixel(60, 60, 0xFF0000), 0xFF0000u);
+  settle();   // 2D drawing after the bracket shows too
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, Drawing3D, ::testing::ValuesIn(kPrograms), program_name);

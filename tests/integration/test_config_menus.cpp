@@ -199,20 +199,7 @@ TEST_P(ConfigScreen, AnEditInASubmenuSurvivesAnExposure) {
 
   // The window (and the layer windows in it) blackened behind the driver's
   // back, then exposed: only the driver's repaint brings the menus back.
-  ::Display *d = reinterpret_cast<::Display *>(x);
-  std::vector<Window> windows{area};
-  Window root = 0, parent = 0, *children = nullptr;
-  unsigned n = 0;
-  if (XQueryTree(d, area, &root, &parent, &children, &n)) {
-    windows.insert(windows.end(), children, children + n);
-    if (children) XFree(children);
-  }
-  GC gc = XCreateGC(d, area, 0, nullptr);
-  XSetForeground(d, gc, BlackPixel(d, DefaultScreen(d)));
-  for (Window w : windows) XFillRectangle(d, w, gc, 0, 0, static_cast<unsigned>(xs), static_cast<unsigned>(ys));
-  XFreeGC(d, gc);
-  for (Window w : windows) XClearArea(d, w, 0, 0, 0, 0, True);
-  XSync(d, False);
+  adiclient::blacken_tree(x, area, true);
   EXPECT_TRUE(region_becomes(shown)) << "the prompt-line menu is not back as it was";
 
   EXPECT_EQ(pick(sub_ok(7)), 4);

@@ -105,10 +105,7 @@ struct Drag : DriverWindowTest {
   // The colour at pixel (px, py) of the graphics area once it is `want`,
   // else what it showed last.
   std::uint32_t pixel(int px, int py, std::uint32_t want) {
-    std::uint32_t rgb = 0xDEADBEEF;
-    bool read = true;
-    wait_until(s->driver, [&] { return !(read = adiclient::read_pixel(x, area, px, row(py), rgb)) || rgb == want; });
-    return read ? rgb : 0xDEADBEEF;
+    return await_pixel(s->driver, x, area, px, row(py), want);
   }
 
   // The pixels of graphics-area columns x1..x2 and rows y1..y2.

@@ -104,12 +104,7 @@ struct Drawing : ::testing::TestWithParam<Program> {
   // The colour the window shows at pixel (px, py) of the graphics area (y up
   // from its lower edge), waiting a little for the picture to arrive.
   std::uint32_t pixel(int px, int py, std::uint32_t hoped_for) {
-    std::uint32_t rgb = 0xDEADBEEF;
-    bool read = true;
-    wait_until(s->driver, [&] {
-      return !(read = adiclient::read_pixel(x, area, px, ysize - 1 - (py + ymin), rgb)) || rgb == hoped_for;
-    });
-    return read ? rgb : 0xDEADBEEF;
+    return await_pixel(s->driver, x, area, px, ysize - 1 - (py + ymin), hoped_for);
   }
   void draw_picture() {
     // A red line across, and a green filled square (pfill, 4 vertices).
@@ -123,34 +118,8 @@ struct Drawing : ::testing::TestWithParam<Program> {
     ASSERT_TRUE(adiclient::send_message(s->driver, run));
     sync();
   }
-  // The drawing area and the windows inside it (the widget's other buffer
-  // and layers): what the screen shows comes from one of them.
-  std::vector<Window> area_windows() {
-    ::Display *d = reinterpret_cast<::Display *>(x);
-    std::vector<Window> all{area};
-    for (std::size_t i = 0; i < all.size(); ++i) {
-      Window root = 0, parent = 0, *children = nullptr;
-      unsigned n = 0;
-      if (!XQueryTree(d, all[i], &root, &parent, &children, &n)) continue;
-      all.insert(all.end(), children, children + n);
-      if (children) XFree(children);
-    }
-    return all;
-  }
-  void blacken_behind_the_drivers_back() {
-    ::Display *d = reinterpret_cast<::Display *>(x);
-    GC gc = XCreateGC(d, area, 0, nullptr);
-    XSetForeground(d, gc, BlackPixel(d, DefaultScreen(d)));
-    for (Window w : area_windows())
-      XFillRectangle(d, w, gc, 0, 0, static_cast<unsigned>(xmax + 1), static_cast<unsigned>(ysize));
-    XFreeGC(d, gc);
-    XSync(d, False);
-  }
-  void expose() {
-    ::Display *d = reinterpret_cast<::Display *>(x);
-    for (Window w : area_windows()) XClearArea(d, w, 0, 0, 0, 0, True);
-    XSync(d, False);
-  }
+  void blacken_behind_the_drivers_back() { adiclient::blacken_tree(x, area, false); }
+  void expose() { adiclient::expose_tree(x, area); }
   // The packets of both coordinate widths, one after another into viewport
   // 1: lines across at heights 30 to 80, a green 32-bit square over
   // 100..200 and a red 16-bit one over 220..300.

@@ -237,6 +237,34 @@ bool read_pixel(XDisplay *d, XWindow w, int x, int y, uint32_t &rgb) {
   return true;
 }
 
+namespace {
+
+std::vector<Window> window_tree(Display *d, Window top) {
+  std::vector<Window> all{top};
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    const std::vector<Window> kids = children_of(d, all[i]);
+    all.insert(all.end(), kids.begin(), kids.end());
+  }
+  return all;
+}
+
+}  // namespace
+
+void blacken_tree(XDisplay *d, XWindow w, bool expose) {
+  const std::vector<Window> all = window_tree(d, w);
+  GC gc = XCreateGC(d, w, 0, nullptr);
+  XSetForeground(d, gc, BlackPixel(d, DefaultScreen(d)));
+  for (Window each : all) XFillRectangle(d, each, gc, 0, 0, 32767, 32767);
+  XFreeGC(d, gc);
+  XSync(d, False);
+  if (expose) expose_tree(d, w);
+}
+
+void expose_tree(XDisplay *d, XWindow w) {
+  for (Window each : window_tree(d, w)) XClearArea(d, each, 0, 0, 0, 0, True);
+  XSync(d, False);
+}
+
 bool write_ppm(const Image &image, const std::string &path, std::string &error) {
   FILE *f = std::fopen(path.c_str(), "wb");
   if (!f) {

@@ -50,6 +50,12 @@ struct Image {
 bool grab_window(XDisplay *display, XWindow window, Image &image);
 // 0xRRGGBB of one pixel.
 bool read_pixel(XDisplay *display, XWindow window, int x, int y, uint32_t &rgb);
+// Paints window and every window inside it black behind its owner's back
+// (what a drawing area shows may come from any of its layer windows), then,
+// with expose, asks the server to expose them all.
+void blacken_tree(XDisplay *display, XWindow window, bool expose);
+// Exposes the whole of window and every window inside it.
+void expose_tree(XDisplay *display, XWindow window);
 // Binary PPM (P6, maxval 255).
 bool write_ppm(const Image &image, const std::string &path, std::string &error);
 bool snapshot_ppm(XDisplay *display, XWindow window, const std::string &path, std::string &error);

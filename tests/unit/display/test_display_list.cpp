@@ -156,6 +156,24 @@ TEST_F(DisplayList, AFullPageIsClosedWithMinusOneAndTheNextVectorGoesToANewPage)
   EXPECT_LE(used + 4, alloc_size);
 }
 
+// Pages come ready from a helper thread while a drawing grows: many of them,
+// of one size and then of another, each filled to its own end only, every
+// one counted while held and none once the list is gone.
+TEST_F(DisplayList, ManyPagesOfTwoSizesAreEachFilledToTheirEndAndCounted) {
+  const int held_before = alloc_count;
+  for (const int size : {1024, 8192}) {
+    use_width(0, size);
+    ASSERT_EQ(alloc_count, held_before);
+    for (int i = 0; i < 40000; ++i) ASSERT_TRUE(vector(i % 30000, 7, i % 30000 + 1, 9, 1 + i % 7));
+    EXPECT_EQ(alloc_count - held_before, pages());
+    for (const DisplayListPage *p = vp().first_page; p != vp().current_page; p = p->next)
+      ASSERT_LE(static_cast<int>(p->used) + 4, alloc_size);
+    EXPECT_EQ(current_words().back(), static_cast<std::uint32_t>(39999 % 30000 + 1) << 16 | 9);
+  }
+  use_width(0, 4096);
+  EXPECT_EQ(alloc_count, held_before);
+}
+
 TEST_F(DisplayList, AVectorContinuingTheLastOneOfAFullPageStartsAnEntityInTheNext) {
   use_width(0, 1024);
   ASSERT_TRUE(GetMemory(kIndex));

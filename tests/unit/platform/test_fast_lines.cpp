@@ -159,9 +159,11 @@ TEST(LineMapping, WorkersMapEndsAsTheDrawingThreadDoes) {
   kgl_offscreen_destroy(c);
 }
 
-// One-call lines draw what the four calls draw, whichever path the state
-// sends them down (mapped by the workers, fast, wide, styled, through a
-// matrix with perspective) and with or without worker threads.
+// One-call lines and polylines draw what bgnline, a v2i a vertex and endline
+// draw, whichever path the state sends them down (mapped by the workers,
+// fast, wide, styled, through a matrix with perspective) and with or without
+// worker threads; by exclusive-or a polyline's shared vertices show drawn
+// once.
 TEST(LineCall, SamePixelsAsBeginVertexVertexEnd) {
   struct State {
     Int32 op, width;
@@ -186,15 +188,20 @@ TEST(LineCall, SamePixelsAsBeginVertexVertexEnd) {
       }
       std::mt19937 rng(99);
       std::uniform_int_distribution<Int32> near(-200, 900), any(-2000000000, 2000000000);
+      std::uniform_int_distribution<Int32> step(-4, 4), vertices(1, 9);
       for (int i = 0; i < 3000; ++i) {
-        Int32 v[4];
-        for (Int32 &x : v) x = i % 50 == 0 ? any(rng) : near(rng);
+        Int32 v[18];
+        const int n = i % 3 == 0 ? vertices(rng) : 2;
+        for (int k = 0; k < 2 * n; ++k)
+          v[k] = i % 50 == 0 ? any(rng) : k < 2 || n == 2 ? near(rng) : v[k - 2] + step(rng);
         kgl_offscreen_make_current(one);
-        kgl_line2i(v[0], v[1], v[2], v[3]);
+        if (n == 2)
+          kgl_line2i(v[0], v[1], v[2], v[3]);
+        else
+          kgl_polyline2i(v, n);
         kgl_offscreen_make_current(four);
         bgnline();
-        v2i(v);
-        v2i(v + 2);
+        for (int k = 0; k < n; ++k) v2i(v + 2 * k);
         endline();
       }
       for (KglContext *c : {one, four}) {

@@ -1,0 +1,204 @@
+// DVIEW and TUMBLE through the real programs with the pointer on the X
+// server: the view variables come through "@sysvar.dat" in the temporary
+// directory, the camera step follows the pointer, and the step ends by
+// accept (the picture in the new view), by a held pick (the result file and
+// its load string typed to the client) or by cancel (a redraw typed); TUMBLE
+// turns the picture and puts it back when it stops.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "driver_session.h"
+
+using adiclient::Packet;
+
+namespace {
+
+constexpr std::uint32_t kRed = 0xFF0000;
+
+Packet command_packet(const std::string &text) {
+  Packet p(25, 6);
+  p.set_text(6, text);
+  return p;
+}
+
+// The view variables the client's "gl_lisp" writes: a square of 120 units
+// round the origin in the XY plane, seen from above.
+const char kSysvars[] =
+    "BACKZ = 0\nEXTMAX = 60,60,0\nEXTMIN = -60,-60,0\nFRONTZ = 0\nLENSLENGTH = 50\nTARGET = 0,0,0\n"
+    "UCSORG = 0,0,0\nUCSXDIR = 1,0,0\nUCSYDIR = 0,1,0\nVIEWCTR = 0,0,0\nVIEWDIR = 0,0,100\nVIEWMODE = 0\n"
+    "VIEWSIZE = 120\nVIEWTWIST = 0\nVSMAX = 0,0,0\nVSMIN = 0,0,0\nWORLDUCS = 1\n";
+
+struct Dview : DriverWindowTest {
+  int xmax = 0, graphy = 0, ysize = 0, ymin = 0;
+  std::string typed;
+
+  void SetUp() override {
+    if (!have_display()) GTEST_SKIP() << "no X display";
+    ASSERT_FALSE(cfg.path.empty());
+    s = std::make_unique<Session>(GetParam());
+    s->options.set_env = isolated_env(cfg.path);
+    s->options.set_env.push_back("TMP=" + cfg.path);
+    s->start();
+    static int sessions = 0;
+    ASSERT_TRUE(adiclient::send_packet(s->driver, adiclient::pinit(0x8013, 8, "dview-" + std::to_string(++sessions))));
+    Packet init = s->reply();
+    ASSERT_EQ(init.i16(2), 1);
+    std::string err;
+    x = adiclient::open_display(err);
+    ASSERT_NE(x, nullptr) << err;
+    top = adiclient::find_top_window(x, adiclient::graphics_title, 10000);
+    area = adiclient::find_drawing_area(x, top);
+    ASSERT_NE(area, 0u);
+    xmax = init.i16(12), graphy = init.i16(14), ysize = init.i16(38);
+    ymin = ysize - 1 - init.i16(48);
+    // The pointer away from the model while it is drawn.
+    ASSERT_TRUE(adiclient::move_pointer(x, area, 5, row(graphy - 5)));
+
+    // The caller is the drawing client; viewport 1 over the graphics area
+    // and current, the regeneration over.
+    Packet who(72, 1192);
+    who.set_i16(4, 1);
+    who.set_i16(14, 1);
+    ask(who);
+    EXPECT_EQ(ask(adiclient::popenvp(1, 0, 0, xmax, graphy)).opcode(), 38);
+    Packet sync(23, 12);
+    sync.set_i16(6, 1);
+    sync.set_i16(10, -2);
+    ask(sync);
+
+    // A red square of 120 units round the origin, 100 units in front of the
+    // eye, in an orthographic projection of a unit a pixel centred on the
+    // graphics area.
+    sync_packet(bracket(3, 1 | 2));
+    Packet ortho(80, 56);
+    const double half[2] = {(xmax + 1) / 2.0, (graphy + 1) / 2.0};
+    const double planes[6] = {0, -400, -half[0], half[0], -half[1], half[1]};
+    for (int i = 0; i < 6; ++i) ortho.set_f64(8 + 8 * i, planes[i]);
+    Packet view(79, 136);
+    for (int i = 0; i < 4; ++i) view.set_f64(8 + (4 * i + i) * 8, 1);
+    view.set_f64(8 + (4 * 2 + 3) * 8, -100);
+    Packet face(85, 272);
+    face.set_u32(4, 0x20);
+    face.set_i16(8, 4);
+    for (int i = 0; i < 4; ++i) {
+      face.set_f64(40 + 24 * i, i == 0 || i == 3 ? -60 : 60);
+      face.set_f64(48 + 24 * i, i < 2 ? -60 : 60);
+    }
+    face.set_f64(144, 1);
+    for (Packet *p : {&ortho, &view}) p->set_i16(4, 1);
+    for (const Packet &p : {ortho, view, face, bracket(3, 4)}) sync_packet(p);
+    ASSERT_EQ(pixel(cx(), cy(), kRed), kRed);
+    ASSERT_EQ(pixel(cx(), cy() + 55, kRed), kRed);
+  }
+
+  static Packet bracket(int style, std::uint32_t flags) {
+    Packet p(95, 12);
+    p.set_i16(4, style);
+    p.set_u32(8, flags);
+    return p;
+  }
+  void sync_packet(const Packet &p) {
+    ASSERT_TRUE(adiclient::send_packet(s->driver, p));
+    ask(adiclient::pnop());
+  }
+  int cx() const { return (xmax + 1) / 2; }
+  int cy() const { return (graphy + 1) / 2; }
+  int row(int py) const { return ysize - 1 - (py + ymin); }
+  std::uint32_t pixel(int px, int py, std::uint32_t hoped_for) {
+    return await_pixel(s->driver, x, area, px, row(py), hoped_for);
+  }
+  // Waits for the driver to type text to the client; the client keeps
+  // talking meanwhile (a pending string is typed after each message).
+  bool typed_shows(const std::string &text) {
+    return wait_until(s->driver, [&] {
+      ask(adiclient::pnop());
+      for (Packet p; adiclient::read_event(s->driver, 0, p) == adiclient::Got::packet;) {
+        adiclient::Event e;
+        if (adiclient::decode_event(p.bytes, e) && e.type == adiclient::ev_key) typed += static_cast<char>(e.key);
+      }
+      return typed.find(text) != std::string::npos;
+    });
+  }
+  // RTDVIEW with an option and the exchange of view variables: the client
+  // is to load "gl_lisp", and after its sync packets the driver reads the
+  // file it left. Then the pointer goes to azimuth 0, elevation 45 degrees.
+  void start_dview(const std::string &option) {
+    std::ofstream(cfg.path + "/@sysvar.dat") << kSysvars;
+    EXPECT_EQ(ask(command_packet("RTDVIEW " + option)).i16(2), 1);
+    ASSERT_TRUE(adiclient::move_pointer(x, area, cx() + 3, row(cy())));
+    ASSERT_TRUE(typed_shows("gl_lisp\")\n"));
+    Packet sync(23, 12);
+    sync.set_i16(6, 1);
+    ASSERT_TRUE(wait_until(s->driver, [&] {
+      ask(sync);
+      return !std::ifstream(cfg.path + "/@sysvar.dat").good();
+    }));
+    ASSERT_TRUE(adiclient::move_pointer(x, area, cx(), row(graphy * 3 / 4)));
+    // The step has its data and follows the pointer: outlines while it moves.
+    ASSERT_TRUE(wait_until(s->driver, [&] {
+      std::uint32_t rgb = kRed;
+      return adiclient::read_pixel(x, area, cx(), row(cy()), rgb) && rgb != kRed;
+    }));
+  }
+  void click(unsigned button) {
+    ASSERT_TRUE(adiclient::press_button(x, button, true));
+    ASSERT_TRUE(adiclient::press_button(x, button, false));
+  }
+};
+
+TEST_P(Dview, AcceptShowsTheModelInTheNewView) {
+  start_dview("CA");
+  click(3);
+  // Seen from 45 degrees the square is 120 wide and 85 high.
+  for (const auto &d : {std::array{0, 0}, std::array{50, 0}, std::array{0, 30}})
+    EXPECT_EQ(pixel(cx() + d[0], cy() + d[1], kRed), kRed) << d[0] << "," << d[1];
+  std::uint32_t above = kRed;
+  EXPECT_TRUE(adiclient::read_pixel(x, area, cx(), row(cy() + 55), above));
+  EXPECT_NE(above, kRed);
+}
+
+TEST_P(Dview, AHeldPickWritesTheResultAndTypesItsLoad) {
+  start_dview("CA");
+  ASSERT_TRUE(adiclient::press_button(x, 1, true));
+  EXPECT_TRUE(typed_shows("(load \"" + cfg.path + "/gl_dview.lsp\")\n")) << typed;
+  ASSERT_TRUE(adiclient::press_button(x, 1, false));
+  std::stringstream file;
+  file << std::ifstream(cfg.path + "/gl_dview.lsp").rdbuf();
+  const std::string text = file.str();
+  EXPECT_EQ(text.rfind("(defun gl_dview ( / a l pt1 pt2 pt3 s w)\n", 0), 0u) << text;
+  // The tenth line: the camera step's command at about 45 degrees up.
+  const std::size_t line = text.find("\n (command \"_DVIEW\" \"\" \"_CA\" \"4");
+  EXPECT_NE(line, std::string::npos) << text;
+  EXPECT_NE(text.find("\" \"\")\n (setvar \"WORLDVIEW\" w)\n", line), std::string::npos) << text;
+  EXPECT_EQ(text.size() - text.rfind(") (gl_dview)\n"), 13u);
+}
+
+TEST_P(Dview, CancelTypesARedraw) {
+  start_dview("TA");
+  click(2);
+  EXPECT_TRUE(typed_shows("'REDRAW\n")) << typed;
+}
+
+TEST_P(Dview, TumbleTurnsThePictureAndPutsItBack) {
+  EXPECT_EQ(ask(command_packet("TUMBLE 90")).i16(2), 1);
+  // Frames follow one another: the square's corner changes.
+  const std::uint32_t first = pixel(cx() + 55, cy() + 55, kRed);
+  EXPECT_TRUE(wait_until(s->driver, [&] {
+    std::uint32_t now = first;
+    return adiclient::read_pixel(x, area, cx() + 55, row(cy() + 55), now) && now != first;
+  }));
+  // A pick ends it: the picture as it was.
+  click(1);
+  for (const auto &d : {std::array{55, 55}, std::array{-55, -55}})
+    EXPECT_EQ(pixel(cx() + d[0], cy() + d[1], kRed), kRed) << d[0] << "," << d[1];
+  for (const auto &d : {std::array{65, 65}, std::array{-65, 0}})
+    EXPECT_NE(pixel(cx() + d[0], cy() + d[1], 0), kRed) << d[0] << "," << d[1];
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, Dview, ::testing::ValuesIn(kPrograms), program_name);
+
+}  // namespace
