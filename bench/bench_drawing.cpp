@@ -393,9 +393,30 @@ class XServerRuns {
   std::vector<XSegment> xs_;
 };
 
+// A driver process of the runs, killed when it goes.
+class DriverProcess {
+ public:
+  // Milliseconds from the first byte of the stream to the answer that ends
+  // it; -1 when the driver does not answer.
+  double time_stream(const std::vector<std::uint8_t> &stream) {
+    adiclient::Packet r;
+    const auto t0 = Clock::now();
+    if (!adiclient::send_raw(*d_, stream) || adiclient::read_reply(*d_, 120000, r) != adiclient::Got::packet) return -1;
+    return ms_since(t0);
+  }
+  ~DriverProcess() {
+    if (!d_) return;
+    request(*d_, adiclient::pkill());
+    adiclient::wait_exit(*d_, 10000);
+  }
+
+ protected:
+  std::unique_ptr<adiclient::Driver> d_;
+};
+
 // A driver started for the end-to-end runs, with viewport 1 over the whole
-// graphics area at scale view units a pixel; killed when it goes.
-class BenchDriver {
+// graphics area at scale view units a pixel.
+class BenchDriver : public DriverProcess {
  public:
   bool start(const std::string &path, const std::string &cfg) {
     d_ = ::start(path, cfg);
@@ -403,38 +424,20 @@ class BenchDriver {
     if (!d_ || !request(*d_, adiclient::pinit(0x8007, 8, "bench"), &init)) return false;
     width = init.i16(12) + 1, height = init.i16(14) + 1;
     scale = std::max(1, std::min(40, 32000 / std::max(width, height)));
-    adiclient::Packet open(38, 16);
-    open.set_i16(2, 1);
-    open.set_i16(8, width - 1);
-    open.set_i16(10, height - 1);
-    open.set_i16(12, 32765);
-    open.set_i16(14, 32765);
+    const adiclient::Packet open = adiclient::popenvp(1, 0, 0, width - 1, height - 1);
     adiclient::Packet view(40, 16);
     view.set_i16(2, 1);
     view.set_i16(8, width * scale - 1);
     view.set_i16(10, height * scale - 1);
     return request(*d_, open) && request(*d_, view) && request(*d_, adiclient::pnop());
   }
-  // Clears viewport 1, then milliseconds from the first byte of the stream to
-  // the answer that ends it; -1 when the driver does not answer.
+  // Clears viewport 1, then times the stream.
   double run(const std::vector<std::uint8_t> &stream) {
     adiclient::Packet clear(3, 6);
     clear.set_i16(4, 1);
-    adiclient::Packet r;
-    if (!request(*d_, clear)) return -1;
-    const auto t0 = Clock::now();
-    if (!adiclient::send_raw(*d_, stream) || adiclient::read_reply(*d_, 120000, r) != adiclient::Got::packet) return -1;
-    return ms_since(t0);
-  }
-  ~BenchDriver() {
-    if (!d_) return;
-    request(*d_, adiclient::pkill());
-    adiclient::wait_exit(*d_, 10000);
+    return request(*d_, clear) ? time_stream(stream) : -1;
   }
   int width = 0, height = 0, scale = 1;
-
- private:
-  std::unique_ptr<adiclient::Driver> d_;
 };
 
 // Driver processes started in turn: how fast one runs depends on the
@@ -730,8 +733,8 @@ void faces(const std::string &driver_path, int count) {
 // the same display; and rdcpoly quads shaded from vertex to vertex, a second.
 
 // A rendering client's driver: a shading client's session, rdinit and a
-// rendering begun; killed when it goes.
-class RenderingDriver {
+// rendering begun.
+class RenderingDriver : public DriverProcess {
  public:
   bool start(const std::string &path, const std::string &cfg) {
     d_ = ::start(path, cfg);
@@ -745,22 +748,8 @@ class RenderingDriver {
     const adiclient::Packet begin[] = {adiclient::Packet(2002, 8), adiclient::pnop()};
     return adiclient::send_message(*d_, begin) && adiclient::read_reply(*d_, 30000, reply) == adiclient::Got::packet;
   }
-  // Milliseconds from the first byte of the stream to the answer that ends it.
-  double run(const std::vector<std::uint8_t> &stream) {
-    adiclient::Packet r;
-    const auto t0 = Clock::now();
-    if (!adiclient::send_raw(*d_, stream) || adiclient::read_reply(*d_, 120000, r) != adiclient::Got::packet) return -1;
-    return ms_since(t0);
-  }
-  ~RenderingDriver() {
-    if (!d_) return;
-    request(*d_, adiclient::pkill());
-    adiclient::wait_exit(*d_, 10000);
-  }
+  double run(const std::vector<std::uint8_t> &stream) { return time_stream(stream); }
   int width = 0, height = 0;
-
- private:
-  std::unique_ptr<adiclient::Driver> d_;
 };
 
 // Packets framed into messages of at most 8000 bytes, a pnop last.
