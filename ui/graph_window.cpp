@@ -177,10 +177,10 @@ Entry *cache_find(Entry (&cache)[8], Display *dpy, const char *name, bool make) 
 // The joined font names of resource "AutoCAD-<name>.fontList".
 void graph_font_names(const char *name, Display *dpy, char *out, std::size_t cap) {
   char resource[96];
-  char spec[2048];
+  char font_list[2048];
   out[0] = '\0';
   std::snprintf(resource, sizeof resource, "AutoCAD-%.60s.fontList", name);
-  if (get_resource_text(dpy, resource, spec, sizeof spec)) join_font_entries(spec, out, cap);
+  if (get_resource_text(dpy, resource, font_list, sizeof font_list)) join_font_entries(font_list, out, cap);
 }
 
 XFontSet create_font_set(Display *dpy, const char *names) {
@@ -360,15 +360,15 @@ XmFontList get_widget_text_font(const char *name, Display *dpy) {
 
 XFontStruct *get_widget_fixed_font(const char *name, Display *dpy) {
   char resource[96];
-  char spec[2048];
+  char font_list[2048];
   std::snprintf(resource, sizeof resource, "AutoCAD-%.60s.fontlist", name);
-  if (!get_resource_text(dpy, resource, spec, sizeof spec)) {
+  if (!get_resource_text(dpy, resource, font_list, sizeof font_list)) {
     std::snprintf(resource, sizeof resource, "AutoCAD-%.60s*XmText.fontList", name);
-    get_resource_text(dpy, resource, spec, sizeof spec);
+    get_resource_text(dpy, resource, font_list, sizeof font_list);
   }
   FixedFontProbe probe{dpy, nullptr};
   char chosen[kFontNameMax];
-  choose_fixed_font(spec, probe_fixed_font, &probe, chosen, sizeof chosen);
+  choose_fixed_font(font_list, probe_fixed_font, &probe, chosen, sizeof chosen);
   if (probe.font == nullptr) probe.font = XLoadQueryFont(dpy, "fixed");
   return probe.font;
 }

@@ -9,10 +9,10 @@
 
 int command_lines_from_resource(int value) { return value >= 0 && value <= 25 ? value : 3; }
 
-int split_font_entries(const char *spec, char (*entries)[kFontNameMax], int max_entries) {
+int split_font_entries(const char *font_list, char (*entries)[kFontNameMax], int max_entries) {
   int n = 0;
-  if (spec == nullptr) return 0;
-  const char *p = spec;
+  if (font_list == nullptr) return 0;
+  const char *p = font_list;
   while (*p != '\0' && n < max_entries) {
     const char *end = std::strchr(p, ',');
     if (end == nullptr) end = p + std::strlen(p);
@@ -35,10 +35,10 @@ int split_font_entries(const char *spec, char (*entries)[kFontNameMax], int max_
   return n;
 }
 
-std::size_t join_font_entries(const char *spec, char *out, std::size_t cap) {
+std::size_t join_font_entries(const char *font_list, char *out, std::size_t cap) {
   if (cap == 0) return 0;
   static char entries[kFontEntriesMax][kFontNameMax];
-  int n = split_font_entries(spec, entries, kFontEntriesMax);
+  int n = split_font_entries(font_list, entries, kFontEntriesMax);
   std::size_t len = 0;
   out[0] = '\0';
   for (int i = 0; i < n; ++i) {
@@ -52,9 +52,9 @@ std::size_t join_font_entries(const char *spec, char *out, std::size_t cap) {
   return len;
 }
 
-void choose_fixed_font(const char *spec, FontProbe probe, void *data, char *out, std::size_t cap) {
+void choose_fixed_font(const char *font_list, FontProbe probe, void *data, char *out, std::size_t cap) {
   static char entries[kFontEntriesMax][kFontNameMax];
-  int n = split_font_entries(spec, entries, kFontEntriesMax);
+  int n = split_font_entries(font_list, entries, kFontEntriesMax);
   for (int i = 0; i < n; ++i) {
     if (probe(entries[i], data)) {
       bounded_copy(out, entries[i], cap);

@@ -16,15 +16,15 @@ inline constexpr int kFontEntriesMax = 16;
 // The font names of a font-list resource: entries separated by ',', each
 // without blanks and cut at its tag ('=') or font-set mark (':'). Empty and
 // over-long entries are skipped. Returns the count.
-int split_font_entries(const char *spec, char (*entries)[kFontNameMax], int max_entries);
+int split_font_entries(const char *font_list, char (*entries)[kFontNameMax], int max_entries);
 // The entries joined again with ','; returns the length (cut to fit).
-std::size_t join_font_entries(const char *spec, char *out, std::size_t cap);
+std::size_t join_font_entries(const char *font_list, char *out, std::size_t cap);
 // Whether a font name is usable as the fixed font (it loads, and its "W" and
 // "l" have the same width).
 using FontProbe = bool (*)(const char *name, void *data);
 // The first entry the probe accepts, else "international15" when accepted,
 // else "fixed". Copies the choice into out.
-void choose_fixed_font(const char *spec, FontProbe probe, void *data, char *out, std::size_t cap);
+void choose_fixed_font(const char *font_list, FontProbe probe, void *data, char *out, std::size_t cap);
 
 // One entry of the root window's "SERVER_OVERLAY_VISUALS" property.
 struct OverlayVisual {

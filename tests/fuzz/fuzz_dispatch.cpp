@@ -136,7 +136,7 @@ std::vector<Kept> kept = {
     KEEP(pboxno), KEEP(MenuTextPtr), KEEP(PromptBuffer), KEEP(prompt_pen), KEEP(text_echo), KEEP(no_echo),
     KEEP(KESTRILA_MODE), KEEP(mode_str), KEEP(mode_flags), KEEP(last_arrow_key), KEEP(pick_count),
     KEEP(action_key), KEEP(cancel_key),
-    // the tools, the status line and the parts not built yet
+    // the tools, the status line, dialogs, 3D and DVIEW
     KEEP(PstringNeeded), KEEP(busy_with_dialog), KEEP(ProjSet), KEEP(ViewSet), KEEP(menu_file_pathname),
     KEEP(iconic_file_name), KEEP(iconic_file_prefix), KEEP(dpage_count), KEEP(dentity_count), KEEP(bview),
     KEEP(BirdseyeMode), KEEP(BirdseyeState), KEEP(TextScreenBirdseye), KEEP(MFLicon), KEEP(commands),

@@ -1,6 +1,5 @@
 // The digitizer state machine: the two-step protocol, the routing of samples
-// to the driver's tools (through the tools' state flags; their handlers are
-// stand-ins that take nothing), the 4.2 packets with their held buttons, the
+// to the driver's tools (through the tools' state flags), the 4.2 packets with their held buttons, the
 // tablet packets and the status line's zoom fields.
 #include <gtest/gtest.h>
 
@@ -149,7 +148,7 @@ TEST_F(DigitizerTest, DviewStepsSeeTheSampleUnlessOneIsToBeIgnored) {
   IgnoreOne = 1;
   EXPECT_EQ(client_sample(kDigPick, 3, 4), (Sample{kDigPick, 3, 4}));
   EXPECT_EQ(IgnoreOne, 0);
-  // The point step (a stand-in here) did not use it: the client gets it, and
+  // The step's handler did not use it (it has no run to follow): the client gets it, and
   // the step asks for the next one to be ignored.
   EXPECT_EQ(client_sample(kDigMove, 5, 6), (Sample{kDigMove, 5, 6}));
   EXPECT_EQ(IgnoreOne, 1);

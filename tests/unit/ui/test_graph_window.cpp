@@ -271,10 +271,10 @@ TEST(FontEntries, BlanksGoAndTagsAreCut) {
 }
 
 TEST(FontEntries, OverlongAndSurplusEntriesAreSkipped) {
-  std::string spec = std::string(kFontNameMax + 10, 'a') + ",fixed";
-  for (int i = 0; i < kFontEntriesMax + 5; ++i) spec += ",f" + std::to_string(i);
+  std::string font_list = std::string(kFontNameMax + 10, 'a') + ",fixed";
+  for (int i = 0; i < kFontEntriesMax + 5; ++i) font_list += ",f" + std::to_string(i);
   char entries[kFontEntriesMax][kFontNameMax];
-  int n = split_font_entries(spec.c_str(), entries, kFontEntriesMax);
+  int n = split_font_entries(font_list.c_str(), entries, kFontEntriesMax);
   ASSERT_EQ(n, kFontEntriesMax);
   EXPECT_STREQ(entries[0], "fixed");
   for (int i = 0; i < n; ++i) EXPECT_LT(std::strlen(entries[i]), kFontNameMax);
