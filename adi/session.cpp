@@ -240,14 +240,7 @@ void GraphicsInit() {
   }
   Color16 = 0;
   MySetRenderMode(1);
-  if (cfr.word(kWordDoubleBuffer) == 0) {
-    cfr.word(kWordBufferMode) = 1;
-    MySetBufferMode(1);
-  } else {
-    cfr.word(kWordBufferMode) = 2;
-    MySetBufferMode(2);
-    SelectBothBuffers();
-  }
+  SetConfiguredBufferMode();
   clear_screen_planes();
   frontface(0);
   backface(0);

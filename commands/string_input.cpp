@@ -209,14 +209,7 @@ void leave_configuration() {
   Color16 = 0;
   MySetRenderMode(1);
   cfr.word(kWordRgbPixels) = 1;
-  if (cfr.word(kWordDoubleBuffer) == 0) {
-    cfr.word(kWordBufferMode) = 1;
-    MySetBufferMode(1);
-  } else {
-    cfr.word(kWordBufferMode) = 2;
-    MySetBufferMode(2);
-    SelectBothBuffers();
-  }
+  SetConfiguredBufferMode();
   if (ReloadPalette) {
     CurrentMatrixNumber = -1;
     SetClippingRectangle(0, xsize - 1, 0, ysize - 1, kMatrixScreen);

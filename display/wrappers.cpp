@@ -257,6 +257,17 @@ void MySetBufferMode(int mode) {
     GLX_singlebuffer();
 }
 
+void SetConfiguredBufferMode() {
+  if (cfr.word(kWordDoubleBuffer) == 0) {
+    cfr.word(kWordBufferMode) = 1;
+    MySetBufferMode(1);
+  } else {
+    cfr.word(kWordBufferMode) = 2;
+    MySetBufferMode(2);
+    SelectBothBuffers();
+  }
+}
+
 void MySwapbuffers() {
   if constexpr (kSecondBuild) return gfxSelectBuffer(0);
   if (cfr.word(kWordDoubleBuffer)) swapbuffers();

@@ -66,6 +66,9 @@ void MySetDrawmode(int mode);
 void MyGinit();
 void MyGexit();
 void MySetBufferMode(int mode);
+// The buffers the configuration asks for: mode 1 without double buffering
+// (word 99), else mode 2 with both buffers drawn; word 104 says which.
+void SetConfiguredBufferMode();
 void MySwapbuffers();
 void SelectBackBuffer();
 void SelectFrontBuffer();

@@ -978,3 +978,18 @@ int dx_config(int) {
   }
   return 1;
 }
+
+// Visual, depth and colormap for a shell on dpy: the graphics window's on its
+// own display, the screen's defaults on another.
+void shell_visual_args(Display *dpy, Arg *args, Cardinal &n) {
+  if (dpy == display) {
+    XtSetArg(args[n], XmNvisual, def_visual), ++n;
+    XtSetArg(args[n], XmNdepth, depth), ++n;
+    XtSetArg(args[n], XmNcolormap, def_cmap), ++n;
+  } else {
+    int scr = DefaultScreen(dpy);
+    XtSetArg(args[n], XmNvisual, DefaultVisual(dpy, scr)), ++n;
+    XtSetArg(args[n], XmNdepth, DefaultDepth(dpy, scr)), ++n;
+    XtSetArg(args[n], XmNcolormap, DefaultColormap(dpy, scr)), ++n;
+  }
+}

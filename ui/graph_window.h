@@ -73,6 +73,9 @@ extern GC graph_gc;              // text GC of the graphics window
 
 // A TrueColor visual of the given depth, or nullptr.
 Visual *find_visual(Display *dpy, int scr, int depth);
+// Appends the visual, depth and colormap of a shell on dpy to args: the
+// graphics window's on its own display, the screen's defaults on another.
+void shell_visual_args(Display *dpy, Arg *args, Cardinal &n);
 // The best standard RGB colormap of the visual; false when there is none.
 bool GetStdColormap(Display *dpy, int scr, Visual *visual, int depth, XStandardColormap *out);
 void create_graph_window(const char *title, const char *shell_name);

@@ -180,17 +180,7 @@ Widget build_bar(Widget parent, const ToolConfig &config) {
     Arg args[8];
     Cardinal n = 0;
     XtSetArg(args[n], XmNtitle, "MFL Tool Box"), ++n;
-    if (dpy == display) {
-      XtSetArg(args[n], XmNvisual, def_visual), ++n;
-      XtSetArg(args[n], XmNdepth, depth), ++n;
-      XtSetArg(args[n], XmNcolormap, def_cmap), ++n;
-    } else {
-      // Another display: its own defaults.
-      int scr = DefaultScreen(dpy);
-      XtSetArg(args[n], XmNvisual, DefaultVisual(dpy, scr)), ++n;
-      XtSetArg(args[n], XmNdepth, DefaultDepth(dpy, scr)), ++n;
-      XtSetArg(args[n], XmNcolormap, DefaultColormap(dpy, scr)), ++n;
-    }
+    shell_visual_args(dpy, args, n);
     XFontStruct *fixed = get_widget_fixed_font("Graph", dpy);
     if (fixed != nullptr) {
       box_fonts = XmFontListCreate(fixed, const_cast<char *>("charset_roman"));

@@ -123,13 +123,17 @@ struct DriverWindowTest : ::testing::TestWithParam<Program> {
   adiclient::XDisplay *x = nullptr;
   adiclient::XWindow top = 0, area = 0;
 
-  // Starts the program, sends init and finds the drawing area; reply gets
-  // init's answer. Skips the test when there is no X server.
-  void open_window_session(const adiclient::Packet &init, adiclient::Packet &reply) {
+  // Starts the program with extra_env added to its environment, sends init
+  // and finds the drawing area of the window whose title begins with title;
+  // reply gets init's answer. Skips the test when there is no X server.
+  void open_window_session(const adiclient::Packet &init, adiclient::Packet &reply,
+                           const std::vector<std::string> &extra_env = {},
+                           const std::string &title = std::string(adiclient::graphics_title)) {
     if (!have_display()) GTEST_SKIP() << "no X display";
     ASSERT_FALSE(cfg.path.empty());
     s = std::make_unique<Session>(GetParam());
     s->options.set_env = isolated_env(cfg.path);
+    s->options.set_env.insert(s->options.set_env.end(), extra_env.begin(), extra_env.end());
     s->start();
     ASSERT_TRUE(adiclient::send_packet(s->driver, init));
     reply = s->reply();
@@ -137,7 +141,7 @@ struct DriverWindowTest : ::testing::TestWithParam<Program> {
     std::string err;
     x = adiclient::open_display(err);
     ASSERT_NE(x, nullptr) << err;
-    top = adiclient::find_top_window(x, adiclient::graphics_title, 10000);
+    top = adiclient::find_top_window(x, title, 10000);
     area = adiclient::find_drawing_area(x, top);
     ASSERT_NE(area, 0u);
   }

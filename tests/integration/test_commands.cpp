@@ -67,21 +67,8 @@ struct DriverCommands : DriverWindowTest {
   }
   // As open_window_session, with the extra environment of s_env.
   void open_with(const Packet &init, Packet &reply) {
-    if (!have_display()) GTEST_SKIP() << "no X display";
-    ASSERT_FALSE(cfg.path.empty());
-    s = std::make_unique<Session>(GetParam());
-    s->options.set_env = isolated_env(cfg.path);
-    for (const std::string &e : s_env) s->options.set_env.push_back(e);
-    s->start();
-    ASSERT_TRUE(adiclient::send_packet(s->driver, init));
-    reply = s->reply();
-    ASSERT_EQ(reply.i16(2), 1);
-    std::string err;
-    x = adiclient::open_display(err);
-    ASSERT_NE(x, nullptr) << err;
-    top = adiclient::find_top_window(x, std::string(adiclient::graphics_title) + " -- " + name, 10000);
-    area = adiclient::find_drawing_area(x, top);
-    ASSERT_NE(area, 0u);
+    open_window_session(init, reply, s_env, std::string(adiclient::graphics_title) + " -- " + name);
+    if (IsSkipped() || HasFatalFailure()) return;
     // The windows of drivers gone before may still cover ours for a moment;
     // once they are gone and the driver has seen the pointer after the
     // repaint they leave, what it draws stays on the screen.

@@ -37,22 +37,11 @@ struct Dview : DriverWindowTest {
   std::string typed;
 
   void SetUp() override {
-    if (!have_display()) GTEST_SKIP() << "no X display";
-    ASSERT_FALSE(cfg.path.empty());
-    s = std::make_unique<Session>(GetParam());
-    s->options.set_env = isolated_env(cfg.path);
-    s->options.set_env.push_back("TMP=" + cfg.path);
-    s->start();
     static int sessions = 0;
-    ASSERT_TRUE(adiclient::send_packet(s->driver, adiclient::pinit(0x8013, 8, "dview-" + std::to_string(++sessions))));
-    Packet init = s->reply();
-    ASSERT_EQ(init.i16(2), 1);
-    std::string err;
-    x = adiclient::open_display(err);
-    ASSERT_NE(x, nullptr) << err;
-    top = adiclient::find_top_window(x, adiclient::graphics_title, 10000);
-    area = adiclient::find_drawing_area(x, top);
-    ASSERT_NE(area, 0u);
+    Packet init;
+    open_window_session(adiclient::pinit(0x8013, 8, "dview-" + std::to_string(++sessions)), init,
+                        {"TMP=" + cfg.path});
+    if (IsSkipped() || HasFatalFailure()) return;
     xmax = init.i16(12), graphy = init.i16(14), ysize = init.i16(38);
     ymin = ysize - 1 - init.i16(48);
     // The pointer away from the model while it is drawn.
