@@ -144,10 +144,7 @@ void InitializeRenderingMode() {
     // The second program sets its buffers up here, and its cursor once the
     // character sizes are known.
     if constexpr (kSecondBuild) {
-      const int buffers = cfr.word(kWordDoubleBuffer) ? 2 : 1;
-      cfr.word(kWordBufferMode) = buffers;
-      MySetBufferMode(buffers);
-      gfxSelectBuffer(3);
+      SetConfiguredBufferMode();   // both buffers drawn, where there are two
     } else {
       InitCursor();
     }
