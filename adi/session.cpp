@@ -40,6 +40,7 @@
 #include "render3d/lights.h"
 #include "render3d/projection.h"
 #include "render3d/rendering.h"
+#include "render3d/segments.h"
 #include "ui/context.h"
 #include "ui/graph_window.h"
 #include "ui/side_menu.h"
@@ -436,6 +437,8 @@ int pterm(Packet &) {
     free_saved_pixels(i);
     vp.flags &= ~(kVpShaded | kVpSavedImage | kVpVectorMark | kVpVectorMark2);
   }
+  // A segment left open would take the next session's drawing.
+  close_segment();
   Free_AUI_List();
   FreeCachedBirdseye();
   ResetConfigMenus();

@@ -56,7 +56,9 @@ bool follow_links(const char *path, std::string &target) {
 
 bool read_file(const char *path, std::string &text) {
   text.clear();
-  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  // Not blocking: a FIFO put where a file is expected must not stop the
+  // driver waiting for a writer. Reads of a regular file never block.
+  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st {};
   bool ok = fstat(fd, &st) == 0;

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "base/events.h"
+#include "base/files.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/string_tables.h"
@@ -247,8 +248,8 @@ bool exchange_step(Served &out, std::size_t cap) {
     return false;
   }
   const std::string path = std::string(tmpdir) + "@sysvar.dat";
-  std::FILE *file = std::fopen(path.c_str(), "r");
-  if (file == nullptr) {
+  std::string text;
+  if (!read_file(path.c_str(), text)) {   // not there yet, or no regular file
     MyPrints(".");
     WaitForPSYNC = 1;
     IgnoreOne = 1;
@@ -257,8 +258,10 @@ bool exchange_step(Served &out, std::size_t cap) {
   MyPrints("\bdone.");
   MyPrints(crlf);
   const int index = CurrentViewport >= 0 && CurrentViewport < kViewportCount ? CurrentViewport : 0;
-  ReadSysvarFile(file, vp_info[index]);
-  std::fclose(file);
+  if (std::FILE *file = text.empty() ? nullptr : fmemopen(text.data(), text.size(), "r")) {
+    ReadSysvarFile(file, vp_info[index]);
+    std::fclose(file);
+  }
   std::remove(path.c_str());
   acadvar_req = 0;
   --PstringNeeded;

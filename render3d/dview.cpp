@@ -26,6 +26,7 @@
 #include "render3d/primitives.h"
 #include "render3d/projection.h"
 #include "render3d/rendering.h"
+#include "render3d/tumble.h"
 #include "render3d/vecmath.h"
 
 int dview, DviewState;
@@ -62,6 +63,13 @@ constexpr int kViewDataPolls = 100;
 constexpr float kDefaultLens = 50.0f;
 
 bool finite3(const Vector &v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+bool finite_matrix(const Matrix m) {
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j)
+      if (!std::isfinite(m[i][j])) return false;
+  return true;
+}
 
 Vector vec(const float f[3]) { return {f[0], f[1], f[2]}; }
 
@@ -155,6 +163,14 @@ void ReadViewData(ViewportRecord &vp) {
   // A view direction of no length (or none at all) looks down from above.
   Vector dir = vec(vp.view_dir);
   if (!finite3(dir) || !(vlength(dir) >= kTiny)) vset(dir, 0, 0, 1);
+  // A direction whose length overflows a float keeps its sense: measured in
+  // doubles and brought back to a length of one.
+  if (!std::isfinite(vlength(dir))) {
+    const double length = std::sqrt(static_cast<double>(dir.x) * dir.x + static_cast<double>(dir.y) * dir.y +
+                                    static_cast<double>(dir.z) * dir.z);
+    vset(dir, static_cast<float>(dir.x / length), static_cast<float>(dir.y / length),
+         static_cast<float>(dir.z / length));
+  }
   float distance = vlength(dir);
   if (!(vp.viewmode & 1)) {
     Vector diagonal;
@@ -225,6 +241,11 @@ void LoadDviewProjection(ViewportRecord &vp) {
   } else {
     DviewNear = vp.persp_near;
     DviewFar = vp.persp_far;
+  }
+  // A camera too far out to measure keeps the viewport's own depth.
+  if (!std::isfinite(DviewNear) || !std::isfinite(DviewFar)) {
+    DviewNear = Projection == 1 ? vp.ortho_near : vp.persp_near;
+    DviewFar = Projection == 1 ? vp.ortho_far : vp.persp_far;
   }
   // An empty model gives no depth to look into.
   if (!(DviewFar > DviewNear)) DviewFar = DviewNear + 1;
@@ -404,6 +425,7 @@ int DviewFrame(Packet &p, const DviewStep &step) {
     RestoreViewportProjection(vp);
     DviewState = kDviewRedraw;
     DviewNeedViewData = 1;
+    DviewPaused = 0;
     CurrentPmark[kPmarkTaken] = 1;
     return 1;
   }
@@ -437,7 +459,15 @@ int DviewFrame(Packet &p, const DviewStep &step) {
   }
 
   const bool moved = CursorHasMoved(p);
+  // What the movement replaces (before the first, the viewport's own view),
+  // put back when the view it gives cannot be drawn: view variables so
+  // large that the view overflows.
+  Matrix last_view, last_projection;
+  char last_command[kDviewCommandMax];
   if (moved) {
+    mcopy(DviewViewChanged ? DviewMatrix : ViewingMatrix, last_view);
+    mcopy(ProjectionMatrix, last_projection);
+    std::memcpy(last_command, DviewCommand, sizeof last_command);
     const int x = p.i16(4), y = p.i16(6);
     MySetcursor(1);
     MoveCursor(x, y);
@@ -451,6 +481,15 @@ int DviewFrame(Packet &p, const DviewStep &step) {
   const std::uint32_t mode = BeginDviewDraw(vp);
   if (moved) {
     step.view(vp);
+    if (!finite_matrix(DviewMatrix) || !finite_matrix(ProjectionMatrix)) {
+      mcopy(last_view, DviewMatrix);
+      mcopy(last_projection, ProjectionMatrix);
+      std::memcpy(DviewCommand, last_command, sizeof last_command);
+      mmode(KGL_MPROJECTION);
+      loadmatrix(ProjectionMatrix);
+      mmode(KGL_MVIEWING);
+      loadmatrix(DviewMatrix);
+    }
     ComputeAdjoint(DviewMatrix);
     DviewViewChanged = 1;
     PrepareFaceRedraw(mode);
@@ -486,6 +525,13 @@ int dview_point(Packet &p) {
   // A camera on the target gives no direction to look in.
   if (!finite3(target) || !finite3(camera) || !(distance >= kTiny)) return dview_pan(p);
 
+  // Points so far apart that the view overflows give no view either.
+  Matrix t, r, view;
+  mtranslate(-camera.x, -camera.y, -camera.z, t);
+  mucs2wcs(r, d);
+  vmultmatrix(t, r, view);
+  if (!finite_matrix(view)) return dview_pan(p);
+
   // The points are this view's camera and target: the projection is fitted
   // to them, and a later repaint in this view finds them in the record.
   store(camera, vp.camera);
@@ -494,10 +540,7 @@ int dview_point(Packet &p) {
 
   CurrentMatrixNumber = -1;
   LoadDviewProjection(vp);
-  Matrix t, r;
-  mtranslate(-camera.x, -camera.y, -camera.z, t);
-  mucs2wcs(r, d);
-  vmultmatrix(t, r, DviewMatrix);
+  mcopy(view, DviewMatrix);
   loadmatrix(DviewMatrix);
   ComputeAdjoint(DviewMatrix);
   DviewViewChanged = 1;
@@ -521,7 +564,15 @@ int dview_shade(Packet &p) {
     LoadDviewProjection(vp);
     loadmatrix(DviewMatrix);
   }
+  // A repaint after the run sent its result leaves the result to be typed.
+  const int state = DviewState;
+  const bool result_pending = !dview && state >= kDviewResult && state <= kDviewResultRedrawn;
   end_with_view(vp);
+  if (result_pending) DviewState = state;
+  // It also ends a run from outside (an expose, a command): the next run
+  // reads the view variables afresh and does not start paused.
+  DviewNeedViewData = 1;
+  DviewPaused = 0;
   if (PdigitizeNeeded == 0) PdigitizeNeeded = 1;
   RestoreCommandPalette();
   return 1;
@@ -551,7 +602,18 @@ void reset_dview() {
   NormalCorrection = 1;
   DviewNeedViewData = 1;
   // A run cut off while it waited: the next one asks again, unless the
-  // exchange it asked for still runs (then it waits for that one).
+  // exchange it asked for still runs (then it waits for that one). An
+  // exchange no longer counted among the string requests (a new session
+  // dropped them) never finishes: it is withdrawn.
   DviewPollCount = 0;
+  if (acadvar_req != 0 && PstringNeeded == 0) acadvar_req = 0;
   if (acadvar_req == 0) DviewRequestSent = 0;
+  // The tumble demonstration has nothing left to turn (and a new session
+  // must not find it taking its digitizer requests): it stops, and drawing
+  // goes to the screen again after a frame it left half drawn.
+  if (tumble) {
+    tumble = 0;
+    TumbleFrameDue = 1;
+    SelectBothBuffers();
+  }
 }

@@ -282,6 +282,9 @@ int second_p3d(Packet &p) {
       if (direct) gfxSelectBuffer(2);
     }
     if (flags & 4) {
+      // The drawing ends on the screen: a segment still open would take the
+      // redraw of the face list into its object instead.
+      if (seg_is_open) close_segment();
       end_model();
       if (direct) {
         gfxSelectBuffer(0);

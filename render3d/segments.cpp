@@ -1,6 +1,7 @@
 // The 3D segment packets and the segment list.
 #include "render3d/segments.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 #include "base/build.h"
@@ -11,7 +12,7 @@
 #include "render3d/primitives.h"
 #include "render3d/rendering.h"
 
-SegmentRecord SegmentList = {-1, 0, 0, nullptr, nullptr};
+SegmentRecord SegmentList = {-1, 0, 0, 0, nullptr, nullptr};
 int seg_is_open;
 int open_segment_id = -1;
 
@@ -35,7 +36,7 @@ void end_compiling(SegmentRecord *s) {
 }
 
 // Second program: the record and its object go.
-void drop_segment(SegmentRecord *s) {
+[[maybe_unused]] void drop_segment(SegmentRecord *s) {
   end_compiling(s);
   if (isobj(static_cast<Int32>(s->object))) delobj(static_cast<Int32>(s->object));
   s->prev->next = s->next;
@@ -43,10 +44,21 @@ void drop_segment(SegmentRecord *s) {
   std::free(s);
 }
 
-SegmentRecord *last_segment() {
+[[maybe_unused]] SegmentRecord *last_segment() {
   SegmentRecord *s = &SegmentList;
   while (s->next != nullptr) s = s->next;
   return s;
+}
+
+// A new object for a segment. Ids are not given again while unused ones are
+// left: a segment that calls another keeps that object's id in its own, and
+// a new segment taking the id of a deleted one would be called in its place,
+// possibly by itself.
+[[maybe_unused]] std::uint32_t new_segment_object() {
+  static std::int64_t next_object = 1;
+  while (next_object <= INT32_MAX && isobj(static_cast<Int32>(next_object))) ++next_object;
+  if (next_object > INT32_MAX) return static_cast<std::uint32_t>(genobj());
+  return static_cast<std::uint32_t>(next_object++);
 }
 
 }  // namespace
@@ -70,13 +82,13 @@ void open_segment(int id) {
     auto *s = static_cast<SegmentRecord *>(std::malloc(sizeof(SegmentRecord)));
     if (s == nullptr) return;
     SegmentRecord *tail = last_segment();
-    *s = {id, 1, static_cast<std::uint32_t>(genobj()), nullptr, tail};
+    *s = {id, 1, new_segment_object(), 1, nullptr, tail};
     tail->next = s;
     makeobj(static_cast<Int32>(s->object));
   } else if (SegmentList.next == nullptr) {
     auto *s = static_cast<SegmentRecord *>(std::malloc(sizeof(SegmentRecord)));
     if (s != nullptr) {
-      *s = {-1, 0, 0, nullptr, &SegmentList};
+      *s = {-1, 0, 0, 0, nullptr, &SegmentList};
       SegmentList.next = s;
     }
   }
@@ -100,7 +112,14 @@ void draw_segment(int id) {
   SegmentRecord *s = find_segment(id);
   if (s == nullptr) return;
   end_compiling(s);
-  if (isobj(static_cast<Int32>(s->object))) callobj(static_cast<Int32>(s->object));
+  if (!isobj(static_cast<Int32>(s->object))) return;
+  if (SegmentRecord *into = seg_is_open ? find_segment(open_segment_id) : nullptr) {
+    // Compiled into the open segment: segments that each call the next more
+    // than once would otherwise make one draw call objects without end.
+    if (s->calls > kSegmentCallMax - into->calls) return;
+    into->calls += s->calls;
+  }
+  callobj(static_cast<Int32>(s->object));
 }
 
 int poseg(Packet &p) {

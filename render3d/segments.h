@@ -14,6 +14,7 @@ struct SegmentRecord {
   std::int32_t id;       // -1 for an entry without one
   std::uint32_t open;    // 1 while its object is being compiled
   std::uint32_t object;  // the graphics-library object
+  std::uint32_t calls;   // second program: objects one draw of it calls, its own included
   SegmentRecord *next;
   SegmentRecord *prev;
 };
@@ -28,7 +29,10 @@ void open_segment(int id);
 void close_segment();
 void delete_segment(int id);
 // Calls the segment's object (second program); an unknown id draws nothing.
+// Drawn while another segment is open, the call is compiled into that one,
+// unless one draw of it would then call more than kSegmentCallMax objects.
 void draw_segment(int id);
+inline constexpr std::uint32_t kSegmentCallMax = 1u << 20;
 
 int poseg(Packet &p);
 int pcseg(Packet &p);

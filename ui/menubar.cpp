@@ -168,11 +168,20 @@ bool posted(Widget pane) {
 
 // Second program: takes a posted menu pane down before a rebuild; nothing
 // when it is not posted.
-void pop_down_menu_pane(Widget pane) {
+[[maybe_unused]] void pop_down_menu_pane(Widget pane) {
   if (!posted(pane)) return;
-  // The toolkit's own pop-down, so that the bar or button that posted the
-  // menu lets go of it and of its grabs: a shell only popped down would stay
-  // the bar's posted menu, which the bar's clean-up then no longer finds.
+  // A pull-down of the bar, and a submenu posted from one, is left to the
+  // bar's clean-up, which runs on its cascade before the menu goes: popped
+  // down here too while a submenu of it is posted, it leaves the menu shell
+  // the bar's pull-downs share in a state that brings the toolkit down when
+  // the bar drops its next pull-down.
+  Widget above = XtParent(pane);
+  while (above != nullptr && XmIsMenuShell(above)) above = XtParent(above);
+  unsigned char type = 0;
+  if (above != nullptr && XmIsRowColumn(above)) XtVaGetValues(above, XmNrowColumnType, &type, nullptr);
+  if (type == XmMENU_BAR) return;
+  // The toolkit's own pop-down, so that the menu lets go of its grabs: a
+  // shell only popped down would keep them.
   Widget shell = XtParent(pane);
   XEvent event{};
   event.xbutton.type = ButtonRelease;
@@ -188,7 +197,7 @@ void pop_down_menu_pane(Widget pane) {
 // Second program: the pane is on the list of posted panes while it shows. A
 // pane destroyed while posted leaves the list too, so that no later rebuild
 // pops down a widget that is gone.
-void watch_pane(Widget pane) {
+[[maybe_unused]] void watch_pane(Widget pane) {
   if constexpr (kSecondBuild) {
     XtAddCallback(pane, XmNmapCallback, mapped_popup_cb, reinterpret_cast<XtPointer>(kPaneMapped));
     XtAddCallback(pane, XmNunmapCallback, mapped_popup_cb, nullptr);

@@ -153,22 +153,11 @@ struct Window2 : DriverWindowTest {
   int xmax = 0, graphy = 0, ysize = 0, ymin = 0;
 
   void open(int flags, const std::vector<std::string> &env = {}) {
-    if (!have_display()) GTEST_SKIP() << "no X display";
-    ASSERT_FALSE(cfg.path.empty());
-    s = std::make_unique<Session>(GetParam());
-    s->options.set_env = isolated_env(cfg.path);
-    for (const std::string &e : env) s->options.set_env.push_back(e);
-    s->start();
-    ASSERT_TRUE(adiclient::send_packet(s->driver, adiclient::pinit(flags, 8, "second")));
-    Packet r = s->reply();
-    ASSERT_EQ(r.i16(2), 1);
+    Packet r;
+    open_window_session(adiclient::pinit(flags, 8, "second"), r, env,
+                        std::string(adiclient::graphics_title) + " -- second");
+    if (IsSkipped() || HasFatalFailure()) return;
     xmax = r.i16(12), graphy = r.i16(14), ysize = r.i16(38), ymin = ysize - 1 - r.i16(48);
-    std::string err;
-    x = adiclient::open_display(err);
-    ASSERT_NE(x, nullptr) << err;
-    top = adiclient::find_top_window(x, std::string(adiclient::graphics_title) + " -- second", 10000);
-    area = adiclient::find_drawing_area(x, top);
-    ASSERT_NE(area, 0u);
   }
   void message(const std::vector<Packet> &packets) {
     ASSERT_TRUE(adiclient::send_message(s->driver, packets));
@@ -257,6 +246,13 @@ TEST_P(Window2, SegmentsDrawTheirFacesOnlyInTheSecondProgramAndNeverHoldTheDrawi
   EXPECT_EQ(pixel(30, 20 + ymin, kGreen), kGreen);
   message({id_packet(82, 7), id_packet(94, 7), line(30, 5)});
   EXPECT_EQ(pixel(30, 30 + ymin, kBlue), kBlue);
+  // Left open when the session ends: the next session's drawing shows.
+  message({id_packet(82, 9)});
+  ask(Packet(2, 4));   // pterm
+  EXPECT_EQ(ask(adiclient::pinit(0x8007, 8, "second")).i16(2), 1);
+  open_viewport();
+  message({line(40, 1)});
+  EXPECT_EQ(pixel(30, 40 + ymin, kRed), kRed);
 }
 
 TEST_P(Window2, ALogFileThatCannotBeOpenedIsToldOnStdoutByTheSecondProgram) {
@@ -290,22 +286,26 @@ TEST_P(Window2, TheSecondProgramDropsTheDeleteCharacterOfThePrompt) {
     p.set_i16(2, c);
     return p;
   };
-  // The prompt band at the bottom, once two settled reads agree.
-  const auto band = [&] {
-    adiclient::Image now, then;
+  // The prompt band at the bottom, once two reads agree and differ from
+  // unlike (what it showed before the character that must show).
+  const auto band = [&](const std::vector<std::uint8_t> &unlike) {
+    std::vector<std::uint8_t> now, then;
     wait_until(s->driver, [&] {
       then = now;
-      EXPECT_TRUE(adiclient::grab_window(x, area, now));
-      return !then.rgb.empty() && now.rgb == then.rgb;
+      adiclient::Image image;
+      EXPECT_TRUE(adiclient::grab_window(x, area, image));
+      const int above = std::max(image.height - ymin, 0);
+      now.assign(image.rgb.begin() + 3 * image.width * above, image.rgb.end());
+      return !then.empty() && now == then && now != unlike;
     });
-    const int above = std::max(now.height - ymin, 0);
-    return std::vector<std::uint8_t>(now.rgb.begin() + 3 * now.width * above, now.rgb.end());
+    return now;
   };
+  const std::vector<std::uint8_t> empty = band({});
   message({prompt('A')});
-  const std::vector<std::uint8_t> before = band();
+  const std::vector<std::uint8_t> before = band(empty);
   message({prompt(127)});
   if (second(GetParam())) {
-    EXPECT_EQ(band(), before);
+    EXPECT_EQ(band(empty), before);
   }
   message({prompt('B'), prompt('\n')});
   command.set_text(6, "LOGFILEOFF");
@@ -448,6 +448,32 @@ TEST_P(Menus2, ItemsNotMadeYetAnswerAndARebuildTakesDownAPostedMenu) {
   // go of it: the new menu then drops and picks.
   ask(show(1));
   ASSERT_EQ(posted(3).size(), 3u);
+  message({menufcn(1), menufcn(2, 2, "Edit"), menufcn(3, 0, "Undo"), menufcn(4), menufcn(5)});
+  EXPECT_TRUE(posted(0).empty());
+  ask(show(2));
+  entries = posted(1);
+  ASSERT_EQ(entries.size(), 1u);
+  ASSERT_TRUE(adiclient::click(x, entries[0], 5, 5, 1));
+  EXPECT_EQ(pick(), 2002u);
+}
+
+// A rebuild while a submenu is posted: the bar's next pull-down drops and
+// picks.
+TEST_P(Menus2, ARebuildWhileASubmenuIsPostedLeavesTheBarWorking) {
+  const std::string resources = cfg.path + "/xresources";
+  std::ofstream(resources) << "";
+  open(0x8007, {"XENVIRONMENT=" + resources});
+  if (IsSkipped() || HasFatalFailure()) return;
+  Packet inner = menufcn(3, 0, "Inner", 16);
+  inner.set_i16(8, 1);  // ends the submenu
+  message({menufcn(1), menufcn(2, 1, "Draw"), menufcn(3, 0, "Sub", 8), inner, menufcn(3, 0, "Line"), menufcn(4),
+           menufcn(5)});
+  note_standing();
+  ask(show(1));
+  std::vector<::Window> entries = posted(2);
+  ASSERT_EQ(entries.size(), 2u);
+  ASSERT_TRUE(adiclient::click(x, entries[0], 5, 5, 1));
+  ASSERT_EQ(posted(3).size(), 3u) << "the submenu is posted";
   message({menufcn(1), menufcn(2, 2, "Edit"), menufcn(3, 0, "Undo"), menufcn(4), menufcn(5)});
   EXPECT_TRUE(posted(0).empty());
   ask(show(2));

@@ -118,6 +118,40 @@ TEST_F(Segments, DeletingOrDrawingTheOpenSegmentEndsItsCompilation) {
   EXPECT_EQ(RenderMode, kRenderFilledTwoSided);
 }
 
+// Segments drawn inside others nest; a chain where each calls the next twice
+// would double the work at every level, and an id given again after a delete
+// could make a segment call itself.
+TEST_F(Segments, NestedSegmentsDrawAndAChainOfThemStaysBounded) {
+  constexpr int kLevels = 40;
+  white();
+  open_segment(kLevels);
+  square(2);
+  for (int id = kLevels - 1; id >= 1; --id) {
+    open_segment(id);
+    draw_segment(id + 1);
+    draw_segment(id + 1);
+  }
+  close_segment();
+  EXPECT_FALSE(shows(2));
+  draw_segment(kLevels - 2);  // four calls of the square
+  EXPECT_TRUE(shows(2));
+  draw_segment(1);  // returns
+
+  // Segment 3 calls 2; 2 goes and 4 comes, then calls 3.
+  open_segment(2);
+  close_segment();
+  open_segment(3);
+  draw_segment(2);
+  draw_segment(2);
+  close_segment();
+  delete_segment(2);
+  open_segment(4);
+  draw_segment(3);
+  draw_segment(3);
+  close_segment();
+  draw_segment(4);  // returns
+}
+
 TEST_F(Segments, FacesGoIntoTheOpenSegmentInsteadOfTheList) {
   const auto face = [](int opcode, std::uint32_t flags, float x) {
     TestPacket t(opcode, 272);
@@ -176,11 +210,13 @@ TEST_F(Segments, TheBracketKeepsADirectClientsFacesAndResetsAnotherClientsBounds
   EXPECT_EQ(ModelMin[0], 1e38f);
   EXPECT_EQ(ModelMax[2], -1e38f);
 
-  // Its end draws the list.
+  // Its end draws the list, also with a segment left open.
   store(face({{2, 10}, {10, 10}, {10, 18}, {2, 18}}));
+  open_segment(12);
   TestPacket end(95, 12);
   end.p.put_u32(8, 4);
   p3d(end.p);
+  EXPECT_EQ(seg_is_open, 0);
   EXPECT_TRUE(shows(2));
   EXPECT_EQ(Rendering, 0);
   EXPECT_EQ(getzbuffer(), 0);

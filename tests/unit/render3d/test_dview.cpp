@@ -47,6 +47,17 @@ TEST_F(DviewTest, ViewDataIsAskedForOnceThenReadOrGivenUp) {
   EXPECT_EQ(request(dview_target, 2, 100, 100), 1);
   EXPECT_EQ(dview + DviewState + acadvar_req + PstringNeeded, 0);
   EXPECT_EQ(count(printed(), "Reading view data"), 1);
+
+  // A new session dropped the string requests while the exchange ran: the
+  // next run asks again instead of waiting for it.
+  DviewState = kDviewTarget, dview = 1;
+  request(dview_target, 2, 100, 100);
+  PstringNeeded = 0;
+  reset_dview();
+  DviewState = kDviewTarget, dview = 1;
+  EXPECT_EQ(request(dview_target, 2, 100, 100), 0);
+  EXPECT_EQ(PstringNeeded, 1);
+  EXPECT_EQ(acadvar_req, 1);
 }
 
 TEST_F(DviewTest, ButtonsAndKeysCancelPauseAndAccept) {
@@ -84,6 +95,56 @@ TEST_F(DviewTest, ButtonsAndKeysCancelPauseAndAccept) {
     // Ending or not, the data was read once: nothing asked again.
     EXPECT_EQ(acadvar_req, 0) << c.name;
   }
+}
+
+TEST_F(DviewTest, ARunEndedAnyWayLeavesTheNextOneFresh) {
+  // Cancelled while paused, or ended from outside (an expose repaints the
+  // shaded viewport) while it had its data: the next run asks for the view
+  // variables again and follows the pointer at once.
+  const auto cancel_paused = [] {
+    request(dview_camera, 3, 100, 100);
+    request(dview_camera, -2, 100, 100);
+  };
+  const auto shade = [] { request(dview_shade, 2, 100, 100); };
+  for (const auto &end : {+cancel_paused, +shade}) {
+    reset_dview();
+    start(kDviewCamera, dview_camera);
+    request(dview_camera, 2, 100, 100);
+    end();
+    DviewState = 0, dview = 0;
+    start(kDviewCamera, dview_camera);
+    EXPECT_EQ(DviewPaused, 0);
+    Old.x = 0, Old.y = 0;
+    DviewViewChanged = 0;
+    EXPECT_EQ(request(dview_camera, 2, 150, 120), 1);
+    EXPECT_EQ(DviewViewChanged, 1);
+  }
+}
+
+TEST_F(DviewTest, ViewVariablesTooLargeForTheViewKeepItFinite) {
+  const auto finite = [] {
+    for (int i = 0; i < 4; ++i)
+      for (int j = 0; j < 4; ++j)
+        if (!std::isfinite(DviewMatrix[i][j]) || !std::isfinite(ProjectionMatrix[i][j])) return false;
+    return true;
+  };
+  ViewportRecord &vp = vp_info[1];
+  for (int (*step)(Packet &) : {dview_camera, dview_target, dview_twist}) {
+    for (float &f : vp.view_dir) f = 1e30f;   // its length overflows a float
+    reset_dview();
+    start(kDviewCamera, step);
+    Old.x = 0, Old.y = 0;
+    request(step, 2, 150, 120);
+    EXPECT_TRUE(finite());
+  }
+  // Points so far apart that no view can be built: ended as a pan.
+  for (int i = 0; i < 3; ++i) TargetPoint[i] = 1e20f, CameraPoint[i] = -1e20f;
+  reset_dview();
+  start(kDviewPoints, dview_point);
+  vp.flags &= ~kVpShaded;
+  EXPECT_EQ(request(dview_point, 2, 100, 100), 1);
+  EXPECT_EQ(dview + DviewViewChanged + (vp.flags & kVpShaded), 0);
+  EXPECT_TRUE(finite());
 }
 
 TEST_F(DviewTest, AnUnfinishedRedrawGoesOnWithoutMoving) {
@@ -205,6 +266,9 @@ TEST_F(DviewTest, TheResultFileByteForByte) {
   result(here.c_str());
   EXPECT_EQ(file(), expected);
   EXPECT_TRUE(DviewState == kDviewResult && DviewCmd == 1 && PstringNeeded == 1);
+  // A repaint of the shaded viewport before the load is typed keeps it.
+  request(dview_shade, 2, 100, 100);
+  EXPECT_EQ(DviewState, kDviewResult);
 
   // A directory that cannot be written: no result, the old file kept.
   result((here + "missing/").c_str());

@@ -37,6 +37,12 @@ TEST_F(DviewTest, TumbleFramesSpanSlicesAndTurnAboutTheCentre) {
   EXPECT_EQ(TumblePhase[2], 4);
   TumbleDemo(3);
   EXPECT_TRUE(tumble == 0 && TumbleFrameDue == 1);
+  // Its faces discarded (a new session, a new drawing) in the middle of a
+  // frame: it stops.
+  TumbleDemo(1);
+  TumbleDemo(2);
+  reset_dview();
+  EXPECT_TRUE(tumble == 0 && TumbleFrameDue == 1);
   tumble_speed = 1;
 }
 
