@@ -89,6 +89,8 @@ void open_viewport(int index, int number, int x1, int y1, int x2, int y2, std::i
                    std::int32_t yrange) {
   take_slot(index, number);
   ViewportRecord &vp = vp_info[index];
+  // Pixels kept for the old rectangle are no image of the new one.
+  free_saved_pixels(index);
   set_rectangle(vp, x1, y1, x2, y2);
   vp.xrange = xrange;
   vp.yrange = yrange;

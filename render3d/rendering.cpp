@@ -43,6 +43,18 @@ int zbuffer_state;
 namespace {
 
 int xorg, yorg;         // the window's origin as the rendering area has it
+// The window size RenderingMatrix was made for; none yet.
+int matrix_width = -1, matrix_height = -1;
+
+// The rendering matrix for the window's present size: one unit a pixel, y up.
+void make_rendering_matrix() {
+  mmode(KGL_MSINGLE);
+  MyOrtho2(-1.0f, static_cast<float>(xsize), -1.0f, static_cast<float>(ysize));
+  getmatrix(RenderingMatrix);
+  matrix_width = xsize;
+  matrix_height = ysize;
+  CurrentMatrixNumber = -1;
+}
 
 // A loaded colour value as a byte.
 int colour_byte(long value) { return static_cast<int>(std::clamp<long>(value, 0, 255)); }
@@ -100,11 +112,16 @@ void RenderBlit(int x1, int y1, int x2, int y2, int direction, Uint32 *buffer) {
     lrectread(x1, y1, x2, y2, buffer);
 }
 
+// The window may have changed size since the matrix was made (a full session
+// whose first rdinit skips the set-up has none at all): it is made again, so
+// polygons land on the pixels the scan lines do.
 void SelectRenderingArea() {
-  if (in_rendering)
+  if (in_rendering) {
+    if (xsize != matrix_width || ysize != matrix_height) make_rendering_matrix();
     RenderingArea();
-  else
+  } else {
     SelectScreenMatrix();
+  }
 }
 
 // ---- z-buffer -------------------------------------------------------------------
@@ -155,10 +172,7 @@ void InitializeRenderingMode() {
     CharDescender = MyGetdescender() + 1;
     if constexpr (kSecondBuild) gfxInitCursor();
   }
-  mmode(KGL_MSINGLE);
-  MyOrtho2(-1.0f, static_cast<float>(xsize), -1.0f, static_cast<float>(ysize));
-  getmatrix(RenderingMatrix);
-  CurrentMatrixNumber = -1;
+  make_rendering_matrix();
   MyZbuffer(0);
 }
 

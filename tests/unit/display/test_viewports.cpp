@@ -257,6 +257,12 @@ TEST_F(ViewportTest, OpenClampsRangesInPlaceAndSetsTheRectangle) {
   open16(5, 50, 0, 40, 0);
   EXPECT_EQ(vp_info[2].width, 1);
   EXPECT_EQ(vp_info[2].height, 1);
+
+  // Opened again over another rectangle: the pixels kept for the old one
+  // are no image of the new one (a repaint would read past them).
+  vp_info[1].saved_pixels = static_cast<Uint32 *>(MyMalloc(64));
+  open16(4, 0, 0, 600, 400);
+  EXPECT_EQ(vp_info[1].saved_pixels, nullptr);
 }
 
 TEST_F(ViewportTest, BigOpenClampsThirtyTwoBitRanges) {

@@ -1,6 +1,6 @@
 // The rendering set-up called directly: the rdinit reply at every depth, the
-// colour map loaded and read back, the z-buffer switch and the stored image
-// put back after the window changed size.
+// colour map loaded and read back, the z-buffer switch, and the stored image
+// put back and polygons drawn after the window changed size.
 #include <array>
 #include <string>
 
@@ -161,6 +161,15 @@ TEST_F(Rendering, TheStoredImageComesBackWhereItMeetsTheWindow) {
   rdend(none.p);
   EXPECT_EQ(RenderedWidth, kRW);
   EXPECT_EQ(RenderedHeight, kRH);
+  // Polygons take the new size as the scan lines do: one unit a pixel up to
+  // the window's top right corner.
+  rdstart(none.p);
+  poly.i16(10, 1).i16(12, 1);   // red, also in the palette the end loaded
+  for (int k = 0; k < 4; ++k) poly.i16(16 + 2 * k, k == 0 || k == 3 ? 30 : 40).i16(36 + 2 * k, k < 2 ? 50 : 60);
+  rdpoly(poly.p);
+  EXPECT_EQ(shown(30, 50), kShownRed);
+  EXPECT_EQ(shown(39, 59), kShownRed);
+  rdend(none.p);
   kgl_offscreen_make_current(ctx);
   kgl_offscreen_destroy(other);
   xsize = kRW, ysize = kRH;
