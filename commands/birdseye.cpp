@@ -134,6 +134,12 @@ int clamp_int(double v) {
   return static_cast<int>(v);
 }
 
+// A box coordinate held to twice the largest range of a 32-bit display list:
+// a view window the client sent from far outside the range still gives a box
+// whose sizes, halves and centres stay within an int.
+constexpr long long kBoxLimit = 1 << 24;
+int held(long long v) { return static_cast<int>(v < -kBoxLimit ? -kBoxLimit : v > kBoxLimit ? kBoxLimit : v); }
+
 // The aspect (height / width) of the viewport, when it is one.
 bool usable_aspect(float aspect) { return std::isfinite(aspect) && aspect > 0.0f; }
 
@@ -141,10 +147,48 @@ bool usable_aspect(float aspect) { return std::isfinite(aspect) && aspect > 0.0f
 // that would reach above the drawing area is made lower and narrower.
 void follow_aspect(Rect &r, float aspect) {
   if (!usable_aspect(aspect)) return;
-  r.y2 = r.y1 + clamp_int(static_cast<double>(aspect) * (r.x2 - r.x1));
-  if (r.y2 + CharHeight + 8 > ymax) {
-    r.y2 = ymax - CharHeight - 8;
-    r.x2 = r.x1 + clamp_int((r.y2 - r.y1) / static_cast<double>(aspect));
+  const int height = clamp_int(static_cast<double>(aspect) * (r.x2 - r.x1));
+  const int top = ymax - CharHeight - 8;
+  if (static_cast<long long>(r.y1) + height <= top) {
+    r.y2 = r.y1 + height;
+    return;
+  }
+  r.y2 = top;
+  // A window whose bottom stands that high moves down as far as the area
+  // lets it rather than turning inside out.
+  if (r.y2 - r.y1 < 2) r.y1 = r.y2 - ymin < height ? ymin : r.y2 - height;
+  r.x2 = r.x1 + clamp_int((r.y2 - r.y1) / static_cast<double>(aspect));
+}
+
+// The window's rectangle inside the drawing area: one too large is first
+// made to fit, then moved inside whole; one that is no rectangle gives the
+// default, the top right quarter.
+void place_window(int &x1, int &y1, int &x2, int &y2) {
+  const int W = static_cast<std::int16_t>(Pkinit.field[kPkinitWidth]);
+  if (x2 >= 1 && y2 >= 1 && x1 < x2 && y1 < y2) {
+    if (static_cast<long long>(x2) - x1 > W - xmin) x1 = x2 - (W - xmin);
+    if (static_cast<long long>(y2) - y1 > ymax - ymin) y1 = y2 - (ymax - ymin);
+    if (x1 < xmin) {
+      x2 += xmin - x1;
+      x1 = xmin;
+    }
+    if (x2 > W) {
+      x1 -= x2 - W;
+      x2 = W;
+    }
+    if (y2 > ymax) {
+      y1 -= y2 - ymax;
+      y2 = ymax;
+    }
+    if (y1 < ymin) {
+      y2 += ymin - y1;
+      y1 = ymin;
+    }
+  } else {
+    x2 = W;
+    x1 = x2 - W / 4;
+    y2 = ymax - CharHeight - 8;
+    y1 = y2 - area_height() / 4;
   }
 }
 
@@ -273,7 +317,8 @@ void BirdseyeCursor(int x, int y) {
   const Rect r = window_rect();
   const ViewportRecord &vp = current();
   const int xr = vp.xrange > 0 ? vp.xrange : 1, yr = vp.yrange > 0 ? vp.yrange : 1;
-  const long long cx = brx1 + (brx2 - brx1) / 2, cy = bry1 + (bry2 - bry1) / 2;
+  const long long cx = brx1 + (static_cast<long long>(brx2) - brx1) / 2;
+  const long long cy = bry1 + (static_cast<long long>(bry2) - bry1) / 2;
   MoveCursor(r.x1 + 1 + static_cast<int>(cx * (r.x2 - r.x1 - 2) / xr),
              r.y1 + 1 + static_cast<int>(cy * (r.y2 - r.y1 - 2) / yr));
 }
@@ -385,8 +430,10 @@ void enter_title_bar(Packet &p) {
 
 // ---- leaving -----------------------------------------------------------------------
 
+// What was under a window drawn in the normal planes goes back, also when
+// the mode changed while the window was up ('RTON, 'RTBIRD).
 void put_back_screen() {
-  if (BirdseyeMode == 0) restore_screen_area(under);
+  if (under.pixels != nullptr) restore_screen_area(under);
   free_screen_area(under);
 }
 
@@ -429,7 +476,10 @@ bool ends_window(int key, int code) {
 // ---- panning and zooming -------------------------------------------------------------
 
 // The pointer in viewport units.
-int scaled(int v, double scale) { return clamp_int(std::fabs(v * scale)); }
+int scaled(int v, double scale) {
+  const double u = std::fabs(v * scale);
+  return u < static_cast<double>(kBoxLimit) ? static_cast<int>(u) : static_cast<int>(kBoxLimit);
+}
 
 // The box keeps its size and stays within 1 .. range - 1.
 void keep_inside(int &low, int &high, int size, int range) {
@@ -610,34 +660,7 @@ int window_input(Packet &p, bool sizing) {
 
 void InitBirdseye(int &x1, int &y1, int &x2, int &y2) {
   if (!Initialized) return;
-  const int W = static_cast<std::int16_t>(Pkinit.field[kPkinitWidth]);
-  const int H = area_height();
-  if (x2 >= 1 && y2 >= 1 && x1 < x2 && y1 < y2) {
-    // Too large a window is first made to fit, then moved inside whole.
-    if (x2 - x1 > W - xmin) x2 = x1 + (W - xmin);
-    if (y2 - y1 > ymax - ymin) y2 = y1 + (ymax - ymin);
-    if (x1 < xmin) {
-      x2 += xmin - x1;
-      x1 = xmin;
-    }
-    if (x2 > W) {
-      x1 -= x2 - W;
-      x2 = W;
-    }
-    if (y2 > ymax) {
-      y1 -= y2 - ymax;
-      y2 = ymax;
-    }
-    if (y1 < ymin) {
-      y2 += ymin - y1;
-      y1 = ymin;
-    }
-  } else {
-    x2 = W;
-    x1 = x2 - W / 4;
-    y2 = ymax - CharHeight - 8;
-    y1 = y2 - H / 4;
-  }
+  place_window(x1, y1, x2, y2);
   close_lit = title_lit = size_lit = 0;
   bview = 0;
   BirdseyeState = kClosed;
@@ -664,11 +687,12 @@ void ZoomWindow(int n, int &x1, int &y1, int &x2, int &y2) {
     return;
   }
   const int w = vp.xrange / n, h = vp.yrange / n;
-  const int cx = vp.view_x1 + (vp.view_x2 - vp.view_x1) / 2, cy = vp.view_y1 + (vp.view_y2 - vp.view_y1) / 2;
-  x1 = cx < w / 2 ? 1 : cx - w / 2;
-  y1 = cy < h / 2 ? 1 : cy - h / 2;
-  x2 = x1 + w;
-  y2 = y1 + h;
+  const long long cx = held(vp.view_x1 + (static_cast<long long>(vp.view_x2) - vp.view_x1) / 2);
+  const long long cy = held(vp.view_y1 + (static_cast<long long>(vp.view_y2) - vp.view_y1) / 2);
+  x1 = cx < w / 2 ? 1 : held(cx - w / 2);
+  y1 = cy < h / 2 ? 1 : held(cy - h / 2);
+  x2 = held(static_cast<long long>(x1) + w);
+  y2 = held(static_cast<long long>(y1) + h);
 }
 
 void zoom_absolute(int n) {
@@ -694,24 +718,31 @@ void DrawBirdseyeView(int n) {
   } else {
     ZoomWindow(n, brx1, bry1, brx2, bry2);
   }
+  for (int *v : {&brx1, &bry1, &brx2, &bry2}) *v = held(*v);
   view_extents = SetViewExtents(0, 0, view_half, view_half);
 
+  // The rectangle words may have been read from a file since the window was
+  // placed.
+  Rect r = window_rect();
+  place_window(r.x1, r.y1, r.x2, r.y2);
   if (vp.number != BirdseyeViewport) {
     // A window shaped like the viewport.
     BirdseyeViewport = vp.number;
-    Rect r = window_rect();
     if (r.x2 > area_width()) r.x2 = area_width();
     if (r.x2 - r.x1 < 70) r.x1 = r.x2 - 70;
+    if (r.x1 < xmin) {
+      r.x2 += xmin - r.x1;
+      r.x1 = xmin;
+    }
     follow_aspect(r, vp.aspect);
-    store_rect(r);
   }
+  store_rect(r);
 
   map_ui_colors();
-  const Rect r = window_rect();
   if (BirdseyeMode != 2) {
+    // Drawn again where it stands: what was under it goes back first.
+    put_back_screen();
     if (BirdseyeMode == 0) {
-      // Drawn again where it stands: what was under it goes back first.
-      if (under.pixels != nullptr) put_back_screen();
       const Rect f = frame_of(r);
       ++pushcount;
       save_screen_area(under, f.x1, f.y1, f.x2, f.y2);

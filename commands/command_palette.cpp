@@ -6,6 +6,10 @@
 // away is filling its area with the transparent colour 0.
 #include "commands/command_palette.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -373,8 +377,23 @@ void store_button(int row, int col, const char *label, const char *command) {
   bounded_copy(palette_commands[row][col], command, kPaletteCommandSize);
 }
 
+// A regular file only: the open does not wait, so a FIFO under the name
+// cannot stop the driver.
+std::FILE *open_regular(const char *name) {
+  const int fd = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  std::FILE *f = fdopen(fd, "r");
+  if (f == nullptr) close(fd);
+  return f;
+}
+
 std::FILE *open_palette_file(const char *name) {
-  if (std::FILE *f = std::fopen(name, "r")) return f;
+  if (std::FILE *f = open_regular(name)) return f;
   char path[4096];
   _searchenv(name, "ACAD", path);
   if (path[0] == '\0') {
@@ -383,7 +402,7 @@ std::FILE *open_palette_file(const char *name) {
     StringToLower(lower);
     _searchenv(lower, "ACAD", path);
   }
-  return path[0] != '\0' ? std::fopen(path, "r") : nullptr;
+  return path[0] != '\0' ? open_regular(path) : nullptr;
 }
 
 }  // namespace
@@ -425,7 +444,9 @@ void LoadCommandPalette(const char *name) {
 void InitCommandBox(int &x1, int &y1, int &x2, int &y2) {
   const int w = menu_width();
   const int height = 6 * CharHeight + 60;
-  if (x1 < 0 || y1 < 0 || x2 < 1 || y2 <= 0) {
+  // A rectangle turned inside out or larger than the window (words read
+  // from a damaged file) is no place either.
+  if (x1 < 0 || y1 < 0 || x2 < 1 || y2 <= 0 || x1 >= x2 || y1 >= y2 || x2 - x1 > xsize || y2 - y1 > ysize) {
     x2 = xmax - 8;
     x1 = x2 - 4 * w * CharWidth - 42;
     y1 = ymin + 8;

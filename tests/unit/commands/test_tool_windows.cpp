@@ -1,7 +1,10 @@
 // The drawn tool windows: bevels and glyphs pixel by pixel, the command
 // palette's file, placement and buttons, and the Birdseye window's
 // placement, states and the screen it leaves behind.
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <climits>
 
 #include <fstream>
 #include <string>
@@ -125,6 +128,24 @@ TEST_F(Palette, PlacementComesBackInsideTheDrawingArea) {
   EXPECT_EQ(y1, ymax - 100);
 }
 
+// Rectangle words from a damaged configuration file, and a FIFO where the
+// palette file should be.
+TEST_F(Palette, HostileRectanglesAndFilesAreNoPlace) {
+  const int rects[][4] = {{INT_MAX, 10, 10, 100}, {10, INT_MAX, 100, 50}, {0, 0, INT_MAX, INT_MAX}};
+  for (const auto &r : rects) {
+    for (int i = 0; i < 4; ++i) cfr.word(kWordPaletteRect + i) = r[i];
+    DrawCommandBox(1);
+    EXPECT_EQ(cfr.word(kWordPaletteRect + 2), xmax - 8) << r[0] << " " << r[1] << " " << r[2];
+    EXPECT_EQ(cfr.word(kWordPaletteRect + 1), ymin + 8);
+    DrawCommandBox(0);
+  }
+  const std::string fifo = dir + "/pal.txt";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  LoadCommandPalette(fifo.c_str());  // must not wait for a writer
+  EXPECT_STREQ(comfile, "");
+  EXPECT_STREQ(palette_commands[4][0], "'rtbird\n");
+}
+
 TEST_F(Palette, AButtonClickTypesItsCommandAndTheOverlayIsLeftClear) {
   const Picture clean = overlay_picture(W, H);
   DrawCommandBox(1);
@@ -236,6 +257,29 @@ TEST_F(Birdseye, PlacementOfTheWindow) {
   EXPECT_EQ(BirdseyeViewport, -1);
 }
 
+// Rectangle words read from a file after the window was placed, and a view
+// window the client sent from far outside the range: the window opens inside
+// the drawing area, right side out, and the box follows the pointer.
+TEST_F(Birdseye, HostileRectanglesAndViewWindowsStayInside) {
+  const int rects[][4] = {{INT_MIN, 0, INT_MAX, 100}, {10, ymax - 5, 100, ymax}, {INT_MAX - 10, 0, INT_MAX, 10}};
+  vp_info[1].view_x1 = vp_info[1].view_y1 = INT_MIN;
+  vp_info[1].view_x2 = vp_info[1].view_y2 = INT_MAX;
+  for (int mode : {0, 1})
+    for (const auto &rect : rects) {
+      for (int i = 0; i < 4; ++i) cfr.word(kWordBirdseyeRect + i) = rect[i];
+      BirdseyeViewport = -1;
+      open(mode);
+      const int x1 = cfr.word(kWordBirdseyeRect), y1 = cfr.word(kWordBirdseyeRect + 1);
+      const int x2 = cfr.word(kWordBirdseyeRect + 2), y2 = cfr.word(kWordBirdseyeRect + 3);
+      EXPECT_TRUE(xmin <= x1 && x1 < x2 && x2 <= xmax) << rect[0] << ": " << x1 << ".." << x2;
+      EXPECT_TRUE(ymin <= y1 && y1 < y2 && y2 + CH + 8 <= ymax) << rect[1] << ": " << y1 << ".." << y2;
+      route(kDigMove, xmax, ymin + 50);
+      route(kDigMove, 32767, ymin + 60);
+      EXPECT_LE(brx2, kRange - 1);
+      cancel_birdseye();
+    }
+}
+
 TEST_F(Birdseye, ClosingModeZeroPutsTheScreenBackExactly) {
   paint_window(W, H);
   const Picture before = read_picture(W, H, kgl_read_composited);
@@ -249,6 +293,21 @@ TEST_F(Birdseye, ClosingModeZeroPutsTheScreenBackExactly) {
   EXPECT_EQ(bview, 0);
   EXPECT_EQ(BirdseyeState, 0);
   EXPECT_EQ(read_picture(W, H, kgl_read_composited), before);
+}
+
+// 'RTON while a window of mode 0 is up: closing it still puts back what
+// lay under it outside the viewport that mode 1 redraws.
+TEST_F(Birdseye, AModeChangedWhileOpenStillPutsTheScreenBack) {
+  vp_info[1].x2 = xmax / 2;
+  paint_window(W, H);
+  const Picture before = read_picture(W, H, kgl_read_composited);
+  open(0);
+  BirdseyeMode = 1;
+  cancel_birdseye();
+  const Picture after = read_picture(W, H, kgl_read_composited);
+  for (int y = 0; y < H; ++y)
+    for (int x = xmax / 2 + 1; x < W; ++x)
+      ASSERT_EQ(after[static_cast<std::size_t>(y) * W + x], before[static_cast<std::size_t>(y) * W + x]) << x << "," << y;
 }
 
 // The driver's own pointer samples may take the window onto the title bar
