@@ -21,6 +21,7 @@
 #include <Xm/Xm.h>
 
 #include <cstring>
+#include <vector>
 
 #include "base/build.h"
 #include "base/x_session.h"
@@ -630,13 +631,22 @@ class MotifDialogWidgets final : public DialogWidgets {
     if (!text.empty()) a.add(XmNlabelString, s.arg());
     Widget b = XmCreatePushButtonGadget(W(pulldown), const_cast<char *>("button"), a.a, a.n);
     XtAddCallback(b, XmNactivateCallback, popup_cb, handle_data(look.handle, static_cast<std::uint32_t>(position)));
-    return id_of(managed(b));
+    return id_of(b);
   }
   void set_popup_choice(WidgetId option_menu, WidgetId button) override {
-    XtVaSetValues(W(option_menu), XmNmenuHistory, W(button), nullptr);
+    XtVaSetValues(W(option_menu), XmNmenuHistory, button != 0 ? W(button) : nullptr, nullptr);
   }
   void set_popup_columns(WidgetId pulldown, int columns) override {
     XtVaSetValues(W(pulldown), XmNpacking, XmPACK_COLUMN, XmNnumColumns, columns, nullptr);
+    // The new entries all at once: one by one the menu is laid out anew for
+    // each of them.
+    WidgetList children = nullptr;
+    Cardinal count = 0;
+    XtVaGetValues(W(pulldown), XmNchildren, &children, XmNnumChildren, &count, nullptr);
+    std::vector<Widget> fresh;
+    for (Cardinal i = 0; i < count; ++i)
+      if (!XtIsManaged(children[i])) fresh.push_back(children[i]);
+    if (!fresh.empty()) XtManageChildren(fresh.data(), static_cast<Cardinal>(fresh.size()));
   }
 
   void set_scale_value(WidgetId scale, int v) override { XmScaleSetValue(W(scale), v); }
@@ -672,7 +682,9 @@ class MotifDialogWidgets final : public DialogWidgets {
               static_cast<unsigned>(width), static_cast<unsigned>(height), x, y);
   }
   void set_label_pixmap(WidgetId label, WidgetId pixmap) override {
-    XtVaSetValues(W(label), XmNlabelPixmap, static_cast<Pixmap>(pixmap), nullptr);
+    // None would be drawn from; Motif's own "no pixmap" draws nothing.
+    XtVaSetValues(W(label), XmNlabelPixmap, pixmap != 0 ? static_cast<Pixmap>(pixmap) : XmUNSPECIFIED_PIXMAP,
+                  nullptr);
   }
 };
 

@@ -22,6 +22,9 @@ constexpr std::size_t kPopupBuffer = 256;
 constexpr std::size_t kSelectionText = 2048;
 // Columns of the popup list's pull-down.
 constexpr int kPopupColumnItems = 15;
+// Entries a popup list holds at most: Motif cannot lay out a menu of tens
+// of thousands (and one packet brings the first program no more than this).
+constexpr std::size_t kPopupEntriesMax = 4096;
 // Across its direction a slider is this thick.
 constexpr int kSliderThickness = 25;
 // An image button draws its image inside a shadow this wide.
@@ -195,8 +198,17 @@ void select_quietly(WidgetId list, const std::vector<long> &positions) {
   const bool browse = policy == ListPolicy::browse;
   if (!browse) w().set_list_policy(list, ListPolicy::multiple);
   const int count = w().list_count(list);
-  for (long pos : positions)
-    if (pos >= 0 && pos < count) w().list_select(list, static_cast<int>(pos));
+  // In multiple selection a second select of an item takes it back: there
+  // each item is selected once, and not when it is already.
+  std::vector<char> on(static_cast<std::size_t>(std::max(count, 0)));
+  if (!browse)
+    for (int pos : w().list_selection(list))
+      if (pos >= 0 && pos < count) on[static_cast<std::size_t>(pos)] = 1;
+  for (long pos : positions) {
+    if (pos < 0 || pos >= count || on[static_cast<std::size_t>(pos)]) continue;
+    if (!browse) on[static_cast<std::size_t>(pos)] = 1;
+    w().list_select(list, static_cast<int>(pos));
+  }
   if (!browse) w().set_list_policy(list, policy);
 }
 
@@ -227,24 +239,30 @@ void list_box_items(TileRecord &t, int kind, int start, const std::vector<std::s
 void popup_items(TileRecord &t, int start, const std::vector<std::string_view> &items) {
   PopupExtra &e = popup_extra(t.extra);
   const TileLook look = look_of(t, t.flags);
+  std::vector<WidgetId> old;
   if constexpr (!kSecondBuild) {
-    // Every entry anew.
-    for (WidgetId b : e.buttons) w().destroy(b);
-    e.buttons.clear();
-    for (std::string_view item : items)
+    // Every entry anew; the old ones go only once the menu shows a new one
+    // (an option menu keeps pointing at the entry it shows).
+    old.swap(e.buttons);
+    for (std::size_t i = 0; i < items.size() && i < kPopupEntriesMax; ++i)
       e.buttons.push_back(w().add_popup_button(e.pulldown, static_cast<int>(e.buttons.size()),
-                                               to_widget_text(item, kPopupBuffer), look));
+                                               to_widget_text(items[i], kPopupBuffer), look));
   } else {
     // The buttons made stay; the table grows to hold every position named.
-    const std::size_t want = std::max(e.buttons.size(), static_cast<std::size_t>(start) + items.size());
+    const std::size_t want =
+        std::min(std::max(e.buttons.size(), static_cast<std::size_t>(start) + items.size()), kPopupEntriesMax);
     while (e.buttons.size() < want)
       e.buttons.push_back(w().add_popup_button(e.pulldown, static_cast<int>(e.buttons.size()), "", look));
-    for (std::size_t i = 0; i < items.size(); ++i)
+    for (std::size_t i = 0; i < items.size() && static_cast<std::size_t>(start) + i < want; ++i)
       w().set_label_text(e.buttons[static_cast<std::size_t>(start) + i], to_widget_text(items[i], kPopupBuffer));
   }
-  w().set_popup_columns(e.pulldown, static_cast<int>(items.size()) / kPopupColumnItems + 1);
+  const int shown = static_cast<int>(std::min(items.size(), kPopupEntriesMax));
+  w().set_popup_columns(e.pulldown, shown / kPopupColumnItems + 1);
   if (e.choice >= 0 && static_cast<std::size_t>(e.choice) < e.buttons.size())
     w().set_popup_choice(t.widget, e.buttons[static_cast<std::size_t>(e.choice)]);
+  else if (!old.empty())
+    w().set_popup_choice(t.widget, e.buttons.empty() ? 0 : e.buttons[0]);
+  for (WidgetId b : old) w().destroy(b);
   w().manage(t.widget);
 }
 
@@ -277,6 +295,9 @@ void tile_mode(Packet &p, std::size_t) {
 void tile_free(Packet &p, std::size_t) {
   TileRecord *t = row_tile(p);
   if (t == nullptr) return;
+  // An image's label outlives its tile (it goes with the shell): it lets go
+  // of the pixmap before that is freed, or its next exposure draws from it.
+  if (t->kind == kKindImage && t->widget != 0) w().set_label_pixmap(t->widget, 0);
   free_tile(*t);
   done(p);
 }

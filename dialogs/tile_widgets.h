@@ -109,10 +109,13 @@ class DialogWidgets {
   virtual void set_field_grey(WidgetId field, bool grey) = 0;
   virtual void select_field(WidgetId field, int from, int to) = 0;
 
-  // A push button of the pull-down that reports its position.
+  // A push button of the pull-down that reports its position, shown by the
+  // next set_popup_columns.
   virtual WidgetId add_popup_button(WidgetId pulldown, int position, const std::string &text,
                                     const TileLook &look) = 0;
+  // button 0: no entry.
   virtual void set_popup_choice(WidgetId option_menu, WidgetId button) = 0;
+  // Packs the pull-down in columns and shows the buttons added since the last call.
   virtual void set_popup_columns(WidgetId pulldown, int columns) = 0;
 
   virtual void set_scale_value(WidgetId scale, int value) = 0;
@@ -125,6 +128,7 @@ class DialogWidgets {
   virtual void draw_line(WidgetId pixmap, int x1, int y1, int x2, int y2) = 0;
   virtual void fill_rectangle(WidgetId pixmap, int x, int y, int width, int height) = 0;
   virtual void copy_pixmap(WidgetId pixmap, WidgetId widget, int x, int y, int width, int height) = 0;
+  // pixmap 0: the label shows none.
   virtual void set_label_pixmap(WidgetId label, WidgetId pixmap) = 0;
 };
 

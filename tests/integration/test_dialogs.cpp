@@ -178,7 +178,7 @@ TEST_P(Dialogs, PacketsAnswerByteForByteAndBadOnesDoNoHarm) {
   set(9, edit, "typed");
   EXPECT_EQ(get(9, edit), "typed");
   list_op(8, list, 2, {"a", "b", "c", "d"});
-  set(8, list, "3 x 1");
+  set(8, list, "3 x 1 3");  // a position twice is still selected
   EXPECT_EQ(get(8, list), "1 3");
   set(11, slider, "0");
   EXPECT_EQ(get(11, slider), "1");  // no range given: 0 to 1, turned over

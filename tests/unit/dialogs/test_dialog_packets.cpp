@@ -282,6 +282,14 @@ TEST_F(Dialogs, PopupListsReplaceTheirEntriesAndReportTheChoice) {
   EXPECT_EQ(rec.at(widget_of(popup)).choice, e.buttons[1]);
   list_op(10, popup, 1, 0, {"red", "green"});
   EXPECT_EQ(e.buttons.size(), 2u);
+  list_op(10, popup, 1, 0, std::vector<std::string>(6000, ""));  // no menu too long to lay out
+  EXPECT_EQ(e.buttons.size(), 4096u);
+  // Fewer entries than the choice, then none: the menu never shows one destroyed.
+  for (const std::vector<std::string> &items : {std::vector<std::string>{"only"}, std::vector<std::string>{}}) {
+    list_op(10, popup, 1, 0, items);
+    const WidgetId shown = rec.at(widget_of(popup)).choice;
+    EXPECT_TRUE(items.empty() ? shown == 0 : rec.widgets.count(shown) == 1) << items.size();
+  }
   popup_chosen(popup, 0);
   EXPECT_EQ(get(10, popup), "0");
   EXPECT_EQ(results(), (std::vector<Result>{{acad_of(popup), 1, 0, 0, "0"}}));
@@ -329,6 +337,13 @@ TEST_F(Dialogs, ImagesDrawTheirFillRecordsAndImageButtonsTheirClicks) {
   EXPECT_EQ(mode(4, ok, 1), 1);
   EXPECT_FALSE(rec.at(widget_of(ok)).sensitive);
   EXPECT_EQ(mode(4, ok, 7), 0);
+
+  // An image freed while its dialog stays open: its label, which lives on,
+  // lets go of the pixmap that goes.
+  const WidgetId label = widget_of(image);
+  TestPacket free_image = request(311, 3, image);
+  send(free_image);
+  EXPECT_EQ(rec.at(label).pixmap, 0u);
 }
 
 TEST_F(Dialogs, EscapeAndControlCActivateTheCancelElseTheDefaultTile) {

@@ -52,6 +52,9 @@ TEST_F(SecondDialogs, PopupListsKeepTheirButtonsAndGrowToEveryPositionNamed) {
   EXPECT_EQ(rec.at(e.buttons[3]).text, "");
   EXPECT_EQ(rec.at(e.buttons[5]).text, "f");
   EXPECT_EQ(rec.at(e.buttons[5]).position, 5);
+  // A position far out makes no menu too long to lay out.
+  list_op(10, popup, 1, 32767, {"far"});
+  EXPECT_EQ(e.buttons.size(), 4096u);
 }
 
 }  // namespace
