@@ -3,6 +3,8 @@
 // buttons and coordinates.
 #include "adi/pointer.h"
 
+#include <cstdint>
+
 #include "base/events.h"
 #include "base/session.h"
 #include "base/x_session.h"
@@ -70,7 +72,8 @@ void poll_pointer(int device, int value) {
     pick_count = 0;
   } else {
     repeat_flag = 1;
-    int cap = cfr.word(kWordPickRepeat) + 1;
+    // Word 98 is taken as the file holds it: the sum in 64 bits.
+    const std::int64_t cap = static_cast<std::int64_t>(cfr.word(kWordPickRepeat)) + 1;
     if (pick_count < cap) ++pick_count;
   }
 

@@ -376,7 +376,9 @@ int pinit(Packet &p) {
   init_viewports();
   view_extents = 0x7fffffff;
   std::memset(CurrentPmark, 0, sizeof CurrentPmark);
-  WriteConfig = NoWriteConfig = NewConfig = 0;
+  // The configuration screen of the session before is gone with it, saved
+  // areas and all.
+  ResetConfigMenus();
   dlist_pan = 0;
   PstringNeeded = 0;
   erase = 0;

@@ -89,6 +89,26 @@ void WriteDefaultConfig(const char *path, const std::string &name) {
            command != nullptr ? command : "");
 }
 
+// The first bytes of the file, as many as a record has: the count read. Only
+// a regular file is read, and the open does not wait: a FIFO or a device put
+// where the file belongs reads as no file, so the start never hangs on it.
+std::size_t ReadConfigBytes(const char *name, std::uint8_t (&bytes)[kConfigFileSize]) {
+  const int fd = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return 0;
+  struct stat st {};
+  std::size_t got = 0;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    while (got < sizeof bytes) {
+      const ssize_t n = read(fd, bytes + got, sizeof bytes - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+  }
+  close(fd);
+  return got;
+}
+
 }  // namespace
 
 int ConfigFileName(const char *path, std::string &name) {
@@ -151,15 +171,8 @@ void ReadConfigFile(const char *path) {
   std::string name;
   if (!ConfigFileName(path, name)) return;
   config_loaded = 1;
-  FILE *fp = std::fopen(name.c_str(), "rbe");
-  if (fp == nullptr) {
-    WriteDefaultConfig(path, name);
-    return;
-  }
   std::uint8_t bytes[kConfigFileSize];
-  std::size_t got = std::fread(bytes, 1, sizeof bytes, fp);
-  std::fclose(fp);
-  if (got != sizeof bytes) {
+  if (ReadConfigBytes(name.c_str(), bytes) != sizeof bytes) {
     WriteDefaultConfig(path, name);
     return;
   }

@@ -8,6 +8,7 @@
 #include "config/config_menus.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "base/packet.h"
 #include "base/session.h"
@@ -43,6 +44,18 @@ SavedScreen saved_screen[kConfigAreas];
 
 int warning_kind = 1;  // the kind of the warning box on the screen
 int colour_row = -1;   // the screen-colours row picked, -1 none
+
+// What the menus were laid out for: the window and character size.
+struct LayoutSize {
+  int xs, ys, cw, ch, width, height;
+  bool operator==(const LayoutSize &) const = default;
+};
+LayoutSize laid_out_for;
+
+LayoutSize current_size() {
+  return {xsize, ysize, CharWidth, CharHeight, static_cast<std::int16_t>(Pkinit.field[kPkinitWidth]),
+          static_cast<std::int16_t>(Pkinit.field[kPkinitHeight])};
+}
 
 // The areas from the top of the screen down: closing them in this order puts
 // back the screen from before the first.
@@ -321,6 +334,62 @@ void pick_prompt_lines(int row) {
   PreviewPromptLines();
 }
 
+// ---- a window resized under the screen ------------------------------------------------
+
+// A resize takes the menus off the window, and the screens kept under them
+// belong to a window that is gone. Before the next sample is used the menus
+// are laid out for the new size and drawn again as they were, each over the
+// screen the window now shows; otherwise the picks would go to menus nobody
+// sees, and closing them would put stale pixels back.
+void follow_window_size() {
+  if (current_size() == laid_out_for || !ConfigScreenShown()) return;
+  bool open[kConfigAreas];
+  for (int a = 0; a < kConfigAreas; ++a) {
+    open[a] = saved_screen[a].in_use != 0;
+    free_screen_area(saved_screen[a].area);
+    saved_screen[a].in_use = 0;
+  }
+  const int first = ColorChooser.first;
+  InitializeConfigMenus();
+  ColorChooser.first = first;
+  force_highlight_redraw();
+  if (open[kAreaMain]) {
+    save_menu(kAreaMain, MainMenu);
+    DrawMainMenu();
+  }
+  if (open[kAreaOptions]) {
+    save_menu(kAreaOptions, OptionsMenu);
+    DrawOptionsMenu();
+  }
+  if (open[kAreaPrompt]) {
+    save_menu(kAreaPrompt, PromptMenu);
+    DrawPromptMenu();
+  }
+  if (open[kAreaPage]) {
+    save_menu(kAreaPage, PageMenu);
+    DrawPageMenu();
+  }
+  if (open[kAreaColors]) {
+    save_menu(kAreaColors, ColorsMenu);
+    DrawScreenColorsMenu();
+  }
+  if (open[kAreaChooser]) {
+    SaveConfigArea(kAreaChooser, ColorChooser.x1, ColorChooser.y1, ColorChooser.x2, ColorChooser.y2);
+    show_chooser();
+  }
+  for (int k : {kSampleGraphics, kSampleMenuBar, kSamplePulldown, kSampleDialog, kSampleAlert}) {
+    if (!open[kAreaSample + k]) continue;
+    const ColorSampleArea &a = ColorSamples[k];
+    SaveConfigArea(kAreaSample + k, a.x1, a.y1, a.x2, a.y2);
+    DrawColorSample(k);
+  }
+  if (open[kAreaWarning]) {
+    LayoutWarningBox(warning_kind);
+    save_menu(kAreaWarning, WarningMenu);
+    DrawWarningBox();
+  }
+}
+
 // ---- opening submenus ------------------------------------------------------------------
 
 void open_submenu(int state) {
@@ -451,6 +520,7 @@ void InitializeConfigMenus() {
   c.first = 0;
 
   LayoutPageMenu();
+  laid_out_for = current_size();
 }
 
 void DoConfig() {
@@ -487,6 +557,7 @@ void DoWarningBox(int kind) {
 // ---- the handlers ----------------------------------------------------------------------
 
 int ConfigMainMenu(Packet &p) {
+  follow_window_size();
   const Sample s = take_sample();
   if (acts(s)) {
     int row = 0;
@@ -528,6 +599,7 @@ int ConfigMainMenu(Packet &p) {
 }
 
 int ConfigWarningBox(Packet &p) {
+  follow_window_size();
   const Sample s = take_sample();
   if (acts(s)) {
     if (NewConfig) {
@@ -546,6 +618,7 @@ int ConfigWarningBox(Packet &p) {
 }
 
 int ConfigOptionsMenu(Packet &p) {
+  follow_window_size();
   const Sample s = take_sample();
   if (acts(s)) {
     int row = 0;
@@ -562,6 +635,7 @@ int ConfigOptionsMenu(Packet &p) {
 }
 
 int ConfigPromptMenu(Packet &p) {
+  follow_window_size();
   const Sample s = take_sample();
   if (acts(s)) {
     int row = 0;
@@ -589,6 +663,7 @@ int ConfigPromptMenu(Packet &p) {
 }
 
 int ConfigPageMenu(Packet &p) {
+  follow_window_size();
   const Sample s = take_sample();
   const PageMenuLayout &g = PageLayout;
   const bool in_slider = IsWithin(s.x, g.x1, g.x2) && IsWithin(s.y, g.slider_y1, g.slider_y2);
@@ -620,6 +695,7 @@ int ConfigPageMenu(Packet &p) {
 }
 
 int ConfigAUIMenu(Packet &p) {
+  follow_window_size();
   const Sample s = take_sample();
   if (acts(s)) {
     int row = 0;

@@ -182,6 +182,29 @@ TEST_P(ConfigScreen, CancelChangesNothingAndOkWritesExactlyTheOptionThatChanged)
   EXPECT_EQ(pick(main_ok()), 3);
 }
 
+// A new session while the screen is up takes the screen down with the old
+// one: the next CONFIGURE opens the menus afresh and they take samples.
+TEST_P(ConfigScreen, ANewSessionEndsTheScreenAndTheNextOneWorks) {
+  configure();
+  ASSERT_TRUE(main_menu_shown());
+  ASSERT_EQ(ask(adiclient::pinit(kFlags, 8, "config")).i16(2), 1);
+  open_viewport();
+  // The new session draws a cyan box where the menus will be.
+  const Point inside{cw + 8, band() - 20};
+  Packet box(27, 12);
+  box.set_i16(2, inside.x - 4), box.set_i16(4, ys - 1 - (inside.y + 4));
+  box.set_i16(6, inside.x + 4), box.set_i16(8, ys - 1 - (inside.y - 4));
+  box.set_i16(10, 4);
+  sync(box);
+  ASSERT_EQ(ask(Packet(26, 4)).i16(2), 1);
+  configure();
+  EXPECT_TRUE(main_menu_shown());
+  EXPECT_EQ(pick(main_cancel()), 4);
+  EXPECT_EQ(string_request(), "'REDRAW\n");
+  // Closing puts back what was under the menus in this session.
+  EXPECT_EQ(await_pixel(s->driver, x, area, inside.x, ys - 1 - inside.y, 0x00FFFF), 0x00FFFFu);
+}
+
 TEST_P(ConfigScreen, AnEditInASubmenuSurvivesAnExposure) {
   ASSERT_TRUE(region_is_background());
   configure();
@@ -208,6 +231,34 @@ TEST_P(ConfigScreen, AnEditInASubmenuSurvivesAnExposure) {
   EXPECT_EQ(string_request(), "'REDRAW\n");
   EXPECT_EQ(word_of(file(), 101), 4);
   EXPECT_TRUE(region_is_background());
+}
+
+TEST_P(ConfigScreen, AWindowResizedUnderTheMenusShowsThemAgainForItsNewSize) {
+  ASSERT_TRUE(region_is_background());
+  configure();
+  EXPECT_TRUE(main_menu_shown());
+  int width = 0, height = 0;
+  ASSERT_TRUE(adiclient::window_size(x, top, width, height));
+  XResizeWindow(reinterpret_cast<Display *>(x), top, width + 120, height + 90);
+  XSync(reinterpret_cast<Display *>(x), False);
+  Packet event;
+  adiclient::Event e{};
+  do {
+    ASSERT_EQ(adiclient::read_event(s->driver, 10000, event), adiclient::Got::packet);
+  } while (!adiclient::decode_event(event.bytes, e) || e.type != adiclient::ev_resize);
+  // The resized window shows nothing of the menus; the next sample brings
+  // them back, the panel's inside in the menu background (blue).
+  EXPECT_EQ(sample(2, 3, 3), 4);
+  const Point inside{cw + 8, band() - 20};
+  std::uint32_t rgb = 0;
+  EXPECT_TRUE(wait_until(s->driver, [&] {
+    nudge();
+    int w = 0, h = 0;
+    return adiclient::window_size(x, area, w, h) && adiclient::read_pixel(x, area, inside.x, h - 1 - inside.y, rgb) &&
+           rgb == 0x0000FF;
+  })) << "the menus went with the old window";
+  EXPECT_EQ(pick(main_cancel()), 4);
+  EXPECT_EQ(string_request(), "'REDRAW\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, ConfigScreen, ::testing::ValuesIn(kPrograms), program_name);

@@ -231,6 +231,15 @@ TEST_F(ConfigFileTest, AShortFileIsClosedAndGivesTheDefaults) {
   EXPECT_EQ(ReadFile(File()), Encoded(cfr));
 }
 
+TEST_F(ConfigFileTest, AFifoInPlaceOfTheFileIsNotWaitedOnAndGivesTheDefaults) {
+  ASSERT_EQ(mkfifo(File().c_str(), 0644), 0);
+  cfr.word(kWordColourGraphics) = 4;
+  ReadConfigFile(dir.c_str());
+  EXPECT_EQ(cfr.word(kWordColourGraphics), 4);
+  EXPECT_EQ(Messages().rfind("Default configuration data written to file: " + File() + ".\n", 0), 0u);
+  EXPECT_EQ(ReadFile(File()), Encoded(cfr));
+}
+
 TEST_F(ConfigFileTest, AFileWithAnotherSignatureIsReplacedByTheLiveSettings) {
   cfr.word(kWordColourGraphics) = 4;
   Bytes b = Encoded(DefaultConfig());
