@@ -54,18 +54,24 @@ bool follow_links(const char *path, std::string &target) {
   return false;
 }
 
+int open_regular_file(const char *path) {
+  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
+    const int err = S_ISDIR(st.st_mode) ? EISDIR : S_ISREG(st.st_mode) ? errno : EINVAL;
+    close(fd);
+    errno = err;
+    return -1;
+  }
+  return fd;
+}
+
 bool read_file(const char *path, std::string &text) {
   text.clear();
-  // Not blocking: a FIFO put where a file is expected must not stop the
-  // driver waiting for a writer. Reads of a regular file never block.
-  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = open_regular_file(path);
   if (fd < 0) return false;
-  struct stat st {};
-  bool ok = fstat(fd, &st) == 0;
-  if (ok && !S_ISREG(st.st_mode)) {
-    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    ok = false;
-  }
+  bool ok = true;
   char buffer[8192];
   while (ok) {
     const ssize_t n = read(fd, buffer, sizeof buffer);

@@ -11,6 +11,11 @@
 // exist. False with errno set on a loop of links or one that cannot be read.
 bool follow_links(const char *path, std::string &target);
 
+// A regular file opened for reading, or -1 with errno set (EISDIR, EINVAL
+// for anything else that is no regular file). The open never waits: a FIFO
+// put where a file is expected cannot stop the driver.
+int open_regular_file(const char *path);
+
 // The whole of a regular file; false with errno set when it cannot be read
 // (ENOENT when it does not exist).
 bool read_file(const char *path, std::string &text);

@@ -6,14 +6,13 @@
 // away is filling its area with the transparent colour 0.
 #include "commands/command_palette.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "base/files.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/string_tables.h"
@@ -380,13 +379,8 @@ void store_button(int row, int col, const char *label, const char *command) {
 // A regular file only: the open does not wait, so a FIFO under the name
 // cannot stop the driver.
 std::FILE *open_regular(const char *name) {
-  const int fd = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = open_regular_file(name);
   if (fd < 0) return nullptr;
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
-    close(fd);
-    return nullptr;
-  }
   std::FILE *f = fdopen(fd, "r");
   if (f == nullptr) close(fd);
   return f;

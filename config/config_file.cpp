@@ -1,7 +1,5 @@
 #include "config/config_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -93,17 +91,14 @@ void WriteDefaultConfig(const char *path, const std::string &name) {
 // a regular file is read, and the open does not wait: a FIFO or a device put
 // where the file belongs reads as no file, so the start never hangs on it.
 std::size_t ReadConfigBytes(const char *name, std::uint8_t (&bytes)[kConfigFileSize]) {
-  const int fd = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = open_regular_file(name);
   if (fd < 0) return 0;
-  struct stat st {};
   std::size_t got = 0;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    while (got < sizeof bytes) {
-      const ssize_t n = read(fd, bytes + got, sizeof bytes - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
-    }
+  while (got < sizeof bytes) {
+    const ssize_t n = read(fd, bytes + got, sizeof bytes - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
   }
   close(fd);
   return got;
