@@ -338,6 +338,20 @@ double pipe_alone(const std::vector<std::uint8_t> &bytes) {
   return ok ? t : -1;
 }
 
+// A window of the X server's own, width x height, mapped and exposed.
+Window x_window(Display *d, int width, int height) {
+  const int scr = DefaultScreen(d);
+  const Window w = XCreateSimpleWindow(d, RootWindow(d, scr), 0, 0, static_cast<unsigned>(width),
+                                       static_cast<unsigned>(height), 0, WhitePixel(d, scr), BlackPixel(d, scr));
+  XSelectInput(d, w, ExposureMask);
+  XMapWindow(d, w);
+  for (XEvent e;;) {
+    XNextEvent(d, &e);
+    if (e.type == Expose) break;
+  }
+  return w;
+}
+
 // The same segments drawn by the X server into a window of the same size.
 // The window stays up for all the runs: taking it down would expose the
 // driver's window and have it repaint between its own runs.
@@ -347,14 +361,7 @@ class XServerRuns {
     d_ = XOpenDisplay(nullptr);
     if (d_ == nullptr) return;
     const int scr = DefaultScreen(d_);
-    w_ = XCreateSimpleWindow(d_, RootWindow(d_, scr), 0, 0, static_cast<unsigned>(width),
-                             static_cast<unsigned>(height), 0, WhitePixel(d_, scr), BlackPixel(d_, scr));
-    XSelectInput(d_, w_, ExposureMask);
-    XMapWindow(d_, w_);
-    for (XEvent e;;) {
-      XNextEvent(d_, &e);
-      if (e.type == Expose) break;
-    }
+    w_ = x_window(d_, width, height);
     XGCValues gv{};
     gv.foreground = WhitePixel(d_, scr);
     gv.line_width = 0;
@@ -549,14 +556,7 @@ double x_fill_polygons(const std::vector<Triangle> &tris, int width, int height,
   Display *d = XOpenDisplay(nullptr);
   if (d == nullptr) return -1;
   const int scr = DefaultScreen(d);
-  const Window w = XCreateSimpleWindow(d, RootWindow(d, scr), 0, 0, static_cast<unsigned>(width),
-                                       static_cast<unsigned>(height), 0, WhitePixel(d, scr), BlackPixel(d, scr));
-  XSelectInput(d, w, ExposureMask);
-  XMapWindow(d, w);
-  for (XEvent e;;) {
-    XNextEvent(d, &e);
-    if (e.type == Expose) break;
-  }
+  const Window w = x_window(d, width, height);
   XGCValues gv{};
   gv.foreground = WhitePixel(d, scr);
   const GC gc = XCreateGC(d, w, GCForeground, &gv);
@@ -805,14 +805,7 @@ double x_put_rows(int width, int height, int runs) {
     XCloseDisplay(d);
     return -1;
   }
-  const Window w = XCreateSimpleWindow(d, RootWindow(d, scr), 0, 0, static_cast<unsigned>(width),
-                                       static_cast<unsigned>(height), 0, WhitePixel(d, scr), BlackPixel(d, scr));
-  XSelectInput(d, w, ExposureMask);
-  XMapWindow(d, w);
-  for (XEvent e;;) {
-    XNextEvent(d, &e);
-    if (e.type == Expose) break;
-  }
+  const Window w = x_window(d, width, height);
   const GC gc = XCreateGC(d, w, 0, nullptr);
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
   for (int y = 0; y < height; ++y)

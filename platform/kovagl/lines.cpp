@@ -17,37 +17,12 @@
 
 namespace {
 
-// Cuts the parameter range [t0, t1] of a -> b to where p(a) + t (p(b) - p(a))
-// stays non-negative. False when nothing is left.
-bool clip_param(double pa, double pb, double &t0, double &t1) {
-  if (pa < 0 && pb < 0) return false;
-  if (pa >= 0 && pb >= 0) return true;
-  const double t = pa / (pa - pb);
-  if (pa < 0)
-    t0 = std::max(t0, t);
-  else
-    t1 = std::min(t1, t);
-  return t0 <= t1;
-}
-
 KglClipVertex lerp(const KglClipVertex &a, const KglClipVertex &b, double t) {
   return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t,
           a.z + (b.z - a.z) * t, a.w + (b.w - a.w) * t};
 }
 
-bool finite(const KglClipVertex &v) {
-  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w);
-}
-
-long long floor_div(long long a, long long b) {   // b > 0
-  long long q = a / b;
-  if ((a % b) != 0 && a < 0) --q;
-  return q;
-}
-
 int clamp_to_clip(long long v, int lo, int hi) { return static_cast<int>(std::clamp<long long>(v, lo, hi)); }
-
-long long round_pixel(double v) { return static_cast<long long>(std::floor(v + 0.5)); }
 
 struct Style {
   Uint16 bits = 0xFFFF;
@@ -98,10 +73,10 @@ void raster_line(KglContext *c, const KglTargets &t, long long x0, long long y0,
   // minor(i) = mi0 + floor((2 i dmi + n) / 2n); n == 0 is a single pixel.
   const long long den = 2 * std::max(n, 1LL);
   long long num = 2 * i_lo * dmi + (n > 0 ? n : 0);
-  long long q = n > 0 ? floor_div(num, den) : 0;
+  long long q = n > 0 ? kgl_floor_div(num, den) : 0;
   long long r = n > 0 ? num - q * den : 0;
   KglPointBatch batch;
-  const long long q_start = q, q_end = n > 0 ? floor_div(2 * i_hi * dmi + n, den) : 0;
+  const long long q_start = q, q_end = n > 0 ? kgl_floor_div(2 * i_hi * dmi + n, den) : 0;
 
   for (long long i = i_lo; i <= i_hi; ++i) {
     if (style.on(style_base + i - first)) {
@@ -142,11 +117,11 @@ void raster_line(KglContext *c, const KglTargets &t, long long x0, long long y0,
 
 void kgl_draw_segment(const KglClipVertex &a, const KglClipVertex &b, bool skip_first, bool skip_last) {
   KglContext *c = kgl_ctx;
-  if (!c || !finite(a) || !finite(b)) return;
+  if (!c || !kgl_finite(a) || !kgl_finite(b)) return;
   // Near the eye plane, and between the near and far planes.
   double t0 = 0.0, t1 = 1.0;
-  if (!clip_param(a.w - KGL_MIN_W, b.w - KGL_MIN_W, t0, t1) || !clip_param(a.w + a.z, b.w + b.z, t0, t1) ||
-      !clip_param(a.w - a.z, b.w - b.z, t0, t1))
+  if (!kgl_clip_param(a.w - KGL_MIN_W, b.w - KGL_MIN_W, t0, t1) || !kgl_clip_param(a.w + a.z, b.w + b.z, t0, t1) ||
+      !kgl_clip_param(a.w - a.z, b.w - b.z, t0, t1))
     return;
   KglWinVertex wa = kgl_to_window(c, t0 > 0.0 ? lerp(a, b, t0) : a);
   KglWinVertex wb = kgl_to_window(c, t1 < 1.0 ? lerp(a, b, t1) : b);
@@ -157,8 +132,8 @@ void kgl_draw_segment(const KglClipVertex &a, const KglClipVertex &b, bool skip_
   double g0 = 0.0, g1 = 1.0;
   const double gx0 = c->clip.x0 - KGL_GUARD, gx1 = c->clip.x1 + KGL_GUARD;
   const double gy0 = c->clip.y0 - KGL_GUARD, gy1 = c->clip.y1 + KGL_GUARD;
-  if (!clip_param(wa.x - gx0, wb.x - gx0, g0, g1) || !clip_param(gx1 - wa.x, gx1 - wb.x, g0, g1) ||
-      !clip_param(wa.y - gy0, wb.y - gy0, g0, g1) || !clip_param(gy1 - wa.y, gy1 - wb.y, g0, g1))
+  if (!kgl_clip_param(wa.x - gx0, wb.x - gx0, g0, g1) || !kgl_clip_param(gx1 - wa.x, gx1 - wb.x, g0, g1) ||
+      !kgl_clip_param(wa.y - gy0, wb.y - gy0, g0, g1) || !kgl_clip_param(gy1 - wa.y, gy1 - wb.y, g0, g1))
     return;
   if (g0 > 0.0 || g1 < 1.0) {
     const KglWinVertex ca = {wa.x + (wb.x - wa.x) * g0, wa.y + (wb.y - wa.y) * g0};
@@ -169,8 +144,8 @@ void kgl_draw_segment(const KglClipVertex &a, const KglClipVertex &b, bool skip_
     wb = cb;
   }
 
-  const long long x0 = round_pixel(wa.x), y0 = round_pixel(wa.y);
-  const long long x1 = round_pixel(wb.x), y1 = round_pixel(wb.y);
+  const long long x0 = kgl_round_pixel(wa.x), y0 = kgl_round_pixel(wa.y);
+  const long long x1 = kgl_round_pixel(wb.x), y1 = kgl_round_pixel(wb.y);
   const long long n = std::max(std::llabs(x1 - x0), std::llabs(y1 - y0));
   const long long first = skip_first ? 1 : 0;
   const long long last = skip_last ? n - 1 : n;
@@ -191,10 +166,10 @@ void kgl_draw_segment(const KglClipVertex &a, const KglClipVertex &b, bool skip_
 
 void kgl_draw_point(const KglClipVertex &v) {
   KglContext *c = kgl_ctx;
-  if (!c || !finite(v) || v.w < KGL_MIN_W || v.z > v.w || v.z < -v.w) return;
+  if (!c || !kgl_finite(v) || v.w < KGL_MIN_W || v.z > v.w || v.z < -v.w) return;
   const KglWinVertex w = kgl_to_window(c, v);
   if (!(std::fabs(w.x) < KGL_GUARD && std::fabs(w.y) < KGL_GUARD)) return;
-  const long long x = round_pixel(w.x), y = round_pixel(w.y);
+  const long long x = kgl_round_pixel(w.x), y = kgl_round_pixel(w.y);
   if (x < c->clip.x0 || x > c->clip.x1 || y < c->clip.y0 || y > c->clip.y1) return;
   KglTargets t;
   kgl_draw_targets(t, static_cast<int>(x), static_cast<int>(y), static_cast<int>(x), static_cast<int>(y));

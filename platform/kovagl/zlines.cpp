@@ -10,24 +10,6 @@
 
 namespace {
 
-// Cuts [t0, t1] to where pa + t (pb - pa) >= 0; false when nothing is left.
-bool clip_param(double pa, double pb, double &t0, double &t1) {
-  if (pa < 0 && pb < 0) return false;
-  if (pa >= 0 && pb >= 0) return true;
-  const double t = pa / (pa - pb);
-  if (pa < 0)
-    t0 = std::max(t0, t);
-  else
-    t1 = std::min(t1, t);
-  return t0 <= t1;
-}
-
-bool finite(const KglClipVertex &v) {
-  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w);
-}
-
-long long round_pixel(double v) { return static_cast<long long>(std::floor(v + 0.5)); }
-
 // A line end in window space.
 struct End {
   double x, y, z, rgb[3];
@@ -55,21 +37,15 @@ End lerp(const End &a, const End &b, double t) {
   return e;
 }
 
-long long floor_div(long long a, long long b) {   // b > 0
-  long long q = a / b;
-  if ((a % b) != 0 && a < 0) --q;
-  return q;
-}
-
 }  // namespace
 
 void kgl_draw_point_3d(const KglPaint3 &paint, const KglVertex3 &v) {
   KglContext *c = kgl_ctx;
   const KglClipVertex &q = v.clip;
-  if (!c || !finite(q) || q.w < KGL_MIN_W || q.z > q.w || q.z < -q.w) return;
+  if (!c || !kgl_finite(q) || q.w < KGL_MIN_W || q.z > q.w || q.z < -q.w) return;
   const KglWinVertex w = kgl_to_window(c, q);
   if (!(std::fabs(w.x) < KGL_GUARD && std::fabs(w.y) < KGL_GUARD)) return;
-  const long long x = round_pixel(w.x), y = round_pixel(w.y);
+  const long long x = kgl_round_pixel(w.x), y = kgl_round_pixel(w.y);
   if (x < c->clip.x0 || x > c->clip.x1 || y < c->clip.y0 || y > c->clip.y1) return;
   const int px = static_cast<int>(x), py = static_cast<int>(y);
   KglPixelOut out;
@@ -87,11 +63,11 @@ void kgl_draw_point_3d(const KglPaint3 &paint, const KglVertex3 &v) {
 void kgl_draw_line_3d(const KglPaint3 &paint, const KglVertex3 &a, const KglVertex3 &b, bool skip_first,
                       bool skip_last) {
   KglContext *c = kgl_ctx;
-  if (!c || !finite(a.clip) || !finite(b.clip)) return;
+  if (!c || !kgl_finite(a.clip) || !kgl_finite(b.clip)) return;
   double t0 = 0.0, t1 = 1.0;
-  if (!clip_param(a.clip.w - KGL_MIN_W, b.clip.w - KGL_MIN_W, t0, t1) ||
-      !clip_param(a.clip.w + a.clip.z, b.clip.w + b.clip.z, t0, t1) ||
-      !clip_param(a.clip.w - a.clip.z, b.clip.w - b.clip.z, t0, t1))
+  if (!kgl_clip_param(a.clip.w - KGL_MIN_W, b.clip.w - KGL_MIN_W, t0, t1) ||
+      !kgl_clip_param(a.clip.w + a.clip.z, b.clip.w + b.clip.z, t0, t1) ||
+      !kgl_clip_param(a.clip.w - a.clip.z, b.clip.w - b.clip.z, t0, t1))
     return;
   End ea = end_at(c, a, b, t0), eb = end_at(c, a, b, t1);
   if (t0 > 0.0) skip_first = false;
@@ -101,8 +77,8 @@ void kgl_draw_line_3d(const KglPaint3 &paint, const KglVertex3 &a, const KglVert
   double g0 = 0.0, g1 = 1.0;
   const double gx0 = c->clip.x0 - KGL_GUARD, gx1 = c->clip.x1 + KGL_GUARD;
   const double gy0 = c->clip.y0 - KGL_GUARD, gy1 = c->clip.y1 + KGL_GUARD;
-  if (!clip_param(ea.x - gx0, eb.x - gx0, g0, g1) || !clip_param(gx1 - ea.x, gx1 - eb.x, g0, g1) ||
-      !clip_param(ea.y - gy0, eb.y - gy0, g0, g1) || !clip_param(gy1 - ea.y, gy1 - eb.y, g0, g1))
+  if (!kgl_clip_param(ea.x - gx0, eb.x - gx0, g0, g1) || !kgl_clip_param(gx1 - ea.x, gx1 - eb.x, g0, g1) ||
+      !kgl_clip_param(ea.y - gy0, eb.y - gy0, g0, g1) || !kgl_clip_param(gy1 - ea.y, gy1 - eb.y, g0, g1))
     return;
   if (g0 > 0.0 || g1 < 1.0) {
     const End ca = lerp(ea, eb, g0), cb = lerp(ea, eb, g1);
@@ -112,8 +88,8 @@ void kgl_draw_line_3d(const KglPaint3 &paint, const KglVertex3 &a, const KglVert
     eb = cb;
   }
 
-  const long long x0 = round_pixel(ea.x), y0 = round_pixel(ea.y);
-  const long long x1 = round_pixel(eb.x), y1 = round_pixel(eb.y);
+  const long long x0 = kgl_round_pixel(ea.x), y0 = kgl_round_pixel(ea.y);
+  const long long x1 = kgl_round_pixel(eb.x), y1 = kgl_round_pixel(eb.y);
   const long long dx = x1 - x0, dy = y1 - y0;
   const long long n = std::max(std::llabs(dx), std::llabs(dy));
   const long long first = skip_first ? 1 : 0;
@@ -172,7 +148,7 @@ void kgl_draw_line_3d(const KglPaint3 &paint, const KglVertex3 &a, const KglVert
       for (int j = 0; j < 3; ++j) rgb[j] = ea.rgb[j] + (eb.rgb[j] - ea.rgb[j]) * t;
       src = kgl_pixel_rgb(rgb);
     }
-    const long long q = n > 0 ? floor_div(2 * i * dmi + n, den) : 0;
+    const long long q = n > 0 ? kgl_floor_div(2 * i * dmi + n, den) : 0;
     const long long ma = ma0 + step * i;
     for (int o = off_lo; o <= off_hi; ++o) {
       const long long mi = mi0 + q + o;

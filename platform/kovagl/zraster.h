@@ -6,7 +6,37 @@
 #include "raster.h"
 #include "vertex3d.h"
 
+#include <algorithm>
 #include <cmath>
+
+// ---- line clipping and pixel arithmetic, shared by the 2D and 3D lines ----
+
+// Cuts the parameter range [t0, t1] of a -> b to where pa + t (pb - pa)
+// stays non-negative. False when nothing is left.
+inline bool kgl_clip_param(double pa, double pb, double &t0, double &t1) {
+  if (pa < 0 && pb < 0) return false;
+  if (pa >= 0 && pb >= 0) return true;
+  const double t = pa / (pa - pb);
+  if (pa < 0)
+    t0 = std::max(t0, t);
+  else
+    t1 = std::min(t1, t);
+  return t0 <= t1;
+}
+
+inline bool kgl_finite(const KglClipVertex &v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w);
+}
+
+// a / b rounded down, for b > 0.
+inline long long kgl_floor_div(long long a, long long b) {
+  long long q = a / b;
+  if ((a % b) != 0 && a < 0) --q;
+  return q;
+}
+
+// The pixel of a window coordinate, halves rounded up.
+inline long long kgl_round_pixel(double v) { return static_cast<long long>(std::floor(v + 0.5)); }
 
 using KglLogicFn = Uint32 (*)(Uint32 src, Uint32 dst);
 extern const KglLogicFn kgl_logic_fns[16];
