@@ -155,14 +155,16 @@ struct UiTest : ::testing::TestWithParam<Program> {
     return s->reply();
   }
 
-  // The next event other than a pointer report; type -1 when none comes.
+  // The next event other than a pointer report or the text window's size;
+  // type -1 when none comes.
   Event next(int timeout_ms = 10000) {
     for (;;) {
       Packet p;
       Event e;
       if (adiclient::read_event(s->driver, timeout_ms, p) != adiclient::Got::packet) return Event{-1};
       EXPECT_TRUE(adiclient::decode_event(p.bytes, e));
-      if (e.type != adiclient::ev_coord && e.type != adiclient::ev_leave) return e;
+      if (e.type != adiclient::ev_coord && e.type != adiclient::ev_leave && e.type != adiclient::ev_text_resize)
+        return e;
     }
   }
   std::vector<unsigned> keys(std::size_t count) {
@@ -325,6 +327,30 @@ TEST_P(StatusBar, WidgetsComeAndGoAsThePacketsSay) {
   EXPECT_EQ(widgets(7).size(), 7u);
   sync({modeline("L:0", 3)});
   EXPECT_EQ(widgets(8).size(), 8u);
+}
+
+TEST_P(StatusBar, AShorterReadoutLeavesNothingOfTheLongerOneBehind) {
+  start();
+  open_session();
+  sync({coordline("1,1")});
+  const Win readout = widgets(8).at(6);
+  auto picture = [&] {
+    adiclient::Image image;
+    adiclient::grab_window(x, readout.id, image);
+    return image.rgb;
+  };
+  auto changes = [&](const std::vector<std::uint8_t> &from) {
+    std::vector<std::uint8_t> now;
+    EXPECT_TRUE(wait_until(s->driver, [&] { return (now = picture()) != from; }));
+    return now;
+  };
+  const std::vector<std::uint8_t> first = changes({});
+  sync({coordline("Zoom:2")});
+  const std::vector<std::uint8_t> shorter = changes(first);
+  sync({coordline("Zoom:2.49XX")});
+  changes(shorter);
+  sync({coordline("Zoom:2")});
+  EXPECT_TRUE(wait_until(s->driver, [&] { return picture() == shorter; }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, StatusBar, ::testing::ValuesIn(kPrograms), program_name);
@@ -522,6 +548,54 @@ TEST_P(ToolBar, ButtonsTypeTheirCommandsAndTheDialogWritesTheFile) {
   std::ifstream in(tool_file());
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), want);
   EXPECT_EQ(tools().size(), 5u);
+}
+
+// Two clicks on a button within the display's multi-click time (made long
+// here, so that a busy machine cannot part two clicks sent together) are a
+// double click: a tool button opens the dialog after typing once, "Tools"
+// hides and shows the bar. Clicks further apart are single clicks. With the
+// default text window and with the text on stdout.
+TEST_P(ToolBar, DoubleClicksAreTwoClicksWithinTheMultiClickTime) {
+  constexpr int kMultiClick = 2000;
+  for (bool text_window : {true, false}) {
+    SCOPED_TRACE(text_window ? "text window" : "ACADTEXTDISPLAY=.");
+    std::ofstream(tool_file()) << "2\n1\n1\nA 1 \"AB\"\n";
+    start("*multiClickTime: " + std::to_string(kMultiClick) + "\n", {},
+          text_window ? std::vector<std::string>{"ACADTEXTDISPLAY"} : std::vector<std::string>{});
+    open_session();
+    sync({coordline("1,2")});
+    const Win tool = settled([&] { return tools(); }, 1).at(0);
+    const Win tools_button = widgets(8).at(5);
+    auto dialog_open = [&] { return adiclient::find_top_window(x, "MFL ToolBar Configuration", 0) != 0; };
+    auto pause = [&] { wait_until(s->driver, [] { return false; }, kMultiClick + 500); };
+
+    // Apart: two single clicks, two commands.
+    click(tool);
+    pause();
+    click(tool);
+    EXPECT_EQ(keys(4), (std::vector<unsigned>{'A', 'B', 'A', 'B'}));
+    EXPECT_FALSE(dialog_open());
+
+    // Together: the command once, then the dialog.
+    pause();
+    click(tool);
+    click(tool);
+    EXPECT_EQ(keys(2), (std::vector<unsigned>{'A', 'B'}));
+    EXPECT_TRUE(wait_until(s->driver, dialog_open));
+
+    // "Tools" twice together hides the bar, and again shows it.
+    for (std::size_t shown : {0u, 1u}) {
+      click(tools_button);
+      click(tools_button);
+      EXPECT_EQ(settled([&] { return tools(); }, shown).size(), shown);
+      // The drawing area changed its size: the client starts again.
+      EXPECT_EQ(next().type, adiclient::ev_interrupt);
+      EXPECT_EQ(next().type, adiclient::ev_resize);
+      open_session();
+    }
+    expect_nothing();
+    s.reset();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, ToolBar, ::testing::ValuesIn(kPrograms), program_name);
@@ -869,6 +943,13 @@ TEST_P(JapaneseLabels, DrawAndMeasureInEveryWidget) {
       const int narrow = tile(dialog, kinds[row], popup ? "" : two, 0, 50 * row, left);
       const int wide = tile(dialog, kinds[row], popup ? "" : four, 220, 50 * row, right);
       growth[row] = wide - narrow;
+      if (kinds[row] == 2) {
+        // A text tile reads its label back as it was sent.
+        Packet get(304, 64);
+        get.set_i16(2, 2);
+        get.set_u32(8, left);
+        EXPECT_EQ(ask(get).text(28), two);
+      }
       if (popup) {
         // The entry chosen shows on the option button.
         Packet items(306, 40);
