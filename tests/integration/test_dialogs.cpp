@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "driver_session.h"
@@ -245,11 +246,19 @@ TEST_P(Dialogs, KeysReachTheDefaultCancelToggleAndEditTiles) {
   const std::uint32_t cancel = create(4, dialog, 12, kOn | kCancel, "Cancel").u32(8);
   const std::uint32_t toggle = create(6, dialog, 13, kOn, "Check").u32(8);
   const std::uint32_t edit = create(9, dialog, 14, kOn, "Name:", 160).u32(8);
+  Packet secret = request(301, 9, dialog, 64);
+  secret.set_u32(4, 15);
+  secret.set_u32(16, kOn);
+  secret.set_i16(20, 160);
+  secret.set_u8(42, '*');
+  secret.set_text(43, "Word:");
+  const std::uint32_t password = ask(secret).u32(8);
   realize(4, ok, 10, 0, 80, 30);
   realize(4, cancel, 100, 0, 80, 30);
   realize(6, toggle, 10, 40, 100, 24);
   realize(9, edit, 10, 70, 200, 30);
-  show(dialog, 300, 130);
+  realize(9, password, 10, 105, 200, 30);
+  show(dialog, 300, 165);
   const adiclient::XWindow shell = dialog_window("Keys");
 
   key(shell, "Return");
@@ -263,11 +272,17 @@ TEST_P(Dialogs, KeysReachTheDefaultCancelToggleAndEditTiles) {
   key(shell, "space");
   expect_result(13, 1, "1");
 
-  start(dialog, edit);
-  key(shell, "a");
-  key(shell, "b");
-  key(shell, "Return");
-  expect_result(14, 1, "ab");
+  // Ctrl+c in a password or an edit box cancels and types nothing.
+  for (const auto &[field, handle, first, second] :
+       {std::tuple{password, 15u, "x", "y"}, std::tuple{edit, 14u, "a", "b"}}) {
+    start(dialog, field);
+    key(shell, first);
+    key(shell, "c", true);
+    expect_result(12, 1, "");
+    key(shell, second);
+    key(shell, "Return");
+    expect_result(handle, 1, std::string(first) + second);
+  }
   // Leaving the field with the pointer in the dialog reports the text.
   ASSERT_TRUE(adiclient::move_pointer(x, shell, 5, 5));
   key(shell, "Tab");
