@@ -79,6 +79,13 @@ inline std::uint32_t await_pixel(adiclient::Driver &driver, adiclient::XDisplay 
   return read ? rgb : 0xDEADBEEF;
 }
 
+// The driver's own text window instead of the text on stdout: no
+// ACADTEXTDISPLAY in its environment.
+inline void use_text_window(adiclient::StartOptions &options) {
+  std::erase(options.set_env, std::string("ACADTEXTDISPLAY=."));
+  options.unset_env.push_back("ACADTEXTDISPLAY");
+}
+
 struct Session {
   adiclient::Driver driver;
   adiclient::StartOptions options;
@@ -119,6 +126,8 @@ struct Session {
 // open and its drawing area found on the X server.
 struct DriverWindowTest : ::testing::TestWithParam<Program> {
   TempDir cfg;
+  // The driver builds its own text window (no ACADTEXTDISPLAY) when set.
+  bool text_window = false;
   std::unique_ptr<Session> s;
   adiclient::XDisplay *x = nullptr;
   adiclient::XWindow top = 0, area = 0;
@@ -134,6 +143,7 @@ struct DriverWindowTest : ::testing::TestWithParam<Program> {
     s = std::make_unique<Session>(GetParam());
     s->options.set_env = isolated_env(cfg.path);
     s->options.set_env.insert(s->options.set_env.end(), extra_env.begin(), extra_env.end());
+    if (text_window) use_text_window(s->options);
     s->start();
     ASSERT_TRUE(adiclient::send_packet(s->driver, init));
     reply = s->reply();
