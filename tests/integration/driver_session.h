@@ -68,6 +68,21 @@ bool wait_until(adiclient::Driver &driver, Done done, int ms = 10000) {
   }
 }
 
+// Reads what the driver types to the client (its key events) into typed,
+// with poke() between looks (a message of the client's, after which the
+// driver types a pending string), until text shows or the wait runs out.
+template <class Poke>
+bool typed_shows(adiclient::Driver &driver, std::string &typed, const std::string &text, Poke poke) {
+  return wait_until(driver, [&] {
+    poke();
+    for (adiclient::Packet p; adiclient::read_event(driver, 0, p) == adiclient::Got::packet;) {
+      adiclient::Event e;
+      if (adiclient::decode_event(p.bytes, e) && e.type == adiclient::ev_key) typed += static_cast<char>(e.key);
+    }
+    return typed.find(text) != std::string::npos;
+  });
+}
+
 // The colour 0xRRGGBB of window pixel (wx, wy) of area once it is hoped_for,
 // else what it showed when the wait ran out; 0xDEADBEEF when it cannot be
 // read at all.
