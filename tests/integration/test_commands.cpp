@@ -185,6 +185,10 @@ TEST_P(DriverCommands, StringsMessagesAndTheLog) {
   EXPECT_TRUE(stdout_shows("Current MFL_PROMPTLINE: 3"));
   EXPECT_EQ(command("TOGGLE 999"), 1);
   EXPECT_TRUE(stdout_shows("Value is out of range: [1..255]: (999)"));
+  // A number may follow the name at once.
+  EXPECT_EQ(command("HOLDTIME10"), 1);
+  EXPECT_EQ(command("HOLDTIME"), 1);
+  EXPECT_TRUE(stdout_shows("Current HOLDTIME: 10"));
 
   // The redraw is typed: its echo stays out of the prompt until the
   // client's redraw.
@@ -198,6 +202,9 @@ TEST_P(DriverCommands, StringsMessagesAndTheLog) {
   r = ask(string_request(0, 0));
   EXPECT_EQ(r.u16(6), 0);
   EXPECT_EQ(r.text(8), "");
+  // CLEAN_ON is taken as CLEAN, the earlier name: a clean-up and its redraw.
+  EXPECT_EQ(command("CLEAN_ON"), 1);
+  EXPECT_EQ(ask(string_request(0, 0)).text(8), "'REDRAW\n");
 
   EXPECT_EQ(command("LOGFILEON"), 1);
   for (char c : std::string("LINE\n")) {

@@ -198,14 +198,35 @@ struct Dview : DriverWindowTest {
     EXPECT_NE(above, kRed);
   }
   // The pause button, then the buttons left alone: the result file written
-  // and its load typed to the client. The file's command holds the camera
-  // step at about 45 degrees up.
-  void pause_for_the_result() {
-    if (client_samples)
+  // and its load typed to the client, or, with count_requests, the load
+  // read from the client's own string requests.
+  void pause_for_the_result(bool count_requests = false) {
+    const std::string load = "(load \"" + cfg.path + "/gl_dview.lsp\")\n";
+    if (!count_requests) {
+      if (client_samples)
+        client_sample(3, px_at, py_at);
+      else
+        click(1);
+      EXPECT_TRUE(typed_shows(load)) << typed;
+    } else {
+      // The client regenerates meanwhile (its sync says so): the driver asks
+      // for no string itself, and the client's own string requests show
+      // that the first three after the result only count.
+      Packet sync(23, 12);
+      sync.set_i16(6, 1);
+      sync.set_i16(10, 3);
+      ask(sync);
       client_sample(3, px_at, py_at);
-    else
-      click(1);
-    EXPECT_TRUE(typed_shows("(load \"" + cfg.path + "/gl_dview.lsp\")\n")) << typed;
+      ASSERT_TRUE(wait_until(s->driver, [&] {
+        poke();
+        return std::filesystem::exists(cfg.path + "/gl_dview.lsp");
+      }));
+      for (int i = 0; i < 4; ++i) {
+        Packet request(47, 264);
+        request.set_i16(2, 1);
+        EXPECT_EQ(ask(request).text(8), i < 3 ? "" : load) << i;
+      }
+    }
     std::stringstream file;
     file << std::ifstream(cfg.path + "/gl_dview.lsp").rdbuf();
     const std::string text = file.str();
@@ -279,12 +300,66 @@ struct DviewFromClientSamples : Dview {
   }
 };
 
-TEST_P(DviewFromClientSamples, APauseLeftAloneWritesTheResultAndTypesItsLoad) {
+TEST_P(DviewFromClientSamples, APauseLeftAloneWritesTheResultLoadedOnTheFourthRequest) {
+  start_dview("CA");
+  pause_for_the_result(true);
+  expect_new_view();
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, DviewFromClientSamples, ::testing::ValuesIn(kPrograms), program_name);
+
+// A client's session from end to end, with the driver's own text window
+// and the Motif status bar: a click on the status bar, the configuration
+// menus left with Escape and then with Return typed in the window, and a
+// DVIEW run from the client's samples that ends with the client told to
+// load the new view.
+struct ClientSession : Dview {
+  ClientSession() {
+    init_flags = 0x8017;
+    client_samples = true;
+    text_window = true;
+  }
+  // The innermost window at pixel (px, py) of the graphics shell.
+  adiclient::XWindow window_at(int px, int py) {
+    Display *d = reinterpret_cast<Display *>(x);
+    Window w = top, child = 0;
+    int wx = 0, wy = 0;
+    while (XTranslateCoordinates(d, top, w, px, py, &wx, &wy, &child) && child != 0) w = child;
+    return w;
+  }
+};
+
+TEST_P(ClientSession, TheStatusBarTheMenusAndDviewEndWithTheClientHoldingTheNewView) {
+  // The status bar's first button, at its left end under the drawing area:
+  // the colour command typed to the client.
+  int w = 0, h = 0;
+  ASSERT_TRUE(adiclient::window_size(x, top, w, h));
+  const adiclient::XWindow color = window_at(4, h - 4);
+  int bw = 0, bh = 0;
+  ASSERT_TRUE(adiclient::window_size(x, color, bw, bh));
+  ASSERT_TRUE(adiclient::click(x, color, bw / 2, bh / 2, 1));
+  EXPECT_TRUE(typed_shows("'_ddemodes ")) << typed;
+
+  // The menus: Escape leaves them without writing the settings, Return
+  // writes them; after each the client is asked to redraw.
+  const std::string settings = cfg.path + "/tester.cnf";
+  std::filesystem::remove(settings);
+  ASSERT_EQ(ask(Packet(26, 4)).i16(2), 1);
+  client_sample(2, 5, graphy - 5);
+  for (const char *sym : {"Escape", "Return"}) {
+    SCOPED_TRACE(sym);
+    typed.clear();
+    EXPECT_EQ(ask(command_packet("CONFIGURE")).i16(2), 1);
+    key(sym);
+    EXPECT_TRUE(typed_shows("'REDRAW\n")) << typed;
+    EXPECT_EQ(std::filesystem::exists(settings), std::string(sym) == "Return");
+  }
+
   start_dview("CA");
   pause_for_the_result();
   expect_new_view();
 }
 
-INSTANTIATE_TEST_SUITE_P(Both, DviewFromClientSamples, ::testing::ValuesIn(kPrograms), program_name);
+INSTANTIATE_TEST_SUITE_P(Both, ClientSession, ::testing::ValuesIn(kPrograms), program_name);
 
 }  // namespace
