@@ -239,38 +239,34 @@ struct Dview : DriverWindowTest {
   }
 };
 
-TEST_P(Dview, TheSecondButtonOrReturnAcceptsTheNewView) {
-  for (const bool by_key : {false, true}) {
-    SCOPED_TRACE(by_key ? "Return" : "second button");
-    start_dview("CA");
-    if (by_key)
-      key("Return");
+TEST_P(Dview, ButtonsAndKeysAcceptOrCancelTheStep) {
+  struct Way {
+    const char *step, *key;  // a key typed in the window, else the button
+    unsigned button;
+    bool accepts;            // the picture in the new view, else a redraw typed
+  };
+  const Way ways[] = {{"CA", nullptr, 3, true}, {"CA", "Return", 0, true}, {"TA", nullptr, 2, false},
+                      {"TA", "Escape", 0, false}};
+  for (const Way &w : ways) {
+    SCOPED_TRACE(w.key != nullptr ? w.key : w.accepts ? "second button" : "middle button");
+    start_dview(w.step);
+    if (w.key != nullptr)
+      key(w.key);
     else
-      click(3);
-    expect_new_view();
-  }
-  // Return reached the tool, never the client.
-  for (Packet p; adiclient::read_event(s->driver, 0, p) == adiclient::Got::packet;) {
-    adiclient::Event e;
-    EXPECT_FALSE(adiclient::decode_event(p.bytes, e) && e.type == adiclient::ev_key && e.key == '\r');
+      click(w.button);
+    if (w.accepts)
+      expect_new_view();
+    else
+      EXPECT_TRUE(typed_shows("'REDRAW\n")) << typed;
+    // The keys reached the tool, never the client.
+    typed_shows("");
+    EXPECT_EQ(typed.find_first_of("\r\x1b"), std::string::npos);
   }
 }
 
 TEST_P(Dview, APauseLeftAloneWritesTheResultAndTypesItsLoad) {
   start_dview("CA");
   pause_for_the_result();
-}
-
-TEST_P(Dview, AnotherButtonOrEscapeCancelsWithARedraw) {
-  for (const bool by_key : {false, true}) {
-    SCOPED_TRACE(by_key ? "Escape" : "middle button");
-    start_dview("TA");
-    if (by_key)
-      key("Escape");
-    else
-      click(2);
-    EXPECT_TRUE(typed_shows("'REDRAW\n")) << typed;
-  }
 }
 
 TEST_P(Dview, TumbleTurnsThePictureAndPutsItBack) {
