@@ -356,6 +356,8 @@ void input_text(XKeyEvent *event) {
     } else if (ch[0] == 0x13) {
       packets_paused = true;  // Ctrl-S: stop reading packets
       XtRemoveInput(uadi_input);
+    } else if (take_tool_key(sym)) {
+      // Return or Escape for the driver's tool that holds the pointer.
     } else if (ch[0] != '\0') {
       queue_key(static_cast<unsigned char>(ch[0]));
     }

@@ -38,6 +38,7 @@
 #include "base/utilities.h"
 #include "base/x_session.h"
 #include "commands/messages.h"
+#include "display/wrappers.h"
 #include "kanji/kanji_window.h"
 #include "kovagl/gl.h"
 #include "ui/context.h"
@@ -136,6 +137,15 @@ GLXconfig drawing_config[] = {
 };
 
 void close_cb(Widget, XtPointer, XtPointer) { no_destroy(); }
+
+// The shell iconified or unmapped, or shown again: the redraws that wait
+// while the window is iconified look at Iconified.
+void shell_map_state(Widget, XtPointer, XEvent *event, Boolean *) {
+  if (event->type == UnmapNotify)
+    Iconified = 1;
+  else if (event->type == MapNotify)
+    Iconified = 0;
+}
 
 // The child of parent that holds w (w itself when it is one), else nullptr.
 Widget child_holding(Widget w, Widget parent) {
@@ -540,6 +550,7 @@ void create_graph_window(const char *title, const char *shell_name) {
   Atom wm_delete = XmInternAtom(display, const_cast<char *>("WM_DELETE_WINDOW"), False);
   Atom wm_protocols = XmInternAtom(display, const_cast<char *>("WM_PROTOCOLS"), False);
   XmAddProtocolCallback(graph_frame, wm_protocols, wm_delete, close_cb, nullptr);
+  XtAddEventHandler(graph_frame, StructureNotifyMask, False, shell_map_state, nullptr);
 
   // 4. The drawing area's events go to graph_handler.
   graphicsTranslations = XtParseTranslationTable(graph_translation_table);
