@@ -91,7 +91,7 @@ KglContext *kgl_context_new(int width, int height) {
 void kgl_context_free(KglContext *c) {
   if (!c) return;
   kgl_sync_pixels();   // queued lines may be bound for its planes
-  kgl_light_pending();   // a polygon's vertices may wait for its lights
+  kgl_forget_eye_frames();   // a polygon's vertices may wait for its lights
   if (kgl_ctx == c) kgl_ctx = nullptr;
   delete c;
 }

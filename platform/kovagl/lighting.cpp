@@ -251,15 +251,18 @@ bool kgl_lighting_on(const KglContext *c) {
 void kgl_eye_frame(KglContext *c, KglEyeFrame &f) {
   update_normal_matrix(c);
   f.ctx = c;
+  f.serial = c->clip_serial;
   f.viewing = viewing_of(c);
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j) f.normal_matrix[i][j] = c->s3d.normal_matrix[i][j];
   f.normal_mode = c->s3d.normal_mode;
 }
 
+// Every change of the viewing matrix moves the clip serial on: while that
+// stays, so does the matrix.
 bool kgl_eye_frame_holds(const KglContext *c, const KglEyeFrame &f) {
   return f.ctx == c && f.normal_mode == c->s3d.normal_mode &&
-         std::memcmp(&f.viewing, &viewing_of(c), sizeof f.viewing) == 0;
+         (f.serial == c->clip_serial || std::memcmp(&f.viewing, &viewing_of(c), sizeof f.viewing) == 0);
 }
 
 void kgl_eye_vertex(const KglEyeFrame &f, double x, double y, double z, const float normal[3], KglEyeVertex &e) {

@@ -33,8 +33,10 @@ inline KglClipVertex kgl_transform(const KglContext *c, double x, double y, doub
 // Window coordinates are kept on a grid of 1/1024 pixel, so that the rounding
 // of single-precision matrices does not move a vertex meant to lie on a pixel
 // centre or edge off it.
+// (Scaling by a power of two, a product by 1/1024 is the quotient by 1024
+// exactly, and takes a fraction of its time.)
 inline double kgl_snap(double v) {
-  return std::fabs(v) < 1e12 ? std::floor(v * 1024.0 + 0.5) / 1024.0 : v;
+  return std::fabs(v) < 1e12 ? std::floor(v * 1024.0 + 0.5) * (1.0 / 1024.0) : v;
 }
 
 // Divides by w and applies the viewport. The vertex must have w > 0.

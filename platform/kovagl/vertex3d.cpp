@@ -17,7 +17,8 @@ namespace {
 KglVertex3 first3, prev3;
 std::vector<KglVertex3> poly3, clip_a, clip_b;
 std::vector<KglWin3> win3;
-// The eye frames of the polygon's vertices that wait for their colour.
+// The eye frames of the polygon's vertices that wait for their colour; the
+// last one is kept for the next polygon, which mostly comes under it too.
 std::vector<KglEyeFrame> frames;
 // The context whose bindings light the polygon's vertices that wait for
 // their colour (null: none waits).
@@ -57,14 +58,20 @@ void add_polygon_vertex(KglContext *c, double x, double y, double z) {
     return;
   }
   if (pending_ctx && pending_ctx != c) kgl_light_pending();
-  if (frames.empty() || !kgl_eye_frame_holds(c, frames.back())) kgl_eye_frame(c, frames.emplace_back());
-  KglVertex3 &v = poly3.emplace_back();
+  // Filled in place of being cleared first: this is done for every vertex.
+  if (frames.empty() || !kgl_eye_frame_holds(c, frames.back())) {
+    KglEyeFrame f;
+    kgl_eye_frame(c, f);
+    frames.push_back(f);
+  }
+  KglVertex3 v;
   v.clip = kgl_transform(c, x, y, z);
   v.shaded = false;
   v.frame = static_cast<int>(frames.size()) - 1;
   v.position[0] = x, v.position[1] = y, v.position[2] = z;
   const float *n = c->s3d.normal;
   v.normal[0] = n[0], v.normal[1] = n[1], v.normal[2] = n[2];
+  poly3.push_back(v);
   pending_ctx = c;
 }
 
@@ -164,7 +171,7 @@ void fill_polygon(KglContext *c) {
     win3[i].y = w.y;
   }
   for (int i = 0; i < m; ++i) {
-    const KglWin3 &a = win3[i], &b = win3[(i + 1) % m];
+    const KglWin3 &a = win3[i], &b = win3[i + 1 < m ? i + 1 : 0];
     area2 += a.x * b.y - b.x * a.y;
   }
   if ((c->back_face && area2 < 0) || (c->front_face && area2 > 0)) return;
@@ -203,6 +210,10 @@ void kgl_light_pending() {
     v.packed = kgl_pack_rgb(v.rgb);
     v.shaded = true;
   }
+}
+
+void kgl_forget_eye_frames() {
+  kgl_light_pending();
   frames.clear();
 }
 
@@ -235,7 +246,7 @@ void kgl_vertex_3d(KglContext *c, double x, double y, double z) {
     case KGL_PRIM_POLYGON:
       if (p.count == 0) {
         poly3.clear();
-        frames.clear();
+        if (frames.size() > 1) frames.erase(frames.begin(), frames.end() - 1);
         pending_ctx = nullptr;
       }
       add_polygon_vertex(c, x, y, z);
@@ -258,7 +269,6 @@ bool kgl_end_3d(KglContext *c, int kind) {
     if (kind == KGL_PRIM_POLYGON && p.count >= 3) fill_polygon(c);
   }
   poly3.clear();
-  frames.clear();
   pending_ctx = nullptr;
   p.kind = KGL_PRIM_NONE;
   p.polygon.clear();

@@ -30,6 +30,7 @@ struct KglVertex3 {
 // inverse transpose of its upper 3 x 3, and nmode, of a context.
 struct KglEyeFrame {
   const KglContext *ctx;
+  unsigned serial;   // the context's clip_serial when taken
   KglMatrix viewing;
   double normal_matrix[3][3];
   Int32 normal_mode;
@@ -92,6 +93,8 @@ void kgl_shade_vertex(const KglContext *c, const KglEyeVertex &e, float rgb[3]);
 // Lights the vertices of the polygon being built that wait for their
 // colour: called before the bindings they would be lit by change.
 void kgl_light_pending();
+// The same, and forgets every eye frame: called before a context goes.
+void kgl_forget_eye_frames();
 
 // The c3f rounding of a 0..1 value, and a colour packed red in the low byte.
 Uint32 kgl_channel_byte(float v);
@@ -100,7 +103,7 @@ inline Uint32 kgl_pack_rgb(const float rgb[3]) {
 }
 // The window z of a clip-space vertex (w > 0) under lsetdepth.
 inline double kgl_window_z(const KglContext *c, const KglClipVertex &v) {
-  return c->depth_near + (v.z / v.w + 1.0) * (static_cast<double>(c->depth_far) - c->depth_near) / 2.0;
+  return c->depth_near + (v.z / v.w + 1.0) * (static_cast<double>(c->depth_far) - c->depth_near) * 0.5;
 }
 // Rasterisers (zpolygons.cpp, zlines.cpp). The fan's vertices are in window
 // space, clipped; the line's and point's in clip space.
