@@ -258,11 +258,8 @@ void kgl_eye_frame(KglContext *c, KglEyeFrame &f) {
   f.normal_mode = c->s3d.normal_mode;
 }
 
-// Every change of the viewing matrix moves the clip serial on: while that
-// stays, so does the matrix.
-bool kgl_eye_frame_holds(const KglContext *c, const KglEyeFrame &f) {
-  return f.ctx == c && f.normal_mode == c->s3d.normal_mode &&
-         (f.serial == c->clip_serial || std::memcmp(&f.viewing, &viewing_of(c), sizeof f.viewing) == 0);
+bool kgl_eye_frame_changed(const KglContext *c, const KglEyeFrame &f) {
+  return std::memcmp(&f.viewing, &viewing_of(c), sizeof f.viewing) != 0;
 }
 
 void kgl_eye_vertex(const KglEyeFrame &f, double x, double y, double z, const float normal[3], KglEyeVertex &e) {

@@ -87,7 +87,13 @@ void kgl_light_vertex(KglContext *c, double x, double y, double z, float rgb[3])
 // still the context's), the vertex and a normal in eye space, and then the
 // colour under the material, lights and model bound now.
 void kgl_eye_frame(KglContext *c, KglEyeFrame &f);
-bool kgl_eye_frame_holds(const KglContext *c, const KglEyeFrame &f);
+bool kgl_eye_frame_changed(const KglContext *c, const KglEyeFrame &f);
+// Every change of the viewing matrix moves the clip serial on: while that
+// stays, so does the matrix.
+inline bool kgl_eye_frame_holds(const KglContext *c, const KglEyeFrame &f) {
+  return f.ctx == c && f.normal_mode == c->s3d.normal_mode &&
+         (f.serial == c->clip_serial || !kgl_eye_frame_changed(c, f));
+}
 void kgl_eye_vertex(const KglEyeFrame &f, double x, double y, double z, const float normal[3], KglEyeVertex &e);
 void kgl_shade_vertex(const KglContext *c, const KglEyeVertex &e, float rgb[3]);
 // Lights the vertices of the polygon being built that wait for their
@@ -103,7 +109,7 @@ inline Uint32 kgl_pack_rgb(const float rgb[3]) {
 }
 // The window z of a clip-space vertex (w > 0) under lsetdepth.
 inline double kgl_window_z(const KglContext *c, const KglClipVertex &v) {
-  return c->depth_near + (v.z / v.w + 1.0) * (static_cast<double>(c->depth_far) - c->depth_near) * 0.5;
+  return c->depth_near + (kgl_by_w(v.z, v.w) + 1.0) * (static_cast<double>(c->depth_far) - c->depth_near) * 0.5;
 }
 // Rasterisers (zpolygons.cpp, zlines.cpp). The fan's vertices are in window
 // space, clipped; the line's and point's in clip space.
