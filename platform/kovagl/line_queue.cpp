@@ -98,9 +98,9 @@ constexpr int CHUNKS_PER_PART = 4;
 constexpr int SMALL_BATCH = 64;
 // How long a waiting thread looks on, giving way to other threads, before it
 // sleeps: a worker, for the next batch (while drawing streams in, it comes
-// within a fraction of a millisecond); the drawing thread, for drawing under
-// way.
-constexpr auto WORKER_LOOKS = std::chrono::microseconds(200);
+// within a fraction of a millisecond, and a worker still looking needs no
+// waking); the drawing thread, for drawing under way.
+constexpr auto WORKER_LOOKS = std::chrono::microseconds(500);
 constexpr auto DRAWER_LOOKS = std::chrono::microseconds(500);
 
 inline bool same_state(const KglLineState &a, const KglLineState &b) {
@@ -153,9 +153,9 @@ struct alignas(64) Batch {
   unsigned map_serial = 0;
   std::uint16_t map_state = 0;   // the state of the mapped lines
   // Set when handed to the workers: the low half of the batch's number (high
-  // half) and how many share it (low half), in one word so that a worker
-  // that was not given a part of an earlier batch in this slot knows it is
-  // not that one. The batch is cut into chunks (runs of lines, or bands of
+  // half) and how many workers it is worth (low half), in one word so that
+  // a worker late for an earlier batch in this slot knows it is not that
+  // one. The batch is cut into chunks (runs of lines, or bands of
   // rows) that the workers sharing it claim one after another, so that one
   // slow to run holds up no more than a chunk: next holds the low half of
   // the batch's number, the count of chunks and the next one to claim.
