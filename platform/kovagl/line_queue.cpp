@@ -38,8 +38,8 @@
 // Waiting
 //
 // The workers share the processors with the drawing thread, the client and
-// the X server. A waiting thread looks a few times, then gives its
-// processor to whatever else wants it while it looks on a while longer,
+// the X server. A waiting thread looks for a few microseconds, then gives
+// its processor to whatever else wants it while it looks on a while longer,
 // then sleeps. Waking a sleeper costs the waker a system call, and most of
 // all on a virtual machine, so the drawing thread wakes at most one worker
 // for a batch it posts, and only when one sleeps; a worker that takes the
@@ -96,12 +96,17 @@ constexpr int CHUNKS_PER_PART = 4;
 // What is left to draw when the queue is drained is drawn by the calling
 // thread if it is this little: a sleeping worker takes longer to wake.
 constexpr int SMALL_BATCH = 64;
-// How long a waiting thread looks on, giving way to other threads, before it
-// sleeps: a worker, for the next batch (while drawing streams in, it comes
-// within a fraction of a millisecond, and a worker still looking needs no
-// waking); the drawing thread, for drawing under way.
-constexpr auto WORKER_LOOKS = std::chrono::microseconds(500);
-constexpr auto DRAWER_LOOKS = std::chrono::microseconds(500);
+// How long a waiting thread looks before it sleeps: first keeping its
+// processor (what it waits for is usually that close), then giving way to
+// other threads. A worker looks for the next batch (while drawing streams
+// in, it comes within a fraction of a millisecond, and a worker still
+// looking needs no waking); the drawing thread, whose answer waits, for
+// drawing under way.
+struct Looks {
+  std::chrono::microseconds keeping, in_all;
+};
+constexpr Looks WORKER_LOOKS = {std::chrono::microseconds(20), std::chrono::microseconds(500)};
+constexpr Looks DRAWER_LOOKS = {std::chrono::microseconds(100), std::chrono::microseconds(500)};
 
 inline bool same_state(const KglLineState &a, const KglLineState &b) {
   return a.other == b.other && a.clip.x0 == b.clip.x0 && a.clip.y0 == b.clip.y0 && a.clip.x1 == b.clip.x1 &&
@@ -213,22 +218,22 @@ inline void relax() {
 #endif
 }
 
-// Looks until ready(): a few times at once, then giving way to any other
-// thread that wants the processor, for as long as `looks`; false when it
-// never was.
+// Looks until ready() as `looks` says; false when it never was.
 template <typename Ready>
-bool look(Ready ready, std::chrono::microseconds looks) {
-  for (int i = 0; i < 64; ++i) {
-    if (ready()) return true;
-    relax();
-  }
-  const auto until = std::chrono::steady_clock::now() + looks;
+bool look(Ready ready, const Looks &looks) {
+  const auto start = std::chrono::steady_clock::now();
+  do {
+    for (int i = 0; i < 64; ++i) {
+      if (ready()) return true;
+      relax();
+    }
+  } while (std::chrono::steady_clock::now() - start < looks.keeping);
   do {
     for (int i = 0; i < 8; ++i) {
       if (ready()) return true;
       sched_yield();
     }
-  } while (std::chrono::steady_clock::now() < until);
+  } while (std::chrono::steady_clock::now() - start < looks.in_all);
   return ready();
 }
 
@@ -237,7 +242,7 @@ bool look(Ready ready, std::chrono::microseconds looks) {
 // what ready() looks at before it reads the count (both in one total order),
 // so either the sleeper sees the change or the waker sees the sleeper.
 template <typename Ready, typename Count>
-void await(Pool *p, std::condition_variable &cv, Count &asleep, Ready ready, std::chrono::microseconds looks) {
+void await(Pool *p, std::condition_variable &cv, Count &asleep, Ready ready, const Looks &looks) {
   if (look(ready, looks)) return;
   std::unique_lock lock(p->m);
   if constexpr (std::is_same_v<Count, std::atomic<bool>>)
