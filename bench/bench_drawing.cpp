@@ -106,10 +106,11 @@ std::string ms_text(const Spread &s) {
   return text;
 }
 
-// "0.62 (0.55-0.80 over 12 paired runs)"
-std::string ratio_text(const Spread &s, const char *over = "paired runs") {
+// "0.62 (0.55-0.80 over 12 paired runs)"; what the runs are, in the
+// singular and the plural.
+std::string ratio_text(const Spread &s, const char *one = "paired run", const char *more = "paired runs") {
   char text[128];
-  std::snprintf(text, sizeof text, "%.2f (%.2f-%.2f over %zu %s)", s.median, s.lo, s.hi, s.n, over);
+  std::snprintf(text, sizeof text, "%.2f (%.2f-%.2f over %zu %s)", s.median, s.lo, s.hi, s.n, s.n == 1 ? one : more);
   return text;
 }
 
@@ -543,11 +544,14 @@ class BenchDriver : public DriverProcess {
     view.set_i16(10, height * scale - 1);
     return request(*d_, open) && request(*d_, view) && request(*d_, adiclient::pnop());
   }
-  // Clears viewport 1, then times the stream.
+  // Clears viewport 1, then times the stream once the cleared area is on
+  // the screen (as the X server's window is cleared before its runs).
   double run(const std::vector<std::uint8_t> &stream) {
     adiclient::Packet clear(3, 6);
     clear.set_i16(4, 1);
-    return request(*d_, clear) ? time_stream(stream) : -1;
+    if (!request(*d_, clear)) return -1;
+    settle();
+    return time_stream(stream);
   }
   int width = 0, height = 0, scale = 1;
 };
@@ -569,7 +573,7 @@ void print_paired(const PairedRuns &r, const char *what, const char *target, con
   std::printf("%sratio driver / %s: %s   [target <= %s]\n", indent, what,
               ratio_text(spread_of(ratios(r.driver, r.other))).c_str(), target);
   std::printf("%s  the first drawing after a start: %s\n", indent,
-              ratio_text(spread_of(ratios(r.first_driver, r.first_other)), "starts").c_str());
+              ratio_text(spread_of(ratios(r.first_driver, r.first_other)), "start", "starts").c_str());
 }
 
 void end_to_end(const std::string &driver_path, int count) {
