@@ -280,6 +280,7 @@ Int32 getsm();
 void frontface(Int32 on);
 void backface(Int32 on);
 Int32 getbackface();
+Int32 getfrontface();
 void depthcue(Int32 on);
 Int32 getdcm();
 void lRGBrange(Int16 rmin, Int16 gmin, Int16 bmin, Int16 rmax, Int16 gmax, Int16 bmax,
