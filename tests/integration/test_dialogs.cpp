@@ -178,6 +178,10 @@ TEST_P(Dialogs, PacketsAnswerByteForByteAndBadOnesDoNoHarm) {
   EXPECT_EQ(get(6, toggle), "1");
   set(9, edit, "typed");
   EXPECT_EQ(get(9, edit), "typed");
+  // A character of the Shift-JIS user area, then one of JIS X 0208: the
+  // first program has no place for the first, and keeps the second.
+  set(9, edit, "\xf0\x9f\x88\x9f");
+  EXPECT_EQ(get(9, edit), GetParam().path == std::string(KOVA_DRIVER2) ? "\xf0\x9f\x88\x9f" : "?\x88\x9f");
   list_op(8, list, 2, {"a", "b", "c", "d"});
   set(8, list, "3 x 1 3");  // a position twice is still selected
   EXPECT_EQ(get(8, list), "1 3");
