@@ -130,9 +130,11 @@ void recolour_block(Uint32 *p, int bx, int by, long long w, long long h, const A
                     const Uint32 *to) {
   const long long x0 = std::max<long long>(a.x0 - bx, 0), x1 = std::min<long long>(a.x1 - bx, w - 1);
   const long long y0 = std::max<long long>(a.y0 - by, 0), y1 = std::min<long long>(a.y1 - by, h - 1);
-  for (long long y = y0; y <= y1; ++y)
-    for (Uint32 *q = p + y * w + x0, *end = p + y * w + x1; q <= end; ++q)
-      if (*q == from[*q >> kTagShift]) *q = to[*q >> kTagShift];
+  for (long long y = y0; y <= y1; ++y) {
+    Uint32 *row = p + y * w;
+    for (long long x = x0; x <= x1; ++x)
+      if (row[x] == from[row[x] >> kTagShift]) row[x] = to[row[x] >> kTagShift];
+  }
 }
 
 // The pixels of every index under the present colour map, what was drawn in
