@@ -25,6 +25,7 @@
 #include "display/wrappers.h"
 #include "kanji/kanji_window.h"
 #include "kovagl/gl.h"
+#include "render3d/rendering.h"
 #include "ui/context.h"
 #include "ui/graph_window.h"
 
@@ -188,6 +189,9 @@ void pkt_callback(XtPointer, int *, XtInputId *) {
         deliver_waiting_events();
         std::exit(0);
       }
+      // Once a message has changed the colour map: in the drawing context
+      // the message left current.
+      RecolourIndexPixels();
       solicit_input();
       if (packets_paused || !input_buffered(packet_client, true) || window_events_queued()) break;
       const auto now = std::chrono::steady_clock::now();

@@ -178,13 +178,17 @@ TEST_P(Dialogs, PacketsAnswerByteForByteAndBadOnesDoNoHarm) {
   EXPECT_EQ(get(6, toggle), "1");
   set(9, edit, "typed");
   EXPECT_EQ(get(9, edit), "typed");
+  // A character of the Shift-JIS user area, then one of JIS X 0208: the
+  // first program has no place for the first, and keeps the second.
+  set(9, edit, "\xf0\x9f\x88\x9f");
+  EXPECT_EQ(get(9, edit), GetParam().path == std::string(KOVA_DRIVER2) ? "\xf0\x9f\x88\x9f" : "?\x88\x9f");
   list_op(8, list, 2, {"a", "b", "c", "d"});
   set(8, list, "3 x 1 3");  // a position twice is still selected
   EXPECT_EQ(get(8, list), "1 3");
   set(11, slider, "0");
   EXPECT_EQ(get(11, slider), "1");  // no range given: 0 to 1, turned over
   set(11, kept, "30");
-  EXPECT_EQ(get(11, kept), "30");
+  EXPECT_EQ(get(11, kept), "70");  // 0x800: kept as given, turned over by the get
   list_op(10, popup, 1, {"red", "green"});
   set(10, popup, "1");
   EXPECT_EQ(get(10, popup), "1");
@@ -336,7 +340,7 @@ TEST_P(Dialogs, ClicksOnListsSlidersAndImageButtons) {
   EXPECT_EQ(moved.u16(0), 312);
   EXPECT_EQ(moved.u32(16), 1u);
   EXPECT_GT(std::stoi(moved.text(28)), 0);
-  EXPECT_EQ(get(11, slider), moved.text(28));
+  EXPECT_EQ(get(11, slider), std::to_string(1 - std::stoi(moved.text(28))));  // 0 to 1, 0x800: turned over
 
   // The image button: a click inside its image reports where, one on its
   // shadow nothing.
