@@ -18,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -34,6 +35,7 @@
 #include "image/snapshots.h"
 #include "kovagl/offscreen.h"
 #include "render3d/dview_result.h"
+#include "support/capture_stderr.h"
 #include "support/saved_config.h"
 #include "support/scoped_env.h"
 #include "ui/resource_file.h"
@@ -175,23 +177,6 @@ class Place {
   int reader_ = -1;
   bool made_ = true;
 };
-
-// What f writes on stderr.
-std::string stderr_of(const std::function<void()> &f) {
-  std::fflush(stderr);
-  std::FILE *capture = std::tmpfile();
-  const int saved = dup(2);
-  dup2(fileno(capture), 2);
-  f();
-  std::fflush(stderr);
-  dup2(saved, 2);
-  close(saved);
-  std::rewind(capture);
-  std::string text;
-  for (int c; (c = std::fgetc(capture)) != EOF;) text += static_cast<char>(c);
-  std::fclose(capture);
-  return text;
-}
 
 int lines_of(const std::string &text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 
