@@ -186,10 +186,6 @@ long peak_kib() {
   return u.ru_maxrss;
 }
 
-constexpr Kind kAllKinds[] = {Kind::missing,      Kind::regular, Kind::link_to_regular,  Kind::link_to_null,
-                              Kind::link_to_full, Kind::link_to_fifo, Kind::fifo, Kind::fifo_with_reader,
-                              Kind::directory,    Kind::huge};
-
 struct Files : ::testing::Test {
   void SetUp() override { alarm(120); }
   void TearDown() override { alarm(0); }
