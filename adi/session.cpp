@@ -452,9 +452,8 @@ int pterm(Packet &) {
     reset_dview();
     if (log_fd != nullptr) {
       flush_log_line();
-      std::fputc('\n', log_fd);
-      std::fclose(log_fd);
-      log_fd = nullptr;
+      write_log("\n", 1);
+      close_log();
     }
   }
   MyGexit();

@@ -2,10 +2,10 @@
 // them, and the command-name lookup of the command interpreter.
 #include "base/string_tables.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstring>
 
+#include "base/files.h"
 #include "base/session.h"
 #include "base/utilities.h"
 
@@ -277,14 +277,9 @@ int messages_loaded;  // the message file is read once per process
 
 constexpr int kLineSize = 256;  // table lines are at most 255 characters
 
-// Opens a support file as named, else the first readable one along ACAD.
-FILE *OpenSupportFile(const char *name) {
-  if (name == nullptr || name[0] == '\0') return nullptr;
-  if (FILE *fp = std::fopen(name, "r")) return fp;
-  char path[PATH_MAX];
-  _searchenv(name, "ACAD", path);
-  return path[0] != '\0' ? std::fopen(path, "r") : nullptr;
-}
+// Opens a support file as named, else the first one along ACAD: a regular
+// file only, never waited on, and read no further than a table file goes.
+FILE *OpenSupportFile(const char *name) { return open_support_file(name, false, kSupportFileMax); }
 
 // Reads the next line of a table file into line (kLineSize bytes) without its
 // line end ("\n" or "\r\n"). The rest of an over-long line is skipped.

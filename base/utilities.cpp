@@ -2,14 +2,17 @@
 // support-file search, the timer, console prompts and client identification.
 #include "base/utilities.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "base/events.h"
+#include "base/files.h"
 #include "base/packet.h"
 #include "base/string_tables.h"
 
@@ -148,6 +151,24 @@ void _searchenv(const char *name, const char *variable, char *result, std::size_
     dir = end + 1;
   }
   result[0] = '\0';
+}
+
+std::FILE *open_support_file(const char *name, bool lower_too, std::size_t limit) {
+  if (name == nullptr || name[0] == '\0') return nullptr;
+  char path[PATH_MAX];
+  struct stat st {};
+  if (stat(name, &st) == 0) {
+    std::snprintf(path, sizeof path, "%s", name);
+  } else {
+    _searchenv(name, "ACAD", path);
+    if (path[0] == '\0' && lower_too) {
+      std::string lower = name;
+      StringToLower(lower.data());
+      _searchenv(lower.c_str(), "ACAD", path);
+    }
+    if (path[0] == '\0') return nullptr;
+  }
+  return open_limited_stream(path, limit);
 }
 
 void set_path(int /*flag*/) {

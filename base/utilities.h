@@ -53,6 +53,13 @@ void _searchenv(const char *name, const char *variable, char (&result)[N]) {
   _searchenv(name, variable, result, N);
 }
 
+// A support file: the name as given, else the first along the directories of
+// ACAD, else (with lower_too) the first of its lower-case name along them;
+// opened as open_limited_stream opens it (a regular file only, never waited
+// on, at most limit bytes read). nullptr when none is found; one found that
+// cannot be read is reported and skipped.
+std::FILE *open_support_file(const char *name, bool lower_too, std::size_t limit);
+
 extern char driver_path[PATH_MAX];  // the driver's text files, ending in '/'
 extern char config_path[PATH_MAX];  // the configuration file's directory
 extern int PathSet;                 // the paths are fixed once set

@@ -6,8 +6,6 @@
 // away is filling its area with the transparent colour 0.
 #include "commands/command_palette.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -376,36 +374,14 @@ void store_button(int row, int col, const char *label, const char *command) {
   bounded_copy(palette_commands[row][col], command, kPaletteCommandSize);
 }
 
-// A regular file only: the open does not wait, so a FIFO under the name
-// cannot stop the driver.
-std::FILE *open_regular(const char *name) {
-  const int fd = open_regular_file(name);
-  if (fd < 0) return nullptr;
-  std::FILE *f = fdopen(fd, "r");
-  if (f == nullptr) close(fd);
-  return f;
-}
-
-std::FILE *open_palette_file(const char *name) {
-  if (std::FILE *f = open_regular(name)) return f;
-  char path[4096];
-  _searchenv(name, "ACAD", path);
-  if (path[0] == '\0') {
-    char lower[256];
-    bounded_copy(lower, name, sizeof lower);
-    StringToLower(lower);
-    _searchenv(lower, "ACAD", path);
-  }
-  return path[0] != '\0' ? open_regular(path) : nullptr;
-}
-
 }  // namespace
 
 // ---- palette file ----------------------------------------------------------------------------
 
 void LoadCommandPalette(const char *name) {
   if (!Initialized || name == nullptr || name[0] == '\0') return;
-  std::FILE *file = open_palette_file(name);
+  // A regular file only, never waited on, read no further than a palette goes.
+  std::FILE *file = open_support_file(name, true, kSupportFileMax);
   if (file == nullptr) return;
   if (comfile[0] != '\0') bounded_copy(lastcom, comfile, sizeof lastcom);
   bounded_copy(comfile, name, sizeof comfile);

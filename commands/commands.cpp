@@ -11,6 +11,8 @@
 // conversions of its own.
 #include "commands/commands.h"
 
+#include <unistd.h>
+
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -20,9 +22,11 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "base/build.h"
 #include "base/events.h"
+#include "base/files.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/string_tables.h"
@@ -53,6 +57,7 @@
 
 int local_cmd;
 FILE *log_fd;
+char logname[PATH_MAX];
 int ZoomRequest;
 int TextScreenConfig;
 std::uint32_t RenderMode = 0x8000;
@@ -330,15 +335,21 @@ void log_file_on(const char *text, const char *name) {
   if (log_fd == nullptr) {
     const char *file = std::getenv("ACADLOGFILE");
     if (file == nullptr) file = "acad.log";
-    log_fd = std::fopen(file, "a");
+    std::snprintf(logname, sizeof logname, "%s", file);
+    // A regular file (or a new one) only, and the open never waits: a FIFO or
+    // a device named for the log is said and left alone.
+    const int fd = open_append_file(file);
+    if (fd >= 0 && (log_fd = fdopen(fd, "a")) == nullptr) close(fd);
     if (log_fd != nullptr) {
-      std::fputs(kLogHeader, log_fd);
-      std::fflush(log_fd);
-    } else if constexpr (kSecondBuild) {
-      std::fputs("WARNING: rcKovaGL: Unable to open log file for writing.\n", stdout);
-      std::fflush(stdout);
+      write_log(kLogHeader, sizeof kLogHeader - 1);
     } else {
-      error_message(kCannotOpenLog);
+      warn_file("write", file, errno);
+      if constexpr (kSecondBuild) {
+        std::fputs("WARNING: rcKovaGL: Unable to open log file for writing.\n", stdout);
+        std::fflush(stdout);
+      } else {
+        error_message(kCannotOpenLog);
+      }
     }
   }
   KESTRILA_MODE = std::strlen(text) > std::strlen(name) ? 1 : 0;
@@ -348,8 +359,7 @@ void log_file_off() {
   if (log_fd == nullptr) return;
   log_char(10);
   flush_log_line();
-  std::fclose(log_fd);
-  log_fd = nullptr;
+  close_log();
 }
 
 // ---- the 3D commands --------------------------------------------------------------------
@@ -774,4 +784,20 @@ void OpenDeferredWindows() {
     TextScreenBirdseye = 0;
     show_birdseye();
   }
+}
+
+// ---- writing the log -------------------------------------------------------------------
+
+void write_log(const char *bytes, std::size_t count) {
+  if (log_fd == nullptr || count == 0) return;
+  // Out at once, so that a full disk is said at the line it takes.
+  if (std::fwrite(bytes, 1, count, log_fd) == count && std::fflush(log_fd) == 0) return;
+  const int err = errno;
+  std::fclose(std::exchange(log_fd, nullptr));
+  warn_file("write", logname, err);
+}
+
+void close_log() {
+  if (log_fd == nullptr) return;
+  if (std::fclose(std::exchange(log_fd, nullptr)) != 0) warn_file("write", logname, errno);
 }

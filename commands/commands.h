@@ -4,11 +4,13 @@
 
 class Packet;
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
 extern int local_cmd;  // what the last driver command asked for: 1, 2 Birdseye, 4 palette (never set)
 extern FILE *log_fd;   // the log file, nullptr when none is open
+extern char logname[];  // its name, for what is said when it cannot be written
 // A ZOOM the string request sends: 1 to the view extents, 2 out, 3 in (0 none).
 extern int ZoomRequest;
 // The command arrived while the text screen was up: its window opens when the
@@ -22,6 +24,12 @@ extern std::uint32_t RenderMode;    // render mode of the face list
 extern int BufferState;             // 0 both buffers, 1 back buffer, 2 swapped
 
 int pcommand(Packet &p);
+
+// Writes bytes to the log and out to its file. A write that fails is said
+// once, with the file and the reason, and closes the log; the driver goes on.
+void write_log(const char *bytes, std::size_t count);
+// Closes the log; a failure to write what it still held is said.
+void close_log();
 
 // Runs one command text as the command packet does: 1 when it was one of
 // the driver's commands.

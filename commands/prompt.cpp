@@ -454,7 +454,7 @@ int log_char(int ch) {
 }
 
 void flush_log_line() {
-  if (log_count > 0 && log_fd != nullptr) std::fwrite(log_line, 1, static_cast<std::size_t>(log_count), log_fd);
+  if (log_count > 0) write_log(log_line, static_cast<std::size_t>(log_count));
   log_count = 0;
 }
 

@@ -12,6 +12,7 @@
 // text it would get leaves that request pending for a later packet.
 #include "commands/string_input.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -224,6 +225,9 @@ void leave_configuration() {
   FlushKeyboardBuffer();
 }
 
+// "@sysvar.dat" holds seventeen lines, each no longer than the reader takes.
+constexpr std::size_t kSysvarFileMax = 17 * 256;
+
 // One step of the exchange of view variables; a string only at its start.
 bool exchange_step(Served &out, std::size_t cap) {
   if (WaitForPSYNC) return false;
@@ -249,8 +253,16 @@ bool exchange_step(Served &out, std::size_t cap) {
   }
   const std::string path = std::string(tmpdir) + "@sysvar.dat";
   std::string text;
-  if (!read_file(path.c_str(), text)) {   // not there yet, or no regular file
-    MyPrints(".");
+  // No more than the file's seventeen lines can hold is read; a file that is
+  // no regular file is said and ends the exchange, the values as they were.
+  if (!read_file_reported(path.c_str(), text, kSysvarFileMax)) {
+    if (errno != ENOENT) {
+      MyPrints(crlf);
+      acadvar_req = 0;
+      --PstringNeeded;
+      return false;
+    }
+    MyPrints(".");  // not there yet
     WaitForPSYNC = 1;
     IgnoreOne = 1;
     return false;

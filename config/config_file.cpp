@@ -1,7 +1,5 @@
 #include "config/config_file.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -72,16 +70,26 @@ void RepairWords(ConfigRecord &r) {
   if (r.word(kWordTimeSlice) < 1) r.word(kWordTimeSlice) = 1;  // a time slice of at least one tick
 }
 
+// Writes newcfr to the file name and makes it live; 0 with errno set when it
+// cannot be written, and then nothing changes.
+int WriteConfigRecord(const std::string &name) {
+  std::uint8_t bytes[kConfigFileSize];
+  EncodeConfigRecord(newcfr, bytes);
+  if (!replace_file(name.c_str(), bytes, sizeof bytes)) return 0;
+  cfr = newcfr;
+  return 1;
+}
+
 // A missing or short file: fix the page size to the display-list width,
-// write the live settings back and say whether that worked.
-void WriteDefaultConfig(const char *path, const std::string &name) {
+// write the live settings back and say whether that worked (and why not).
+void WriteDefaultConfig(const std::string &name) {
   cfr.word(kWordPageSize) = DefaultPageSize(cfr);
   newcfr = cfr;
-  if (WriteConfigFile(path))
+  if (WriteConfigRecord(name))
     MyPrintf("Default configuration data written to file: %s.\n", name.c_str());
   else
     MyPrintf("Default configuration data could not be written to file: %s (%s).\n", name.c_str(),
-             std::strerror(errno));
+             file_error_text(errno));
   const char *command = GetCmdString(1);
   MyPrintf("Driver may be configured by entering %s at the command prompt.\n",
            command != nullptr ? command : "");
@@ -89,19 +97,14 @@ void WriteDefaultConfig(const char *path, const std::string &name) {
 
 // The first bytes of the file, as many as a record has: the count read. Only
 // a regular file is read, and the open does not wait: a FIFO or a device put
-// where the file belongs reads as no file, so the start never hangs on it.
+// where the file belongs reads as no file (and is reported), so the start
+// never hangs on it. Bytes beyond the record are not read, and a file that
+// has them is reported.
 std::size_t ReadConfigBytes(const char *name, std::uint8_t (&bytes)[kConfigFileSize]) {
-  const int fd = open_regular_file(name);
-  if (fd < 0) return 0;
-  std::size_t got = 0;
-  while (got < sizeof bytes) {
-    const ssize_t n = read(fd, bytes + got, sizeof bytes - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  close(fd);
-  return got;
+  std::string text;
+  if (!read_file_reported(name, text, sizeof bytes)) return 0;
+  std::memcpy(bytes, text.data(), text.size());
+  return text.size();
 }
 
 }  // namespace
@@ -155,11 +158,13 @@ int WriteConfigFile(const char *path) {
     errno = path != nullptr && path[0] != '\0' ? ENAMETOOLONG : ENOENT;
     return 0;
   }
-  std::uint8_t bytes[kConfigFileSize];
-  EncodeConfigRecord(newcfr, bytes);
-  if (!replace_file(name.c_str(), bytes, sizeof bytes)) return 0;
-  cfr = newcfr;
-  return 1;
+  if (WriteConfigRecord(name)) return 1;
+  // Said here, once, for every caller: the packets, the commands and the
+  // configuration screen go on with the settings they had.
+  const int err = errno;
+  warn_file("write", name.c_str(), err);
+  errno = err;
+  return 0;
 }
 
 void ReadConfigFile(const char *path) {
@@ -168,7 +173,7 @@ void ReadConfigFile(const char *path) {
   config_loaded = 1;
   std::uint8_t bytes[kConfigFileSize];
   if (ReadConfigBytes(name.c_str(), bytes) != sizeof bytes) {
-    WriteDefaultConfig(path, name);
+    WriteDefaultConfig(name);
     return;
   }
   // A file of another kind is not let into any record; it is replaced by the

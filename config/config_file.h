@@ -25,9 +25,10 @@ extern int config_loaded;
 
 // Writes newcfr to the file (through a temporary file beside it, renamed over
 // it; a file that is a symbolic link is rewritten where the link leads and the
-// link kept) and then makes it live (cfr = newcfr). 1 when written; 0 when
-// not, with errno saying why: the old file is then kept and cfr left as it
-// was. An empty path, or no read yet, writes nothing.
+// link kept; a device or FIFO is written in place) and then makes it live
+// (cfr = newcfr). 1 when written; 0 when not, with errno saying why and a
+// WARNING line that names the file and the reason: the old file is then kept
+// and cfr left as it was. An empty path, or no read yet, writes nothing.
 int WriteConfigFile(const char *path);
 // Reads the file into tempcfr and adopts it when its signature is right;
 // a missing or short file gives the defaults. Either way the file is then

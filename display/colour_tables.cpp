@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/files.h"
 #include "base/session.h"
 #include "base/utilities.h"
 #include "base/x_session.h"
@@ -73,20 +74,9 @@ const char *skip_blanks(const char *s) {
 }
 
 // Opens the palette file: in the current directory, else along ACAD, else
-// along ACAD under its lower-case name.
-FILE *open_palette_file() {
-  if (FILE *file = std::fopen(kPaletteFile, "r")) return file;
-  char path[PATH_MAX];
-  _searchenv(kPaletteFile, "ACAD", path);
-  if (path[0] != '\0')
-    if (FILE *file = std::fopen(path, "r")) return file;
-  char lower[sizeof kPaletteFile];
-  std::memcpy(lower, kPaletteFile, sizeof lower);
-  StringToLower(lower);
-  _searchenv(lower, "ACAD", path);
-  if (path[0] != '\0') return std::fopen(path, "r");
-  return nullptr;
-}
+// along ACAD under its lower-case name. A regular file only, never waited on,
+// and read no further than a palette goes.
+FILE *open_palette_file() { return open_support_file(kPaletteFile, true, kSupportFileMax); }
 
 void load_palette_colour(int colour, int entry) {
   int r, g, b;

@@ -2,8 +2,9 @@
 //
 // A file is written as a temporary beside it and renamed over it only when
 // complete, so a full disk or an unwritable directory never leaves half a
-// picture or destroys an older one; the library's errors are reported and
-// the driver goes on.
+// picture or destroys an older one; a device or FIFO under the name is
+// written in place and stays what it is. Errors are reported, with the
+// file and the reason, and the driver goes on.
 #include "image/snapshots.h"
 
 #include <fcntl.h>
@@ -53,69 +54,23 @@ void read_colour(int index, Rgb16 &to) {
   to = {static_cast<std::uint16_t>(r), static_cast<std::uint16_t>(g), static_cast<std::uint16_t>(b)};
 }
 
-// The image being written and where it goes.
-struct ImageFile {
-  std::string target, temp;
-  int sync_fd = -1;  // our own descriptor of the temporary
-  ImageRecord *image = nullptr;
-};
-
-// The mode the file gets: an existing file's own, else 0666 less the umask.
-mode_t file_mode(const std::string &target) {
-  struct stat st {};
-  if (stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
-  const mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
-
-// Creates the temporary beside the file name stands for (its symbolic links
-// followed when it may be replaced) and opens the image in it.
-bool open_image(const char *name, bool replace, unsigned width, unsigned height, ImageFile &f) {
-  if (!replace)
-    f.target = name;
-  else if (!follow_links(name, f.target))
-    f.target.clear();
-  int fd = -1;
-  if (!f.target.empty()) {
-    f.temp = f.target + ".XXXXXX";
-    fd = mkostemp(f.temp.data(), O_CLOEXEC);
-  }
-  if (fd < 0) {
+// Opens the image in a writer of the file name stands for: its temporary
+// beside it, or a buffer for a device or FIFO written in place. The library
+// takes a descriptor of its own.
+ImageRecord *open_image(const char *name, bool replace, unsigned width, unsigned height, FileWriter &file) {
+  if (!file.open(name, replace)) {
+    warn_file("write", name, errno);
     i_errhdlr("iopen: can't open output file %s\n", name);
-    return false;
+    return nullptr;
   }
-  fchmod(fd, file_mode(f.target));
-  f.sync_fd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
-  f.image = fiopen(fd, "wb", kImageRunLength | 1, 3, width, height, 3);
-  if (f.image == nullptr || f.sync_fd < 0) {
-    if (f.image != nullptr) iclose(f.image);
-    else close(fd);
-    if (f.sync_fd >= 0) close(f.sync_fd);
-    unlink(f.temp.c_str());
-    return false;
+  const int fd = fcntl(file.fd(), F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) {
+    warn_file("write", name, errno);
+    return nullptr;
   }
-  return true;
-}
-
-// Closes the image and puts it in place; on any failure the temporary goes.
-bool finish_image(ImageFile &f, bool rows_written, bool replace) {
-  bool ok = iclose(f.image) == 0 && rows_written;
-  // Some file systems cannot sync; the data is still written.
-  if (ok && fsync(f.sync_fd) != 0 && errno != EINVAL) ok = false;
-  close(f.sync_fd);
-  if (ok) {
-    if (replace) {
-      ok = rename(f.temp.c_str(), f.target.c_str()) == 0;
-    } else {
-      ok = renameat2(AT_FDCWD, f.temp.c_str(), AT_FDCWD, f.target.c_str(), RENAME_NOREPLACE) == 0;
-      // File systems without the exclusive rename still refuse a link over an
-      // existing name.
-      if (!ok && (errno == EINVAL || errno == ENOSYS)) ok = link(f.temp.c_str(), f.target.c_str()) == 0;
-    }
-  }
-  unlink(f.temp.c_str());
-  return ok;
+  ImageRecord *image = fiopen(fd, "wb", kImageRunLength | 1, 3, width, height, 3);
+  if (image == nullptr) close(fd);
+  return image;
 }
 
 }  // namespace
@@ -130,8 +85,10 @@ int saveRGBscreen(const char *name, int x1, int y1, int x2, int y2, bool replace
   const int width = x2 - x1 + 1;
   const bool rgb = cfr.word(kWordRgbPixels) != 0;
 
-  ImageFile f;
-  if (!open_image(name, replace_existing, static_cast<unsigned>(width), static_cast<unsigned>(y2 - y1 + 1), f)) {
+  FileWriter file;
+  ImageRecord *image =
+      open_image(name, replace_existing, static_cast<unsigned>(width), static_cast<unsigned>(y2 - y1 + 1), file);
+  if (image == nullptr) {
     MyPrintf("dp_adi: couldn't open file '%s'\n", name);
     return -1;
   }
@@ -148,8 +105,8 @@ int saveRGBscreen(const char *name, int x1, int y1, int x2, int y2, bool replace
     MySetDrawmode(layer);
     for (int i = 1; i <= 3; ++i) read_colour(i, snapshot_colours[kOverlayEntry + i]);
   }
-  isetname(f.image, name);
-  isetcolormap(f.image, 0);
+  isetname(image, name);
+  isetcolormap(image, 0);
   if constexpr (kSecondBuild) {
     MySetDrawmode(KGL_NORMALDRAW);
     if (CurrentMatrixNumber != 0)
@@ -188,10 +145,16 @@ int saveRGBscreen(const char *name, int x1, int y1, int x2, int y2, bool replace
       blue[i] = c.blue;
     }
     const unsigned row = static_cast<unsigned>(y - y1);
-    rows_written = putrow(f.image, red.data(), row, 0) == width && putrow(f.image, green.data(), row, 1) == width &&
-                   putrow(f.image, blue.data(), row, 2) == width;
+    rows_written = putrow(image, red.data(), row, 0) == width && putrow(image, green.data(), row, 1) == width &&
+                   putrow(image, blue.data(), row, 2) == width;
   }
-  if (!finish_image(f, rows_written, replace_existing)) {
+  // The library says what went wrong in it, but not why: the system's reason
+  // is taken where the first write failed.
+  int err = rows_written ? 0 : errno != 0 ? errno : EIO;
+  if (iclose(image) != 0 && err == 0) err = errno != 0 ? errno : EIO;
+  if (err == 0 && !file.finish()) err = errno;
+  if (err != 0) {
+    warn_file("write", name, err);
     MyPrintf("dp_adi: couldn't open file '%s'\n", name);
     return -1;
   }

@@ -3,6 +3,8 @@
 // puts the settings back.
 #include "render3d/dview_result.h"
 
+#include <cerrno>
+
 #include "base/files.h"
 #include "base/packet.h"
 #include "base/session.h"
@@ -42,13 +44,20 @@ std::string DviewLispText(const char *command) {
   return text;
 }
 
+int WriteDviewLisp(const char *command) {
+  const std::string path = std::string(tmpdir) + "gl_dview.lsp";
+  const std::string text = DviewLispText(command);
+  // Written beside the old file and renamed over it (a device or FIFO in
+  // place): a failed write keeps the old file.
+  if (replace_file(path.c_str(), text.data(), text.size())) return 1;
+  warn_file("write", path.c_str(), errno);
+  return 0;
+}
+
 int dview_pstring(Packet &p) {
   p.put_i16(2, kDigUsed);
-  const std::string path = std::string(tmpdir) + "gl_dview.lsp";
-  const std::string text = DviewLispText(DviewCommand);
-  // Written beside the old file and renamed over it: a failed write keeps
-  // the old file and sends nothing.
-  if (replace_file(path.c_str(), text.data(), text.size())) {
+  // A file that cannot be written sends nothing.
+  if (WriteDviewLisp(DviewCommand)) {
     ++PstringNeeded;
     DviewCmd = 1;
   } else {

@@ -13,5 +13,8 @@ extern int DviewCmd;
 
 // The text of "gl_dview.lsp" around a command.
 std::string DviewLispText(const char *command);
+// Writes "gl_dview.lsp" with the command into the temporary directory: 1 when
+// written; else 0, the old file kept and a WARNING line saying why.
+int WriteDviewLisp(const char *command);
 
 int dview_pstring(Packet &p);

@@ -66,11 +66,25 @@ std::string rewrite_resource_text(std::string_view old_text, const ResourceEntry
 
 bool write_resource_file(const char *path, const ResourceEntry *entries, int count) {
   if (path == nullptr || path[0] == '\0') return false;
-  // The file the name leads to, links followed; one not there yet starts empty.
+  // The file the name leads to, links followed; one not there yet, or a
+  // device or FIFO written in place, starts empty. One too large to rewrite
+  // whole is left as it is.
   std::string old_text;
-  if (!read_file(path, old_text) && errno != ENOENT) return false;
+  bool cut = false;
+  if (!read_file(path, old_text, kResourceFileMax, &cut)) {
+    const int err = errno;
+    if (err != ENOENT && err != kNotRegularFile && err != EISDIR) {
+      warn_file("read", path, err);
+      return false;
+    }
+  } else if (cut) {
+    warn_file("write", path, EFBIG);
+    return false;
+  }
   const std::string text = rewrite_resource_text(old_text, entries, count);
-  return replace_file(path, text.data(), text.size());
+  if (replace_file(path, text.data(), text.size())) return true;
+  warn_file("write", path, errno);
+  return false;
 }
 
 const char *get_home_dir() {

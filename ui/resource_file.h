@@ -20,9 +20,15 @@ extern const char *const resource_geometry_names[kResourceEntryCount];
 // blanks and ':') becomes "name:\t\t\tvalue\n"; every other line is kept
 // whole; present entries the text lacks are appended.
 std::string rewrite_resource_text(std::string_view old_text, const ResourceEntry *entries, int count);
+// The largest resource file rewritten: many times any real one. A larger file
+// is left as it is, since a rewrite must hold all of it.
+inline constexpr std::size_t kResourceFileMax = std::size_t{1} << 20;
+
 // Rewrites the file (created when missing) through a temporary file beside it
 // renamed over it: a failed write keeps the old file. Through a symbolic link
-// the file it names is written and the link kept. False on failure.
+// the file it names is written and the link kept; a device or FIFO is written
+// in place. False on failure, which a WARNING line explains (the file and
+// the reason).
 bool write_resource_file(const char *path, const ResourceEntry *entries, int count);
 // HOME, else the password entry of the login name or of the user id; "" when
 // none.

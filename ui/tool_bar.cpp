@@ -15,8 +15,10 @@
 #include <Xm/Separator.h>
 #include <Xm/TextF.h>
 #include <Xm/ToggleB.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +28,7 @@
 
 #include "base/build.h"
 #include "base/events.h"
+#include "base/files.h"
 #include "base/session.h"
 #include "base/x_session.h"
 #include "ui/graph_window.h"
@@ -56,6 +59,8 @@ Widget toolbox_app_shell;  // the tool display's own application shell
 
 constexpr unsigned int kXpmCloseness = 4000;
 constexpr unsigned long kXpmFlag = 0x80000000UL;
+// The largest picture file read for a tool: a big icon many times over.
+constexpr std::size_t kIconFileMax = std::size_t{4} << 20;
 
 Display *tool_display() {
   return toolbox_display != nullptr ? toolbox_display : display;
@@ -140,15 +145,27 @@ void load_icon(Widget button, const std::string &path, ToolButton &tb) {
   attrs.colormap = cmap;
   attrs.depth = button_depth;
   attrs.closeness = kXpmCloseness;
-  Pixmap picture = 0, mask = 0;
-  int status = XpmReadFileToPixmap(dpy, RootWindowOfScreen(scr), const_cast<char *>(path.c_str()), &picture,
-                                   &mask, &attrs);
-  if (mask != 0) XFreePixmap(dpy, mask);
-  if (status == XpmSuccess && picture != 0) {
-    XpmFreeAttributes(&attrs);
-    tb.pixmap = picture;
-    tb.from_xpm = true;
-    return;
+  // A file under the name is read here: a regular file only, never waited
+  // on, and no larger than a picture goes. The toolkit's cache, which reads
+  // the file itself, gets it only then, or a name it looks for in its own
+  // places.
+  struct stat st {};
+  if (stat(path.c_str(), &st) == 0) {
+    std::string text;
+    bool cut = false;
+    if (!read_file(path.c_str(), text, kIconFileMax, &cut) || cut) {
+      warn_file("read", path.c_str(), cut ? EFBIG : errno);
+      return;
+    }
+    Pixmap picture = 0, mask = 0;
+    int status = XpmCreatePixmapFromBuffer(dpy, RootWindowOfScreen(scr), text.data(), &picture, &mask, &attrs);
+    if (mask != 0) XFreePixmap(dpy, mask);
+    if (status == XpmSuccess && picture != 0) {
+      XpmFreeAttributes(&attrs);
+      tb.pixmap = picture;
+      tb.from_xpm = true;
+      return;
+    }
   }
   Pixmap cached = XmGetPixmap(scr, const_cast<char *>(path.c_str()), fg, bg);
   if (cached != XmUNSPECIFIED_PIXMAP && cached != 0) tb.pixmap = cached;

@@ -120,16 +120,19 @@ std::string format_tool_config(const ToolConfig &config) {
 
 int read_tool_config(const char *path, ToolConfig &out) {
   std::string text;
-  if (!read_file(path, text)) {
+  if (!read_file_reported(path, text, kToolConfigMax)) {
+    const bool missing = errno == ENOENT;
     set_defaults(out);
-    return 1;
+    return missing ? 1 : 0;
   }
   return parse_tool_config(text, out);
 }
 
 int write_tool_config(const char *path, const ToolConfig &config) {
   std::string text = format_tool_config(config);
-  return replace_file(path, text.data(), text.size()) ? 1 : 0;
+  if (replace_file(path, text.data(), text.size())) return 1;
+  warn_file("write", path, errno);
+  return 0;
 }
 
 std::vector<int> tool_command_keys(const std::string &command) {

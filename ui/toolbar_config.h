@@ -28,6 +28,11 @@ struct ToolConfig {
   std::vector<Tool> tools;
 };
 
+// The most of "toolbar.cfg" that is read: three number lines and the lines of
+// 64 tools with a label and a command of the longest kept. What lies beyond
+// is not read (and that is reported).
+inline constexpr std::size_t kToolConfigMax = 3 * 16 + kToolsMax * (2 * kToolTextMax + 32);
+
 // "$ACADCFG/toolbar.cfg", else "toolbar.cfg".
 std::string tool_config_path();
 
@@ -35,10 +40,12 @@ std::string tool_config_path();
 // with the defaults (location Left, one column, no tools).
 int parse_tool_config(std::string_view text, ToolConfig &out);
 std::string format_tool_config(const ToolConfig &config);
-// The file: a missing one gives the defaults and counts as read.
+// The file: a missing one gives the defaults and counts as read; one that is
+// no regular file (reported) gives the defaults and counts as failed.
 int read_tool_config(const char *path, ToolConfig &out);
-// Written through a temporary file renamed over the old one; 0 when it could
-// not be written (the old file is kept).
+// Written through a temporary file renamed over the old one (a device or FIFO
+// in place); 0 when it could not be written (the old file is kept, and a
+// WARNING line says why).
 int write_tool_config(const char *path, const ToolConfig &config);
 
 // The keys a command types: backslash n a line end, backslash caret a caret,

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,15 @@ struct TempDir {
 // support files) inside dir, with the text screen on stdout.
 inline std::vector<std::string> isolated_env(const std::string &dir) {
   return {"ACADTEXTDISPLAY=.", "ACADCFG=" + dir, "USER=tester", "ACAD=" + dir, "ACADRESFILE=" + dir + "/resources"};
+}
+
+// The most memory the process has held so far (VmHWM), in kB; -1 when it
+// cannot be read.
+inline long peak_kib(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  return -1;
 }
 
 // Pumps the driver until done() holds, for at most ms milliseconds of the

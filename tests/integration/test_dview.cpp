@@ -7,6 +7,7 @@
 // The pointer samples come from the driver's own polling of the window or,
 // as a client sends them, in digitizer packets.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <filesystem>
@@ -155,10 +156,14 @@ struct Dview : DriverWindowTest {
   }
   // RTDVIEW with an option and the exchange of view variables: the client
   // is to load "gl_lisp", and after its sync packets the driver reads the
-  // file it left. Then the pointer goes to azimuth 0, elevation 45 degrees.
-  void start_dview(const std::string &option) {
+  // file it left (made size bytes long, sparse, when size is given). Then
+  // the pointer goes to azimuth 0, elevation 45 degrees.
+  void start_dview(const std::string &option, off_t size = 0) {
     typed.clear();
     std::ofstream(cfg.path + "/@sysvar.dat") << kSysvars;
+    if (size > 0) {
+      ASSERT_EQ(truncate((cfg.path + "/@sysvar.dat").c_str(), size), 0);
+    }
     if (client_samples) {
       // The client waits for a pick; its first sample makes it the one that
       // sends them.
@@ -267,6 +272,18 @@ TEST_P(Dview, ButtonsAndKeysAcceptOrCancelTheStep) {
 TEST_P(Dview, APauseLeftAloneWritesTheResultAndTypesItsLoad) {
   start_dview("CA");
   pause_for_the_result();
+}
+
+// A variable file of 1 GiB: its seventeen lines are taken, no more of it is
+// read (and that is said), and the step goes on with the view they give.
+TEST_P(Dview, AHugeVariableFileIsReadOnlyAsFarAsItsLines) {
+  const long peak = peak_kib(s->driver.pid);
+  start_dview("CA", off_t{1} << 30);
+  EXPECT_NE(s->err_text().find("/@sysvar.dat: only its first 4352 bytes were read\n"), std::string::npos)
+      << s->err_text();
+  EXPECT_LT(peak_kib(s->driver.pid) - peak, 64L << 10);
+  click(3);
+  expect_new_view();
 }
 
 TEST_P(Dview, TumbleTurnsThePictureAndPutsItBack) {

@@ -1,13 +1,19 @@
 // The driver's command interpreter: lookup, arguments and their messages,
 // the settings in all three records, pans at the range's edges, the gates and
 // the text-screen deferral, the log file.
+#include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
+#include "support/capture_stderr.h"
 #include "support/scoped_env.h"
 #include "support/test_packet.h"
 #include "tool_fixture.h"
@@ -178,29 +184,67 @@ TEST_F(Commands, ToggleFlipsAColoursDisplay) {
   EXPECT_EQ(printed(), "Value is out of range: [1..255]: (256)\r\n");
 }
 
-TEST_F(Commands, TheLogFileTakesTheDriversLines) {
-  char tmpl[] = "/tmp/kova-log-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const std::string name = std::string(tmpl) + "/session.log";
-  {
-    ScopedEnv env("ACADLOGFILE", name.c_str());
-    command("LOGFILEON");
-    ASSERT_NE(log_fd, nullptr);
-    EXPECT_EQ(KESTRILA_MODE, 0);
-    std::FILE *first = log_fd;
-    command("LOGFILEON EUC");
-    EXPECT_EQ(log_fd, first);
-    EXPECT_EQ(KESTRILA_MODE, 1);
-    MyPrints("half a line");
-    command("LOGFILEOFF");
-    EXPECT_EQ(log_fd, nullptr);
+// A log file in a directory of its own, named by ACADLOGFILE while it lives.
+struct TempLog {
+  std::string dir, name;
+  std::unique_ptr<ScopedEnv> env;
+  TempLog() {
+    char tmpl[] = "/tmp/kova-log-XXXXXX";
+    EXPECT_NE(mkdtemp(tmpl), nullptr);
+    dir = tmpl;
+    name = dir + "/session.log";
+    env = std::make_unique<ScopedEnv>("ACADLOGFILE", name.c_str());
   }
-  std::stringstream text;
-  text << std::ifstream(name).rdbuf();
-  EXPECT_EQ(text.str(), "\n-----KovaGL-Display-Driver-LOG-FILE-----\nhalf a line\n");
-  std::remove(name.c_str());
-  rmdir(tmpl);
-  KESTRILA_MODE = 0;
+  ~TempLog() {
+    std::remove(name.c_str());
+    rmdir(dir.c_str());
+    KESTRILA_MODE = 0;
+  }
+  std::string text() const {
+    std::stringstream text;
+    text << std::ifstream(name).rdbuf();
+    return text.str();
+  }
+};
+
+// A disk that fills while the log is written (4,100 bytes where 4,096 fit):
+// said once, with the file and the reason, the log closed with what fitted,
+// and the driver goes on.
+TEST_F(Commands, ALogThatCannotBeWrittenIsSaidOnceAndClosed) {
+  TempLog log;
+  command("LOGFILEON");
+  ASSERT_NE(log_fd, nullptr);
+  rlimit saved {};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  auto saved_handler = signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  setrlimit(RLIMIT_FSIZE, &small);
+  const std::string said = stderr_of([] {
+    for (int i = 0; i < 100; ++i) MyPrints((std::string(40, 'x') + "\n").c_str());
+  });
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, saved_handler);
+  EXPECT_EQ(said, "WARNING: rcKovaGL: cannot write " + log.name + ": " + std::strerror(EFBIG) + "\n");
+  EXPECT_EQ(log_fd, nullptr);
+  EXPECT_EQ(log.text().size(), 4096u);
+  EXPECT_EQ(log.text().rfind("\n-----KovaGL-Display-Driver-LOG-FILE-----\nxxx", 0), 0u);
+  EXPECT_EQ(stderr_of([] { command("LOGFILEOFF"); }), "");
+}
+
+TEST_F(Commands, TheLogFileTakesTheDriversLines) {
+  TempLog log;
+  command("LOGFILEON");
+  ASSERT_NE(log_fd, nullptr);
+  EXPECT_EQ(KESTRILA_MODE, 0);
+  std::FILE *first = log_fd;
+  command("LOGFILEON EUC");
+  EXPECT_EQ(log_fd, first);
+  EXPECT_EQ(KESTRILA_MODE, 1);
+  MyPrints("half a line");
+  command("LOGFILEOFF");
+  EXPECT_EQ(log_fd, nullptr);
+  EXPECT_EQ(log.text(), "\n-----KovaGL-Display-Driver-LOG-FILE-----\nhalf a line\n");
 }
 
 }  // namespace

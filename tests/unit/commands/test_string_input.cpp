@@ -1,15 +1,19 @@
 // String requests: the order they are served in, both reply layouts, the
 // windows converted to world units, the exchange of view variables and the
 // sync packet.
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
 
+#include "support/capture_stderr.h"
 #include "support/test_packet.h"
 #include "tool_fixture.h"
 
@@ -197,6 +201,52 @@ TEST_F(Exchange, TheFileIsReadAfterOneRequestAndFourSyncs) {
   EXPECT_EQ(vp.viewmode, 1);
   EXPECT_FLOAT_EQ(vp.view_twist, 0.25f);
   EXPECT_FLOAT_EQ(vp.vs_min[0], -100.0f);
+}
+
+// What is no regular file under the name is said and ends the exchange, the
+// values as they were and the node left; a huge file is read no further than
+// its seventeen lines go, said once, and then taken away as any other.
+TEST_F(Exchange, NoFileEndsTheExchangeAndAHugeFileIsReadOnlyAsFarAsItsLines) {
+  const std::string path = dir + "/@sysvar.dat";
+  struct Case {
+    const char *what;
+    std::string said;
+    float back_z;
+  };
+  const Case cases[] = {
+      {"FIFO", "cannot read " + path + ": not a regular file", 7},
+      {"directory", "cannot read " + path + ": " + std::strerror(EISDIR), 7},
+      {"huge", path + ": only its first 4352 bytes were read", 2.5f},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string kind = c.what;
+    if (kind == "FIFO") {
+      ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    } else if (kind == "directory") {
+      ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+    }
+    if (kind == "huge") {
+      std::ofstream(path) << "BACKZ = 2.5\n";
+      ASSERT_EQ(truncate(path.c_str(), off_t{1} << 30), 0);  // 1 GiB, sparse
+    }
+    vp_info[1].back_z = 7;
+    acadvar_req = 5, PstringNeeded = 1, WaitForPSYNC = 0;
+    const std::string said = stderr_of([&] { serve(); });
+    EXPECT_EQ(said, "WARNING: rcKovaGL: " + c.said + "\n");
+    EXPECT_EQ(acadvar_req, 0);
+    EXPECT_EQ(PstringNeeded, 0);
+    EXPECT_FLOAT_EQ(vp_info[1].back_z, c.back_z);
+    struct stat st {};
+    EXPECT_EQ(lstat(path.c_str(), &st) == 0, kind != "huge");
+    if (kind == "FIFO") {
+      EXPECT_TRUE(S_ISFIFO(st.st_mode));
+      unlink(path.c_str());
+    } else if (kind == "directory") {
+      rmdir(path.c_str());
+    }
+  }
+  printed();
 }
 
 TEST_F(Exchange, ALineThatDoesNotMatchEndsTheReading) {
