@@ -24,6 +24,7 @@
 #include "build2/menu_calls.h"
 #include "ui/context.h"
 #include "ui/graph_window.h"
+#include "ui/window_caches.h"
 
 char menu_file_pathname[256];
 char iconic_file_name[256];
@@ -40,7 +41,10 @@ XmFontList menu_fonts;
 XColor bgcolor, fgcolor;
 Pixel bg, fg;
 AccelChord chord = accel_chord(true);
-bool stand_in_cascades = true;  // the bar still holds the cascades made with the window
+// The cascades the window was made with, until the client's menus take the
+// bar: noted before the client's first menu joins them, so that only they go.
+bool stand_ins_noted;
+std::vector<Widget> stand_in_cascades;
 
 constexpr unsigned int kXpmCloseness = 4000;
 // Pictures of the menus' entries: those of the menus before the last rebuild
@@ -61,8 +65,28 @@ std::string to_euc(const char *sjis) {
 }
 
 void item_cb(Widget, XtPointer client_data, XtPointer) {
-  auto code = reinterpret_cast<std::uintptr_t>(client_data);
-  queue_menu(static_cast<int>(code >> 16), static_cast<int>(code & 0xFFFF) - 1);
+  // A pick counts only in a session and while no dialog is up.
+  if (init_called && busy_with_dialog == 0) {
+    auto code = reinterpret_cast<std::uintptr_t>(client_data);
+    queue_menu(static_cast<int>(code >> 16), static_cast<int>(code & 0xFFFF) - 1);
+  }
+  if (graph_pw != nullptr) XmProcessTraversal(graph_pw, XmTRAVERSE_CURRENT);
+}
+
+void note_stand_in_cascades() {
+  if (stand_ins_noted || menu_bar.building == nullptr) return;
+  stand_ins_noted = true;
+  WidgetList children = nullptr;
+  Cardinal count = 0;
+  XtVaGetValues(menu_bar.building, XmNchildren, &children, XmNnumChildren, &count, nullptr);
+  for (Cardinal i = 0; i < count; ++i)
+    if (XtIsSubclass(children[i], xmCascadeButtonWidgetClass)) stand_in_cascades.push_back(children[i]);
+}
+
+void drop_stand_in_cascades() {
+  note_stand_in_cascades();
+  for (Widget w : stand_in_cascades) XtDestroyWidget(w);
+  stand_in_cascades.clear();
 }
 
 // Args every menu pane takes: the window's depth, visual and colormap, and
@@ -133,7 +157,7 @@ void clear_mtf_bar() {
   for (MtfMenu *menu = menu_bar.first; menu != nullptr; menu = menu->next) destroy_menu_widgets(menu);
   free_mtf_menus(menu_bar);
   for (MtfMenu *&entry : menu_table) entry = nullptr;
-  for (Pixmap p : old_icon_pixmaps) XFreePixmap(display, p);
+  for (Pixmap p : old_icon_pixmaps) free_label_pixmap(screen_struct, p);
   old_icon_pixmaps.swap(icon_pixmaps);
   icon_pixmaps.clear();
 }
@@ -240,27 +264,28 @@ void dx_new_menubar() {
   if constexpr (kSecondBuild) unmap_mapped_list(pop_down_menu_pane);
   cacheXtManageChild(nullptr, nullptr);  // nothing waits on widgets about to go
   build = MenuBuild{};
+  note_stand_in_cascades();
   lock_graph_win(1);
   if (use_localmenu && menu_bar.building != nullptr && graph_mainw != nullptr) {
     // While the bar is built again an empty one stands in for it.
     if (menu_bar.shown == nullptr) {
-      // F10 stays the client's key on this bar too.
-      Arg args[1];
+      // F10 stays the client's key on this bar too. Empty, it would be
+      // lower than the bar it stands in for, and the drawing area would
+      // change size twice over a rebuild.
+      Arg args[2];
       XtSetArg(args[0], XmNmenuAccelerator, const_cast<char *>("Ctrl Shift<Key>F10"));
-      menu_bar.shown = XmCreateMenuBar(graph_mainw, const_cast<char *>("MenuBar"), args, 1);
+      XtSetArg(args[1], XmNresizeHeight, False);
+      menu_bar.shown = XmCreateMenuBar(graph_mainw, const_cast<char *>("MenuBar"), args, 2);
     }
-    if (shown_bar() == menu_bar.building) show_bar(menu_bar.shown, menu_bar.building);
+    if (shown_bar() == menu_bar.building) {
+      Dimension height = 0;
+      XtVaGetValues(menu_bar.building, XmNheight, &height, nullptr);
+      XtVaSetValues(menu_bar.shown, XmNheight, height, nullptr);
+      show_bar(menu_bar.shown, menu_bar.building);
+    }
   }
-  if (stand_in_cascades && menu_bar.building != nullptr) {
-    // The cascades the window was made with give way to the client's menus.
-    stand_in_cascades = false;
-    WidgetList children = nullptr;
-    Cardinal count = 0;
-    XtVaGetValues(menu_bar.building, XmNchildren, &children, XmNnumChildren, &count, nullptr);
-    std::vector<Widget> old(children, children + count);
-    for (Widget w : old)
-      if (XtIsSubclass(w, xmCascadeButtonWidgetClass)) XtDestroyWidget(w);
-  }
+  // The cascades the window was made with give way to the client's menus.
+  drop_stand_in_cascades();
   if (graph_pw != nullptr) XtUninstallTranslations(graph_pw);
   drop_popup();
   clear_mtf_bar();
@@ -273,6 +298,7 @@ void dx_new_menubar() {
 
 void dx_new_menu(const char *label, int number) {
   build = MenuBuild{};
+  note_stand_in_cascades();
   if (label == nullptr || number < 0 || number > kMenuNumberMax || menu_bar.building == nullptr) return;
   if (number == 0 && graph_pw == nullptr) return;
   if constexpr (!kSecondBuild)
@@ -393,8 +419,14 @@ void dx_done_menu() {
 
 void dx_done_menubar() {
   cacheXtManageChild(nullptr, nullptr);
+  // Menus finished without a rebuild begun still take the stand-ins' place;
+  // the bar, shown meanwhile, keeps its height through the exchange.
+  bool hold_height = !stand_in_cascades.empty() && menu_bar.building != nullptr && XtIsManaged(menu_bar.building);
+  if (hold_height) XtVaSetValues(menu_bar.building, XmNresizeHeight, False, nullptr);
+  drop_stand_in_cascades();
   for (MtfMenu *menu = menu_bar.first; menu != nullptr; menu = menu->next)
     if (menu->cascade != nullptr) XtManageChild(menu->cascade);
+  if (hold_height) XtVaSetValues(menu_bar.building, XmNresizeHeight, True, nullptr);
   if (graph_pw != nullptr) XtOverrideTranslations(graph_pw, graphicsTranslations);
   if (use_localmenu && menu_bar.building != nullptr && graph_mainw != nullptr) {
     Widget shown = shown_bar();
