@@ -40,40 +40,6 @@ long anon_kb(pid_t pid) {
   return -1;
 }
 
-Packet with_text(int opcode, std::size_t length, std::size_t at, const std::string &text) {
-  Packet p(opcode, length);
-  p.set_text(at, text);
-  return p;
-}
-
-Packet command(const std::string &text) { return with_text(25, 32, 6, text); }
-
-Packet sample(int code, int x, int y) {
-  Packet p(37, 8);
-  p.set_i16(2, code);
-  p.set_i16(4, x);
-  p.set_i16(6, y);
-  return p;
-}
-
-Packet menufcn(int function, int id = 0, const std::string &label = "", int flags = 0, int close_levels = 0) {
-  Packet p(52, 12);
-  p.set_i16(2, function);
-  p.set_i16(4, id);
-  p.set_i16(6, flags);
-  p.set_i16(8, close_levels);
-  p.set_text(11, label);
-  return p;
-}
-
-// A dialog packet naming a record.
-Packet dialog_request(int opcode, int type, std::uint32_t record, std::size_t length = 40) {
-  Packet p(opcode, length);
-  p.set_i16(2, type);
-  p.set_u32(8, record);
-  return p;
-}
-
 // A driver with a session open; every step waits for the driver's answer.
 struct Run {
   adiclient::Driver driver;
@@ -174,8 +140,8 @@ void session_cycle(Run &r) {
 // A digitizer sample as the client sends it twice: stored, then routed.
 // Answers the code of the second reply (4: a tool of the driver took it).
 int routed_sample(Run &r, int code, int x, int y) {
-  r.ask(sample(code, x, y));
-  return r.ask(sample(1, x, y)).i16(2);
+  r.ask(adiclient::pdigtize(code, x, y));
+  return r.ask(adiclient::pdigtize(1, x, y)).i16(2);
 }
 
 // The client's string request: what the driver types.
@@ -217,7 +183,7 @@ void client_samples(Run &r) {
 void palette_setup(Run &r) {
   drawing_session(r);
   client_samples(r);
-  r.ask(command("CP_OFF"));  // the palette closes after use
+  r.ask(adiclient::pcommand("CP_OFF"));  // the palette closes after use
 }
 
 // A square of 120 units round the origin drawn as the client renders it,
@@ -252,7 +218,7 @@ void render_square(Run &r) {
 // and closes after use.
 void palette_cycle(Run &r) {
   const Layout l(r.init);
-  r.ask(command("PALETTE"));
+  r.ask(adiclient::pcommand("PALETTE"));
   const int x1 = l.x_max - 8 - 40 * l.cw - 42, y1 = l.y_min + 8;
   const int bx = x1 + 4 + (10 * l.cw + 10) + 5 * l.cw, by = y1 + 4 + 3 * (l.ch + 10) + l.ch / 2;
   routed_sample(r, 2, bx, by);  // over the button first
@@ -281,7 +247,7 @@ void dview_cycle(Run &r) {
       << "BACKZ = 0\nEXTMAX = 60,60,0\nEXTMIN = -60,-60,0\nFRONTZ = 0\nLENSLENGTH = 50\nTARGET = 0,0,0\n"
          "UCSORG = 0,0,0\nUCSXDIR = 1,0,0\nUCSYDIR = 0,1,0\nVIEWCTR = 0,0,0\nVIEWDIR = 0,0,100\nVIEWMODE = 0\n"
          "VIEWSIZE = 120\nVIEWTWIST = 0\nVSMAX = 0,0,0\nVSMIN = 0,0,0\nWORLDUCS = 1\n";
-  r.ask(command("RTDVIEW TA"));
+  r.ask(adiclient::pcommand("RTDVIEW TA"));
   // The step starts from the driver's own pointer polling and asks for the
   // variables; the client answers with sync packets.
   await_typed(r, "gl_lisp\")\n");
@@ -305,7 +271,7 @@ void config_setup(Run &r) {
 void config_cycle(Run &r) {
   const Layout l(r.init);
   r.ask(Packet(26, 4));
-  r.ask(command("CONFIGURE"));
+  r.ask(adiclient::pcommand("CONFIGURE"));
   const int band = l.ys - l.ch - 1 - l.ys / 5, y1 = band - (6 * l.ch + 32), gap = (51 * l.cw - 16 * l.cw) / 3;
   if (routed_sample(r, 3, l.cw + 2 * gap + 12 * l.cw, y1 + 8 + l.ch / 2) != 4)
     r.fail("the configuration screen took no cancel");
@@ -314,22 +280,22 @@ void config_cycle(Run &r) {
 }
 
 void menu_cycle(Run &r) {
-  std::vector<Packet> p = {menufcn(1)};
+  std::vector<Packet> p = {adiclient::pmenufcn(1)};
   const char *bars[] = {"File", "Edit", "View", "Draw", "Modify", "Help"};
   for (int m = 0; m < 6; ++m) {
-    p.push_back(menufcn(2, m + 1, bars[m]));
-    for (int i = 0; i < 8; ++i) p.push_back(menufcn(3, 0, "Item " + std::to_string(i)));
-    p.push_back(menufcn(3));
-    p.push_back(menufcn(3, 0, "More", 8));
-    p.push_back(menufcn(3, 0, "Inner 1"));
-    p.push_back(menufcn(3, 0, "Inner 2", 16, 1));
-    p.push_back(menufcn(3, 'q', "Quick", 64));
-    p.push_back(menufcn(4));
+    p.push_back(adiclient::pmenufcn(2, m + 1, bars[m]));
+    for (int i = 0; i < 8; ++i) p.push_back(adiclient::pmenufcn(3, 0, "Item " + std::to_string(i)));
+    p.push_back(adiclient::pmenufcn(3));
+    p.push_back(adiclient::pmenufcn(3, 0, "More", 8));
+    p.push_back(adiclient::pmenufcn(3, 0, "Inner 1"));
+    p.push_back(adiclient::pmenufcn(3, 0, "Inner 2", 16, 0, 1));
+    p.push_back(adiclient::pmenufcn(3, 'q', "Quick", 64));
+    p.push_back(adiclient::pmenufcn(4));
   }
-  p.push_back(menufcn(2, 0, "Popup"));
-  for (int i = 0; i < 5; ++i) p.push_back(menufcn(3, 0, "Snap " + std::to_string(i)));
-  p.push_back(menufcn(4));
-  p.push_back(menufcn(5));
+  p.push_back(adiclient::pmenufcn(2, 0, "Popup"));
+  for (int i = 0; i < 5; ++i) p.push_back(adiclient::pmenufcn(3, 0, "Snap " + std::to_string(i)));
+  p.push_back(adiclient::pmenufcn(4));
+  p.push_back(adiclient::pmenufcn(5));
   r.message(p);
 }
 
@@ -337,7 +303,7 @@ void dialog_cycle(Run &r) {
   r.ask(Packet(300, 44));
   auto create = [&](int type, std::uint32_t parent, std::uint32_t acad, std::uint32_t flags,
                     const std::string &label, int width = 0, int height = 0) {
-    Packet p = dialog_request(301, type, parent, 64);
+    Packet p = adiclient::dialog_packet(301, type, parent, 64);
     p.set_u32(4, acad);
     p.set_u32(16, flags);
     p.set_i16(20, width);
@@ -346,7 +312,7 @@ void dialog_cycle(Run &r) {
     return r.ask(p).u32(8);
   };
   auto realize = [&](int type, std::uint32_t record, int x, int y, int width, int height) {
-    Packet p = dialog_request(302, type, record);
+    Packet p = adiclient::dialog_packet(302, type, record, 40);
     p.set_i16(20, x);
     p.set_i16(22, y);
     p.set_i16(24, width);
@@ -354,7 +320,7 @@ void dialog_cycle(Run &r) {
     r.ask(p);
   };
   auto list_op = [&](int type, std::uint32_t record, int kind, const std::vector<std::string> &items) {
-    Packet p = dialog_request(306, type, record, 24);
+    Packet p = adiclient::dialog_packet(306, type, record, 24);
     p.set_i16(16, kind);
     p.set_i16(20, static_cast<int>(items.size()));
     std::size_t at = 24;
@@ -388,14 +354,14 @@ void dialog_cycle(Run &r) {
   realize(5, image, 10, 160, 40, 30);
   list_op(8, list, 2, {"one", "two", "three", "four"});
   list_op(10, popup, 2, {"red", "green", "blue"});
-  Packet size = dialog_request(302, 0, dialog);
+  Packet size = adiclient::dialog_packet(302, 0, dialog, 40);
   size.set_i16(20, -1);
   size.set_i16(22, -1);
   size.set_i16(24, 380);
   size.set_i16(26, 200);
   r.ask(size);
-  r.message({dialog_request(309, 0, dialog, 24)});
-  Packet free = dialog_request(311, 0, dialog, 28);
+  r.message({adiclient::dialog_packet(309, 0, dialog, 24)});
+  Packet free = adiclient::dialog_packet(311, 0, dialog, 28);
   free.set_u32(4, 10);
   r.ask(free);
   r.reply();  // the dialog's end (309)
