@@ -9,7 +9,9 @@
 //
 // Both programs and every kind by default. Prints the memory before and
 // after and the growth, with "flat" beside a growth under 1 MB; asserts
-// nothing.
+// nothing. The palette and DVIEW want the pointer in the driver's window:
+// the run moves it there and clicks the middle button there (DVIEW's
+// cancel), so it is best left alone meanwhile, or run on a server of its own.
 #include <stdlib.h>
 #include <unistd.h>
 

@@ -247,9 +247,12 @@ void dx_popdown_menus() {
   if constexpr (kSecondBuild) unmap_mapped_list(pop_down_menu_pane);
   // The pop-up counts as posted from the moment it is managed: posted while
   // the window is not shown, it holds the pointer and keyboard unmapped.
+  // Unmanaged, it shows again when it is next managed.
   if (pop0_menu != nullptr && pop0_menu->menu_widget != nullptr &&
-      (XtIsManaged(pop0_menu->menu_widget) || posted(pop0_menu->menu_widget)))
+      (XtIsManaged(pop0_menu->menu_widget) || posted(pop0_menu->menu_widget))) {
     pop_down_popup(pop0_menu->menu_widget);
+    XtUnmanageChild(pop0_menu->menu_widget);
+  }
   // The bar shown: the client's, or the empty one standing in for it.
   if (Widget bar = shown_bar()) {
     WidgetList children = nullptr;

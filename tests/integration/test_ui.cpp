@@ -768,6 +768,45 @@ TEST_P(Menus, PicksCountOnlyInASessionWithNoDialogUp) {
   expect_pick(502);
 }
 
+// A message box that comes while a menu is active (a pull-down posted, the
+// bar traversed after a click on it, the pop-up posted) is answered with the
+// pointer, and the menus pick afterwards; so do menus rebuilt while the
+// pop-up is posted.
+TEST_P(Menus, AMessageBoxOrARebuildOverAnActiveMenuLeavesTheMenusWorking) {
+  start();
+  open_session();
+  send(menu_rebuild(), true);
+  std::vector<Win> bar = settled([&] { return cascades(); }, 2);
+  ASSERT_EQ(bar.size(), 2u);
+  const std::vector<std::function<void()>> activate = {
+      [&] { ASSERT_FALSE(open([&] { EXPECT_EQ(ask(adiclient::pmenushow(1)).opcode(), kPmenushow); }).empty()); },
+      [&] { ASSERT_TRUE(adiclient::click(x, bar[1].id, bar[1].w + 40, bar[1].h / 2, 1)); },
+      [&] { ASSERT_FALSE(open([&] { EXPECT_EQ(ask(adiclient::pmenushow(0)).opcode(), kPmenushow); }).empty()); },
+  };
+  for (std::size_t i = 0; i < activate.size(); ++i) {
+    SCOPED_TRACE(i);
+    activate[i]();
+    Packet box(51, 8);
+    box.set_text(6, "Sure?");
+    ASSERT_TRUE(adiclient::send_packet(s->driver, box));
+    adiclient::XWindow w = adiclient::find_top_window(x, "Message", 10000);
+    ASSERT_NE(w, 0u);
+    ASSERT_TRUE(wait_until(s->driver, [&] { return adiclient::children_shown(x, w); }));
+    int bw = 0, bh = 0;
+    ASSERT_TRUE(adiclient::window_size(x, w, bw, bh));
+    ASSERT_TRUE(adiclient::click(x, w, bw / 2, bh - 33, 1));  // OK
+    EXPECT_EQ(s->reply().opcode(), 51);
+    pick_first_item();
+    expect_pick(1002);
+  }
+  ASSERT_FALSE(open([&] { EXPECT_EQ(ask(adiclient::pmenushow(0)).opcode(), kPmenushow); }).empty());
+  send(menu_rebuild(), true);
+  pick_popup_item();
+  expect_pick(502);
+  pick_first_item();
+  expect_pick(1002);
+}
+
 INSTANTIATE_TEST_SUITE_P(Both, Menus, ::testing::ValuesIn(kPrograms), program_name);
 
 // ---- the command area's selection ---------------------------------------------------------
