@@ -25,6 +25,7 @@
 #include "display/wrappers.h"
 #include "kanji/kanji_window.h"
 #include "kovagl/gl.h"
+#include "render3d/rendering.h"
 #include "ui/context.h"
 #include "ui/graph_window.h"
 
@@ -188,6 +189,9 @@ void pkt_callback(XtPointer, int *, XtInputId *) {
         deliver_waiting_events();
         std::exit(0);
       }
+      // Once a message has changed the colour map: in the drawing context
+      // the message left current.
+      RecolourIndexPixels();
       solicit_input();
       if (packets_paused || !input_buffered(packet_client, true) || window_events_queued()) break;
       const auto now = std::chrono::steady_clock::now();
@@ -356,6 +360,8 @@ void input_text(XKeyEvent *event) {
     } else if (ch[0] == 0x13) {
       packets_paused = true;  // Ctrl-S: stop reading packets
       XtRemoveInput(uadi_input);
+    } else if (take_tool_key(sym)) {
+      // Return or Escape for the driver's tool that holds the pointer.
     } else if (ch[0] != '\0') {
       queue_key(static_cast<unsigned char>(ch[0]));
     }

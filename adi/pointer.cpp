@@ -3,6 +3,8 @@
 // buttons and coordinates.
 #include "adi/pointer.h"
 
+#include <X11/keysym.h>
+
 #include <cstdint>
 
 #include "base/events.h"
@@ -32,6 +34,21 @@ int clamp(int v, int lo, int hi) { return v > hi ? (hi > lo ? hi : lo) : (v < lo
 
 }  // namespace
 
+bool take_tool_key(unsigned long keysym) {
+  if (!DriverToolHoldsPointer()) return false;
+  switch (keysym) {
+    case XK_Return:
+    case XK_KP_Enter:
+      action_key = 1;
+      return true;
+    case XK_Escape:
+      cancel_key = 1;
+      return true;
+    default:
+      return false;
+  }
+}
+
 void poll_pointer(int device, int value) {
   if (!init_called) return;
   int x = pointer_sample.x;
@@ -56,9 +73,9 @@ void poll_pointer(int device, int value) {
     return;
   }
 
-  cancel_key = 0;
-  action_key = 0;
-  if (digitizer & 2) return;  // a digitizer request is being answered
+  // The client's own requests bring the samples: the tools read a key typed
+  // for them with the next one.
+  if (digitizer & 2) return;
 
   if (device == kDevLeftButton) left_latch = value;
   if (device == kDevMiddleButton) middle_latch = value;
@@ -80,6 +97,9 @@ void poll_pointer(int device, int value) {
   digitizer |= 1;
   int code = solicit_pdigtize(x, dy, left_latch, middle_latch, right_latch, repeat_flag);
   digitizer &= ~1;
+  // A key typed for a tool went with this sample; none is kept for a later one.
+  cancel_key = 0;
+  action_key = 0;
 
   switch (code) {
     case 2:

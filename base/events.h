@@ -66,6 +66,9 @@ void encode_event(const EventPacket &ev, std::uint8_t out[kEventSize]);
 extern PacketClient *event_client;
 extern int last_arrow_key;
 extern int pick_count;
+// Return and Escape typed while one of the driver's tools holds the pointer
+// (set by the window's key handling, read with FlushKeyboardBuffer; the
+// pointer poll forgets them once its sample was routed).
 extern int action_key, cancel_key;
 
 // Sends one event. The event pipe does not block the driver: what it has no

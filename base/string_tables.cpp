@@ -425,7 +425,7 @@ int FindCmdIndex(const char *text) {
       if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
       if (a != b) break;  // also stops at the text's end
     }
-    if (name[j] == '\0' && (text[j] == '\0' || text[j] == ' ' || text[j] == '\t')) return i;
+    if (name[j] == '\0') return i;
   }
   return kCommandCount;
 }

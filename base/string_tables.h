@@ -22,8 +22,9 @@ const char *GetCmdString(int index);
 const char *GetAcadString(int index);
 
 // Index of the first command name that begins the text, compared without
-// regard to case, where the name is followed in the text by its end, a blank
-// or a tab. kCommandCount (93) when none matches.
+// regard to case over the name's length (so "HOLDTIME10" finds HOLDTIME and
+// "CLEAN_ON" finds CLEAN, the earlier row). kCommandCount (93) when none
+// matches.
 int FindCmdIndex(const char *text);
 
 // Replaces message rows from a message file. Runs once per process, and only

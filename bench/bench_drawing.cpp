@@ -1,4 +1,4 @@
-// Benchmarks of the 2D drawing road, in one run:
+// Benchmarks of the drawing road, in one run:
 //
 // 1. Replay: a display list of one million stored vectors (connected short
 //    segments, as a zoomed-out drawing has them) redrawn by the redraw packet
@@ -9,16 +9,25 @@
 //    byte written to the answer of a following no-op; against the X server
 //    drawing the same segments with XDrawSegments (line width 0) on the same
 //    display, and against the pipe carrying the same bytes to a reader that
-//    only discards them. The driver is started a few times, since how fast a
-//    start runs depends on the processors its threads get: each start's best
-//    and median are printed, and the ratio of the slowest start is the one
-//    the target is for.
-// 4. 3D faces: the face list of lit, smooth-shaded, z-buffered triangles
-//    redrawn in process, against the X server filling them flat; and the
-//    same triangles as pnpoly3 packets from the pipe to the pixels.
+//    only discards them.
+// 4. 3D faces: lit, smooth-shaded, z-buffered triangles as pnpoly3 packets
+//    of a 3D drawing; timed from the packet that ends the drawing (which
+//    draws them all) to the answer of the no-op after it, through the
+//    driver's real window, against the X server filling the same triangles
+//    flat with XFillPolygon; beside it the same redraw of the face list in
+//    process, into an off-screen context.
 // 5. Rendering: a full-window 24-bit image as rdwsline rows from the pipe to
 //    the pixels, against XPutImage of the same rows; and rdcpoly shaded
 //    quads a second.
+//
+// A shared machine makes every timing noisy, so each comparison is made of
+// paired runs: the driver's run and the X server's (or the pipe's) straight
+// after each other, so that a slow spell falls on both alike. What is
+// printed for each is the median of the runs and their spread (lowest to
+// highest), never the best. The driver is started several times, since how
+// fast a start runs depends on the processors its threads get; the first
+// drawing after each start (its worker threads and pages still to be made)
+// is shown apart from the runs after it.
 //
 // Prints times and ratios, and the load average the machine had before:
 // asserts nothing.
@@ -61,13 +70,60 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Every timing is the best of this many runs: a shared machine only ever
-// adds time.
+// Runs of each in-process timing, and paired runs of each driver start.
 constexpr int kRuns = 7;
+// Driver processes started in turn for each end-to-end comparison: how fast
+// one runs depends on the processors the system gives its threads, which on
+// a shared machine differ from one start to the next.
+constexpr int kStarts = 3;
 
 double ms_since(Clock::time_point t0) {
   return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
 }
+
+// The median of some timings or ratios, and their spread.
+struct Spread {
+  double median = 0, lo = 0, hi = 0;
+  std::size_t n = 0;
+};
+
+Spread spread_of(std::vector<double> v) {
+  Spread s;
+  s.n = v.size();
+  if (v.empty()) return s;
+  std::sort(v.begin(), v.end());
+  const std::size_t m = v.size() / 2;
+  s.median = v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
+  s.lo = v.front();
+  s.hi = v.back();
+  return s;
+}
+
+// "12.3 ms (11.0-15.2)"
+std::string ms_text(const Spread &s) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%8.1f ms (%.1f-%.1f)", s.median, s.lo, s.hi);
+  return text;
+}
+
+// "0.62 (0.55-0.80 over 12 paired runs)"; what the runs are, in the
+// singular and the plural.
+std::string ratio_text(const Spread &s, const char *one = "paired run", const char *more = "paired runs") {
+  char text[128];
+  std::snprintf(text, sizeof text, "%.2f (%.2f-%.2f over %zu %s)", s.median, s.lo, s.hi, s.n, s.n == 1 ? one : more);
+  return text;
+}
+
+// The ratios a / b of paired runs.
+std::vector<double> ratios(const std::vector<double> &a, const std::vector<double> &b) {
+  std::vector<double> r;
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) r.push_back(a[i] / b[i]);
+  return r;
+}
+
+// Lets what a run left behind settle (the driver puts its pixels on the
+// screen once it is idle) before the other side of the pair runs.
+void settle() { std::this_thread::sleep_for(std::chrono::milliseconds(30)); }
 
 struct Segment {
   int x1, y1, x2, y2;  // pixels of the graphics area, y up
@@ -180,9 +236,9 @@ double fill_connected(int count) {
   return ms_since(t0);
 }
 
-// Best of a few redraws of viewport 1 through the redraw packet, in ms.
-double time_redraw(int runs) {
-  double best = 1e300;
+// Redraws of viewport 1 through the redraw packet, in ms.
+Spread time_redraw(int runs) {
+  std::vector<double> t;
   for (int r = 0; r < runs; ++r) {
     LocalPacket redraw(24, 16);
     redraw.p.put_i16(4, 2);
@@ -190,9 +246,9 @@ double time_redraw(int runs) {
     const auto t0 = Clock::now();
     predraw(redraw.p);
     finish();
-    best = std::min(best, ms_since(t0));
+    t.push_back(ms_since(t0));
   }
-  return best;
+  return spread_of(t);
 }
 
 void in_process(int stored_count) {
@@ -203,11 +259,10 @@ void in_process(int stored_count) {
   std::printf("Replay (in process, off-screen %dx%d)\n", kOffW, kOffH);
   const int n = stored_count;
   const double store_ms = fill_connected(n);
-  const double t = time_redraw(kRuns);
-  const double rate = n / (t / 1000.0);
-  std::printf("  predraw of %d stored vectors (connected, 1-3 px): %.1f ms = %.1f million vectors/s"
+  const Spread t = time_redraw(kRuns);
+  std::printf("  predraw of %d stored vectors (connected, 1-3 px): %s = %.1f million vectors/s"
               "   [target >= 20]\n",
-              n, t, rate / 1e6);
+              n, ms_text(t).c_str(), n / (t.median / 1000.0) / 1e6);
   const std::int64_t connected_bytes = list_bytes(1);
   const int pages_held = page_count;
 
@@ -217,9 +272,9 @@ void in_process(int stored_count) {
   const auto t_store_random = Clock::now();
   for (const Segment &s : random) store_vector(s.x1 * kUnits, s.y1 * kUnits, s.x2 * kUnits, s.y2 * kUnits, 7);
   const double store_random_ms = ms_since(t_store_random);
-  const double tr = time_redraw(kRuns);
-  std::printf("  predraw of %zu stored random vectors (up to 100 px): %.1f ms = %.2f million vectors/s\n",
-              random.size(), tr, random.size() / (tr / 1000.0) / 1e6);
+  const Spread tr = time_redraw(kRuns);
+  std::printf("  predraw of %zu stored random vectors (up to 100 px): %s = %.2f million vectors/s\n",
+              random.size(), ms_text(tr).c_str(), random.size() / (tr.median / 1000.0) / 1e6);
   const std::int64_t random_bytes = list_bytes(1);
 
   // A single long polyline: the cost of a further vertex.
@@ -338,56 +393,106 @@ double pipe_alone(const std::vector<std::uint8_t> &bytes) {
   return ok ? t : -1;
 }
 
-// A window of the X server's own, width x height, mapped and exposed.
-Window x_window(Display *d, int width, int height) {
-  const int scr = DefaultScreen(d);
-  const Window w = XCreateSimpleWindow(d, RootWindow(d, scr), 0, 0, static_cast<unsigned>(width),
-                                       static_cast<unsigned>(height), 0, WhitePixel(d, scr), BlackPixel(d, scr));
-  XSelectInput(d, w, ExposureMask);
-  XMapWindow(d, w);
-  for (XEvent e;;) {
-    XNextEvent(d, &e);
-    if (e.type == Expose) break;
+// Packets framed into messages of at most 8000 bytes, a pnop last.
+std::vector<std::uint8_t> framed(std::vector<adiclient::Packet> packets) {
+  packets.push_back(adiclient::pnop());
+  std::vector<std::uint8_t> bytes;
+  std::vector<adiclient::Packet> run;
+  std::size_t run_bytes = 0;
+  for (adiclient::Packet &p : packets) {
+    if (!run.empty() && run_bytes + p.size() + 8 > 8000) {
+      const std::vector<std::uint8_t> m = adiclient::frame_message(run);
+      bytes.insert(bytes.end(), m.begin(), m.end());
+      run.clear();
+      run_bytes = 0;
+    }
+    run_bytes += (p.size() + 7) / 4 * 4;
+    run.push_back(std::move(p));
   }
-  return w;
+  const std::vector<std::uint8_t> m = adiclient::frame_message(run);
+  bytes.insert(bytes.end(), m.begin(), m.end());
+  return bytes;
 }
 
-// The same segments drawn by the X server into a window of the same size.
-// The window stays up for all the runs: taking it down would expose the
-// driver's window and have it repaint between its own runs.
-class XServerRuns {
+// ---- the X server's side --------------------------------------------------------------
+
+// Where the driver's window is on the screen (nothing when there is no
+// driver or it was not found).
+struct Area {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+Area driver_window(Display *d) {
+  Area a;
+  if (const adiclient::XWindow top = adiclient::find_top_window(d, adiclient::graphics_title, 5000))
+    adiclient::window_geometry(d, top, a.x, a.y, a.width, a.height);
+  return a;
+}
+
+enum class Beside { nothing, driver };
+
+// A window of the X server's own, width x height, mapped and exposed, where
+// it covers none of the driver's window when the screen has the room: the
+// driver then puts its pixels on the screen as a user sees them, and nothing
+// it does exposes the other window. The window stays up for all the runs.
+class XServer {
  public:
-  XServerRuns(const std::vector<Segment> &segments, int width, int height) : height_(height) {
+  XServer(int width, int height, Beside beside) : height_(height) {
     d_ = XOpenDisplay(nullptr);
     if (d_ == nullptr) return;
+    const Area avoid = beside == Beside::driver ? driver_window(d_) : Area{};
     const int scr = DefaultScreen(d_);
-    w_ = x_window(d_, width, height);
+    const int sw = DisplayWidth(d_, scr), sh = DisplayHeight(d_, scr);
+    int x = 0, y = 0;
+    if (avoid.width > 0) {
+      if (avoid.x + avoid.width + width <= sw)
+        x = avoid.x + avoid.width;
+      else if (avoid.y + avoid.height + height <= sh)
+        y = avoid.y + avoid.height;
+      else if (avoid.x >= width)
+        x = 0;
+      else
+        x = sw - width, y = sh - height;   // some overlap: the screen is too small
+    }
+    w_ = XCreateSimpleWindow(d_, RootWindow(d_, scr), x, y, static_cast<unsigned>(width),
+                             static_cast<unsigned>(height), 0, WhitePixel(d_, scr), BlackPixel(d_, scr));
+    XSetWindowAttributes attrs{};
+    attrs.override_redirect = True;   // placed where asked
+    XChangeWindowAttributes(d_, w_, CWOverrideRedirect, &attrs);
+    XSelectInput(d_, w_, ExposureMask);
+    XMapWindow(d_, w_);
+    for (XEvent e;;) {
+      XNextEvent(d_, &e);
+      if (e.type == Expose) break;
+    }
     XGCValues gv{};
     gv.foreground = WhitePixel(d_, scr);
     gv.line_width = 0;
     gc_ = XCreateGC(d_, w_, GCForeground | GCLineWidth, &gv);
-    xs_.reserve(segments.size());
-    for (const Segment &s : segments)
-      xs_.push_back({static_cast<short>(s.x1), static_cast<short>(height_ - 1 - s.y1), static_cast<short>(s.x2),
-                     static_cast<short>(height_ - 1 - s.y2)});
   }
-  ~XServerRuns() {
+  ~XServer() {
     if (d_ == nullptr) return;
     XFreeGC(d_, gc_);
     XDestroyWindow(d_, w_);
     XCloseDisplay(d_);
   }
-  // Milliseconds from the first request to the server's answer to XSync.
-  double run() {
+  XServer(const XServer &) = delete;
+  XServer &operator=(const XServer &) = delete;
+
+  bool ok() const { return d_ != nullptr; }
+  Display *display() const { return d_; }
+  int height() const { return height_; }
+
+  // Milliseconds of one run of draw(display, window, gc), from its first
+  // request to the server's answer to XSync; -1 without a display.
+  template <typename Draw>
+  double time(Draw draw) {
     if (d_ == nullptr) return -1;
-    // On top, whatever was mapped since: the server draws every segment.
     XRaiseWindow(d_, w_);
     XClearWindow(d_, w_);
     XSync(d_, False);
-    const std::size_t chunk = std::max<long>(1, XMaxRequestSize(d_) - 8) / 2;
     const auto t0 = Clock::now();
-    for (std::size_t at = 0; at < xs_.size(); at += chunk)
-      XDrawSegments(d_, w_, gc_, xs_.data() + at, static_cast<int>(std::min(chunk, xs_.size() - at)));
+    draw(d_, w_, gc_);
     XSync(d_, False);
     return ms_since(t0);
   }
@@ -397,8 +502,9 @@ class XServerRuns {
   Window w_ = 0;
   GC gc_ = nullptr;
   int height_;
-  std::vector<XSegment> xs_;
 };
+
+// ---- end to end: vectors ----------------------------------------------------------------
 
 // A driver process of the runs, killed when it goes.
 class DriverProcess {
@@ -438,19 +544,37 @@ class BenchDriver : public DriverProcess {
     view.set_i16(10, height * scale - 1);
     return request(*d_, open) && request(*d_, view) && request(*d_, adiclient::pnop());
   }
-  // Clears viewport 1, then times the stream.
+  // Clears viewport 1, then times the stream once the cleared area is on
+  // the screen (as the X server's window is cleared before its runs).
   double run(const std::vector<std::uint8_t> &stream) {
     adiclient::Packet clear(3, 6);
     clear.set_i16(4, 1);
-    return request(*d_, clear) ? time_stream(stream) : -1;
+    if (!request(*d_, clear)) return -1;
+    settle();
+    return time_stream(stream);
   }
   int width = 0, height = 0, scale = 1;
 };
 
-// Driver processes started in turn: how fast one runs depends on the
-// processors the system gives its threads, which on a shared machine differ
-// from one start to the next.
-constexpr int kStarts = 3;
+// The driver's times, the other side's, in pairs: the first run of each
+// start apart from the runs after it.
+struct PairedRuns {
+  std::vector<double> driver, other, first_driver, first_other;
+  void add(bool first, double d, double o) {
+    (first ? first_driver : driver).push_back(d);
+    (first ? first_other : other).push_back(o);
+  }
+};
+
+// Runs of each start: the first drawing after the start and the runs after it.
+constexpr int kRunsPerStart = 5;
+
+void print_paired(const PairedRuns &r, const char *what, const char *target, const char *indent = "  ") {
+  std::printf("%sratio driver / %s: %s   [target <= %s]\n", indent, what,
+              ratio_text(spread_of(ratios(r.driver, r.other))).c_str(), target);
+  std::printf("%s  the first drawing after a start: %s\n", indent,
+              ratio_text(spread_of(ratios(r.first_driver, r.first_other)), "start", "starts").c_str());
+}
 
 void end_to_end(const std::string &driver_path, int count) {
   std::string err;
@@ -463,12 +587,11 @@ void end_to_end(const std::string &driver_path, int count) {
 
   // A configuration directory of its own: the defaults, as a new user has them.
   TempDir cfg;
-  std::vector<Segment> segments;
   std::vector<std::uint8_t> all;
-  std::unique_ptr<XServerRuns> x_server;
+  std::vector<XSegment> xs;
+  std::unique_ptr<XServer> x_server;
   int width = 0, height = 0;
-  double best_x = 1e300, best_pipe = 1e300;
-  std::vector<double> best_of_start, median_of_start;
+  PairedRuns vs_x, vs_pipe;
   for (int started = 0; started < kStarts; ++started) {
     BenchDriver driver;
     if (!driver.start(driver_path, cfg.path)) {
@@ -477,54 +600,49 @@ void end_to_end(const std::string &driver_path, int count) {
     }
     if (started == 0) {
       width = driver.width, height = driver.height;
-      segments = random_segments(count, width, height, 100, 3);
+      const std::vector<Segment> segments = random_segments(count, width, height, 100, 3);
       all = vector_messages(segments, driver.scale);
       const std::vector<std::uint8_t> nop =
           adiclient::frame_message(std::vector<adiclient::Packet>{adiclient::pnop()});
       all.insert(all.end(), nop.begin(), nop.end());
-      x_server = std::make_unique<XServerRuns>(segments, width, height);
+      x_server = std::make_unique<XServer>(width, height, Beside::driver);
+      for (const Segment &s : segments)
+        xs.push_back({static_cast<short>(s.x1), static_cast<short>(height - 1 - s.y1), static_cast<short>(s.x2),
+                      static_cast<short>(height - 1 - s.y2)});
     }
-    // The three are timed in turns, so that a slow spell of a shared machine
-    // falls on all of them alike.
-    std::vector<double> times;
-    for (int run = 0; run < kRuns; ++run) {
+    for (int run = 0; run < kRunsPerStart; ++run) {
       const double t = driver.run(all);
       if (t < 0) {
         std::printf("End to end: no answer from the driver\n");
         return;
       }
-      times.push_back(t);
-      best_x = std::min(best_x, x_server->run());
-      best_pipe = std::min(best_pipe, pipe_alone(all));
+      settle();
+      const double tx = x_server->time([&xs](Display *d, Window w, GC gc) {
+        const std::size_t chunk = std::max<long>(1, XMaxRequestSize(d) - 8) / 2;
+        for (std::size_t at = 0; at < xs.size(); at += chunk)
+          XDrawSegments(d, w, gc, xs.data() + at, static_cast<int>(std::min(chunk, xs.size() - at)));
+      });
+      vs_x.add(run == 0, t, tx);
+      vs_pipe.add(run == 0, t, pipe_alone(all));
     }
-    std::sort(times.begin(), times.end());
-    best_of_start.push_back(times.front());
-    median_of_start.push_back(times[times.size() / 2]);
   }
-  const double fastest = *std::min_element(best_of_start.begin(), best_of_start.end());
-  const double slowest = *std::max_element(best_of_start.begin(), best_of_start.end());
 
-  std::printf("End to end (%d random vectors of up to 100 px, viewport 1, display list on, %dx%d)\n", count, width,
-              height);
-  std::printf("  driver, first byte to the no-op's answer: %8.1f ms  (%zu bytes; each start's best (median):", fastest,
+  std::printf("End to end (%d random vectors of up to 100 px, viewport 1, display list on, %dx%d;"
+              " %d starts of %d paired runs)\n",
+              count, width, height, kStarts, kRunsPerStart);
+  std::printf("  driver, first byte to the no-op's answer: %s  (%zu bytes)\n", ms_text(spread_of(vs_x.driver)).c_str(),
               all.size());
-  for (std::size_t i = 0; i < best_of_start.size(); ++i)
-    std::printf(" %.1f (%.1f)", best_of_start[i], median_of_start[i]);
-  std::printf(")\n");
-  std::printf("  X server, XDrawSegments + XSync:          %8.1f ms\n", best_x);
-  std::printf("  the pipe alone, same bytes:               %8.1f ms\n", best_pipe);
-  std::printf("  ratio driver / XDrawSegments: %.2f in the slowest start, %.2f in the fastest   [target <= 1.0 in every"
-              " start]\n",
-              slowest / best_x, fastest / best_x);
-  std::printf("  ratio driver / pipe alone:    %.2f\n", fastest / best_pipe);
+  std::printf("  X server, XDrawSegments + XSync:          %s\n", ms_text(spread_of(vs_x.other)).c_str());
+  std::printf("  the pipe alone, same bytes:               %s\n", ms_text(spread_of(vs_pipe.other)).c_str());
+  print_paired(vs_x, "XDrawSegments", "0.7");
+  std::printf("  ratio driver / pipe alone:    %s\n", ratio_text(spread_of(ratios(vs_pipe.driver, vs_pipe.other))).c_str());
 }
 
 // ---- 3D faces --------------------------------------------------------------------
 //
-// The face list redrawn lit, smooth-shaded and z-buffered (FACE_redraw_all)
-// in process into an off-screen context, against the X server filling the
-// same triangles flat with XFillPolygon; and the same triangles as pnpoly3
-// packets from the pipe to the pixels of a running driver.
+// The triangles of a 3D drawing as pnpoly3 packets, drawn by the packet that
+// ends the drawing, against the X server filling the same triangles flat
+// with XFillPolygon; beside it the same redraw of the face list in process.
 
 struct Triangle {
   double x[3], y[3], z[3];
@@ -551,37 +669,29 @@ std::vector<Triangle> random_triangles(int count, int width, int height, unsigne
   return out;
 }
 
-// The X server filling the triangles flat in a window of its own.
-double x_fill_polygons(const std::vector<Triangle> &tris, int width, int height, int runs) {
-  Display *d = XOpenDisplay(nullptr);
-  if (d == nullptr) return -1;
-  const int scr = DefaultScreen(d);
-  const Window w = x_window(d, width, height);
-  XGCValues gv{};
-  gv.foreground = WhitePixel(d, scr);
-  const GC gc = XCreateGC(d, w, GCForeground, &gv);
+// The triangles' corners as the X server takes them (rows from the top).
+std::vector<XPoint> x_points(const std::vector<Triangle> &tris, int height) {
   std::vector<XPoint> points(tris.size() * 3);
   for (std::size_t i = 0; i < tris.size(); ++i)
     for (int k = 0; k < 3; ++k)
       points[3 * i + static_cast<std::size_t>(k)] = {static_cast<short>(std::lround(tris[i].x[k])),
                                                      static_cast<short>(height - 1 - std::lround(tris[i].y[k]))};
-  double best = 1e300;
-  for (int r = 0; r < runs; ++r) {
-    XRaiseWindow(d, w);
-    XClearWindow(d, w);
-    XSync(d, False);
-    const auto t0 = Clock::now();
-    for (std::size_t i = 0; i < tris.size(); ++i) XFillPolygon(d, w, gc, &points[3 * i], 3, Convex, CoordModeOrigin);
-    XSync(d, False);
-    best = std::min(best, ms_since(t0));
-  }
-  XFreeGC(d, gc);
-  XDestroyWindow(d, w);
-  XCloseDisplay(d);
-  return best;
+  return points;
 }
 
-double time_face_redraw(const std::vector<Triangle> &tris, int runs) {
+// One run of the X server filling the triangles flat.
+double x_fill(XServer &x, const std::vector<XPoint> &points) {
+  return x.time([&points](Display *d, Window w, GC gc) {
+    for (std::size_t i = 0; i + 2 < points.size(); i += 3)
+      XFillPolygon(d, w, gc, const_cast<XPoint *>(&points[i]), 3, Convex, CoordModeOrigin);
+  });
+}
+
+// The face list of the triangles in an off-screen context as the end of a
+// 3D drawing redraws it (two-sided, back faces culled, z-buffered), paired
+// with the X server filling them; the medians of the driver's times, the
+// server's and the ratios.
+void in_process_faces(const std::vector<Triangle> &tris, PairedRuns &runs) {
   KglContext *ctx = kgl_offscreen_create(kOffW, kOffH);
   kgl_offscreen_make_current(ctx);
   init_zbuffer();
@@ -614,63 +724,60 @@ double time_face_redraw(const std::vector<Triangle> &tris, int runs) {
     }
     StoreFACEListPtr(kFaceRecordBytes);
   }
-  double best = 1e300;
-  for (int r = 0; r < runs; ++r) {
+  XServer x(kOffW, kOffH, Beside::nothing);
+  const std::vector<XPoint> points = x_points(tris, kOffH);
+  for (int r = 0; r < kRuns; ++r) {
+    shademodel(1);
+    frontface(0);
+    backface(1);
     MyZbuffer(1);
     zclear();
     const auto t0 = Clock::now();
-    FACE_redraw_all(kRenderVertexFaces);
+    FACE_redraw_all(kRenderFilledTwoSided);
     finish();
-    best = std::min(best, ms_since(t0));
+    const double t = ms_since(t0);
+    runs.add(false, t, x.ok() ? x_fill(x, points) : -1);
   }
+  backface(0);
   MyZbuffer(0);
   lmbind(KGL_LIGHT0, 0);
   Free_FACE_List();
   kgl_offscreen_destroy(ctx);
-  return best;
 }
 
-// The framed messages of a 3D drawing of the triangles as pnpoly3 packets
-// in viewport 1 (pixel units, eye z 0 to -2, one light, one material).
-std::vector<std::uint8_t> face_messages(const std::vector<Triangle> &tris, int width, int height) {
-  std::vector<std::uint8_t> bytes;
-  std::vector<adiclient::Packet> run;
-  std::size_t run_bytes = 0;
-  auto flush = [&] {
-    std::vector<std::uint8_t> m = adiclient::frame_message(run);
-    bytes.insert(bytes.end(), m.begin(), m.end());
-    run.clear();
-    run_bytes = 0;
-  };
-  auto add = [&](adiclient::Packet p) {
-    if (run_bytes + p.size() + 8 > 8000) flush();
-    run_bytes += (p.size() + 7) / 4 * 4;
-    run.push_back(std::move(p));
-  };
+// A 3D drawing of the triangles as pnpoly3 packets in viewport 1 (pixel
+// units, eye z 0 to -2, one light, one material): its beginning and faces,
+// a no-op after them; and its end, a no-op after it.
+struct FaceStreams {
+  std::vector<std::uint8_t> faces, end;
+};
+
+FaceStreams face_messages(const std::vector<Triangle> &tris, int width, int height) {
+  std::vector<adiclient::Packet> packets;
   adiclient::Packet begin(95, 12);
   begin.set_i16(4, 4);
   begin.set_u32(8, 1 | 2);
-  add(begin);
+  packets.push_back(begin);
   adiclient::Packet ortho(80, 56);
   ortho.set_i16(4, 1);
   ortho.set_f64(16, -2);
   ortho.set_f64(32, width);
   ortho.set_f64(48, height);
-  add(ortho);
+  packets.push_back(ortho);
   adiclient::Packet view(79, 136);
   view.set_i16(4, 1);
   for (int i = 0; i < 4; ++i) view.set_f64(8 + 40 * static_cast<std::size_t>(i), 1);
-  add(view);
+  packets.push_back(view);
   adiclient::Packet light(89, 144);
   light.set_i16(6, 1);
   light.set_f64(48, -1);
   light.set_f64(80, 1);
   light.set_i16(88, 2);
-  add(light);
+  packets.push_back(light);
   adiclient::Packet material(92, 146);
   material.set_f64(16, 0.8);
   for (std::size_t off : {48, 80, 112}) material.set_i16(off, 2);
-  add(material);
+  packets.push_back(material);
   for (const Triangle &t : tris) {
     adiclient::Packet p(86, 208);
     p.set_i16(8, 3);
@@ -680,49 +787,70 @@ std::vector<std::uint8_t> face_messages(const std::vector<Triangle> &tris, int w
       p.set_f64(56 + 24 * i, t.z[i]);
       for (std::size_t k = 0; k < 3; ++k) p.set_f64(136 + 24 * i + 8 * k, t.n[i][k]);
     }
-    add(std::move(p));
+    packets.push_back(std::move(p));
   }
+  FaceStreams s;
+  s.faces = framed(std::move(packets));
   adiclient::Packet end(95, 12);
   end.set_u32(8, 4);
-  add(end);
-  add(adiclient::pnop());
-  flush();
-  return bytes;
+  s.end = framed({end});
+  return s;
 }
 
 void faces(const std::string &driver_path, int count) {
-  const std::vector<Triangle> tris = random_triangles(count, kOffW, kOffH, 5);
-  const double face_ms = time_face_redraw(tris, kRuns);
-  std::printf("3D faces (%d lit, smooth-shaded, z-buffered triangles of about 100 px, %dx%d)\n", count, kOffW,
-              kOffH);
-  std::printf("  FACE_redraw_all, in process:             %8.1f ms\n", face_ms);
-  const double x_ms = x_fill_polygons(tris, kOffW, kOffH, kRuns);
-  if (x_ms < 0) {
+  std::printf("3D faces (%d lit, smooth-shaded, z-buffered triangles of about 100 px, two-sided, back faces culled)\n",
+              count);
+  PairedRuns in_process;
+  in_process_faces(random_triangles(count, kOffW, kOffH, 5), in_process);
+  std::printf("  in process, FACE_redraw_all off-screen %dx%d:  %s\n", kOffW, kOffH,
+              ms_text(spread_of(in_process.driver)).c_str());
+  if (in_process.other.empty() || in_process.other.front() < 0) {
     std::printf("  X server: skipped (no X display)\n");
     return;
   }
-  std::printf("  X server, XFillPolygon (flat) + XSync:   %8.1f ms\n", x_ms);
-  std::printf("  ratio FACE_redraw_all / XFillPolygon: %.2f   [target <= 1.0]\n", face_ms / x_ms);
+  std::printf("    X server, XFillPolygon (flat) + XSync:          %s\n", ms_text(spread_of(in_process.other)).c_str());
+  std::printf("    ratio in process / XFillPolygon: %s\n",
+              ratio_text(spread_of(ratios(in_process.driver, in_process.other))).c_str());
 
   TempDir cfg;
-  BenchDriver driver;
-  if (!driver.start(driver_path, cfg.path)) {
-    std::printf("  pnpoly3 from the pipe: the driver did not start\n");
-    return;
-  }
-  const std::vector<Triangle> window_tris = random_triangles(count, driver.width, driver.height, 5);
-  const std::vector<std::uint8_t> stream = face_messages(window_tris, driver.width, driver.height);
-  double best = 1e300;
-  for (int run = 0; run < kRuns; ++run) {
-    const double t = driver.run(stream);
-    if (t < 0) {
-      std::printf("  pnpoly3 from the pipe: no answer from the driver\n");
+  std::unique_ptr<XServer> x_server;
+  FaceStreams streams;
+  std::vector<XPoint> points;
+  int width = 0, height = 0;
+  PairedRuns e2e;
+  std::vector<double> load;
+  for (int started = 0; started < kStarts; ++started) {
+    BenchDriver driver;
+    if (!driver.start(driver_path, cfg.path)) {
+      std::printf("  end to end: the driver did not start\n");
       return;
     }
-    best = std::min(best, t);
+    if (started == 0) {
+      width = driver.width, height = driver.height;
+      const std::vector<Triangle> tris = random_triangles(count, width, height, 5);
+      streams = face_messages(tris, width, height);
+      points = x_points(tris, height);
+      x_server = std::make_unique<XServer>(width, height, Beside::driver);
+    }
+    for (int run = 0; run < kRunsPerStart; ++run) {
+      const double l = driver.run(streams.faces);
+      settle();
+      const double t = l < 0 ? -1 : driver.time_stream(streams.end);
+      if (t < 0) {
+        std::printf("  end to end: no answer from the driver\n");
+        return;
+      }
+      load.push_back(l);
+      settle();
+      e2e.add(run == 0, t, x_fill(*x_server, points));
+    }
   }
-  std::printf("  %d pnpoly3 packets, pipe to pixels (p3d end draws them): %.1f ms  (%zu bytes)\n", count, best,
-              stream.size());
+  std::printf("  end to end, %dx%d window (%d starts of %d paired runs):\n", width, height, kStarts, kRunsPerStart);
+  std::printf("    the faces through the pipe, stored:      %s  (%zu bytes)\n", ms_text(spread_of(load)).c_str(),
+              streams.faces.size());
+  std::printf("    end packet to the no-op's answer:        %s\n", ms_text(spread_of(e2e.driver)).c_str());
+  std::printf("    X server, XFillPolygon (flat) + XSync:   %s\n", ms_text(spread_of(e2e.other)).c_str());
+  print_paired(e2e, "XFillPolygon", "1.0", "    ");
 }
 
 // ---- rendering: scan lines and shaded quads -------------------------------------------
@@ -752,27 +880,6 @@ class RenderingDriver : public DriverProcess {
   int width = 0, height = 0;
 };
 
-// Packets framed into messages of at most 8000 bytes, a pnop last.
-std::vector<std::uint8_t> framed(std::vector<adiclient::Packet> packets) {
-  packets.push_back(adiclient::pnop());
-  std::vector<std::uint8_t> bytes;
-  std::vector<adiclient::Packet> run;
-  std::size_t run_bytes = 0;
-  for (adiclient::Packet &p : packets) {
-    if (!run.empty() && run_bytes + p.size() + 8 > 8000) {
-      const std::vector<std::uint8_t> m = adiclient::frame_message(run);
-      bytes.insert(bytes.end(), m.begin(), m.end());
-      run.clear();
-      run_bytes = 0;
-    }
-    run_bytes += (p.size() + 7) / 4 * 4;
-    run.push_back(std::move(p));
-  }
-  const std::vector<std::uint8_t> m = adiclient::frame_message(run);
-  bytes.insert(bytes.end(), m.begin(), m.end());
-  return bytes;
-}
-
 // The client's bytes of pixel (x, y) of the image: blue, green, red.
 void image_pixel(int x, int y, std::uint8_t out[3]) {
   out[0] = static_cast<std::uint8_t>(x + y);
@@ -793,46 +900,24 @@ std::vector<std::uint8_t> image_rows(int width, int height) {
   return framed(std::move(rows));
 }
 
-// The same rows put by the X server, one XPutImage a row, into a window of
-// its own; -1 without a display or a 24-bit TrueColor visual.
-double x_put_rows(int width, int height, int runs) {
-  Display *d = XOpenDisplay(nullptr);
-  if (d == nullptr) return -1;
+// The image as the X server takes it, over pixels (which it points into);
+// null without a 24-bit TrueColor visual.
+XImage *x_image(Display *d, int width, int height, std::vector<std::uint32_t> &pixels) {
   const int scr = DefaultScreen(d);
   Visual *visual = DefaultVisual(d, scr);
   if (DefaultDepth(d, scr) < 24 || visual->red_mask != 0xFF0000 || visual->green_mask != 0xFF00 ||
-      visual->blue_mask != 0xFF) {
-    XCloseDisplay(d);
-    return -1;
-  }
-  const Window w = x_window(d, width, height);
-  const GC gc = XCreateGC(d, w, 0, nullptr);
-  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+      visual->blue_mask != 0xFF)
+    return nullptr;
+  pixels.assign(static_cast<std::size_t>(width) * height, 0);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       std::uint8_t b[3];
       image_pixel(x, y, b);
       pixels[static_cast<std::size_t>(height - 1 - y) * width + x] = std::uint32_t{b[2]} << 16 | b[1] << 8 | b[0];
     }
-  XImage *image = XCreateImage(d, visual, static_cast<unsigned>(DefaultDepth(d, scr)), ZPixmap, 0,
-                               reinterpret_cast<char *>(pixels.data()), static_cast<unsigned>(width),
-                               static_cast<unsigned>(height), 32, 0);
-  double best = 1e300;
-  for (int r = 0; r < runs; ++r) {
-    XRaiseWindow(d, w);
-    XClearWindow(d, w);
-    XSync(d, False);
-    const auto t0 = Clock::now();
-    for (int y = 0; y < height; ++y) XPutImage(d, w, gc, image, 0, y, 0, y, static_cast<unsigned>(width), 1);
-    XSync(d, False);
-    best = std::min(best, ms_since(t0));
-  }
-  image->data = nullptr;   // the vector's
-  XDestroyImage(image);
-  XFreeGC(d, gc);
-  XDestroyWindow(d, w);
-  XCloseDisplay(d);
-  return best;
+  return XCreateImage(d, visual, static_cast<unsigned>(DefaultDepth(d, scr)), ZPixmap, 0,
+                      reinterpret_cast<char *>(pixels.data()), static_cast<unsigned>(width),
+                      static_cast<unsigned>(height), 32, 0);
 }
 
 // count quads of 32 x 32 pixels anywhere in the window, a random colour and
@@ -868,13 +953,14 @@ void rendering(const std::string &driver_path, int quads) {
   }
   const std::vector<std::uint8_t> rows = image_rows(driver.width, driver.height);
   const std::vector<std::uint8_t> quad_stream = shaded_quads(quads, driver.width, driver.height, 7);
-  // The image takes about a millisecond either way: the driver and the X
-  // server take turns, twice as often as elsewhere, so that a slow spell of a
-  // shared machine falls on both alike. Each starts once the other's pixels
-  // have had the time to reach the screen (the driver puts its own there after
-  // it has answered), and the quads come after all of them.
-  const auto settle = [] { std::this_thread::sleep_for(std::chrono::milliseconds(50)); };
-  double best_rows = 1e300, best_quads = 1e300, x_ms = 1e300;
+  XServer x(driver.width, driver.height, Beside::driver);
+  std::vector<std::uint32_t> pixels;
+  XImage *image = x.ok() ? x_image(x.display(), driver.width, driver.height, pixels) : nullptr;
+  // The image takes about a millisecond either way: twice as many pairs as
+  // elsewhere. Each side starts once the other's pixels have had the time
+  // to reach the screen, and the quads come after all of them.
+  PairedRuns image_runs;
+  std::vector<double> quad_runs;
   for (int run = 0; run < 2 * kRuns; ++run) {
     settle();
     const double t = driver.run(rows);
@@ -882,9 +968,13 @@ void rendering(const std::string &driver_path, int quads) {
       std::printf("Rendering: no answer from the driver\n");
       return;
     }
-    best_rows = std::min(best_rows, t);
     settle();
-    x_ms = std::min(x_ms, x_put_rows(driver.width, driver.height, 1));
+    const double tx = image ? x.time([image, &driver](Display *d, Window w, GC gc) {
+      for (int y = 0; y < driver.height; ++y)
+        XPutImage(d, w, gc, image, 0, y, 0, y, static_cast<unsigned>(driver.width), 1);
+    })
+                            : -1;
+    image_runs.add(run == 0, t, tx);
   }
   for (int run = 0; run < kRuns; ++run) {
     const double q = driver.run(quad_stream);
@@ -892,19 +982,25 @@ void rendering(const std::string &driver_path, int quads) {
       std::printf("Rendering: no answer from the driver\n");
       return;
     }
-    best_quads = std::min(best_quads, q);
+    quad_runs.push_back(q);
+  }
+  if (image) {
+    image->data = nullptr;   // the vector's
+    XDestroyImage(image);
   }
   std::printf("Rendering (a shading client, %dx%d window, 24-bit pixels)\n", driver.width, driver.height);
-  std::printf("  %d rdwsline rows, kept and drawn, first byte to the no-op's answer: %8.1f ms  (%zu bytes)\n",
-              driver.height, best_rows, rows.size());
-  if (x_ms < 0) {
+  std::printf("  %d rdwsline rows, kept and drawn, first byte to the no-op's answer: %s  (%zu bytes)\n",
+              driver.height, ms_text(spread_of(image_runs.driver)).c_str(), rows.size());
+  if (!image) {
     std::printf("  X server: skipped (no 24-bit TrueColor display)\n");
   } else {
-    std::printf("  X server, XPutImage of each row + XSync:                    %8.1f ms\n", x_ms);
-    std::printf("  ratio rdwsline / XPutImage: %.2f   [target <= 1.5]\n", best_rows / x_ms);
+    std::printf("  X server, XPutImage of each row + XSync:                    %s\n",
+                ms_text(spread_of(image_runs.other)).c_str());
+    print_paired(image_runs, "XPutImage", "1.5");
   }
-  std::printf("  %d rdcpoly quads of 32x32 px, shaded: %.1f ms = %.0f quads/s\n", quads, best_quads,
-              quads / (best_quads / 1000.0));
+  const Spread q = spread_of(quad_runs);
+  std::printf("  %d rdcpoly quads of 32x32 px, shaded: %s = %.0f quads/s\n", quads, ms_text(q).c_str(),
+              quads / (q.median / 1000.0));
 }
 
 // The load average over the last minute, or -1: timings taken while other

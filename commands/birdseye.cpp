@@ -25,6 +25,7 @@
 #include "commands/commands.h"
 #include "commands/drawn_elements.h"
 #include "commands/prompt.h"
+#include "commands/status_line.h"
 #include "commands/string_input.h"
 #include "config/config_record.h"
 #include "display/aui_records.h"
@@ -811,6 +812,9 @@ void cancel_birdseye() {
     clear();
     RedrawDisplayList(index);
     CurrentMatrixNumber = -1;
+    // The drawing area's top row can be the drawn status line's bottom one:
+    // the line is drawn again over what the clear took.
+    if (StatusLine) UpdateStatusLine(&GL_Status_Line, 1);
   }
   put_back_screen();
   if (PdigitizeNeeded == 1) PdigitizeNeeded = 0;

@@ -14,7 +14,7 @@
 #include "base/string_tables.h"
 #include "config/config_record.h"
 #include "display/colour_tables.h"
-#include "display/digitizer.h"
+#include "display/cursor.h"
 #include "display/display_list.h"
 #include "display/viewports.h"
 #include "display/wrappers.h"
@@ -124,7 +124,9 @@ void DrawCleanMessage(StatusLineRecord *record, int force) {
     append(":x%d", vp_info[index].zoom);
   }
   if (cfr.word(kWordDisplayList)) append(":%dK", static_cast<int>(display_list_bytes() / 1024));
-  if (!(digitizer & 1)) append("%s", ":1 2 5 10 20 D:");
+  // The hot spots, whoever draws the line: the pointer poll that lights one
+  // of them redraws the indicator too, and must not take them away.
+  append("%s", ":1 2 5 10 20 D:");
 
   const int length = static_cast<int>(std::strlen(indicator));
   const char *cleaning = GetString(103);

@@ -357,7 +357,9 @@ void serve_request(const Packet &p, std::size_t cap, Served &out) {
     return;
   }
   if (DviewState == kDviewResult) {
-    if (DviewCmd < 3) {
+    // The file was written with DviewCmd 1: three requests only count, the
+    // fourth types its load.
+    if (DviewCmd < 4) {
       ++DviewCmd;
       return;
     }

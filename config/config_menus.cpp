@@ -70,6 +70,7 @@ constexpr int kTopDown[] = {kAreaWarning,
                             kAreaPage,
                             kAreaPrompt,
                             kAreaOptions,
+                            kAreaPromptBand,
                             kAreaMain};
 
 // Puts back everything that is up.
@@ -568,7 +569,7 @@ int ConfigMainMenu(Packet &p) {
         const int mode = newcfr.word(kWordScreenMode);
         text_echo = mode == 1 || (mode == 2 && !GetScreenMode()) ? 1 : 0;
         if (restart_flags == 0) {
-          RestoreConfigArea(kAreaMain);
+          close_areas();
           WriteConfig = 1;
           NewConfig = 0;
           NoWriteConfig = 0;
@@ -580,7 +581,7 @@ int ConfigMainMenu(Packet &p) {
         break;
       }
       case kChoseCancel:
-        RestoreConfigArea(kAreaMain);
+        close_areas();
         NewConfig = 0;
         HideCursor();
         newcfr = cfr;
@@ -769,10 +770,17 @@ void DrawTextAreaSeparators() {
 
 void PreviewPromptLines() {
   if (PromptArea && Initialized) {
-    const int most = std::max({valid_lines(cfr.word(kWordPromptLines)), valid_lines(newcfr.word(kWordPromptLines)),
-                               valid_lines(tempcfr.word(kWordPromptLines))});
+    // The band is kept as the first preview found it; every later one puts
+    // it back first, so a smaller count shows the drawing above it again
+    // (and closing the screen puts it back for good).
+    SavedScreen &band = saved_screen[kAreaPromptBand];
+    if (band.in_use)
+      restore_screen_area(band.area);
+    else
+      SaveConfigArea(kAreaPromptBand, 0, 0, xsize - 1, edited_layout(kPromptLinesMax).ymin - 1);
     SelectScreenMatrix();
-    FilledBox(0, 0, xsize - 1, edited_layout(most).ymin - 1, EditedColor(kWordColourTextBack), 0);
+    FilledBox(0, 0, xsize - 1, edited_layout(valid_lines(cfr.word(kWordPromptLines))).ymin - 1,
+              EditedColor(kWordColourTextBack), 0);
   }
   RedrawTextAreas();
 }

@@ -60,6 +60,9 @@ void RepaintConfigScreen(int x1, int y1, int x2, int y2);
 inline constexpr int kAreaMain = 0, kAreaWarning = 1, kAreaOptions = 2, kAreaPrompt = 3, kAreaPage = 4,
                      kAreaColors = 5, kAreaChooser = 6;
 inline constexpr int kAreaSample = 7;  // one area a sample from here
+// The band the prompt-line previews may cover: from the bottom of the window
+// up to the top of the largest prompt area.
+inline constexpr int kAreaPromptBand = 12;
 inline constexpr int kConfigAreas = 17;
 // Keeps the screen under x1..x2, y1..y2 widened by one pixel right and down,
 // unless the area already holds a screen (the first one is kept).
@@ -67,8 +70,9 @@ void SaveConfigArea(int area, int x1, int y1, int x2, int y2);
 // Puts the screen back and frees the area; nothing when it holds none.
 void RestoreConfigArea(int area);
 
-// The prompt-line menu's preview: the prompt area cleared for the largest of
-// the three records' counts, then the text areas drawn with tempcfr's.
+// The prompt-line menu's preview: what a larger preview covered put back as
+// it was before the first, the live prompt area cleared, then the text areas
+// drawn with tempcfr's count.
 void PreviewPromptLines();
 // The separator lines of the text areas in tempcfr's border colour.
 void DrawTextAreaSeparators();

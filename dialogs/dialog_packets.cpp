@@ -94,11 +94,15 @@ void dialog_notify(std::uint32_t handle, std::string_view text, int reason, int 
 
 void dladi_done(int value) { dialog_complete = value; }
 
-void dialog_key(unsigned long keysym, unsigned state) {
+bool dialog_cancel_key(unsigned long keysym, unsigned state) {
   // Ctrl+c whatever Caps Lock and Num Lock say.
   const unsigned modifiers = state & 0xFF & ~static_cast<unsigned>(LockMask | Mod2Mask);
   const bool ctrl_c = (keysym == XK_c || keysym == XK_C) && modifiers == ControlMask;
-  if (!ctrl_c && keysym != XK_Escape) return;
+  return ctrl_c || keysym == XK_Escape;
+}
+
+void dialog_key(unsigned long keysym, unsigned state) {
+  if (!dialog_cancel_key(keysym, state)) return;
   const DialogStackEntry *top = top_dialog();
   if (top == nullptr) return;
   const TileRecord *tile = find_tile(top->cancel_tile);

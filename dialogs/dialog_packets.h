@@ -73,6 +73,8 @@ void dladi_done(int value);
 void dialog_event(XEvent *event);
 // The same by keysym and modifier state.
 void dialog_key(unsigned long keysym, unsigned state);
+// Whether a key is one of those two (Caps Lock and Num Lock aside).
+bool dialog_cancel_key(unsigned long keysym, unsigned state);
 
 // The dialogs' graphics font set (first program).
 extern XFontSet mb_font;

@@ -90,7 +90,7 @@ void add_look(Args &a, const TileLook &look, bool font = true) {
 // An XmString of a text for as long as it lives.
 struct Text {
   XmString s;
-  explicit Text(const std::string &text) : s(XmStringCreateLocalized(const_cast<char *>(text.c_str()))) {}
+  explicit Text(const std::string &text) : s(label_string(text.c_str())) {}
   ~Text() { XmStringFree(s); }
   Text(const Text &) = delete;
   Text &operator=(const Text &) = delete;
@@ -138,8 +138,25 @@ void list_cb(Widget, XtPointer data, XtPointer call) {
 void edit_activate_cb(Widget, XtPointer data, XtPointer) { edit_activated(handle_of(data)); }
 void edit_focus_cb(Widget, XtPointer data, XtPointer) { edit_left(handle_of(data)); }
 
+// The key a text field would insert.
+KeySym keysym_of(XEvent *event) {
+  char text[8];
+  KeySym keysym = NoSymbol;
+  XLookupString(&event->xkey, text, sizeof text, &keysym, nullptr);
+  return keysym;
+}
+
+// Ctrl+c cancels the dialog (dialog_event): in a field it types nothing.
+void edit_key_cb(Widget, XtPointer, XtPointer call) {
+  auto *cbs = static_cast<XmTextVerifyCallbackStruct *>(call);
+  if (cbs->event != nullptr && cbs->event->type == KeyPress &&
+      dialog_cancel_key(keysym_of(cbs->event), cbs->event->xkey.state))
+    cbs->doit = False;
+}
+
 void edit_verify_cb(Widget, XtPointer data, XtPointer call) {
   auto *cbs = static_cast<XmTextVerifyCallbackStruct *>(call);
+  if (!cbs->doit) return;
   const bool text = cbs->text != nullptr && cbs->text->ptr != nullptr && cbs->text->length > 0;
   std::string_view inserted = text ? std::string_view(cbs->text->ptr, static_cast<std::size_t>(cbs->text->length))
                                    : std::string_view();
@@ -444,6 +461,7 @@ class MotifDialogWidgets final : public DialogWidgets {
     Widget tf = XmCreateTextField(bb, const_cast<char *>("RazovurTextFieldEditBox"), t.a, t.n);
     XtAddCallback(tf, XmNactivateCallback, edit_activate_cb, handle_data(look.handle));
     XtAddCallback(tf, XmNlosingFocusCallback, edit_focus_cb, handle_data(look.handle));
+    XtAddCallback(tf, XmNmodifyVerifyCallback, edit_key_cb, nullptr);
     if (password) XtAddCallback(tf, XmNmodifyVerifyCallback, edit_verify_cb, handle_data(look.handle));
     field = id_of(managed(tf));
     return id_of(managed(bb));
@@ -699,10 +717,7 @@ DialogWidgets *dialog_widgets = &motif_widgets;
 
 void dialog_event(XEvent *event) {
   if (event == nullptr || event->type != KeyPress) return;
-  char text[8];
-  KeySym keysym = NoSymbol;
-  XLookupString(&event->xkey, text, sizeof text, &keysym, nullptr);
-  dialog_key(keysym, event->xkey.state);
+  dialog_key(keysym_of(event), event->xkey.state);
 }
 
 Widget sync_dialog_info() {

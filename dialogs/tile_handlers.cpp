@@ -810,10 +810,16 @@ void slider_create(Packet &p, std::size_t n) {
   p.put_i16(horizontal ? kDialogHeight : kDialogWidth, kSliderThickness);
 }
 
+// With kTileNotInverted the value is turned over here instead of at set: a
+// set followed by a get gives back maximum + minimum - value.
 void slider_get(Packet &p, std::size_t) {
   TileRecord *t = row_tile_extra(p);
   if (t == nullptr) return;
-  put_value_text(p, std::to_string(slider_extra(t->extra).value));
+  const SliderExtra &s = slider_extra(t->extra);
+  const long long value = (t->flags & kTileNotInverted) != 0
+                              ? static_cast<long long>(s.maximum) - s.value + s.minimum
+                              : static_cast<long long>(s.value);
+  put_value_text(p, std::to_string(value));
   done(p);
 }
 

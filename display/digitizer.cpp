@@ -112,6 +112,8 @@ int route_config(Packet &p) {
   }
 }
 
+bool config_screen_takes_samples() { return NewConfig && ConfigState >= 1 && ConfigState <= 6; }
+
 // Offers the remembered sample to the tools in their order; the packet goes
 // back as the reply either way.
 void route_sample(Packet &p) {
@@ -170,7 +172,7 @@ void route_sample(Packet &p) {
 
   if (!used && no_echo == 0 && pushcount == 0 && StatusLine) used = status_zoom_input(p);
 
-  if (!used && NewConfig && ConfigState >= 1 && ConfigState <= 6) used = route_config(p);
+  if (!used && config_screen_takes_samples()) used = route_config(p);
 
   if (!used && quit_warning) used = ConfigWarningBox(p);
 
@@ -218,6 +220,10 @@ std::int16_t saved42_i16(std::size_t off) {
 std::int16_t saved42_low16(std::size_t off) { return saved42_i16(off + 2); }
 
 }  // namespace
+
+bool DriverToolHoldsPointer() {
+  return tumble || dview || bview || config_screen_takes_samples() || quit_warning;
+}
 
 int pdigtize(Packet &p) {
   const int code = p.i16(2);

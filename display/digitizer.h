@@ -55,6 +55,11 @@ int ptabcfg_42(Packet &p);
 // (both steps). Returns the code it comes back with.
 int solicit_pdigtize(int x, int y, int pick_down, int other_held, int second_held, int pick_held);
 
+// One of the driver's own tools takes the pointer samples (TUMBLE, DVIEW,
+// Birdseye, the configuration screen or the quit warning): Return and Escape
+// are then its action and cancel keys, not the client's.
+bool DriverToolHoldsPointer();
+
 // The status line's zoom fields: 1 when the sample was over one (highlighted
 // or clicked), 0 otherwise.
 int status_zoom_input(Packet &p);

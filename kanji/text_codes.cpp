@@ -93,11 +93,14 @@ void jis_pair_to_sjis(int j1, int j2, unsigned char *out) {
 
 enum class Sjis { end, one, kana, pair };
 
+bool is_jis_byte(int j) { return j >= 0x21 && j <= 0x7E; }
+
 // Reads the Shift-JIS character at the cursor. one: b is a byte below 0x80,
 // or '?' for a byte that starts no character (the byte alone is used up, so
-// what follows it survives); kana: b is a half-width kana; pair: j1 and j2
-// are its JIS X 0208 bytes. end: nothing left, or a lead byte at the very end,
-// which is held.
+// what follows it survives) and for a character JIS X 0208 has no place for
+// (the user and vendor areas from lead byte 0xF0: lead and trail byte go
+// together); kana: b is a half-width kana; pair: j1 and j2 are its JIS X 0208
+// bytes. end: nothing left, or a lead byte at the very end, which is held.
 Sjis read_sjis(CodeState &state, CodeInput &in, int &b, int &j1, int &j2) {
   const int c = peek(in, 0);
   if (c < 0) return Sjis::end;
@@ -106,7 +109,7 @@ Sjis read_sjis(CodeState &state, CodeInput &in, int &b, int &j1, int &j2) {
   if (c < 0x80) return Sjis::one;
   if (is_kana_byte(c)) return Sjis::kana;
   b = '?';
-  if (!((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xEF))) return Sjis::one;
+  if (!is_lead_byte(c)) return Sjis::one;
   const int c2 = peek(in, 0);
   if (c2 < 0) {
     --in.pos;
@@ -116,7 +119,7 @@ Sjis read_sjis(CodeState &state, CodeInput &in, int &b, int &j1, int &j2) {
   if (c2 < 0x40 || c2 == 0x7F || c2 > 0xFC) return Sjis::one;
   ++in.pos;
   sjis_pair_to_jis(c, c2, j1, j2);
-  return Sjis::pair;
+  return is_jis_byte(j1) && is_jis_byte(j2) ? Sjis::pair : Sjis::one;
 }
 
 // The escape sequences of 7-bit JIS: the designations of two-byte JIS
@@ -320,14 +323,14 @@ int jis_to_sjis_char(CodeState &state, CodeInput &in, unsigned char *out) {
     // Two-byte JIS; the first byte alone is used up when the second is no
     // JIS byte.
     const int j1 = c & 0x7F;
-    if (j1 < 0x21 || j1 == 0x7F) return 1;
+    if (!is_jis_byte(j1)) return 1;
     const int c2 = peek(in, 0);
     if (c2 < 0) {
       --in.pos;
       return hold_rest(state, in);
     }
     const int j2 = c2 & 0x7F;
-    if (c2 < 0x21 || j2 < 0x21 || j2 == 0x7F) return 1;
+    if (c2 < 0x21 || !is_jis_byte(j2)) return 1;
     ++in.pos;
     if (s == kJisSupplementary) return 1;
     jis_pair_to_sjis(j1, j2, out);

@@ -13,7 +13,9 @@
 //
 // The input ends at srclen or at a NUL. A character cut off at its end is
 // held and completed by the next call of the same pair; bytes that belong to
-// no character of the input code become '?'.
+// no character of the input code become '?', and so does a Shift-JIS
+// character of the user and vendor areas (leads 0xF0 to 0xFC), lead and
+// trail byte together, as JIS X 0208 has no place for it.
 #pragma once
 
 #include <cstddef>

@@ -430,8 +430,14 @@ int DviewFrame(Packet &p, const DviewStep &step) {
     return 1;
   }
   if (button == kDigPick) {
-    DviewPaused = 1;
-    dview_reset_timer();
+    // The pause button; pressed again while paused, it resumes the step.
+    if (DviewPaused) {
+      DviewPaused = 0;
+      switch_state = 1;
+    } else {
+      DviewPaused = 1;
+      dview_reset_timer();
+    }
     return 1;
   }
   if (had_data && (key == 2 || button == kDigSecondButton)) {
@@ -442,18 +448,17 @@ int DviewFrame(Packet &p, const DviewStep &step) {
   }
 
   if (DviewPaused) {
-    // Holding the pick past the hold time sends the result; any other
-    // button resumes the step.
-    if (button == kDigPickDrag) {
+    // The buttons left released for longer than the hold time send the
+    // result. While the pause button is still held the time starts again.
+    if (button == kDigMove) {
       const int ticks = dview_read_timer();
       if (ticks > cfr.word(kWordPickRepeat) || ticks < 0) {
         DviewPaused = 0;
         DviewState = kDviewResult;
         DviewNeedViewData = 1;
       }
-    } else {
-      DviewPaused = 0;
-      switch_state = 1;
+    } else if (button == kDigPickDrag) {
+      dview_reset_timer();
     }
     return 1;
   }

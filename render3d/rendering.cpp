@@ -259,6 +259,7 @@ int rdstart(Packet &) {
     shademodel(1);
   }
   if (is_redraw_needed && StorageOfRenderedImage == 2 && RenderLocation != nullptr) {
+    RecolourIndexPixels();
     SelectRenderingArea();
     RenderBlit(0, 0, RenderedWidth - 1, RenderedHeight - 1, 0, RenderLocation);
   }
@@ -270,6 +271,7 @@ int rdstart(Packet &) {
 // session's drawing would not survive.
 int rdend(Packet &) {
   if (is_redraw_needed && new_image) {
+    RecolourIndexPixels();
     store_rendered_image();
     new_image = 0;
   }
@@ -299,7 +301,7 @@ int rdclear(Packet &) {
   if (full_colour())
     c3f(bkg_color);
   else
-    MyColor(cfr.word(kWordColourGraphics));
+    RenderIndexColour(cfr.word(kWordColourGraphics));
   clear();
   new_image = 1;
   return 0;

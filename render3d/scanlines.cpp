@@ -1,11 +1,18 @@
 // The rendering client's polygons and scan lines.
 //
 // A polygon of more than 10 vertices comes in several packets, gathered in
-// one accumulator of 16 vertices; vertices beyond those are refused. Colour
-// indices are drawn in their DisplayMap colours, as everything in the normal
-// planes is: a polygon through MyColor, a scan line of 8-bit pixels as the
-// same 32-bit colours, and 8-bit pixels read back as the lowest index drawn
-// in the colour read.
+// one accumulator of 16 vertices; vertices beyond those are refused.
+//
+// At a depth of 8 bits the client draws colour indices (scan lines, flat
+// polygons and the clear). Each such pixel shows its index's DisplayMap
+// colour and keeps the index in the top byte of the library pixel, which the
+// screen does not show: index + 1, so that the 255 every other pixel carries
+// there stands for index 254. A pixel reads back as the index it keeps while
+// it shows that index's colour, and otherwise (something else drew there) as
+// the lowest index of its colour. When the colour map changes,
+// RecolourIndexPixels gives the pixels of every index whose colour changed
+// their new colour: on the screen, in the viewports' pixel blocks and in the
+// stored image. At 24 and 32 bits no pixel keeps an index.
 //
 // Client pixels against library pixels (bytes from the most significant:
 // alpha, blue, green, red): 24-bit b0 b1 b2 is written as 255 b0 b1 b2 and
@@ -15,6 +22,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
 #include <cstring>
 
 #include "base/packet.h"
@@ -63,20 +71,94 @@ Uint32 index_pixel(int index) {
   return 0xFF000000u | channel_byte(rgb[0]) | channel_byte(rgb[1]) << 8 | channel_byte(rgb[2]) << 16;
 }
 
-// The colours of all indices, to look pixels up by colour.
-struct IndexColours {
-  Uint32 rgb[kColourCount];
-  IndexColours() {
-    for (int i = 0; i < kColourCount; ++i) rgb[i] = index_pixel(i) & 0xFFFFFFu;
-  }
-  // The lowest index drawn in the pixel's colour, 0 when none is.
-  int index_of(Uint32 pixel) const {
-    const Uint32 c = pixel & 0xFFFFFFu;
-    for (int i = 0; i < kColourCount; ++i)
-      if (rgb[i] == c) return i;
-    return 0;
+// The lowest index drawn in the pixel's colour, 0 when none is; pixels are
+// library pixels of the indices.
+int lowest_index_of(const Uint32 *pixels, Uint32 pixel) {
+  const Uint32 c = pixel & 0xFFFFFFu;
+  for (int i = 0; i < kColourCount; ++i)
+    if ((pixels[i] & 0xFFFFFFu) == c) return i;
+  return 0;
+}
+
+// ---- colour indices at 8 bits -------------------------------------------------------
+
+constexpr int kTagShift = 24;
+// The index whose top byte every other pixel carries.
+constexpr int kSharedIndex = 254;
+
+struct Area {
+  int x0, y0, x1, y1;   // window pixels, inclusive; empty when x0 > x1
+  void add(int ax0, int ay0, int ax1, int ay1) {
+    if (x0 > x1) {
+      *this = {ax0, ay0, ax1, ay1};
+      return;
+    }
+    x0 = std::min(x0, ax0), y0 = std::min(y0, ay0), x1 = std::max(x1, ax1), y1 = std::max(y1, ay1);
   }
 };
+
+// The indices drawn at 8 bits, the pixel each index was last drawn or
+// recoloured in (under the colour map kept with them), and where the shared
+// index was drawn: only there are the pixels of its colour recoloured with it.
+struct IndexPixels {
+  bool any;
+  bool drawn[kColourCount];
+  Uint32 shown[kColourCount];
+  bool known;                         // shown and map are set
+  float map[kColourCount][4];
+  Area shared{0, 0, -1, -1};
+};
+IndexPixels index_pixels;
+
+// The library pixel of index i at 8 bits: its colour, and the index in the
+// top byte.
+Uint32 tagged_pixel(int i) {
+  return static_cast<Uint32>((i + 1) & 0xFF) << kTagShift | (index_pixel(i) & 0xFFFFFFu);
+}
+
+// The index a library pixel keeps: its own while it shows that index's
+// colour, else the lowest index of its colour.
+int index_kept(const Uint32 *pixels, Uint32 pixel) {
+  const int i = static_cast<int>((pixel >> kTagShift) + 0xFF) & 0xFF;
+  return pixels[i] == pixel ? i : lowest_index_of(pixels, pixel);
+}
+
+// Replaces, in a block of w x h pixels whose first lies at window pixel
+// (bx, by), each pixel inside the area equal to from[v >> 24] with
+// to[v >> 24], as kgl_recolour_by_top_byte does in the planes.
+void recolour_block(Uint32 *p, int bx, int by, long long w, long long h, const Area &a, const Uint32 *from,
+                    const Uint32 *to) {
+  const long long x0 = std::max<long long>(a.x0 - bx, 0), x1 = std::min<long long>(a.x1 - bx, w - 1);
+  const long long y0 = std::max<long long>(a.y0 - by, 0), y1 = std::min<long long>(a.y1 - by, h - 1);
+  for (long long y = y0; y <= y1; ++y) {
+    Uint32 *row = p + y * w;
+    for (long long x = x0; x <= x1; ++x)
+      if (row[x] == from[row[x] >> kTagShift]) row[x] = to[row[x] >> kTagShift];
+  }
+}
+
+// The pixels of every index under the present colour map, what was drawn in
+// an index whose colour changed recoloured first.
+const Uint32 *present_index_pixels();
+
+// Marks index i drawn and answers its pixel.
+Uint32 draw_index(const Uint32 *pixels, int i) {
+  index_pixels.any = true;
+  index_pixels.drawn[i] = true;
+  return pixels[i];
+}
+
+// Draws what follows in colour index i (a pixel that keeps it at 8 bits),
+// within the area given.
+void index_colour(int i, const Area &area) {
+  if (RenderDepth() != 8 || draw_mode != KGL_NORMALDRAW) {
+    MyColor(i);
+    return;
+  }
+  i &= 0xFF;
+  if (i == kSharedIndex) index_pixels.shared.add(area.x0, area.y0, area.x1, area.y1);
+  cpack(draw_index(present_index_pixels(), i));
+}
 
 // Takes a packet's vertices (and, through shade_of, their shades) into the
 // accumulator. Answers how many vertices to draw: 0 while more packets are to
@@ -133,23 +215,29 @@ void filled(int n) {
 // rdpoly: fill and edges in colour indices.
 void draw_flat(int n, int fill, int edge) {
   SelectRenderingArea();
+  // Around the vertices, with room for the rendering matrix's rounding.
+  Area area{0, 0, -1, -1};
+  for (int i = 0; i < n; ++i) {
+    const Int32 *v = rd_polygon.xy[i];
+    area.add(v[0] - 2, v[1] - 2, v[0] + 2, v[1] + 2);
+  }
   if (n == 1) {
-    MyColor(edge);
+    index_colour(edge, area);
     MyPoint(rd_polygon.xy[0][0], rd_polygon.xy[0][1]);
   } else if (n == 2) {
-    MyColor(edge);
+    index_colour(edge, area);
     line_between(0, 1);
   } else if (fill == edge) {
-    MyColor(fill);
+    index_colour(fill, area);
     filled(n);
     bgnline();
     for (int i = 0; i < n; ++i) vertex(i);
     vertex(0);
     endline();
   } else {
-    MyColor(fill);
+    index_colour(fill, area);
     filled(n);
-    MyColor(edge);
+    index_colour(edge, area);
     for (int i = 0; i + 1 < n; ++i)
       if (rd_polygon.edge[i]) line_between(i, i + 1);
   }
@@ -221,6 +309,48 @@ Uint32 *viewport_block(int index) {
   return vp.saved_pixels;
 }
 
+// Recolours by the tables what lies in the area: on the screen, in the
+// viewports' pixel blocks and in the stored image.
+void recolour_index_pixels(const Area &area, const Uint32 *from, const Uint32 *to) {
+  if (area.x0 > area.x1) return;
+  kgl_recolour_by_top_byte(area.x0, area.y0, area.x1, area.y1, from, to);
+  for (int v = 0; v < kViewportCount; ++v) {
+    const BlockMade &made = block_made[v];
+    const ViewportRecord &vp = vp_info[v];
+    if (made.block != nullptr && made.block == vp.saved_pixels)
+      recolour_block(vp.saved_pixels, vp.x1, vp.y1, made.width, made.height, area, from, to);
+  }
+  if (RenderLocation != nullptr) recolour_block(RenderLocation, 0, 0, RenderedWidth, RenderedHeight, area, from, to);
+}
+
+const Uint32 *present_index_pixels() {
+  IndexPixels &k = index_pixels;
+  if (k.known && std::memcmp(k.map, DisplayMap, sizeof k.map) == 0) return k.shown;
+  std::memcpy(k.map, DisplayMap, sizeof k.map);
+  k.known = true;
+  // Tables by top byte; the shared index's apart, for its own area.
+  Uint32 from[kColourCount], to[kColourCount], shared_from[kColourCount], shared_to[kColourCount];
+  for (int t = 0; t < kColourCount; ++t)
+    from[t] = to[t] = shared_from[t] = shared_to[t] = static_cast<Uint32>(t) << kTagShift;
+  bool changed = false, shared_changed = false;
+  for (int i = 0; i < kColourCount; ++i) {
+    const Uint32 now = tagged_pixel(i), t = now >> kTagShift;
+    if (k.drawn[i] && now != k.shown[i]) {
+      if (i == kSharedIndex) {
+        shared_from[t] = k.shown[i], shared_to[t] = now;
+        shared_changed = true;
+      } else {
+        from[t] = k.shown[i], to[t] = now;
+        changed = true;
+      }
+    }
+    k.shown[i] = now;
+  }
+  if (changed) recolour_index_pixels({INT_MIN / 2, INT_MIN / 2, INT_MAX / 2, INT_MAX / 2}, from, to);
+  if (shared_changed) recolour_index_pixels(k.shared, shared_from, shared_to);
+  return k.shown;
+}
+
 // Client pixels of 3 or 4 bytes as library pixels. Each pixel but the last
 // is read as one big-endian word of its first four bytes, d[0] most
 // significant (for 3 bytes the fourth is the next pixel's first); the
@@ -255,15 +385,20 @@ int convert_scan_line(const Packet &p) {
     }
     default: {
       const int n = static_cast<int>(std::min<std::size_t>(bytes, kScanLinePixels));
-      Uint32 colour[kColourCount];
-      for (int i = 0; i < kColourCount; ++i) colour[i] = index_pixel(i);
-      for (int i = 0; i < n; ++i) line[i] = colour[d[i]];
+      const Uint32 *pixels = present_index_pixels();
+      for (int i = 0; i < n; ++i) line[i] = draw_index(pixels, d[i]);
       return n;
     }
   }
 }
 
 }  // namespace
+
+void RecolourIndexPixels() {
+  if (index_pixels.any) present_index_pixels();
+}
+
+void RenderIndexColour(int index) { index_colour(index, {0, 0, xsize - 1, ysize - 1}); }
 
 float StretchShade(double value) {
   float shade = static_cast<float>(value);
@@ -307,8 +442,10 @@ int rdwsline(Packet &p) {
   if (n == 0) return 0;
   const int mode = static_cast<std::int16_t>(Pkinit.field[kPkinitLevel]) < 8 ? int{kLineStore} : p.u16(8);
   int x = p.i16(10), y = p.i16(12);
+  const bool shared = RenderDepth() == 8 && std::memchr(p.bytes() + 18, kSharedIndex, static_cast<std::size_t>(n));
   if (mode & kLineStore) {
     y = scan_line_y(y);
+    if (shared) index_pixels.shared.add(x, y, x + n - 1, y);
     SelectRenderingArea();
     if (block != nullptr && x >= vp.x1 && x + n - 1 <= vp.x2 && y >= vp.y1 && y <= vp.y2) {
       const std::size_t row = static_cast<std::size_t>(vp.x2 - vp.x1 + 1);
@@ -319,6 +456,10 @@ int rdwsline(Packet &p) {
     SelectRenderingArea();
     const bool points = EightBit && RenderDepth() != 8;
     const int repeat = p.u16(14);
+    if (shared) {
+      const long long end = std::min<long long>(x + 1LL * n * repeat, xsize);
+      index_pixels.shared.add(x, y, static_cast<int>(end) - 1, y);
+    }
     for (int r = 0; r < repeat && x < xsize; ++r, x += n) {
       if (points) {
         for (int i = 0; i < n; ++i) {
@@ -348,11 +489,16 @@ int rdrsline(Packet &p) {
     const bool indices = ((flags & kLineStore) && !cfr.word(kWordRgbPixels)) || depth == 8;
     const int bytes_each = indices ? 1 : depth / 8;
     const int n = length / bytes_each;
+    // Recoloured before they are read.
+    const Uint32 *pixels = present_index_pixels();
     if (n > 0) RenderBlit(x, y, x + n - 1, y, 1, line);
     std::size_t off = 18;
     if (indices) {
-      const IndexColours colours;
-      for (int i = 0; i < n; ++i) p.put_u8(off++, static_cast<std::uint8_t>(colours.index_of(line[i])));
+      // At 8 bits a pixel keeps its index; at 24 and 32 the lowest index of
+      // its colour stands for it.
+      for (int i = 0; i < n; ++i)
+        p.put_u8(off++, static_cast<std::uint8_t>(depth == 8 ? index_kept(pixels, line[i])
+                                                             : lowest_index_of(pixels, line[i])));
     } else {
       for (int i = 0; i < n; ++i) {
         p.put_u8(off++, static_cast<std::uint8_t>(line[i] >> 16));

@@ -34,6 +34,15 @@ extern PolygonAccumulator rd_polygon;
 // set, then held to 0..1 (a value that is not a number gives 0).
 float StretchShade(double value);
 
+// The colour a rendering packet draws colour index in: at 8 bits a pixel
+// that keeps the index, else its DisplayMap colour (MyColor).
+void RenderIndexColour(int index);
+// Gives what was drawn at 8 bits in each index whose colour has changed
+// since the new colour, on the screen, in the viewports' pixel blocks and in
+// the stored image. The drawing and reading packets call it first; the loop
+// calls it before it presents the screen.
+void RecolourIndexPixels();
+
 int rdpoly(Packet &p);
 int rdcpoly(Packet &p);
 int rdwsline(Packet &p);

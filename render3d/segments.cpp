@@ -12,13 +12,13 @@
 #include "render3d/primitives.h"
 #include "render3d/rendering.h"
 
-SegmentRecord SegmentList = {-1, 0, 0, 0, nullptr, nullptr};
+SegmentRecord SegmentList = {kNoSegment, 0, 0, 0, nullptr, nullptr};
 int seg_is_open;
-int open_segment_id = -1;
+std::uint32_t open_segment_id = kNoSegment;
 
 namespace {
 
-SegmentRecord *find_segment(int id) {
+SegmentRecord *find_segment(std::uint32_t id) {
   for (SegmentRecord *s = SegmentList.next; s != nullptr; s = s->next)
     if (s->id == id) return s;
   return nullptr;
@@ -64,7 +64,7 @@ void end_compiling(SegmentRecord *s) {
 }  // namespace
 
 void close_segment() {
-  if (seg_is_open && (kSecondBuild || open_segment_id != -1)) {
+  if (seg_is_open && (kSecondBuild || open_segment_id != kNoSegment)) {
     SegmentRecord *s = find_segment(open_segment_id);
     if (s != nullptr && s->open == 1) {
       s->open = 0;
@@ -72,10 +72,10 @@ void close_segment() {
     }
   }
   seg_is_open = 0;
-  open_segment_id = -1;
+  open_segment_id = kNoSegment;
 }
 
-void open_segment(int id) {
+void open_segment(std::uint32_t id) {
   if (seg_is_open) close_segment();
   if constexpr (kSecondBuild) {
     if (SegmentRecord *old = find_segment(id)) drop_segment(old);
@@ -88,7 +88,7 @@ void open_segment(int id) {
   } else if (SegmentList.next == nullptr) {
     auto *s = static_cast<SegmentRecord *>(std::malloc(sizeof(SegmentRecord)));
     if (s != nullptr) {
-      *s = {-1, 0, 0, 0, nullptr, &SegmentList};
+      *s = {kNoSegment, 0, 0, 0, nullptr, &SegmentList};
       SegmentList.next = s;
     }
   }
@@ -96,8 +96,8 @@ void open_segment(int id) {
   open_segment_id = id;
 }
 
-void delete_segment(int id) {
-  if (id < 1) return;
+void delete_segment(std::uint32_t id) {
+  if (id == 0) return;
   SegmentRecord *s = find_segment(id);
   if (s == nullptr) return;
   if constexpr (kSecondBuild) return drop_segment(s);
@@ -108,7 +108,7 @@ void delete_segment(int id) {
   if (isobj(static_cast<Int32>(s->object))) delobj(static_cast<Int32>(s->object));
 }
 
-void draw_segment(int id) {
+void draw_segment(std::uint32_t id) {
   SegmentRecord *s = find_segment(id);
   if (s == nullptr) return;
   end_compiling(s);
@@ -123,7 +123,7 @@ void draw_segment(int id) {
 }
 
 int poseg(Packet &p) {
-  open_segment(p.i32(4));
+  open_segment(p.u32(4));
   return 0;
 }
 
@@ -134,28 +134,31 @@ int pcseg(Packet &) {
 }
 
 int pdseg(Packet &p) {
-  delete_segment(p.i32(4));
+  delete_segment(p.u32(4));
   return 0;
 }
 
 int pdrawseg(Packet &p) {
-  const std::uint32_t flags = p.u32(12);
+  const std::uint32_t flags = p.u32(12), id = p.u32(4);
   if constexpr (kSecondBuild) {
     // The state below is set, not compiled into the segment it draws.
-    if (seg_is_open && open_segment_id == p.i32(4)) close_segment();
+    if (seg_is_open && open_segment_id == id) close_segment();
   }
   RenderMode = RenderModeOfStyle(p.i16(10));
   shademodel(1);
   if constexpr (kSecondBuild) {
     if (flags & 4) lmbind(KGL_MATERIAL, MatlIndex & 0xFFFF);
   }
+  const Int32 front = getfrontface(), back = getbackface();
   frontface(0);
   backface((flags & 8) ? 1 : 0);
   if constexpr (kSecondBuild) {
     RebindLights();
     MyZbuffer(1);
-    draw_segment(p.i32(4));
+    draw_segment(id);
     MyZbuffer(0);
   }
+  frontface(front);
+  backface(back);
   return 0;
 }

@@ -38,6 +38,7 @@
 #include "base/utilities.h"
 #include "base/x_session.h"
 #include "commands/messages.h"
+#include "display/wrappers.h"
 #include "kanji/kanji_window.h"
 #include "kovagl/gl.h"
 #include "ui/context.h"
@@ -136,6 +137,15 @@ GLXconfig drawing_config[] = {
 };
 
 void close_cb(Widget, XtPointer, XtPointer) { no_destroy(); }
+
+// The shell iconified or unmapped, or shown again: the redraws that wait
+// while the window is iconified look at Iconified.
+void shell_map_state(Widget, XtPointer, XEvent *event, Boolean *) {
+  if (event->type == UnmapNotify)
+    Iconified = 1;
+  else if (event->type == MapNotify)
+    Iconified = 0;
+}
 
 // The child of parent that holds w (w itself when it is one), else nullptr.
 Widget child_holding(Widget w, Widget parent) {
@@ -358,6 +368,19 @@ XmFontList get_widget_text_font(const char *name, Display *dpy) {
   return list;
 }
 
+XmString label_string(const char *text, bool lines) {
+  char *t = const_cast<char *>(text != nullptr ? text : "");
+  if constexpr (!kSecondBuild) {
+    // Motif's "localized" strings take their code set from the environment
+    // (a UTF-8 LANG beside LC_ALL=ja_JP.EUC), which the EUC font sets then
+    // neither measure nor draw.
+    char *tag = const_cast<char *>(_MOTIF_DEFAULT_LOCALE);
+    return lines ? XmStringCreateLtoR(t, tag) : XmStringCreate(t, tag);
+  } else {
+    return lines ? XmStringCreateLtoR(t, const_cast<char *>(XmFONTLIST_DEFAULT_TAG)) : XmStringCreateLocalized(t);
+  }
+}
+
 XFontStruct *get_widget_fixed_font(const char *name, Display *dpy) {
   char resource[96];
   char font_list[2048];
@@ -527,6 +550,7 @@ void create_graph_window(const char *title, const char *shell_name) {
   Atom wm_delete = XmInternAtom(display, const_cast<char *>("WM_DELETE_WINDOW"), False);
   Atom wm_protocols = XmInternAtom(display, const_cast<char *>("WM_PROTOCOLS"), False);
   XmAddProtocolCallback(graph_frame, wm_protocols, wm_delete, close_cb, nullptr);
+  XtAddEventHandler(graph_frame, StructureNotifyMask, False, shell_map_state, nullptr);
 
   // 4. The drawing area's events go to graph_handler.
   graphicsTranslations = XtParseTranslationTable(graph_translation_table);
@@ -546,8 +570,11 @@ void create_graph_window(const char *title, const char *shell_name) {
   // without the bar too.
   new_mtf_bar(graph_menubar);
   if (use_localmenu) {
-    for (const char *label : {"File", "Edit", "Help"})
-      XtVaCreateManagedWidget(label, xmCascadeButtonWidgetClass, graph_menubar, nullptr);
+    for (const char *label : {"File", "Edit", "Help"}) {
+      Widget cascade = XtVaCreateManagedWidget(label, xmCascadeButtonWidgetClass, graph_menubar, nullptr);
+      // In the font of the client's menus, so the bar keeps its height.
+      if constexpr (!kSecondBuild) XtVaSetValues(cascade, XmNfontList, fontlist, nullptr);
+    }
     XtManageChild(graph_menubar);
   }
 
@@ -898,11 +925,10 @@ int dx_dialog(const char *text, int type) {
   const std::string shown = sjis_text_to_euc(limited);
 
   cur_dialog_type = type >= 0 && type <= 2 ? type : 0;
-  char *tag = const_cast<char *>(XmFONTLIST_DEFAULT_TAG);
-  XmString message = XmStringCreateLtoR(const_cast<char *>(shown.c_str()), tag);
-  XmString yes = XmStringCreateLocalized(const_cast<char *>(cur_dialog_type == 0 ? "OK" : "Yes"));
-  XmString no = XmStringCreateLocalized(const_cast<char *>("No"));
-  XmString cancel = XmStringCreateLocalized(const_cast<char *>("Cancel"));
+  XmString message = label_string(shown.c_str(), true);
+  XmString yes = label_string(cur_dialog_type == 0 ? "OK" : "Yes");
+  XmString no = label_string("No");
+  XmString cancel = label_string("Cancel");
   Arg args[14];
   Cardinal n = 0;
   XtSetArg(args[n], XmNmessageString, message), ++n;
@@ -921,6 +947,9 @@ int dx_dialog(const char *text, int type) {
     XtSetArg(args[n], XmNbuttonFontList, font_list), ++n;
   }
   Widget box = XmCreateWarningDialog(graph_frame, const_cast<char *>("Message"), args, n);
+  // The resources' single fonts draw no Japanese: the text takes the font set.
+  if (font_list != nullptr)
+    XtVaSetValues(XmMessageBoxGetChild(box, XmDIALOG_MESSAGE_LABEL), XmNfontList, font_list, nullptr);
   if (cur_dialog_type == 0) XtUnmanageChild(XmMessageBoxGetChild(box, XmDIALOG_CANCEL_BUTTON));
   if (cur_dialog_type != 2) XtUnmanageChild(XmMessageBoxGetChild(box, XmDIALOG_HELP_BUTTON));
   XtAddCallback(box, XmNokCallback, dialog_reply, nullptr);

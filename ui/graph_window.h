@@ -121,6 +121,12 @@ XmFontList get_widget_text_font(const char *name, Display *dpy);
 // The fixed-width font of resource "AutoCAD-<name>.fontlist", else
 // "AutoCAD-<name>*XmText.fontList" (see choose_fixed_font).
 XFontStruct *get_widget_fixed_font(const char *name, Display *dpy);
+// Every label of the interface's widgets (menus, bars, side menu, message
+// box, dialogs), freed by the caller with XmStringFree. The first program's
+// text is in the locale's code (EUC-JP) and is tagged with the locale itself,
+// so the font sets above measure and draw it whatever LANG says; the second
+// program's bytes go as they are. With lines, each '\n' starts a new line.
+XmString label_string(const char *text, bool lines = false);
 
 // ---- overlay visuals ------------------------------------------------------------
 

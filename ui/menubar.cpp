@@ -353,7 +353,7 @@ void dx_new_menu(const char *label, int number) {
   else
     menu_fonts = fontlist;
   std::string text = to_euc(label);
-  XmString s = XmStringCreateLocalized(const_cast<char *>(text.c_str()));
+  XmString s = label_string(text.c_str());
   Arg args[10];
   Cardinal n = pane_args(args);
   MtfMenu *menu = new_mtf_menu(text, number);
@@ -365,6 +365,7 @@ void dx_new_menu(const char *label, int number) {
     // that has a pane).
     menu->cascade = XtVaCreateWidget(kSecondBuild ? "pop0" : text.c_str(), xmCascadeButtonWidgetClass,
                                      menu_bar.building, XmNsubMenuId, menu->menu_widget, XmNlabelString, s, nullptr);
+    if constexpr (!kSecondBuild) XtVaSetValues(menu->cascade, XmNfontList, menu_fonts, nullptr);
     if constexpr (kSecondBuild)
       XtAddCallback(menu->cascade, XmNcascadingCallback, menu_button_pressed, reinterpret_cast<XtPointer>(menu));
   } else {
@@ -414,9 +415,11 @@ void make_new_item(const char *label, int sensitivity, int mark, int submenu, in
       XtSetArg(args[n], XmNlabelType, XmPIXMAP), ++n;
       XtSetArg(args[n], XmNlabelPixmap, picture), ++n;
     } else if (!icon) {
-      shown = XmStringCreateLocalized(const_cast<char *>(mtf_item_text(*entry.item).c_str()));
+      shown = label_string(mtf_item_text(*entry.item).c_str());
       XtSetArg(args[n], XmNlabelString, shown), ++n;
     }
+    // The resources' menu fonts are single fonts, which draw no Japanese.
+    if (!kSecondBuild && menu_fonts != nullptr) XtSetArg(args[n], XmNfontList, menu_fonts), ++n;
     // An icon without its picture shows its widget name: the label alone.
     std::string translation, accel_shown;
     XmString accel_string = nullptr;
@@ -424,7 +427,7 @@ void make_new_item(const char *label, int sensitivity, int mark, int submenu, in
       int c = accelerator & 0xFF;
       translation = accel_translation(chord, c);
       accel_shown = accel_text(chord, c);
-      accel_string = XmStringCreateLocalized(const_cast<char *>(accel_shown.c_str()));
+      accel_string = label_string(accel_shown.c_str());
       XtSetArg(args[n], XmNmnemonic, static_cast<KeySym>(c)), ++n;
       if (entry.kind == MenuEntryKind::item) {
         XtSetArg(args[n], XmNaccelerator, const_cast<char *>(translation.c_str())), ++n;
@@ -544,7 +547,7 @@ void dx_set_menu_attrs(int number, int item, int sensitivity, int mark) {
   Cardinal n = 0;
   XmString shown = nullptr;
   if (mark_changed) {
-    shown = XmStringCreateLocalized(const_cast<char *>(mtf_item_text(*entry).c_str()));
+    shown = label_string(mtf_item_text(*entry).c_str());
     XtSetArg(args[n], XmNlabelString, shown), ++n;
   }
   if (sensitivity_changed) XtSetArg(args[n], XmNsensitive, sensitivity ? True : False), ++n;

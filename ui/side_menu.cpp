@@ -87,7 +87,7 @@ void fit_handler(Widget, XtPointer, XEvent *event, Boolean *) {
 XmString blank_label() {
   int width = std::clamp(static_cast<int>(cfr.word(kWordMenuWidth)), 1, 255);
   std::string blanks(static_cast<std::size_t>(width), ' ');
-  return XmStringCreateLocalized(const_cast<char *>(blanks.c_str()));
+  return label_string(blanks.c_str());
 }
 
 }  // namespace
@@ -164,7 +164,7 @@ void sm_set_box_label(int index, const char *text, int length) {
   // Half-width kana grow to two bytes in EUC-JP: room for every byte to.
   std::vector<char> euc(box.label.size() * 2 + 1);
   sjis_text_to_euc(euc.data(), box.label.c_str(), euc.size());
-  XmString s = XmStringCreateLocalized(euc.data());
+  XmString s = label_string(euc.data());
   XtVaSetValues(box.widget, XmNlabelString, s, nullptr);
   XmStringFree(s);
   XtManageChild(box.widget);

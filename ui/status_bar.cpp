@@ -77,12 +77,8 @@ void set_toggle(Toggle t, bool on) {
 
 bool managed(Widget w) { return w != nullptr && XtIsManaged(w); }
 
-XmString make_string(const char *text) {
-  return XmStringCreateLocalized(const_cast<char *>(text));
-}
-
 void set_label(Widget w, const char *text) {
-  XmString s = make_string(text);
+  XmString s = label_string(text);
   XtVaSetValues(w, XmNlabelString, s, nullptr);
   XmStringFree(s);
 }
@@ -130,16 +126,39 @@ void make_button_gc(Widget button, DrawnButton &d) {
   d.gc = XCreateGC(display, where, mask, &v);
 }
 
+// The text at the button's text origin; the rest of its line, up to the
+// shadow, is cleared in the text's background, so a shorter text leaves
+// nothing of a longer one behind.
 void draw_text(Widget button, const DrawnButton &d, const std::string &text) {
   if (button == nullptr || d.gc == nullptr || !XtIsRealized(button)) return;
+  int end = d.x, top = 0, height = 0;
   if constexpr (!kSecondBuild) {
     if (bar_font_set == nullptr) return;
     std::string euc = to_euc(text);
-    XmbDrawImageString(display, XtWindow(button), bar_font_set, d.gc, d.x, d.y, euc.c_str(),
-                       static_cast<int>(euc.size()));
+    int length = static_cast<int>(euc.size());
+    XmbDrawImageString(display, XtWindow(button), bar_font_set, d.gc, d.x, d.y, euc.c_str(), length);
+    const XRectangle &l = XExtentsOfFontSet(bar_font_set)->max_logical_extent;
+    end += XmbTextEscapement(bar_font_set, euc.c_str(), length);
+    top = d.y + l.y;
+    height = l.height;
   } else {
-    XDrawImageString(display, XtWindow(button), d.gc, d.x, d.y, text.c_str(), static_cast<int>(text.size()));
+    int length = static_cast<int>(text.size());
+    XDrawImageString(display, XtWindow(button), d.gc, d.x, d.y, text.c_str(), length);
+    if (graph_font == nullptr) return;
+    end += XTextWidth(graph_font, text.c_str(), length);
+    top = d.y - graph_font->ascent;
+    height = graph_font->ascent + graph_font->descent;
   }
+  Dimension width = 0, shadow = 0, highlight = 0;
+  XtVaGetValues(button, XmNwidth, &width, XmNshadowThickness, &shadow, XmNhighlightThickness, &highlight, nullptr);
+  const int right = static_cast<int>(width) - shadow - highlight;
+  if (end >= right || height <= 0) return;
+  XGCValues v{};
+  XGetGCValues(display, d.gc, GCForeground | GCBackground, &v);
+  XSetForeground(display, d.gc, v.background);
+  XFillRectangle(display, XtWindow(button), d.gc, end, top, static_cast<unsigned>(right - end),
+                 static_cast<unsigned>(height));
+  XSetForeground(display, d.gc, v.foreground);
 }
 
 // The text origin in a button of the bar's font.
@@ -604,14 +623,12 @@ void st_coord_callback(Widget w, XtPointer, XtPointer call_data) {
   focus_back();
 }
 
-void st_tools_callback(Widget, XtPointer, XtPointer call_data) {
+void st_tools_callback(Widget w, XtPointer, XtPointer call_data) {
   const auto *cb = static_cast<const XmPushButtonCallbackStruct *>(call_data);
   if (callbacks_live() && cb != nullptr) {
     // A double click, or a click released with Shift or Control, shows or
     // hides the bar; a plain click opens its configuration.
-    bool modified = cb->event != nullptr && cb->event->type == ButtonRelease &&
-                    (cb->event->xbutton.state & (ShiftMask | ControlMask)) != 0;
-    if (cb->click_count >= 2 || modified) {
+    if (tool_second_action(w, cb->event)) {
       if (is_tool_bar_managed())
         unmanage_tool_bar();
       else

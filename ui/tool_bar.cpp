@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "base/build.h"
 #include "base/events.h"
 #include "base/session.h"
 #include "base/x_session.h"
@@ -106,13 +107,11 @@ void fit_handler(Widget w, XtPointer, XEvent *event, Boolean *) {
   }
 }
 
-void tool_button_cb(Widget, XtPointer client_data, XtPointer call_data) {
+void tool_button_cb(Widget w, XtPointer client_data, XtPointer call_data) {
   auto index = static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(client_data));
   const auto *cb = static_cast<const XmPushButtonCallbackStruct *>(call_data);
   if (init_called && busy_with_dialog == 0 && cb != nullptr && index < bar.tools.tools.size()) {
-    bool modified = cb->event != nullptr && cb->event->type == ButtonRelease &&
-                    (cb->event->xbutton.state & (ShiftMask | ControlMask)) != 0;
-    if (cb->click_count >= 2 || modified) {
+    if (tool_second_action(w, cb->event)) {
       open_dialog(static_cast<int>(index) + 1);
     } else {
       for (int key : tool_command_keys(bar.tools.tools[index].command)) queue_key(key);
@@ -222,12 +221,12 @@ Widget build_bar(Widget parent, const ToolConfig &config) {
         XtVaSetValues(b, XmNlabelType, XmPIXMAP, XmNlabelPixmap, tb.pixmap, nullptr);
         if (tb.from_xpm) user_data |= kXpmFlag;
       } else {
-        XmString s = XmStringCreateLocalized(const_cast<char *>("?"));
+        XmString s = label_string("?");
         XtVaSetValues(b, XmNlabelString, s, nullptr);
         XmStringFree(s);
       }
     } else {
-      XmString s = XmStringCreateLocalized(const_cast<char *>(tool.label.c_str()));
+      XmString s = label_string(tool.label.c_str());
       XtVaSetValues(b, XmNlabelString, s, nullptr);
       XmFontList fonts = popup ? box_fonts : fontlist;
       if (fonts != nullptr) XtVaSetValues(b, XmNfontList, fonts, nullptr);
@@ -255,7 +254,7 @@ XmString list_line(int number, const Tool &tool) {
   char head[16];
   std::snprintf(head, sizeof head, "%2d. ", number);
   std::string line = head + tool.command;
-  return XmStringCreateLocalized(const_cast<char *>(line.c_str()));
+  return label_string(line.c_str());
 }
 
 void set_field(Widget field, const std::string &text) { XmTextFieldSetString(field, const_cast<char *>(text.c_str())); }
@@ -354,7 +353,7 @@ void show_invalid_entry(ToolLabel problem) {
     XtUnmanageChild(XmMessageBoxGetChild(invalid_entry_box, XmDIALOG_OK_BUTTON));
     XtUnmanageChild(XmMessageBoxGetChild(invalid_entry_box, XmDIALOG_HELP_BUTTON));
   }
-  XmString s = XmStringCreateLtoR(const_cast<char *>(text), const_cast<char *>(XmFONTLIST_DEFAULT_TAG));
+  XmString s = label_string(text, true);
   XtVaSetValues(invalid_entry_box, XmNmessageString, s, nullptr);
   XmStringFree(s);
   XtManageChild(invalid_entry_box);
@@ -470,10 +469,12 @@ void make_dialog() {
 
   Widget tools_label = make_label("Tools:", tb_dialog);
   place(tools_label, columns_field);
-  Arg list_args[2];
+  Arg list_args[3];
   n = 0;
   XtSetArg(list_args[n], XmNvisibleItemCount, 8), ++n;
   XtSetArg(list_args[n], XmNselectionPolicy, XmBROWSE_SELECT), ++n;
+  // The commands may be Japanese, which the resources' single fonts do not draw.
+  if (!kSecondBuild && fontlist != nullptr) XtSetArg(list_args[n], XmNfontList, fontlist), ++n;
   tools_list = XmCreateScrolledList(tb_dialog, const_cast<char *>("Tools"), list_args, n);
   XtManageChild(tools_list);
   place(XtParent(tools_list), tools_label);
@@ -628,3 +629,26 @@ void unmanage_tool_bar() {
 int is_tool_bar_managed() { return bar.container != nullptr && bar.shown ? 1 : 0; }
 
 void tool_bar_config() { open_dialog(current_tool); }
+
+bool tool_second_action(Widget button, const XEvent *event) {
+  static Widget last_button;
+  static Time last_time;
+  Time now = 0;
+  bool timed = false;
+  if (event != nullptr && (event->type == ButtonPress || event->type == ButtonRelease)) {
+    now = event->xbutton.time;
+    timed = true;
+  } else if (event != nullptr && (event->type == KeyPress || event->type == KeyRelease)) {
+    now = event->xkey.time;
+    timed = true;
+  }
+  // Server times are milliseconds in 32 bits that wrap.
+  const unsigned long since = (now - last_time) & 0xFFFFFFFFUL;
+  const bool twice = timed && button == last_button &&
+                     since <= static_cast<unsigned long>(XtGetMultiClickTime(XtDisplay(button)));
+  last_button = timed && !twice ? button : nullptr;
+  last_time = now;
+  const bool modified =
+      event != nullptr && event->type == ButtonRelease && (event->xbutton.state & (ShiftMask | ControlMask)) != 0;
+  return twice || modified;
+}

@@ -21,6 +21,13 @@ void unmanage_tool_bar();
 int is_tool_bar_managed();
 // Opens the configuration dialog (made on first use).
 void tool_bar_config();
+// Whether the activation of a tool button, or of the status bar's "Tools"
+// button, by event asks for the button's second action: a click released
+// with Shift or Control held, or a double click, that is the second
+// activation of the same button within the display's multi-click time (the
+// toolkit's own click count starts again whenever the focus goes back to the
+// drawing area, which every click does). A third click starts a new pair.
+bool tool_second_action(Widget button, const XEvent *event);
 // tb_config from and to "toolbar.cfg" (tool_config_path()).
 int tb_read_config();
 int tb_write_config();

@@ -4,6 +4,7 @@
 
 #include "line_queue.h"
 #include "matrix.h"
+#include "vertex3d.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -90,6 +91,7 @@ KglContext *kgl_context_new(int width, int height) {
 void kgl_context_free(KglContext *c) {
   if (!c) return;
   kgl_sync_pixels();   // queued lines may be bound for its planes
+  kgl_forget_eye_frames();   // a polygon's vertices may wait for its lights
   if (kgl_ctx == c) kgl_ctx = nullptr;
   delete c;
 }

@@ -179,6 +179,14 @@ Int32 rectread(Int32 x1, Int32 y1, Int32 x2, Int32 y2, Uint16 *buffer);
 void rectwrite(Int32 x1, Int32 y1, Int32 x2, Int32 y2, const Uint16 *buffer);
 Int32 lrectread(Int32 x1, Int32 y1, Int32 x2, Int32 y2, Uint32 *buffer);
 void lrectwrite(Int32 x1, Int32 y1, Int32 x2, Int32 y2, const Uint32 *buffer);
+// Colour-index pixels kept in an RGB context, with their index in the top
+// byte (which the screen does not show), change colour with their map entry:
+// every pixel of both normal buffers in the block x1..x2 by y1..y2 (cut to
+// the window) that equals from[v >> 24] becomes to[v >> 24] (an entry equal
+// in both tables changes nothing). Neither the screen mask nor the write
+// mask applies. Answers how many pixels changed.
+Int32 kgl_recolour_by_top_byte(Int32 x1, Int32 y1, Int32 x2, Int32 y2, const Uint32 from[256],
+                               const Uint32 to[256]);
 
 void zbuffer(Int32 on);   // depth testing (see "3D drawing" below)
 Int32 getzbuffer();
@@ -280,6 +288,7 @@ Int32 getsm();
 void frontface(Int32 on);
 void backface(Int32 on);
 Int32 getbackface();
+Int32 getfrontface();
 void depthcue(Int32 on);
 Int32 getdcm();
 void lRGBrange(Int16 rmin, Int16 gmin, Int16 bmin, Int16 rmax, Int16 gmax, Int16 bmax,

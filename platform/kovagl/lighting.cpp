@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <unordered_map>
 
 namespace {
@@ -102,11 +103,13 @@ void normalise(double v[3]) {
 
 const KglMatrix &viewing_of(const KglContext *c) { return c->viewing[c->viewing_top]; }
 
-// v (a row vector of four, or of three with w 0) through the viewing matrix.
-void through_viewing(const KglContext *c, const double in[4], double out[4]) {
-  const auto &m = viewing_of(c).m;
+// v (a row vector of four, or of three with w 0) through the matrix.
+void through(const KglMatrix &matrix, const double in[4], double out[4]) {
+  const auto &m = matrix.m;
   for (int j = 0; j < 4; ++j) out[j] = in[0] * m[0][j] + in[1] * m[1][j] + in[2] * m[2][j] + in[3] * m[3][j];
 }
+
+void through_viewing(const KglContext *c, const double in[4], double out[4]) { through(viewing_of(c), in, out); }
 
 void bind_light(KglContext *c, int slot, const KglLight &l) {
   KglEyeLight &e = c->s3d.light[slot];
@@ -169,7 +172,9 @@ void n3f(const float normal[3]) {
     kgl_record_xyz(KGL_OBJ_N3F, normal[0], normal[1], normal[2]);
     return;
   }
-  std::copy(normal, normal + 3, c->s3d.normal);
+  // Element by element: a copy of three floats is not worth a call.
+  float *n = c->s3d.normal;
+  n[0] = normal[0], n[1] = normal[1], n[2] = normal[2];
 }
 
 void nmode(Int32 mode) {
@@ -202,6 +207,8 @@ void lmbind(Int32 target, Int32 index) {
     kgl_record(KGL_OBJ_LMBIND, target, index);
     return;
   }
+  // Vertices of the polygon being built are lit by what was bound when they came.
+  kgl_light_pending();
   KglState3D &s = c->s3d;
   if (target == KGL_MATERIAL) {
     if (index == 0) {
@@ -241,22 +248,37 @@ bool kgl_lighting_on(const KglContext *c) {
   return c->s3d.material_index != 0 && c->matrix_mode == KGL_MVIEWING && c->rgb;
 }
 
-void kgl_light_vertex(KglContext *c, double x, double y, double z, float rgb[3]) {
-  KglState3D &s = c->s3d;
-  const KglMaterial &mat = s.material;
-  const KglLightModel &model = s.model;
+void kgl_eye_frame(KglContext *c, KglEyeFrame &f) {
   update_normal_matrix(c);
+  f.ctx = c;
+  f.serial = c->clip_serial;
+  f.viewing = viewing_of(c);
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) f.normal_matrix[i][j] = c->s3d.normal_matrix[i][j];
+  f.normal_mode = c->s3d.normal_mode;
+}
 
-  // The vertex and its normal in eye space.
+bool kgl_eye_frame_changed(const KglContext *c, const KglEyeFrame &f) {
+  return std::memcmp(&f.viewing, &viewing_of(c), sizeof f.viewing) != 0;
+}
+
+void kgl_eye_vertex(const KglEyeFrame &f, double x, double y, double z, const float normal[3], KglEyeVertex &e) {
   const double p[4] = {x, y, z, 1};
   double v[4];
-  through_viewing(c, p, v);
+  through(f.viewing, p, v);
   if (v[3] != 0 && v[3] != 1)
     for (int i = 0; i < 3; ++i) v[i] /= v[3];
-  double n[3];
-  const auto &nm = s.normal_matrix;
-  for (int j = 0; j < 3; ++j) n[j] = s.normal[0] * nm[0][j] + s.normal[1] * nm[1][j] + s.normal[2] * nm[2][j];
-  if (s.normal_mode == 1) normalise(n);
+  for (int i = 0; i < 3; ++i) e.v[i] = v[i];
+  const auto &nm = f.normal_matrix;
+  for (int j = 0; j < 3; ++j) e.n[j] = normal[0] * nm[0][j] + normal[1] * nm[1][j] + normal[2] * nm[2][j];
+  if (f.normal_mode == 1) normalise(e.n);
+}
+
+void kgl_shade_vertex(const KglContext *c, const KglEyeVertex &e, float rgb[3]) {
+  const KglState3D &s = c->s3d;
+  const KglMaterial &mat = s.material;
+  const KglLightModel &model = s.model;
+  const double *const v = e.v, *const n = e.n;
   double eye[3] = {0, 0, 1};
   if (model.local_viewer != 0) {
     eye[0] = -v[0], eye[1] = -v[1], eye[2] = -v[2];
@@ -265,6 +287,7 @@ void kgl_light_vertex(KglContext *c, double x, double y, double z, float rgb[3])
 
   double out[3];
   for (int i = 0; i < 3; ++i) out[i] = mat.emission[i] + static_cast<double>(mat.ambient[i]) * model.ambient[i];
+  const bool specular = mat.specular[0] != 0 || mat.specular[1] != 0 || mat.specular[2] != 0;
   for (int k = 0; k < s.nlights; ++k) {
     const KglEyeLight &l = s.light[s.active[k]];
     double to[3], att = 1, spot = 1;
@@ -285,7 +308,6 @@ void kgl_light_vertex(KglContext *c, double x, double y, double z, float rgb[3])
     const double nl = n[0] * to[0] + n[1] * to[1] + n[2] * to[2];
     if (!(nl > 0) || spot == 0) continue;
     double shine = 0;
-    const bool specular = mat.specular[0] != 0 || mat.specular[1] != 0 || mat.specular[2] != 0;
     if (specular) {
       double h[3] = {to[0] + eye[0], to[1] + eye[1], to[2] + eye[2]};
       normalise(h);
@@ -298,4 +320,12 @@ void kgl_light_vertex(KglContext *c, double x, double y, double z, float rgb[3])
                      static_cast<double>(mat.specular[i]) * l.colour[i] * shine);
   }
   for (int i = 0; i < 3; ++i) rgb[i] = unit(out[i]);
+}
+
+void kgl_light_vertex(KglContext *c, double x, double y, double z, float rgb[3]) {
+  KglEyeFrame f;
+  kgl_eye_frame(c, f);
+  KglEyeVertex e;
+  kgl_eye_vertex(f, x, y, z, c->s3d.normal, e);
+  kgl_shade_vertex(c, e, rgb);
 }

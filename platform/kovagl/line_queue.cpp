@@ -20,8 +20,9 @@
 //     or, in a batch of one colour with no exclusive-or and no fan, the
 //     pixels of a run of lines (relaxed atomic stores there, as two workers
 //     may write one pixel, with one value);
-//   - next, to claim a chunk; left, the count of chunks still to draw; and
-//     done, which the worker drawing the last chunk moves on to k + 1.
+//   - next, to claim a chunk; helpers, the count of workers that claimed
+//     one; left, the count of chunks still to draw; and done, which the
+//     worker drawing the last chunk moves on to k + 1.
 // A worker starts on batch k only once done is k: every line before it is in
 // the planes, so each pixel sees its writes in queue order. What a worker
 // learns from the atomics of a slot (share, next) names the batch it is for,
@@ -31,12 +32,25 @@
 // forks only after kgl_sync_pixels(), which draws what is queued, or
 // kgl_sync_pixels_in() for a box that nothing queued may meet. posted and
 // done carry the hand-over (release when moved on, acquire when looked at);
-// the mutex and the condition variable only put threads to sleep and wake
-// them.
+// the mutex, the condition variables and the counts of who sleeps only put
+// threads to sleep and wake them.
+//
+// Waiting
+//
+// The workers share the processors with the drawing thread, the client and
+// the X server. A waiting thread looks for a few microseconds, then gives
+// its processor to whatever else wants it while it looks on a while longer,
+// then sleeps. Waking a sleeper costs the waker a system call, and most of
+// all on a virtual machine, so the drawing thread wakes at most one worker
+// for a batch it posts, and only when one sleeps; a worker that takes the
+// first part of a batch wakes the next if the batch is to be shared by more,
+// and so on. The drawing thread is woken when done moves on only if it
+// sleeps.
 #include "line_queue.h"
 #include "zraster.h"
 
 #include <pthread.h>
+#include <sched.h>
 #include <signal.h>
 
 #if defined(__SSE2__)
@@ -53,6 +67,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 
 bool kgl_lines_queued = false;
 KglRect kgl_queued_area = {0, 0, -1, -1};
@@ -81,15 +96,17 @@ constexpr int CHUNKS_PER_PART = 4;
 // What is left to draw when the queue is drained is drawn by the calling
 // thread if it is this little: a sleeping worker takes longer to wake.
 constexpr int SMALL_BATCH = 64;
-// How long a thread polls before it sleeps. A worker that drew a part of a
-// batch heavy enough to be shared polls long: while such drawing streams in,
-// the next batch comes within a fraction of a millisecond, and waking a
-// sleeping thread costs the drawing thread a system call and the worker as
-// long again to run (on virtual machines most of all). So does the drawing
-// thread waiting for drawing under way. Otherwise polling only takes
-// processor time the drawing thread may share: it is brief.
-constexpr auto SPIN_LONG = std::chrono::microseconds(500);
-constexpr auto SPIN_SHORT = std::chrono::microseconds(25);
+// How long a waiting thread looks before it sleeps: first keeping its
+// processor (what it waits for is usually that close), then giving way to
+// other threads. A worker looks for the next batch (while drawing streams
+// in, it comes within a fraction of a millisecond, and a worker still
+// looking needs no waking); the drawing thread, whose answer waits, for
+// drawing under way.
+struct Looks {
+  std::chrono::microseconds keeping, in_all;
+};
+constexpr Looks WORKER_LOOKS = {std::chrono::microseconds(20), std::chrono::microseconds(500)};
+constexpr Looks DRAWER_LOOKS = {std::chrono::microseconds(100), std::chrono::microseconds(500)};
 
 inline bool same_state(const KglLineState &a, const KglLineState &b) {
   return a.other == b.other && a.clip.x0 == b.clip.x0 && a.clip.y0 == b.clip.y0 && a.clip.x1 == b.clip.x1 &&
@@ -141,9 +158,9 @@ struct alignas(64) Batch {
   unsigned map_serial = 0;
   std::uint16_t map_state = 0;   // the state of the mapped lines
   // Set when handed to the workers: the low half of the batch's number (high
-  // half) and how many share it (low half), in one word so that a worker
-  // that was not given a part of an earlier batch in this slot knows it is
-  // not that one. The batch is cut into chunks (runs of lines, or bands of
+  // half) and how many workers it is worth (low half), in one word so that
+  // a worker late for an earlier batch in this slot knows it is not that
+  // one. The batch is cut into chunks (runs of lines, or bands of
   // rows) that the workers sharing it claim one after another, so that one
   // slow to run holds up no more than a chunk: next holds the low half of
   // the batch's number, the count of chunks and the next one to claim.
@@ -151,6 +168,7 @@ struct alignas(64) Batch {
   std::atomic<std::uint64_t> share{~std::uint64_t{0}};
   std::atomic<std::uint64_t> next{~std::uint64_t{0}};
   std::atomic<int> left{0};
+  std::atomic<int> helpers{0};   // workers that claimed a chunk of it
 
   void clear() {
     n = nstates = 0;
@@ -168,18 +186,21 @@ struct alignas(64) Batch {
 };
 
 // Batches are numbered in the order they are filled; batch k lies in slot
-// k % RING. Worker i takes part in each batch with more than i parts, once
-// every batch before it is drawn, claiming chunks of it until none is left:
-// bands of rows, or runs of its lines when the order of writes does not
-// matter.
+// k % RING. The workers take part in each batch once every batch before it
+// is drawn, as many as it has parts, claiming chunks of it until none is
+// left: bands of rows, or runs of its lines when the order of writes does
+// not matter.
 struct Pool {
   Batch batch[RING];
   std::uint64_t filling = 0;   // the number of the batch being filled
   int started = 0;             // worker threads running
   std::mutex m;
-  std::condition_variable changed;   // posted or done moved on
+  std::condition_variable work;    // workers sleep here
+  std::condition_variable drawn;   // the drawing thread sleeps here
   alignas(64) std::atomic<std::uint64_t> posted{0};   // batches handed to the workers
   alignas(64) std::atomic<std::uint64_t> done{0};     // batches drawn, all before them too
+  alignas(64) std::atomic<int> sleepers{0};           // workers asleep
+  std::atomic<bool> drawer_sleeps{false};
 
   Batch &filled() { return batch[filling % RING]; }
 };
@@ -197,26 +218,62 @@ inline void relax() {
 #endif
 }
 
-// Waits until ready(): polls for a while, then sleeps until posted or done
-// moves on.
+// Looks until ready() as `looks` says; false when it never was.
 template <typename Ready>
-void await(Pool *p, Ready ready, std::chrono::microseconds spin = SPIN_SHORT) {
-  const auto until = std::chrono::steady_clock::now() + spin;
+bool look(Ready ready, const Looks &looks) {
+  const auto start = std::chrono::steady_clock::now();
   do {
-    for (int i = 0; i < 32; ++i) {
-      if (ready()) return;
+    for (int i = 0; i < 64; ++i) {
+      if (ready()) return true;
       relax();
     }
-  } while (std::chrono::steady_clock::now() < until);
-  std::unique_lock lock(p->m);
-  p->changed.wait(lock, ready);
+  } while (std::chrono::steady_clock::now() - start < looks.keeping);
+  do {
+    for (int i = 0; i < 8; ++i) {
+      if (ready()) return true;
+      sched_yield();
+    }
+  } while (std::chrono::steady_clock::now() - start < looks.in_all);
+  return ready();
 }
 
-// Wakes whoever sleeps in await; the lock makes sure a thread about to sleep
-// sees the change first.
-void announce(Pool *p) {
+// Waits until ready(): looks, then sleeps on cv, counted in asleep. The count
+// goes up before ready() is looked at for the last time, and a waker moves
+// what ready() looks at before it reads the count (both in one total order),
+// so either the sleeper sees the change or the waker sees the sleeper.
+template <typename Ready, typename Count>
+void await(Pool *p, std::condition_variable &cv, Count &asleep, Ready ready, const Looks &looks) {
+  if (look(ready, looks)) return;
+  std::unique_lock lock(p->m);
+  if constexpr (std::is_same_v<Count, std::atomic<bool>>)
+    asleep.store(true);
+  else
+    asleep.fetch_add(1);
+  cv.wait(lock, ready);
+  if constexpr (std::is_same_v<Count, std::atomic<bool>>)
+    asleep.store(false);
+  else
+    asleep.fetch_sub(1);
+}
+
+// Wakes one sleeping worker, if one sleeps.
+void wake_worker(Pool *p) {
+  if (p->sleepers.load() == 0) return;
   { std::lock_guard lock(p->m); }
-  p->changed.notify_all();
+  p->work.notify_one();
+}
+
+// Wakes the drawing thread if it sleeps.
+void wake_drawer(Pool *p) {
+  if (!p->drawer_sleeps.load()) return;
+  { std::lock_guard lock(p->m); }
+  p->drawn.notify_all();
+}
+
+// The drawing thread waits until ready().
+template <typename Ready>
+void drawer_await(Pool *p, Ready ready) {
+  await(p, p->drawn, p->drawer_sleeps, ready, DRAWER_LOOKS);
 }
 
 int threads_from_environment() {
@@ -261,29 +318,34 @@ bool claim(Batch &b, std::uint64_t number, int &chunk, int &chunks) {
   return true;
 }
 
-// Worker `index`, from batch `first` on (those before were shared out
-// without it).
-void work(Pool *p, int index, std::uint64_t first) {
-  bool busy = false;   // drew part of a shared batch last
+// A worker, from batch `first` on (those before were shared out without it).
+void work(Pool *p, std::uint64_t first) {
   for (std::uint64_t k = first;; ++k) {
+    // Batches drawn meanwhile are passed over.
+    k = std::max(k, p->done.load(std::memory_order_acquire));
     await(
-        p,
+        p, p->work, p->sleepers,
         [p, k] {
-          return p->posted.load(std::memory_order_acquire) > k && p->done.load(std::memory_order_acquire) >= k;
+          const std::uint64_t done = p->done.load();
+          return done > k || (p->posted.load() > k && done == k);
         },
-        busy ? SPIN_LONG : SPIN_SHORT);
+        WORKER_LOOKS);
     Batch &b = p->batch[k % RING];
     const std::uint64_t share = b.share.load(std::memory_order_acquire);
+    // Batch k was drawn without this worker and its slot may be taken again.
+    if (share >> 32 != (k & 0xFFFFFFFFu)) continue;
     const int parts = static_cast<int>(share & 0xFFFFFFFFu);
-    // Not one of the sharers: batch k may be drawn and its slot taken again.
-    const bool mine = share >> 32 == (k & 0xFFFFFFFFu) && index < parts;
-    busy = mine && parts > 1;
-    if (!mine) continue;
+    bool helping = false;
     for (int chunk, chunks; claim(b, k, chunk, chunks);) {
+      // The next worker is woken as soon as this one has a part of it.
+      if (!helping) {
+        helping = true;
+        if (b.helpers.fetch_add(1, std::memory_order_relaxed) + 1 < parts && chunk + 1 < chunks) wake_worker(p);
+      }
       draw_batch(b, chunk, chunks);
       if (b.left.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-        p->done.store(k + 1, std::memory_order_release);
-        announce(p);
+        p->done.store(k + 1);
+        wake_drawer(p);
       }
     }
   }
@@ -297,7 +359,7 @@ void start_workers(Pool *p) {
   pthread_sigmask(SIG_SETMASK, &all, &old);
   for (; p->started < wanted_threads; ++p->started) {
     try {
-      std::thread(work, p, p->started, p->filling).detach();
+      std::thread(work, p, p->filling).detach();
     } catch (const std::system_error &) {
       break;
     }
@@ -308,7 +370,7 @@ void start_workers(Pool *p) {
 // Waits until every batch handed to the workers is drawn.
 void wait_idle(Pool *p) {
   const std::uint64_t posted = p->posted.load(std::memory_order_relaxed);
-  await(p, [p, posted] { return p->done.load(std::memory_order_acquire) == posted; }, SPIN_LONG);
+  drawer_await(p, [p, posted] { return p->done.load() == posted; });
 }
 
 // Hands the batch being filled to as many workers as its work is worth, and
@@ -333,14 +395,15 @@ void wait_idle(Pool *p) {
   // workers. Runs of lines cost nothing more cut finer.
   const int chunks = b.mixed || parts == 1 ? parts : parts * CHUNKS_PER_PART;
   b.left.store(chunks, std::memory_order_relaxed);
+  b.helpers.store(0, std::memory_order_relaxed);
   b.next.store(chunk_word(p->filling, chunks, 0), std::memory_order_relaxed);
   b.share.store((p->filling & 0xFFFFFFFFu) << 32 | static_cast<std::uint32_t>(parts), std::memory_order_release);
-  p->posted.store(++p->filling, std::memory_order_release);
-  announce(p);
+  p->posted.store(++p->filling);
+  wake_worker(p);
   // The next slot was last filled RING batches ago.
   const std::uint64_t reused = p->filling - RING;
   if (p->filling >= RING)
-    await(p, [p, reused] { return p->done.load(std::memory_order_acquire) > reused; }, SPIN_LONG);
+    drawer_await(p, [p, reused] { return p->done.load() > reused; });
   p->filled().clear();
 }
 

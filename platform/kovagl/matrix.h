@@ -33,13 +33,19 @@ inline KglClipVertex kgl_transform(const KglContext *c, double x, double y, doub
 // Window coordinates are kept on a grid of 1/1024 pixel, so that the rounding
 // of single-precision matrices does not move a vertex meant to lie on a pixel
 // centre or edge off it.
+// (Scaling by a power of two, a product by 1/1024 is the quotient by 1024
+// exactly, and takes a fraction of its time.)
 inline double kgl_snap(double v) {
-  return std::fabs(v) < 1e12 ? std::floor(v * 1024.0 + 0.5) / 1024.0 : v;
+  return std::fabs(v) < 1e12 ? std::floor(v * 1024.0 + 0.5) * (1.0 / 1024.0) : v;
 }
+
+// The quotient of a clip coordinate by w; w is 1 under every parallel
+// projection, and the quotient by 1 is the coordinate itself.
+inline double kgl_by_w(double a, double w) { return w == 1.0 ? a : a / w; }
 
 // Divides by w and applies the viewport. The vertex must have w > 0.
 inline KglWinVertex kgl_to_window(const KglContext *c, const KglClipVertex &v) {
-  const double nx = v.x / v.w, ny = v.y / v.w;
+  const double nx = kgl_by_w(v.x, v.w), ny = kgl_by_w(v.y, v.w);
   return {kgl_snap(c->vp_l - 0.5 + (nx + 1.0) * 0.5 * (c->vp_r - c->vp_l + 1)),
           kgl_snap(c->vp_b - 0.5 + (ny + 1.0) * 0.5 * (c->vp_t - c->vp_b + 1))};
 }

@@ -1,6 +1,7 @@
 // Buffers and pixel blocks: front and back buffers, swapping, read source,
-// rectread/rectwrite (16-bit values), lrectread/lrectwrite (32-bit values)
-// and rectcopy. Blocks are x1..x2 by y1..y2 inclusive, bottom row first.
+// rectread/rectwrite (16-bit values), lrectread/lrectwrite (32-bit values),
+// rectcopy, and the recolouring of colour-index pixels kept in RGB planes.
+// Blocks are x1..x2 by y1..y2 inclusive, bottom row first.
 #include "line_queue.h"
 #include "raster.h"
 #include "xbind.h"
@@ -190,4 +191,61 @@ void rectcopy(Int32 x1, Int32 y1, Int32 x2, Int32 y2, Int32 newx, Int32 newy) {
   if (tx >= INT32_MIN && ty >= INT32_MIN && tx + w - 1 <= INT32_MAX && ty + h - 1 <= INT32_MAX)
     write_block<Uint32>(static_cast<Int32>(tx), static_cast<Int32>(ty), static_cast<Int32>(tx + w - 1),
                         static_cast<Int32>(ty + h - 1), block.data());
+}
+
+// ---- colour-index pixels in RGB planes ------------------------------------------------
+
+// One pass over each buffer, front first; the tiles whose back mirrors the
+// front are left out of the back (they follow the front).
+Int32 kgl_recolour_by_top_byte(Int32 x1, Int32 y1, Int32 x2, Int32 y2, const Uint32 from[256],
+                               const Uint32 to[256]) {
+  KglContext *c = kgl_ctx;
+  if (!c) return 0;
+  const int x0 = static_cast<int>(std::max<Int32>(x1, 0)), xe = static_cast<int>(std::min<Int32>(x2, c->width - 1));
+  const int y0 = static_cast<int>(std::max<Int32>(y1, 0)), ye = static_cast<int>(std::min<Int32>(y2, c->height - 1));
+  if (xe < x0 || ye < y0) return 0;
+  // A top byte that changes nothing looks for a value no pixel of it holds.
+  Uint32 match[256];
+  bool any = false;
+  for (Uint32 t = 0; t < 256; ++t) {
+    const bool changes = from[t] != to[t] && from[t] >> 24 == t;
+    match[t] = changes ? from[t] : ((t + 1) & 0xFFu) << 24;
+    any = any || changes;
+  }
+  if (!any) return 0;
+  kgl_sync_pixels_in(x0, y0, xe, ye);
+  const auto run = [&](Uint32 *row, int a, int b, int &lo, int &hi) {
+    Int32 n = 0;
+    for (int x = a; x <= b; ++x) {
+      const Uint32 v = row[x], t = v >> 24;
+      if (v != match[t]) continue;
+      row[x] = to[t];
+      lo = std::min(lo, x);
+      hi = std::max(hi, x);
+      ++n;
+    }
+    return n;
+  };
+  Int32 changed = 0;
+  int x_lo = xe + 1, x_hi = -1, y_lo = ye + 1, y_hi = -1;
+  Uint32 *front = c->normal[c->front_index].data();
+  for (int y = y0; y <= ye; ++y) {
+    const Int32 n = run(front + static_cast<std::size_t>(y) * c->width, x0, xe, x_lo, x_hi);
+    if (n == 0) continue;
+    changed += n;
+    y_lo = std::min(y_lo, y);
+    y_hi = y;
+  }
+  if (changed > 0) kgl_mark_dirty(c, x_lo, y_lo, x_hi, y_hi);
+  if (c->dbl) {
+    Uint32 *back = c->normal[1 - c->front_index].data();
+    int lo = 0, hi = 0;
+    for (int y = y0; y <= ye; ++y)
+      for (int tx = x0 >> KGL_TILE_SHIFT; tx <= xe >> KGL_TILE_SHIFT; ++tx) {
+        if (c->back_mirrored[static_cast<std::size_t>(y >> KGL_TILE_SHIFT) * c->tiles_x + tx]) continue;
+        changed += run(back + static_cast<std::size_t>(y) * c->width, std::max(x0, tx << KGL_TILE_SHIFT),
+                       std::min(xe, ((tx + 1) << KGL_TILE_SHIFT) - 1), lo, hi);
+      }
+  }
+  return changed;
 }

@@ -280,6 +280,7 @@ void backface(Int32 on) {
   kgl_update_path3d(kgl_ctx);
 }
 Int32 getbackface() { return kgl_ctx ? kgl_ctx->back_face : 0; }
+Int32 getfrontface() { return kgl_ctx ? kgl_ctx->front_face : 0; }
 void depthcue(Int32 on) {
   if (kgl_ctx) kgl_ctx->depth_cue = on;
   kgl_update_path3d(kgl_ctx);

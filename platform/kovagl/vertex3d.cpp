@@ -17,6 +17,12 @@ namespace {
 KglVertex3 first3, prev3;
 std::vector<KglVertex3> poly3, clip_a, clip_b;
 std::vector<KglWin3> win3;
+// The eye frames of the polygon's vertices that wait for their colour; the
+// last one is kept for the next polygon, which mostly comes under it too.
+std::vector<KglEyeFrame> frames;
+// The context whose bindings light the polygon's vertices that wait for
+// their colour (null: none waits).
+KglContext *pending_ctx = nullptr;
 
 float unit(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }   // NaN gives 0
 
@@ -41,6 +47,32 @@ KglVertex3 make_vertex(KglContext *c, double x, double y, double z) {
     v.packed = c->rgba;
   }
   return v;
+}
+
+// A vertex of a polygon: lit only once the polygon is known to be drawn
+// (a face turned away and culled never is), from what lighting takes of it
+// now.
+void add_polygon_vertex(KglContext *c, double x, double y, double z) {
+  if (!kgl_lighting_on(c)) {
+    poly3.push_back(make_vertex(c, x, y, z));
+    return;
+  }
+  if (pending_ctx && pending_ctx != c) kgl_light_pending();
+  // Filled in place of being cleared first: this is done for every vertex.
+  if (frames.empty() || !kgl_eye_frame_holds(c, frames.back())) {
+    KglEyeFrame f;
+    kgl_eye_frame(c, f);
+    frames.push_back(f);
+  }
+  KglVertex3 v;
+  v.clip = kgl_transform(c, x, y, z);
+  v.shaded = false;
+  v.frame = static_cast<int>(frames.size()) - 1;
+  v.position[0] = x, v.position[1] = y, v.position[2] = z;
+  const float *n = c->s3d.normal;
+  v.normal[0] = n[0], v.normal[1] = n[1], v.normal[2] = n[2];
+  poly3.push_back(v);
+  pending_ctx = c;
 }
 
 // The paint of a primitive with these vertices (the last one's colour is
@@ -117,13 +149,13 @@ void fill_polygon(KglContext *c) {
   for (const KglVertex3 &v : poly3)
     if (!std::isfinite(v.clip.x) || !std::isfinite(v.clip.y) || !std::isfinite(v.clip.z) || !std::isfinite(v.clip.w))
       return;
-  KglPaint3 paint;
-  const bool three_d = paint_for(c, poly3.data(), n, paint);
 
   const std::vector<KglVertex3> *pv = &poly3;
   bool cut = false;
   for (const KglVertex3 &v : poly3) cut = cut || v.clip.w < KGL_MIN_W || v.clip.z > v.clip.w || v.clip.z < -v.clip.w;
   if (cut) {
+    // The colours of the cut vertices come from their neighbours'.
+    kgl_light_pending();
     clip_plane(poly3, clip_b, [](const KglClipVertex &q) { return q.w - KGL_MIN_W; });
     clip_plane(clip_b, clip_a, [](const KglClipVertex &q) { return q.w + q.z; });
     clip_plane(clip_a, clip_b, [](const KglClipVertex &q) { return q.w - q.z; });
@@ -134,18 +166,24 @@ void fill_polygon(KglContext *c) {
   win3.resize(m);
   double area2 = 0;
   for (int i = 0; i < m; ++i) {
-    const KglVertex3 &v = (*pv)[i];
-    const KglWinVertex w = kgl_to_window(c, v.clip);
-    win3[i] = {w.x, w.y, kgl_window_z(c, v.clip),
-               {static_cast<double>(v.rgb[0] * 255.0f), static_cast<double>(v.rgb[1] * 255.0f),
-                static_cast<double>(v.rgb[2] * 255.0f)}};
+    const KglWinVertex w = kgl_to_window(c, (*pv)[i].clip);
+    win3[i].x = w.x;
+    win3[i].y = w.y;
   }
   for (int i = 0; i < m; ++i) {
-    const KglWin3 &a = win3[i], &b = win3[(i + 1) % m];
+    const KglWin3 &a = win3[i], &b = win3[i + 1 < m ? i + 1 : 0];
     area2 += a.x * b.y - b.x * a.y;
   }
   if ((c->back_face && area2 < 0) || (c->front_face && area2 > 0)) return;
 
+  kgl_light_pending();
+  for (int i = 0; i < m; ++i) {
+    const KglVertex3 &v = (*pv)[i];
+    win3[i].z = kgl_window_z(c, v.clip);
+    for (int k = 0; k < 3; ++k) win3[i].rgb[k] = static_cast<double>(v.rgb[k] * 255.0f);
+  }
+  KglPaint3 paint;
+  const bool three_d = paint_for(c, poly3.data(), n, paint);
   if (three_d) {
     kgl_fill_fan_3d(paint, win3.data(), m);
     return;
@@ -159,6 +197,25 @@ void fill_polygon(KglContext *c) {
 }
 
 }  // namespace
+
+void kgl_light_pending() {
+  KglContext *c = pending_ctx;
+  if (!c) return;
+  pending_ctx = nullptr;
+  for (KglVertex3 &v : poly3) {
+    if (v.shaded) continue;
+    KglEyeVertex e;
+    kgl_eye_vertex(frames[static_cast<std::size_t>(v.frame)], v.position[0], v.position[1], v.position[2], v.normal, e);
+    kgl_shade_vertex(c, e, v.rgb);
+    v.packed = kgl_pack_rgb(v.rgb);
+    v.shaded = true;
+  }
+}
+
+void kgl_forget_eye_frames() {
+  kgl_light_pending();
+  frames.clear();
+}
 
 void kgl_update_path3d(KglContext *c) {
   if (!c) return;
@@ -187,8 +244,12 @@ void kgl_vertex_3d(KglContext *c, double x, double y, double z) {
       break;
     }
     case KGL_PRIM_POLYGON:
-      if (p.count == 0) poly3.clear();
-      poly3.push_back(make_vertex(c, x, y, z));
+      if (p.count == 0) {
+        poly3.clear();
+        if (frames.size() > 1) frames.erase(frames.begin(), frames.end() - 1);
+        pending_ctx = nullptr;
+      }
+      add_polygon_vertex(c, x, y, z);
       break;
     default:
       return;
@@ -208,6 +269,7 @@ bool kgl_end_3d(KglContext *c, int kind) {
     if (kind == KGL_PRIM_POLYGON && p.count >= 3) fill_polygon(c);
   }
   poly3.clear();
+  pending_ctx = nullptr;
   p.kind = KGL_PRIM_NONE;
   p.polygon.clear();
   return true;

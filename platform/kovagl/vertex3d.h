@@ -12,10 +12,32 @@
 // A vertex in clip space with its colour (RGB mode: 0..1 each) and the
 // value a flat pixel of that colour gets (the current packed colour, or the
 // lit colour packed).
+// A polygon's vertex may wait for its lit colour (shaded false) until the
+// polygon is known to be drawn: it keeps what lighting takes from it, its
+// position and normal as given and the frame (of the polygon's frames) they
+// are taken to eye space in.
 struct KglVertex3 {
   KglClipVertex clip;
   float rgb[3];
   Uint32 packed;
+  bool shaded = true;
+  int frame = 0;
+  double position[3];
+  float normal[3];
+};
+
+// What takes a vertex and its normal to eye space: the viewing matrix, the
+// inverse transpose of its upper 3 x 3, and nmode, of a context.
+struct KglEyeFrame {
+  const KglContext *ctx;
+  unsigned serial;   // the context's clip_serial when taken
+  KglMatrix viewing;
+  double normal_matrix[3][3];
+  Int32 normal_mode;
+};
+struct KglEyeVertex {
+  double v[3];   // position in eye space
+  double n[3];   // normal in eye space (normalised under nmode 1)
 };
 
 // A vertex in window space: pixel position (on the 1/1024 grid), window z
@@ -61,6 +83,24 @@ void kgl_vertex(double x, double y, double z);
 // colour.
 bool kgl_lighting_on(const KglContext *c);
 void kgl_light_vertex(KglContext *c, double x, double y, double z, float rgb[3]);
+// The same in steps: the context's eye frame now (and whether a frame is
+// still the context's), the vertex and a normal in eye space, and then the
+// colour under the material, lights and model bound now.
+void kgl_eye_frame(KglContext *c, KglEyeFrame &f);
+bool kgl_eye_frame_changed(const KglContext *c, const KglEyeFrame &f);
+// Every change of the viewing matrix moves the clip serial on: while that
+// stays, so does the matrix.
+inline bool kgl_eye_frame_holds(const KglContext *c, const KglEyeFrame &f) {
+  return f.ctx == c && f.normal_mode == c->s3d.normal_mode &&
+         (f.serial == c->clip_serial || !kgl_eye_frame_changed(c, f));
+}
+void kgl_eye_vertex(const KglEyeFrame &f, double x, double y, double z, const float normal[3], KglEyeVertex &e);
+void kgl_shade_vertex(const KglContext *c, const KglEyeVertex &e, float rgb[3]);
+// Lights the vertices of the polygon being built that wait for their
+// colour: called before the bindings they would be lit by change.
+void kgl_light_pending();
+// The same, and forgets every eye frame: called before a context goes.
+void kgl_forget_eye_frames();
 
 // The c3f rounding of a 0..1 value, and a colour packed red in the low byte.
 Uint32 kgl_channel_byte(float v);
@@ -69,7 +109,7 @@ inline Uint32 kgl_pack_rgb(const float rgb[3]) {
 }
 // The window z of a clip-space vertex (w > 0) under lsetdepth.
 inline double kgl_window_z(const KglContext *c, const KglClipVertex &v) {
-  return c->depth_near + (v.z / v.w + 1.0) * (static_cast<double>(c->depth_far) - c->depth_near) / 2.0;
+  return c->depth_near + (kgl_by_w(v.z, v.w) + 1.0) * (static_cast<double>(c->depth_far) - c->depth_near) * 0.5;
 }
 // Rasterisers (zpolygons.cpp, zlines.cpp). The fan's vertices are in window
 // space, clipped; the line's and point's in clip space.

@@ -68,6 +68,21 @@ bool wait_until(adiclient::Driver &driver, Done done, int ms = 10000) {
   }
 }
 
+// Reads what the driver types to the client (its key events) into typed,
+// with poke() between looks (a message of the client's, after which the
+// driver types a pending string), until text shows or the wait runs out.
+template <class Poke>
+bool typed_shows(adiclient::Driver &driver, std::string &typed, const std::string &text, Poke poke) {
+  return wait_until(driver, [&] {
+    poke();
+    for (adiclient::Packet p; adiclient::read_event(driver, 0, p) == adiclient::Got::packet;) {
+      adiclient::Event e;
+      if (adiclient::decode_event(p.bytes, e) && e.type == adiclient::ev_key) typed += static_cast<char>(e.key);
+    }
+    return typed.find(text) != std::string::npos;
+  });
+}
+
 // The colour 0xRRGGBB of window pixel (wx, wy) of area once it is hoped_for,
 // else what it showed when the wait ran out; 0xDEADBEEF when it cannot be
 // read at all.
@@ -77,6 +92,13 @@ inline std::uint32_t await_pixel(adiclient::Driver &driver, adiclient::XDisplay 
   bool read = true;
   wait_until(driver, [&] { return !(read = adiclient::read_pixel(x, area, wx, wy, rgb)) || rgb == hoped_for; });
   return read ? rgb : 0xDEADBEEF;
+}
+
+// The driver's own text window instead of the text on stdout: no
+// ACADTEXTDISPLAY in its environment.
+inline void use_text_window(adiclient::StartOptions &options) {
+  std::erase(options.set_env, std::string("ACADTEXTDISPLAY=."));
+  options.unset_env.push_back("ACADTEXTDISPLAY");
 }
 
 struct Session {
@@ -119,6 +141,8 @@ struct Session {
 // open and its drawing area found on the X server.
 struct DriverWindowTest : ::testing::TestWithParam<Program> {
   TempDir cfg;
+  // The driver builds its own text window (no ACADTEXTDISPLAY) when set.
+  bool text_window = false;
   std::unique_ptr<Session> s;
   adiclient::XDisplay *x = nullptr;
   adiclient::XWindow top = 0, area = 0;
@@ -134,6 +158,7 @@ struct DriverWindowTest : ::testing::TestWithParam<Program> {
     s = std::make_unique<Session>(GetParam());
     s->options.set_env = isolated_env(cfg.path);
     s->options.set_env.insert(s->options.set_env.end(), extra_env.begin(), extra_env.end());
+    if (text_window) use_text_window(s->options);
     s->start();
     ASSERT_TRUE(adiclient::send_packet(s->driver, init));
     reply = s->reply();

@@ -62,8 +62,40 @@ struct DriverCommands : DriverWindowTest {
     name = "commands-" + std::to_string(++sessions);
     open_with(adiclient::pinit(flags, 8, name), reply);
     if (IsSkipped() || HasFatalFailure()) return;
-    xs = reply.i16(36), ys = reply.i16(38), cw = reply.i16(44), ch = reply.i16(46), x_max = reply.i16(12);
-    y_min = ys - 1 - reply.i16(48);
+    take_layout(reply);
+  }
+  void take_layout(const Packet &init) {
+    xs = init.i16(36), ys = init.i16(38), cw = init.i16(44), ch = init.i16(46), x_max = init.i16(12);
+    y_min = ys - 1 - init.i16(48);
+  }
+  // A session with the status line drawn by the driver, on a window where
+  // the line's bottom row is also the drawing area's top row (an odd row
+  // from the bottom; a window of the other kind grows one row and the
+  // session starts again).
+  // The line shows "MODE1" after a colour box in colour 3 (green); the test
+  // goes on once the window shows it where this session's layout puts it.
+  void open_with_status_line() {
+    std::ofstream(cfg.path + "/xresources") << "*useStatusBar: False\n";
+    open(kFlagsStatusLine, {"XENVIRONMENT=" + cfg.path + "/xresources"});
+    if (IsSkipped() || HasFatalFailure()) return;
+    if ((ys - ch - 1) % 2 == 0) {
+      int w = 0, h = 0;
+      ASSERT_TRUE(adiclient::window_size(x, top, w, h));
+      XResizeWindow(x, top, w, h + 1);
+      XSync(x, False);
+      ASSERT_TRUE(wait_until(s->driver, [&] {
+        int aw = 0, ah = 0;
+        return adiclient::window_size(x, area, aw, ah) && ah == ys + 1;
+      }));
+      take_layout(ask(adiclient::pinit(kFlagsStatusLine, 8, name)));
+      ASSERT_EQ((ys - ch - 1) % 2, 1);
+      ASSERT_TRUE(pointer_seen_at(14, 12));
+    }
+    Packet mode(21, 6);
+    mode.set_i16(2, 5), mode.set_i16(4, 3), mode.set_text(6, "MODE1");
+    sync(mode);
+    // Green there only once this session's line is on the screen.
+    ASSERT_TRUE(pixel_becomes(4, 2, 0x00FF00));
   }
   // As open_window_session, with the extra environment of s_env.
   void open_with(const Packet &init, Packet &reply) {
@@ -162,6 +194,10 @@ TEST_P(DriverCommands, StringsMessagesAndTheLog) {
   EXPECT_TRUE(stdout_shows("Current MFL_PROMPTLINE: 3"));
   EXPECT_EQ(command("TOGGLE 999"), 1);
   EXPECT_TRUE(stdout_shows("Value is out of range: [1..255]: (999)"));
+  // A number may follow the name at once.
+  EXPECT_EQ(command("HOLDTIME10"), 1);
+  EXPECT_EQ(command("HOLDTIME"), 1);
+  EXPECT_TRUE(stdout_shows("Current HOLDTIME: 10"));
 
   // The redraw is typed: its echo stays out of the prompt until the
   // client's redraw.
@@ -175,6 +211,9 @@ TEST_P(DriverCommands, StringsMessagesAndTheLog) {
   r = ask(string_request(0, 0));
   EXPECT_EQ(r.u16(6), 0);
   EXPECT_EQ(r.text(8), "");
+  // CLEAN_ON is taken as CLEAN, the earlier name: a clean-up and its redraw.
+  EXPECT_EQ(command("CLEAN_ON"), 1);
+  EXPECT_EQ(ask(string_request(0, 0)).text(8), "'REDRAW\n");
 
   EXPECT_EQ(command("LOGFILEON"), 1);
   for (char c : std::string("LINE\n")) {
@@ -234,7 +273,7 @@ TEST_P(DriverCommands, APaletteButtonTypesItsCommand) {
 }
 
 TEST_P(DriverCommands, BirdseyeLeavesTheScreenAsItWas) {
-  open(kFlags);
+  open_with_status_line();
   if (IsSkipped() || HasFatalFailure()) return;
   // Drawing extents make the viewport zoomable.
   Packet extents(44, 42);
@@ -247,15 +286,27 @@ TEST_P(DriverCommands, BirdseyeLeavesTheScreenAsItWas) {
   };
   put_double(16, 0), put_double(24, 100), put_double(32, 100);
   sync(extents);
+  ASSERT_TRUE(adiclient::move_pointer(x, area, xs / 3, ys / 2));
   const adiclient::Image before = image();
 
-  EXPECT_EQ(command("BIRDSEYE"), 1);
-  // The window comes up at the top right of the drawing area.
-  ASSERT_TRUE(wait_until(s->driver, [&] { return image().rgb != before.rgb; }));
-  // The cancel button, as the client reports it: the window goes.
-  EXPECT_EQ(ask(digitizer_packet(-2, 10, 10)).i16(2), 1);
-  EXPECT_EQ(ask(digitizer_packet(1, 10, 10)).i16(2), 4);
-  EXPECT_TRUE(image_becomes(before));
+  // The real-time window closed with Escape (the driver's own pointer
+  // samples), then the one over a saved screen closed with the cancel
+  // button as the client reports it: each leaves the screen, the status
+  // line's bottom row included, as it was.
+  for (const char *name : {"RTBIRD", "BIRDSEYE"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(command(name), 1);
+    // The window comes up at the top right of the drawing area.
+    ASSERT_TRUE(wait_until(s->driver, [&] { return image().rgb != before.rgb; }));
+    if (std::string(name) == "RTBIRD") {
+      std::string err;
+      ASSERT_TRUE(adiclient::type_key(x, top, "Escape", false, false, err)) << err;
+    } else {
+      EXPECT_EQ(ask(digitizer_packet(-2, 10, 10)).i16(2), 1);
+      EXPECT_EQ(ask(digitizer_packet(1, 10, 10)).i16(2), 4);
+    }
+    EXPECT_TRUE(image_becomes(before));
+  }
 }
 
 TEST_P(DriverCommands, TheStatusLineRedrawsOnlyTheFieldsThatChanged) {
@@ -292,6 +343,52 @@ TEST_P(DriverCommands, TheStatusLineRedrawsOnlyTheFieldsThatChanged) {
   EXPECT_EQ(pixel(mode_x + 1, 1), red) << "the mode field was drawn again";
   modeline("MODE2");
   EXPECT_TRUE(wait_until(s->driver, [&] { return pixel(mode_x + 1, 1) != red; }));
+}
+
+// The zoom hot spots at the right of the drawn status line, pointed at and
+// clicked in the window (the driver's own polling brings the samples).
+TEST_P(DriverCommands, TheZoomHotSpotsLightUpAndAct) {
+  open_with_status_line();
+  if (IsSkipped() || HasFatalFailure()) return;
+  const adiclient::Image before = image();
+  // The edges of the fields under "1", "2", "5", "10", "20" and "D".
+  const auto edge = [&](int k) {
+    static const int cells[7] = {14, 12, 10, 8, 5, 2, 0};
+    return xs - 1 - cells[k] * cw;
+  };
+  const auto at = [&](int k) { return (edge(k) + edge(k + 1)) / 2; };
+
+  // Pointing at "2" lights its box (in the text colour, under the label);
+  // the rest of the line stays as it was, the other hot spots with it.
+  ASSERT_TRUE(adiclient::move_pointer(x, area, at(1), ch / 2));
+  EXPECT_TRUE(pixel_becomes(edge(1), ch, 0xFFFFFF));
+  const adiclient::Image lit = image();
+  int changed = 0;
+  for (int y = 0; y <= ch; ++y)
+    for (int px = 0; px < lit.width; ++px) {
+      if (px >= edge(1) - cw / 4 && px <= edge(2) - cw) continue;
+      const std::size_t i = 3 * (static_cast<std::size_t>(y) * lit.width + px);
+      changed += !std::equal(lit.rgb.begin() + i, lit.rgb.begin() + i + 3, before.rgb.begin() + i);
+    }
+  EXPECT_EQ(changed, 0);
+  // Off the fields the line is as it was.
+  ASSERT_TRUE(adiclient::move_pointer(x, area, 12, 12));
+  EXPECT_TRUE(image_becomes(before));
+
+  // A click on "1" asks the client to zoom to the extents: its next string
+  // request gets the zoom. A click on "2" opens Birdseye at twice the view,
+  // and Return there accepts its box as the zoom window.
+  for (int k : {0, 1}) {
+    ASSERT_TRUE(adiclient::click(x, area, at(k), ch / 2, 1));
+    if (k == 1) {
+      ASSERT_TRUE(wait_until(s->driver, [&] { return image().rgb != before.rgb; }));
+      std::string err;
+      ASSERT_TRUE(adiclient::type_key(x, top, "Return", false, false, err)) << err;
+    }
+    std::string zoom;
+    EXPECT_TRUE(wait_until(s->driver, [&] { return (zoom = ask(string_request(0, 0)).text(8)) != ""; }));
+    EXPECT_EQ(zoom.rfind("'ZOOM $0 ", 0), 0u) << zoom;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, DriverCommands, ::testing::ValuesIn(kPrograms), program_name);

@@ -36,10 +36,11 @@ struct Point {
 
 struct ConfigScreen : DriverWindowTest {
   int xs = 0, ys = 0, cw = 0, ch = 0, xmax = 0, graphy = 0;
+  std::vector<std::string> env;
 
   void SetUp() override {
     Packet r;
-    open_window_session(adiclient::pinit(kFlags, 8, "config"), r);
+    open_window_session(adiclient::pinit(kFlags, 8, "config"), r, env);
     if (IsSkipped() || HasFatalFailure()) return;
     xmax = r.i16(12), graphy = r.i16(14), xs = r.i16(36), ys = r.i16(38), cw = r.i16(44), ch = r.i16(46);
     ASSERT_GT(cw, 0);
@@ -67,6 +68,13 @@ struct ConfigScreen : DriverWindowTest {
     return ask(again).i16(2);
   }
   int pick(Point p) { return sample(3, p.x, p.y); }
+  // A key typed into the window, then a sample of the client's that takes
+  // it to the menus.
+  int key(const char *sym) {
+    std::string err;
+    EXPECT_TRUE(adiclient::type_key(x, top, sym, false, false, err)) << err;
+    return sample(2, 3, 3);
+  }
   void configure() {
     Packet p(25, 32);
     p.set_text(6, "CONFIGURE");
@@ -262,5 +270,67 @@ TEST_P(ConfigScreen, AWindowResizedUnderTheMenusShowsThemAgainForItsNewSize) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, ConfigScreen, ::testing::ValuesIn(kPrograms), program_name);
+
+// The driver draws the prompt area itself (no command area in the window).
+struct ConfigScreenWithPromptArea : ConfigScreen {
+  ConfigScreenWithPromptArea() {
+    std::ofstream(cfg.path + "/xresources") << "*useCommandArea: False\n";
+    env = {"XENVIRONMENT=" + cfg.path + "/xresources"};
+  }
+  // A pixel in the fourth prompt line from the bottom: inside the prompt
+  // area of 4 or 5 lines (text background, blue), in the drawing (graphics
+  // background, black) with 3.
+  bool fourth_line_is(std::uint32_t rgb) {
+    return wait_until(s->driver, [&] {
+      nudge();
+      std::uint32_t got = 0;
+      return adiclient::read_pixel(x, area, 20, ys - 1 - (4 * ch - ch / 2), got) && got == rgb;
+    });
+  }
+};
+constexpr std::uint32_t kTextBackground = 0x0000FF, kGraphicsBackground = 0;
+
+TEST_P(ConfigScreenWithPromptArea, ReturnAndEscapeActAndThePreviewLeavesNoBand) {
+  ASSERT_TRUE(fourth_line_is(kGraphicsBackground));
+  configure();
+  ASSERT_TRUE(main_menu_shown());
+  EXPECT_EQ(pick(main_row(1)), 4);  // prompt lines
+  EXPECT_EQ(pick(sub_row(4)), 4);   // five: the preview covers the fourth line
+  EXPECT_TRUE(fourth_line_is(kTextBackground));
+  EXPECT_EQ(pick(sub_row(2)), 4);   // three again: the drawing shows there again
+  EXPECT_TRUE(fourth_line_is(kGraphicsBackground));
+  EXPECT_EQ(pick(sub_row(4)), 4);
+  EXPECT_TRUE(fourth_line_is(kTextBackground));
+  EXPECT_EQ(key("Escape"), 4);      // Cancel: back to the main menu, three lines
+  EXPECT_TRUE(fourth_line_is(kGraphicsBackground));
+  EXPECT_TRUE(main_menu_shown());
+  EXPECT_EQ(key("Return"), 4);      // OK: nothing changed, the screen closes
+  EXPECT_EQ(string_request(), "'REDRAW\n");
+  EXPECT_TRUE(region_is_background());
+  EXPECT_TRUE(fourth_line_is(kGraphicsBackground));
+  EXPECT_EQ(word_of(file(), 101), 3);
+
+  // Four lines taken with Return need a restart: the warning box, which
+  // Escape takes down; the file gets the four lines.
+  ASSERT_EQ(ask(Packet(26, 4)).i16(2), 1);
+  configure();
+  ASSERT_TRUE(main_menu_shown());
+  EXPECT_EQ(pick(main_row(1)), 4);
+  EXPECT_EQ(pick(sub_row(3)), 4);
+  EXPECT_EQ(key("Return"), 4);
+  EXPECT_EQ(key("Return"), 4);
+  EXPECT_EQ(key("Escape"), 4);
+  EXPECT_EQ(string_request(), "'REDRAW\n");
+  EXPECT_EQ(word_of(file(), 101), 4);
+  // The menus are gone: keys are the client's again.
+  std::string err;
+  ASSERT_TRUE(adiclient::type_key(x, top, "Return", false, false, err)) << err;
+  adiclient::Event e{};
+  for (Packet p; adiclient::read_event(s->driver, 10000, p) == adiclient::Got::packet;)
+    if (adiclient::decode_event(p.bytes, e) && e.type == adiclient::ev_key) break;
+  EXPECT_EQ(e.key, unsigned{'\r'});
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, ConfigScreenWithPromptArea, ::testing::ValuesIn(kPrograms), program_name);
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "driver_session.h"
@@ -177,13 +178,17 @@ TEST_P(Dialogs, PacketsAnswerByteForByteAndBadOnesDoNoHarm) {
   EXPECT_EQ(get(6, toggle), "1");
   set(9, edit, "typed");
   EXPECT_EQ(get(9, edit), "typed");
+  // A character of the Shift-JIS user area, then one of JIS X 0208: the
+  // first program has no place for the first, and keeps the second.
+  set(9, edit, "\xf0\x9f\x88\x9f");
+  EXPECT_EQ(get(9, edit), GetParam().path == std::string(KOVA_DRIVER2) ? "\xf0\x9f\x88\x9f" : "?\x88\x9f");
   list_op(8, list, 2, {"a", "b", "c", "d"});
   set(8, list, "3 x 1 3");  // a position twice is still selected
   EXPECT_EQ(get(8, list), "1 3");
   set(11, slider, "0");
   EXPECT_EQ(get(11, slider), "1");  // no range given: 0 to 1, turned over
   set(11, kept, "30");
-  EXPECT_EQ(get(11, kept), "30");
+  EXPECT_EQ(get(11, kept), "70");  // 0x800: kept as given, turned over by the get
   list_op(10, popup, 1, {"red", "green"});
   set(10, popup, "1");
   EXPECT_EQ(get(10, popup), "1");
@@ -245,11 +250,19 @@ TEST_P(Dialogs, KeysReachTheDefaultCancelToggleAndEditTiles) {
   const std::uint32_t cancel = create(4, dialog, 12, kOn | kCancel, "Cancel").u32(8);
   const std::uint32_t toggle = create(6, dialog, 13, kOn, "Check").u32(8);
   const std::uint32_t edit = create(9, dialog, 14, kOn, "Name:", 160).u32(8);
+  Packet secret = request(301, 9, dialog, 64);
+  secret.set_u32(4, 15);
+  secret.set_u32(16, kOn);
+  secret.set_i16(20, 160);
+  secret.set_u8(42, '*');
+  secret.set_text(43, "Word:");
+  const std::uint32_t password = ask(secret).u32(8);
   realize(4, ok, 10, 0, 80, 30);
   realize(4, cancel, 100, 0, 80, 30);
   realize(6, toggle, 10, 40, 100, 24);
   realize(9, edit, 10, 70, 200, 30);
-  show(dialog, 300, 130);
+  realize(9, password, 10, 105, 200, 30);
+  show(dialog, 300, 165);
   const adiclient::XWindow shell = dialog_window("Keys");
 
   key(shell, "Return");
@@ -263,11 +276,17 @@ TEST_P(Dialogs, KeysReachTheDefaultCancelToggleAndEditTiles) {
   key(shell, "space");
   expect_result(13, 1, "1");
 
-  start(dialog, edit);
-  key(shell, "a");
-  key(shell, "b");
-  key(shell, "Return");
-  expect_result(14, 1, "ab");
+  // Ctrl+c in a password or an edit box cancels and types nothing.
+  for (const auto &[field, handle, first, second] :
+       {std::tuple{password, 15u, "x", "y"}, std::tuple{edit, 14u, "a", "b"}}) {
+    start(dialog, field);
+    key(shell, first);
+    key(shell, "c", true);
+    expect_result(12, 1, "");
+    key(shell, second);
+    key(shell, "Return");
+    expect_result(handle, 1, std::string(first) + second);
+  }
   // Leaving the field with the pointer in the dialog reports the text.
   ASSERT_TRUE(adiclient::move_pointer(x, shell, 5, 5));
   key(shell, "Tab");
@@ -321,7 +340,7 @@ TEST_P(Dialogs, ClicksOnListsSlidersAndImageButtons) {
   EXPECT_EQ(moved.u16(0), 312);
   EXPECT_EQ(moved.u32(16), 1u);
   EXPECT_GT(std::stoi(moved.text(28)), 0);
-  EXPECT_EQ(get(11, slider), moved.text(28));
+  EXPECT_EQ(get(11, slider), std::to_string(1 - std::stoi(moved.text(28))));  // 0 to 1, 0x800: turned over
 
   // The image button: a click inside its image reports where, one on its
   // shadow nothing.

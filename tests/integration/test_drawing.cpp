@@ -22,7 +22,7 @@ inline int unit(int pixel) { return kScale * pixel + kScale / 2; }
 struct Drawing : ::testing::TestWithParam<Program> {
   TempDir cfg;
   adiclient::XDisplay *x = nullptr;
-  adiclient::XWindow area = 0;
+  adiclient::XWindow top = 0, area = 0;
   std::unique_ptr<Session> s;
   int xmax = 0, graphy = 0, ysize = 0, ymin = 0;
 
@@ -32,7 +32,7 @@ struct Drawing : ::testing::TestWithParam<Program> {
     if (x == nullptr) GTEST_SKIP() << "no X display: " << err;
     s = start();
     open_session();
-    adiclient::XWindow top = adiclient::find_top_window(x, adiclient::graphics_title, 10000);
+    top = adiclient::find_top_window(x, adiclient::graphics_title, 10000);
     ASSERT_NE(top, 0u);
     area = adiclient::find_drawing_area(x, top);
     ASSERT_NE(area, 0u);
@@ -224,6 +224,23 @@ TEST_P(Drawing, AnExposureRepaints) {
   ASSERT_EQ(pixel(150, 150, kBlack), kBlack);
   expose();
   EXPECT_EQ(pixel(150, 150, kGreen), kGreen);
+  EXPECT_EQ(pixel(150, 50, kRed), kRed);
+}
+
+TEST_P(Drawing, ARedrawInTimeSlicesWaitsWhileTheWindowIsIconified) {
+  draw_picture();
+  ASSERT_EQ(pixel(150, 50, kRed), kRed);
+  // Unmapped, as iconifying does: the slices draw nothing, and each redraw
+  // packet is answered "not done, send again". The redraw continues (flag
+  // 4) in time slices: no redraw was started whole before it.
+  XUnmapWindow(x, top);
+  XSync(x, False);
+  EXPECT_EQ(predraw(4), 2);
+  EXPECT_EQ(predraw(4), 2);
+  // Shown again, it finishes.
+  XMapWindow(x, top);
+  XSync(x, False);
+  EXPECT_TRUE(wait_until(s->driver, [&] { return predraw(4) == 1; }));
   EXPECT_EQ(pixel(150, 50, kRed), kRed);
 }
 

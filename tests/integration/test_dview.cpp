@@ -1,17 +1,24 @@
-// DVIEW and TUMBLE through the real programs with the pointer on the X
-// server: the view variables come through "@sysvar.dat" in the temporary
-// directory, the camera step follows the pointer, and the step ends by
-// accept (the picture in the new view), by a held pick (the result file and
-// its load string typed to the client) or by cancel (a redraw typed); TUMBLE
-// turns the picture and puts it back when it stops.
+// DVIEW and TUMBLE through the real programs: the view variables come
+// through "@sysvar.dat" in the temporary directory, the camera step follows
+// the pointer, and the step ends by accept (the second button or Return: the
+// picture in the new view), by a pause left alone (the result file and its
+// load string typed to the client) or by cancel (another button or Escape: a
+// redraw typed); TUMBLE turns the picture and puts it back when it stops.
+// The pointer samples come from the driver's own polling of the window or,
+// as a client sends them, in digitizer packets.
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
 #include "driver_session.h"
+
+// After the test framework: Xlib defines None.
+#include <X11/Xlib.h>
 
 using adiclient::Packet;
 
@@ -35,11 +42,15 @@ const char kSysvars[] =
 struct Dview : DriverWindowTest {
   int xmax = 0, graphy = 0, ysize = 0, ymin = 0;
   std::string typed;
+  // Prompt area, screen menu, digitizer packets, a full session.
+  int init_flags = 0x8013;
+  // The client sends the pointer samples itself once it has sent one.
+  bool client_samples = false;
 
   void SetUp() override {
     static int sessions = 0;
     Packet init;
-    open_window_session(adiclient::pinit(0x8013, 8, "dview-" + std::to_string(++sessions)), init,
+    open_window_session(adiclient::pinit(init_flags, 8, "dview-" + std::to_string(++sessions)), init,
                         {"TMP=" + cfg.path});
     if (IsSkipped() || HasFatalFailure()) return;
     xmax = init.i16(12), graphy = init.i16(14), ysize = init.i16(38);
@@ -100,25 +111,62 @@ struct Dview : DriverWindowTest {
   std::uint32_t pixel(int px, int py, std::uint32_t hoped_for) {
     return await_pixel(s->driver, x, area, px, row(py), hoped_for);
   }
+  // A sample of the client's at drawing-area pixel (px, py): the digitizer
+  // packet, and when the driver answers code 1 (it wants the sample routed)
+  // that answer sent back as the client does. The code the client gets.
+  int client_sample(int code, int px, int py) {
+    Packet p(37, 8);
+    p.set_i16(2, code);
+    p.set_i16(4, px);
+    p.set_i16(6, py + ymin);
+    Packet answer = ask(p);
+    return answer.i16(2) == 1 ? ask(answer).i16(2) : answer.i16(2);
+  }
+  // The pointer at drawing-area pixel (px, py): moved on the screen, or
+  // reported by the client. The driver's polling sees a pointer left where
+  // it is; the client reports it again each time.
+  int px_at = 0, py_at = 0;
+  void point(int px, int py) {
+    px_at = px, py_at = py;
+    if (client_samples)
+      client_sample(2, px, py);
+    else
+      ASSERT_TRUE(adiclient::move_pointer(x, area, px, row(py)));
+  }
+  // What keeps the driver going while a test waits: the client's next
+  // message (a sample where the client sends them).
+  void poke() {
+    if (client_samples)
+      client_sample(2, px_at, py_at);
+    else
+      ask(adiclient::pnop());
+  }
   // Waits for the driver to type text to the client; the client keeps
   // talking meanwhile (a pending string is typed after each message).
   bool typed_shows(const std::string &text) {
+    return ::typed_shows(s->driver, typed, text, [&] { poke(); });
+  }
+  bool picture_shows(int px, int py, bool red) {
     return wait_until(s->driver, [&] {
-      ask(adiclient::pnop());
-      for (Packet p; adiclient::read_event(s->driver, 0, p) == adiclient::Got::packet;) {
-        adiclient::Event e;
-        if (adiclient::decode_event(p.bytes, e) && e.type == adiclient::ev_key) typed += static_cast<char>(e.key);
-      }
-      return typed.find(text) != std::string::npos;
+      poke();
+      std::uint32_t rgb = 0;
+      return adiclient::read_pixel(x, area, px, row(py), rgb) && (rgb == kRed) == red;
     });
   }
   // RTDVIEW with an option and the exchange of view variables: the client
   // is to load "gl_lisp", and after its sync packets the driver reads the
   // file it left. Then the pointer goes to azimuth 0, elevation 45 degrees.
   void start_dview(const std::string &option) {
+    typed.clear();
     std::ofstream(cfg.path + "/@sysvar.dat") << kSysvars;
+    if (client_samples) {
+      // The client waits for a pick; its first sample makes it the one that
+      // sends them.
+      ASSERT_EQ(ask(Packet(26, 4)).i16(2), 1);
+      client_sample(2, 5, graphy - 5);
+    }
     EXPECT_EQ(ask(command_packet("RTDVIEW " + option)).i16(2), 1);
-    ASSERT_TRUE(adiclient::move_pointer(x, area, cx() + 3, row(cy())));
+    point(cx() + 3, cy());
     ASSERT_TRUE(typed_shows("gl_lisp\")\n"));
     Packet sync(23, 12);
     sync.set_i16(6, 1);
@@ -126,50 +174,99 @@ struct Dview : DriverWindowTest {
       ask(sync);
       return !std::ifstream(cfg.path + "/@sysvar.dat").good();
     }));
-    ASSERT_TRUE(adiclient::move_pointer(x, area, cx(), row(graphy * 3 / 4)));
+    // A pixel up or down each run: the pointer moves from where the last
+    // run left it.
+    static int runs = 0;
+    point(cx(), graphy * 3 / 4 + ++runs % 2);
     // The step has its data and follows the pointer: outlines while it moves.
-    ASSERT_TRUE(wait_until(s->driver, [&] {
-      std::uint32_t rgb = kRed;
-      return adiclient::read_pixel(x, area, cx(), row(cy()), rgb) && rgb != kRed;
-    }));
+    ASSERT_TRUE(picture_shows(cx(), cy(), false));
   }
   void click(unsigned button) {
     ASSERT_TRUE(adiclient::press_button(x, button, true));
     ASSERT_TRUE(adiclient::press_button(x, button, false));
   }
+  void key(const char *sym) {
+    std::string err;
+    ASSERT_TRUE(adiclient::type_key(x, top, sym, false, false, err)) << err;
+  }
+  // Seen from 45 degrees the square is 120 wide and 85 high.
+  void expect_new_view() {
+    for (const auto &d : {std::array{0, 0}, std::array{50, 0}, std::array{0, 30}})
+      EXPECT_TRUE(picture_shows(cx() + d[0], cy() + d[1], true)) << d[0] << "," << d[1];
+    std::uint32_t above = kRed;
+    EXPECT_TRUE(adiclient::read_pixel(x, area, cx(), row(cy() + 55), above));
+    EXPECT_NE(above, kRed);
+  }
+  // The pause button, then the buttons left alone: the result file written
+  // and its load typed to the client, or, with count_requests, the load
+  // read from the client's own string requests.
+  void pause_for_the_result(bool count_requests = false) {
+    const std::string load = "(load \"" + cfg.path + "/gl_dview.lsp\")\n";
+    if (!count_requests) {
+      if (client_samples)
+        client_sample(3, px_at, py_at);
+      else
+        click(1);
+      EXPECT_TRUE(typed_shows(load)) << typed;
+    } else {
+      // The client regenerates meanwhile (its sync says so): the driver asks
+      // for no string itself, and the client's own string requests show
+      // that the first three after the result only count.
+      Packet sync(23, 12);
+      sync.set_i16(6, 1);
+      sync.set_i16(10, 3);
+      ask(sync);
+      client_sample(3, px_at, py_at);
+      ASSERT_TRUE(wait_until(s->driver, [&] {
+        poke();
+        return std::filesystem::exists(cfg.path + "/gl_dview.lsp");
+      }));
+      for (int i = 0; i < 4; ++i) {
+        Packet request(47, 264);
+        request.set_i16(2, 1);
+        EXPECT_EQ(ask(request).text(8), i < 3 ? "" : load) << i;
+      }
+    }
+    std::stringstream file;
+    file << std::ifstream(cfg.path + "/gl_dview.lsp").rdbuf();
+    const std::string text = file.str();
+    EXPECT_EQ(text.rfind("(defun gl_dview ( / a l pt1 pt2 pt3 s w)\n", 0), 0u) << text;
+    // The tenth line: the camera step's command at about 45 degrees up.
+    const std::size_t line = text.find("\n (command \"_DVIEW\" \"\" \"_CA\" \"4");
+    EXPECT_NE(line, std::string::npos) << text;
+    EXPECT_NE(text.find("\" \"\")\n (setvar \"WORLDVIEW\" w)\n", line), std::string::npos) << text;
+    EXPECT_EQ(text.size() - text.rfind(") (gl_dview)\n"), 13u);
+  }
 };
 
-TEST_P(Dview, AcceptShowsTheModelInTheNewView) {
-  start_dview("CA");
-  click(3);
-  // Seen from 45 degrees the square is 120 wide and 85 high.
-  for (const auto &d : {std::array{0, 0}, std::array{50, 0}, std::array{0, 30}})
-    EXPECT_EQ(pixel(cx() + d[0], cy() + d[1], kRed), kRed) << d[0] << "," << d[1];
-  std::uint32_t above = kRed;
-  EXPECT_TRUE(adiclient::read_pixel(x, area, cx(), row(cy() + 55), above));
-  EXPECT_NE(above, kRed);
+TEST_P(Dview, ButtonsAndKeysAcceptOrCancelTheStep) {
+  struct Way {
+    const char *step, *key;  // a key typed in the window, else the button
+    unsigned button;
+    bool accepts;            // the picture in the new view, else a redraw typed
+  };
+  const Way ways[] = {{"CA", nullptr, 3, true}, {"CA", "Return", 0, true}, {"TA", nullptr, 2, false},
+                      {"TA", "Escape", 0, false}};
+  for (const Way &w : ways) {
+    SCOPED_TRACE(w.key != nullptr ? w.key : w.accepts ? "second button" : "middle button");
+    start_dview(w.step);
+    if (w.key != nullptr)
+      key(w.key);
+    else
+      click(w.button);
+    if (w.accepts)
+      expect_new_view();
+    else
+      EXPECT_TRUE(typed_shows("'REDRAW\n")) << typed;
+    // The keys reached the tool, never the client.
+    typed_shows("");
+    EXPECT_EQ(typed.find_first_of("\r\x1b"), std::string::npos);
+  }
 }
 
-TEST_P(Dview, AHeldPickWritesTheResultAndTypesItsLoad) {
+TEST_P(Dview, APauseLeftAloneWritesTheResultAndTypesItsLoad) {
   start_dview("CA");
-  ASSERT_TRUE(adiclient::press_button(x, 1, true));
-  EXPECT_TRUE(typed_shows("(load \"" + cfg.path + "/gl_dview.lsp\")\n")) << typed;
-  ASSERT_TRUE(adiclient::press_button(x, 1, false));
-  std::stringstream file;
-  file << std::ifstream(cfg.path + "/gl_dview.lsp").rdbuf();
-  const std::string text = file.str();
-  EXPECT_EQ(text.rfind("(defun gl_dview ( / a l pt1 pt2 pt3 s w)\n", 0), 0u) << text;
-  // The tenth line: the camera step's command at about 45 degrees up.
-  const std::size_t line = text.find("\n (command \"_DVIEW\" \"\" \"_CA\" \"4");
-  EXPECT_NE(line, std::string::npos) << text;
-  EXPECT_NE(text.find("\" \"\")\n (setvar \"WORLDVIEW\" w)\n", line), std::string::npos) << text;
-  EXPECT_EQ(text.size() - text.rfind(") (gl_dview)\n"), 13u);
-}
-
-TEST_P(Dview, CancelTypesARedraw) {
-  start_dview("TA");
-  click(2);
-  EXPECT_TRUE(typed_shows("'REDRAW\n")) << typed;
+  pause_for_the_result();
 }
 
 TEST_P(Dview, TumbleTurnsThePictureAndPutsItBack) {
@@ -189,5 +286,76 @@ TEST_P(Dview, TumbleTurnsThePictureAndPutsItBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, Dview, ::testing::ValuesIn(kPrograms), program_name);
+
+// The client sends the pointer samples, and the driver has its own text
+// window.
+struct DviewFromClientSamples : Dview {
+  DviewFromClientSamples() {
+    client_samples = true;
+    text_window = true;
+  }
+};
+
+TEST_P(DviewFromClientSamples, APauseLeftAloneWritesTheResultLoadedOnTheFourthRequest) {
+  start_dview("CA");
+  pause_for_the_result(true);
+  expect_new_view();
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, DviewFromClientSamples, ::testing::ValuesIn(kPrograms), program_name);
+
+// A client's session from end to end, with the driver's own text window
+// and the Motif status bar: a click on the status bar, the configuration
+// menus left with Escape and then with Return typed in the window, and a
+// DVIEW run from the client's samples that ends with the client told to
+// load the new view.
+struct ClientSession : Dview {
+  ClientSession() {
+    init_flags = 0x8017;
+    client_samples = true;
+    text_window = true;
+  }
+  // The innermost window at pixel (px, py) of the graphics shell.
+  adiclient::XWindow window_at(int px, int py) {
+    Display *d = reinterpret_cast<Display *>(x);
+    Window w = top, child = 0;
+    int wx = 0, wy = 0;
+    while (XTranslateCoordinates(d, top, w, px, py, &wx, &wy, &child) && child != 0) w = child;
+    return w;
+  }
+};
+
+TEST_P(ClientSession, TheStatusBarTheMenusAndDviewEndWithTheClientHoldingTheNewView) {
+  // The status bar's first button, at its left end under the drawing area:
+  // the colour command typed to the client.
+  int w = 0, h = 0;
+  ASSERT_TRUE(adiclient::window_size(x, top, w, h));
+  const adiclient::XWindow color = window_at(4, h - 4);
+  int bw = 0, bh = 0;
+  ASSERT_TRUE(adiclient::window_size(x, color, bw, bh));
+  ASSERT_TRUE(adiclient::click(x, color, bw / 2, bh / 2, 1));
+  EXPECT_TRUE(typed_shows("'_ddemodes ")) << typed;
+
+  // The menus: Escape leaves them without writing the settings, Return
+  // writes them; after each the client is asked to redraw.
+  const std::string settings = cfg.path + "/tester.cnf";
+  std::filesystem::remove(settings);
+  ASSERT_EQ(ask(Packet(26, 4)).i16(2), 1);
+  client_sample(2, 5, graphy - 5);
+  for (const char *sym : {"Escape", "Return"}) {
+    SCOPED_TRACE(sym);
+    typed.clear();
+    EXPECT_EQ(ask(command_packet("CONFIGURE")).i16(2), 1);
+    key(sym);
+    EXPECT_TRUE(typed_shows("'REDRAW\n")) << typed;
+    EXPECT_EQ(std::filesystem::exists(settings), std::string(sym) == "Return");
+  }
+
+  start_dview("CA");
+  pause_for_the_result();
+  expect_new_view();
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, ClientSession, ::testing::ValuesIn(kPrograms), program_name);
 
 }  // namespace

@@ -4,7 +4,10 @@
 // line comes back after an exposure; malformed packets are survived.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <limits>
+#include <numeric>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,6 +59,24 @@ struct Rendering : DriverWindowTest {
     height = rdinit_reply.u16(12);
     ASSERT_GT(width, 300);
     ASSERT_GT(height, 200);
+  }
+  // Renders at the colour depth given from the next start on: the
+  // configuration file the first start writes, with word 103 changed.
+  void configure_depth(int depth) {
+    if (!have_display()) GTEST_SKIP() << "no X display";
+    Session first(GetParam());
+    first.options.set_env = isolated_env(cfg.path);
+    first.start();
+    first.open_session();
+    ASSERT_TRUE(adiclient::send_packet(first.driver, adiclient::pkill()));
+    first.reply();
+    ASSERT_EQ(adiclient::wait_exit(first.driver, 10000).code, 0);
+    const std::string file = cfg.path + "/tester.cnf";
+    std::vector<char> bytes((std::istreambuf_iterator<char>(std::ifstream(file, std::ios::binary).rdbuf())),
+                            std::istreambuf_iterator<char>());
+    ASSERT_EQ(bytes.size(), 524u);
+    for (int i = 0; i < 4; ++i) bytes[412 + i] = static_cast<char>(depth >> (24 - 8 * i));
+    std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
   // The window's colour at (px, py), y up, waiting a little for hoped_for.
   std::uint32_t pixel(int px, int py, std::uint32_t hoped_for) {
@@ -112,6 +133,56 @@ TEST_P(Rendering, AShadingClientDrawsReadsBackAndFindsItsImageAgain) {
   sync(packet(2002, 8));
   EXPECT_EQ(pixel(40, 40, kRed), kRed);
   EXPECT_EQ(pixel(20, 100, 0x302010), 0x302010u);
+  sync(packet(2003, 8));
+  sync(packet(2004, 8));
+}
+
+// At 8 bits every index comes back as itself, also those the default map
+// gives the colour of another (255 is white as 7 is), and a colour loaded
+// after the drawing recolours what was drawn in that index, the kept image
+// too.
+TEST_P(Rendering, EightBitIndicesComeBackAsThemselvesAndFollowTheMap) {
+  configure_depth(8);
+  if (IsSkipped() || HasFatalFailure()) return;
+  start(0x2000, 2);
+  if (IsSkipped() || HasFatalFailure()) return;
+  EXPECT_EQ(rdinit_reply.u16(18), 256u);
+  std::vector<int> all(256);
+  std::iota(all.begin(), all.end(), 0);
+  const auto read_back = [&](int px, int py, int n) {
+    const Packet back = ask(packet(2015, 18 + static_cast<std::size_t>(n), {{8, 2}, {10, px}, {12, py}, {16, n}}));
+    return std::vector<int>(back.bytes.begin() + 18, back.bytes.end());
+  };
+  const auto message = [&](const std::vector<Packet> &run) {
+    ASSERT_TRUE(adiclient::send_message(s->driver, run));
+    ask(adiclient::pnop());
+  };
+  sync(packet(2002, 8));
+  sync(packet(2006, 8));
+  // One by one and batched in one message.
+  sync(rdwsline(2, 20, 100, all));
+  message({rdpoly(255, 255, {{20, 20}, {60, 20}, {60, 60}, {20, 60}}),
+           rdpoly(7, 7, {{100, 20}, {140, 20}, {140, 60}, {100, 60}})});
+  EXPECT_EQ(read_back(20, 100, 256), all);
+  EXPECT_EQ(read_back(40, 40, 1), std::vector<int>{255});
+  EXPECT_EQ(read_back(120, 40, 1), std::vector<int>{7});
+  EXPECT_EQ(pixel(21, 100, kRed), kRed);
+
+  // Index 1 becomes blue and 255 green: the window shows it, the indices stay.
+  message({packet(2008, 16, {{8, 1}, {10, 0}, {12, 0}, {14, 255}}),
+           packet(2008, 16, {{8, 255}, {10, 0}, {12, 255}, {14, 0}})});
+  EXPECT_EQ(pixel(21, 100, kBlue), kBlue);
+  EXPECT_EQ(pixel(40, 40, kGreen), kGreen);
+  EXPECT_EQ(pixel(120, 40, 0xFFFFFF), 0xFFFFFFu);
+  EXPECT_EQ(read_back(20, 100, 256), all);
+  EXPECT_EQ(read_back(40, 40, 1), std::vector<int>{255});
+
+  // Kept at the end, loaded red again, and put back at the next start in red.
+  sync(packet(2003, 8));
+  sync(packet(2008, 16, {{8, 1}, {10, 255}}));
+  sync(packet(2002, 8));
+  EXPECT_EQ(pixel(21, 100, kRed), kRed);
+  EXPECT_EQ(read_back(20, 100, 256), all);
   sync(packet(2003, 8));
   sync(packet(2004, 8));
 }

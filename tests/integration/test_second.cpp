@@ -183,6 +183,20 @@ struct Window2 : DriverWindowTest {
     p.set_i16(14, 1);
     return p;
   }
+  // A segment packet naming its id.
+  static Packet id_packet(int opcode, std::uint32_t id) {
+    Packet p(opcode, 16);
+    p.set_u32(4, id);
+    return p;
+  }
+  // A 3D face over window pixels 100..140 x 300..340, counter-clockwise.
+  static Packet square_face() {
+    Packet face(85, 144);
+    face.set_i16(8, 4);
+    const double corners[4][2] = {{100, 300}, {140, 300}, {140, 340}, {100, 340}};
+    for (int i = 0; i < 4; ++i) face.set_f64(40 + 24 * i, corners[i][0]), face.set_f64(48 + 24 * i, corners[i][1]);
+    return face;
+  }
   // The pixel at (px, py) of the window, y up from its lower edge, once it
   // is hoped_for or after a while.
   std::uint32_t pixel(int px, int py, std::uint32_t hoped_for) {
@@ -216,16 +230,7 @@ TEST_P(Window2, SegmentsDrawTheirFacesOnlyInTheSecondProgramAndNeverHoldTheDrawi
   open(0x8007);
   if (IsSkipped() || HasFatalFailure()) return;
   open_viewport();
-  const auto id_packet = [](int opcode, int id) {
-    Packet p(opcode, 16);
-    p.set_i32(4, id);
-    return p;
-  };
-  // A square of window pixels 100..140 x 300..340 in segment 3.
-  Packet face(85, 144);
-  face.set_i16(8, 4);
-  const double corners[4][2] = {{100, 300}, {140, 300}, {140, 340}, {100, 340}};
-  for (int i = 0; i < 4; ++i) face.set_f64(40 + 24 * i, corners[i][0]), face.set_f64(48 + 24 * i, corners[i][1]);
+  const Packet face = square_face();
   const std::uint32_t background = pixel(120, 320, 0);
   Packet clear_z(95, 12), draw = id_packet(94, 3);
   clear_z.set_u32(8, 2);
@@ -253,6 +258,42 @@ TEST_P(Window2, SegmentsDrawTheirFacesOnlyInTheSecondProgramAndNeverHoldTheDrawi
   open_viewport();
   message({line(40, 1)});
   EXPECT_EQ(pixel(30, 40 + ymin, kRed), kRed);
+}
+
+// A segment id of the upper half is drawn and deleted like any other; a draw
+// that culls back faces culls only the segment's own: a clockwise fill and a
+// clockwise rendering polygon after it are drawn whole.
+TEST_P(Window2, HighSegmentIdsAreDeletedAndACulledDrawCullsOnlyItself) {
+  open(0x8007);
+  if (IsSkipped() || HasFatalFailure()) return;
+  open_viewport();
+  const std::uint32_t id = 0x80000000u;
+  Packet clear_z(95, 12), draw = id_packet(94, id);
+  clear_z.set_u32(8, 2);
+  draw.set_i16(10, 3);
+  draw.set_u32(12, 8);
+  message({id_packet(82, id), square_face(), Packet(83, 4)});
+  message({line(10, 1), clear_z, draw});
+  if (second(GetParam())) {
+    EXPECT_EQ(pixel(120, 320, kRed), kRed);
+  }
+
+  // Clockwise with y up: a green fill over the face, in viewport units, and
+  // a blue rendering polygon beside it, in window pixels.
+  Packet fill(6, 58);
+  fill.set_i16(2, 3);
+  fill.set_i16(6, 4);
+  const int xy[] = {95, 295, 95, 345, 145, 345, 145, 295};
+  for (int k = 0; k < 8; ++k) fill.set_i16(8 + 2 * k, k % 2 ? xy[k] - ymin : xy[k]);
+  fill.set_i16(56, 1);
+  Packet poly(2010, 56);
+  poly.set_i16(10, 5);
+  poly.set_i16(12, 5);
+  poly.set_i16(14, 4);
+  for (int k = 0; k < 4; ++k) poly.set_i16(16 + 2 * k, xy[2 * k] + 100), poly.set_i16(36 + 2 * k, xy[2 * k + 1]);
+  message({fill, poly, id_packet(84, id), draw});
+  EXPECT_EQ(pixel(120, 320, kGreen), kGreen);   // and nothing of the deleted segment over it
+  EXPECT_EQ(pixel(220, 320, kBlue), kBlue);
 }
 
 TEST_P(Window2, ALogFileThatCannotBeOpenedIsToldOnStdoutByTheSecondProgram) {

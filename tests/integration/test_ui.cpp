@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -117,15 +119,21 @@ struct UiTest : ::testing::TestWithParam<Program> {
   }
 
   // Starts the program with its files in cfg and the default resources (none
-  // of the user's), the text on stdout or in the default text window; no
+  // of the user's) or those given, the environment changed as given; no
   // session yet.
-  void start(bool text_window = false) {
-    std::ofstream(cfg.path + "/xresources") << "";
+  void start(const std::string &resources = "", const std::vector<std::string> &set_env = {},
+             const std::vector<std::string> &unset_env = {}) {
+    std::ofstream(cfg.path + "/xresources") << resources;
     s = std::make_unique<Session>(GetParam());
     s->options.set_env = isolated_env(cfg.path);
-    if (text_window)
-      std::erase_if(s->options.set_env, [](const std::string &v) { return v.rfind("ACADTEXTDISPLAY=", 0) == 0; });
     s->options.set_env.push_back("XENVIRONMENT=" + cfg.path + "/xresources");
+    auto name = [](const std::string &e) { return e.substr(0, e.find('=')); };
+    std::erase_if(s->options.set_env, [&](const std::string &had) {
+      return std::ranges::count(unset_env, name(had)) > 0 ||
+             std::ranges::any_of(set_env, [&](const std::string &e) { return name(e) == name(had); });
+    });
+    s->options.set_env.insert(s->options.set_env.end(), set_env.begin(), set_env.end());
+    s->options.unset_env = unset_env;
     s->start();
     std::string err;
     if (x) adiclient::close_display(x);
@@ -150,14 +158,16 @@ struct UiTest : ::testing::TestWithParam<Program> {
     return s->reply();
   }
 
-  // The next event other than a pointer report; type -1 when none comes.
+  // The next event other than a pointer report or the text window's size;
+  // type -1 when none comes.
   Event next(int timeout_ms = 10000) {
     for (;;) {
       Packet p;
       Event e;
       if (adiclient::read_event(s->driver, timeout_ms, p) != adiclient::Got::packet) return Event{-1};
       EXPECT_TRUE(adiclient::decode_event(p.bytes, e));
-      if (e.type != adiclient::ev_coord && e.type != adiclient::ev_leave) return e;
+      if (e.type != adiclient::ev_coord && e.type != adiclient::ev_leave && e.type != adiclient::ev_text_resize)
+        return e;
     }
   }
   std::vector<unsigned> keys(std::size_t count) {
@@ -211,7 +221,7 @@ Packet coordline(const std::string &text) {
   return p;
 }
 
-struct StatusBar : UiTest {
+struct StatusBar : virtual UiTest {
   Win bar_window;
 
   // The status bar: the widest window of the graphics window with five or
@@ -322,6 +332,30 @@ TEST_P(StatusBar, WidgetsComeAndGoAsThePacketsSay) {
   EXPECT_EQ(widgets(8).size(), 8u);
 }
 
+TEST_P(StatusBar, AShorterReadoutLeavesNothingOfTheLongerOneBehind) {
+  start();
+  open_session();
+  sync({coordline("1,1")});
+  const Win readout = widgets(8).at(6);
+  auto picture = [&] {
+    adiclient::Image image;
+    adiclient::grab_window(x, readout.id, image);
+    return image.rgb;
+  };
+  auto changes = [&](const std::vector<std::uint8_t> &from) {
+    std::vector<std::uint8_t> now;
+    EXPECT_TRUE(wait_until(s->driver, [&] { return (now = picture()) != from; }));
+    return now;
+  };
+  const std::vector<std::uint8_t> first = changes({});
+  sync({coordline("Zoom:2")});
+  const std::vector<std::uint8_t> shorter = changes(first);
+  sync({coordline("Zoom:2.49XX")});
+  changes(shorter);
+  sync({coordline("Zoom:2")});
+  EXPECT_TRUE(wait_until(s->driver, [&] { return picture() == shorter; }));
+}
+
 INSTANTIATE_TEST_SUITE_P(Both, StatusBar, ::testing::ValuesIn(kPrograms), program_name);
 
 // ---- side menu ----------------------------------------------------------------------
@@ -333,7 +367,7 @@ Packet menu_cursor(int box, int count) {
   return p;
 }
 
-struct SideMenu : UiTest {
+struct SideMenu : virtual UiTest {
   // The boxes shown right of the drawing area, top to bottom.
   std::vector<Win> boxes() {
     Win a = geometry(dpy(), area);
@@ -519,11 +553,59 @@ TEST_P(ToolBar, ButtonsTypeTheirCommandsAndTheDialogWritesTheFile) {
   EXPECT_EQ(tools().size(), 5u);
 }
 
+// Two clicks on a button within the display's multi-click time (made long
+// here, so that a busy machine cannot part two clicks sent together) are a
+// double click: a tool button opens the dialog after typing once, "Tools"
+// hides and shows the bar. Clicks further apart are single clicks. With the
+// default text window and with the text on stdout.
+TEST_P(ToolBar, DoubleClicksAreTwoClicksWithinTheMultiClickTime) {
+  constexpr int kMultiClick = 2000;
+  for (bool text_window : {true, false}) {
+    SCOPED_TRACE(text_window ? "text window" : "ACADTEXTDISPLAY=.");
+    std::ofstream(tool_file()) << "2\n1\n1\nA 1 \"AB\"\n";
+    start("*multiClickTime: " + std::to_string(kMultiClick) + "\n", {},
+          text_window ? std::vector<std::string>{"ACADTEXTDISPLAY"} : std::vector<std::string>{});
+    open_session();
+    sync({coordline("1,2")});
+    const Win tool = settled([&] { return tools(); }, 1).at(0);
+    const Win tools_button = widgets(8).at(5);
+    auto dialog_open = [&] { return adiclient::find_top_window(x, "MFL ToolBar Configuration", 0) != 0; };
+    auto pause = [&] { wait_until(s->driver, [] { return false; }, kMultiClick + 500); };
+
+    // Apart: two single clicks, two commands.
+    click(tool);
+    pause();
+    click(tool);
+    EXPECT_EQ(keys(4), (std::vector<unsigned>{'A', 'B', 'A', 'B'}));
+    EXPECT_FALSE(dialog_open());
+
+    // Together: the command once, then the dialog.
+    pause();
+    click(tool);
+    click(tool);
+    EXPECT_EQ(keys(2), (std::vector<unsigned>{'A', 'B'}));
+    EXPECT_TRUE(wait_until(s->driver, dialog_open));
+
+    // "Tools" twice together hides the bar, and again shows it.
+    for (std::size_t shown : {0u, 1u}) {
+      click(tools_button);
+      click(tools_button);
+      EXPECT_EQ(settled([&] { return tools(); }, shown).size(), shown);
+      // The drawing area changed its size: the client starts again.
+      EXPECT_EQ(next().type, adiclient::ev_interrupt);
+      EXPECT_EQ(next().type, adiclient::ev_resize);
+      open_session();
+    }
+    expect_nothing();
+    s.reset();
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Both, ToolBar, ::testing::ValuesIn(kPrograms), program_name);
 
 // ---- menus ---------------------------------------------------------------------------
 
-struct Menus : UiTest {
+struct Menus : virtual UiTest {
   // The override-redirect windows (menu panes) mapped now.
   std::set<::Window> panes() {
     std::set<::Window> out;
@@ -691,7 +773,10 @@ std::vector<MenuOrder> menu_orders() {
 TEST_P(Menus, RebuildsInAnyOrderKeepTheDrawingAndTellTheClientNothing) {
   for (const bool one_message : {true, false}) {
     SCOPED_TRACE(one_message ? "one message, default text window" : "packet by packet, text on stdout");
-    start(one_message);
+    if (one_message)
+      start("", {}, {"ACADTEXTDISPLAY"});
+    else
+      start();
     if (HasFatalFailure()) return;
     open_session();
     // Red text drawn by the client.
@@ -892,5 +977,224 @@ TEST_P(CommandArea, ASelectionIsReadThroughPrimaryAndPastesAsKeys) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, CommandArea, ::testing::ValuesIn(kPrograms), program_name);
+
+// ---- Japanese labels ------------------------------------------------------------------------
+
+// The black pixels (the labels' ink) of a part of an image, as rows of '#'
+// and '.' cut to their bounding box: the same text in the same font gives the
+// same picture in every widget.
+using Glyphs = std::vector<std::string>;
+bool black(const adiclient::Image &image, int c, int r) {
+  const std::uint8_t *p = &image.rgb[3 * (static_cast<std::size_t>(r) * image.width + c)];
+  return p[0] == 0 && p[1] == 0 && p[2] == 0;
+}
+Glyphs glyphs(const adiclient::Image &image, int left, int top, int width, int height) {
+  auto ink = [&](int c, int r) { return black(image, c, r); };
+  const int right = std::min(image.width, left + width), bottom = std::min(image.height, top + height);
+  int x0 = INT_MAX, y0 = INT_MAX, x1 = -1, y1 = -1;
+  for (int r = top; r < bottom; ++r)
+    for (int c = left; c < right; ++c)
+      if (ink(c, r)) x0 = std::min(x0, c), y0 = std::min(y0, r), x1 = std::max(x1, c), y1 = std::max(y1, r);
+  Glyphs out;
+  for (int r = y0; r <= y1; ++r) {
+    out.emplace_back();
+    for (int c = x0; c <= x1; ++c) out.back() += ink(c, r) ? '#' : '.';
+  }
+  return out;
+}
+
+adiclient::Image grab(adiclient::XDisplay *x, ::Window w) {
+  adiclient::Image image;
+  adiclient::grab_window(x, w, image);
+  return image;
+}
+
+// The first program's labels in Japanese, with LANG a UTF-8 locale or unset
+// beside its own Japanese one: every kind of label the interface makes, from
+// the client's Shift-JIS, drawn as the status bar draws its mode macro, and a
+// dialog tile's reported width four character cells wider for two kanji more.
+struct JapaneseLabels : SideMenu, Menus, ToolBar {
+  const std::string two = "\x88\x9f\x88\x9f", four = two + two;  // "亜亜", "亜亜亜亜"
+
+  // What a window shows once it shows the picture hoped for (the driver draws
+  // when it next waits), else what it shows when the wait runs out.
+  Glyphs shown(const std::function<Glyphs()> &look, const Glyphs &hoped_for) {
+    Glyphs g;
+    wait_until(s->driver, [&] { return (g = look()) == hoped_for; }, 5000);
+    return g;
+  }
+
+  // A dialog tile made with label and laid out at x, y in a 200 x 40 cell;
+  // the create reply's width.
+  int tile(std::uint32_t dialog, int type, const std::string &label, int cx, int cy, std::uint32_t &record) {
+    Packet p(301, 64);
+    p.set_i16(2, type);
+    p.set_u32(8, dialog);
+    p.set_u32(16, 0x400000);  // enabled, out of the keyboard's way
+    p.set_text(43, label);
+    Packet made = ask(p);
+    record = made.u32(8);
+    Packet r(302, 40);
+    r.set_i16(2, type);
+    r.set_u32(8, record);
+    r.set_i16(20, cx);
+    r.set_i16(22, cy);
+    r.set_i16(24, 200);
+    r.set_i16(26, 40);
+    EXPECT_EQ(ask(r).i16(12), 1);
+    return made.i16(20);
+  }
+
+  // A message box of text, answered; what it showed.
+  adiclient::Image message(const std::string &text) {
+    Packet box(51, 8);
+    box.set_text(6, text);
+    EXPECT_TRUE(adiclient::send_packet(s->driver, box));
+    adiclient::XWindow w = adiclient::find_top_window(x, "Message", 10000);
+    wait_until(s->driver, [&] { return w != 0 && adiclient::children_shown(x, w); });
+    adiclient::Image image = grab(x, w);
+    EXPECT_TRUE(adiclient::click(x, w, image.width / 2, image.height - 33, 1));
+    EXPECT_EQ(s->reply().opcode(), 51);
+    wait_until(s->driver, [&] { return adiclient::find_top_window(x, "Message", 0) == 0; });
+    return image;
+  }
+};
+
+TEST_P(JapaneseLabels, DrawAndMeasureInEveryWidget) {
+  // A character tool labelled with two kanji (the file's text is EUC-JP).
+  std::ofstream(tool_file()) << "2\n1\n1\n\xb0\xa1\xb0\xa1 1 \"X\"\n";
+  for (const char *lang : {"C.UTF-8", static_cast<const char *>(nullptr)}) {
+    SCOPED_TRACE(lang != nullptr ? lang : "LANG unset");
+    std::vector<std::string> set_env{"LC_ALL=ja_JP.EUC"}, unset_env;
+    if (lang != nullptr)
+      set_env.push_back(std::string("LANG=") + lang);
+    else
+      unset_env.push_back("LANG");
+    start("", set_env, unset_env);
+    Packet init = ask(adiclient::pinit());
+    ASSERT_EQ(init.i16(2), 1);
+
+    // What two kanji look like: the mode macro, which the bar draws itself.
+    ASSERT_EQ(widgets(6).size(), 6u);
+    const Win bar = find_bar();
+    sync({modeline(two, 7, 1)});
+    const Win macro = settled([&] {
+                        std::vector<Win> v = children(dpy(), bar.id);
+                        by_x(v);
+                        return v;
+                      }, 3).at(1);  // Color, ModeMacro, DL
+    Glyphs want;
+    wait_until(s->driver, [&] { return !(want = glyphs(grab(x, macro.id), 0, 0, macro.w, macro.h)).empty(); });
+    ASSERT_GE(want.size(), 12u) << "two kanji of a 16-pixel font";
+    ASSERT_GE(want[0].size(), 24u) << "two kanji of a 16-pixel font";
+
+    sync({pmenufcn(1), pmenufcn(2, 1, two), pmenufcn(3, 0, two), pmenufcn(4), pmenufcn(2, 0, "P"),
+          pmenufcn(3, 0, two), pmenufcn(4), pmenufcn(5), menu_cursor(0, 64)});
+    label(0, two);
+
+    // The dialog: a row a kind of tile, two kanji left, four right.
+    const int char_width = ask(Packet(300, 44)).i16(20);
+    Packet d(301, 64);
+    d.set_text(43, "Labels");
+    const std::uint32_t dialog = ask(d).u32(8);
+    const int kinds[] = {2, 4, 6, 1, 8, 10};  // text, button, toggle, framed cluster, list, popup list
+    const char *tile_names[] = {"text tile", "button", "toggle", "frame label", "list label", "popup entry"};
+    int growth[6];
+    for (int row = 0; row < 6; ++row) {
+      const bool popup = kinds[row] == 10;
+      std::uint32_t left = 0, right = 0;
+      const int narrow = tile(dialog, kinds[row], popup ? "" : two, 0, 50 * row, left);
+      const int wide = tile(dialog, kinds[row], popup ? "" : four, 220, 50 * row, right);
+      growth[row] = wide - narrow;
+      if (kinds[row] == 2) {
+        // A text tile reads its label back as it was sent.
+        Packet get(304, 64);
+        get.set_i16(2, 2);
+        get.set_u32(8, left);
+        EXPECT_EQ(ask(get).text(28), two);
+      }
+      if (popup) {
+        // The entry chosen shows on the option button.
+        Packet items(306, 40);
+        items.set_i16(2, kinds[row]);
+        items.set_u32(8, left);
+        items.set_i16(16, 1);
+        items.set_i16(20, 1);
+        items.set_text(24, two);
+        sync({items});
+      }
+    }
+    Packet size(302, 40);
+    size.set_u32(8, dialog);
+    size.set_i16(20, -1);
+    size.set_i16(22, -1);
+    size.set_i16(24, 440);
+    size.set_i16(26, 300);
+    EXPECT_EQ(ask(size).i16(12), 1);
+    Packet start_dialog(309, 24);
+    start_dialog.set_u32(8, dialog);
+    sync({start_dialog});
+    const adiclient::XWindow shell = adiclient::find_top_window(x, "Labels", 10000);
+    ASSERT_NE(shell, 0u);
+    // The board puts a cell at 0, 0 two character cells right and down.
+    const int left = 2 * char_width, down = 2 * init.i16(46);
+
+    // Each site: the picture of its two kanji, and the growth of its width
+    // where it reports one.
+    auto window = [&](const std::function<std::vector<Win>()> &find) {
+      return [&, find] {
+        std::vector<Win> w = find();
+        return w.empty() ? Glyphs{} : glyphs(grab(x, w[0].id), 0, 0, w[0].w, w[0].h);
+      };
+    };
+    auto item = [&](const std::function<std::vector<Win>()> &open_pane) {
+      return [&, open_pane] {
+        std::vector<Win> items = open_pane();
+        if (items.empty()) return Glyphs{};
+        Glyphs g = shown([&] { return glyphs(grab(x, items[0].id), 0, 0, items[0].w, items[0].h); }, want);
+        click(items[0]);  // the pane goes
+        return g;
+      };
+    };
+    struct Site {
+      std::string name;
+      std::function<Glyphs()> look;
+      int growth = -1;
+    };
+    std::vector<Site> sites = {
+        {"menu bar", window([&] { return cascades(); })},
+        {"pull-down item", item([&] { return open(settled([&] { return cascades(); }, 1).at(0)); })},
+        {"pop-up item", item([&] { return open([&] { ask(Packet(kPmenushow, 4)); }); })},
+        {"side menu", window([&] { return boxes(); })},
+        {"tool bar", window([&] { return tools(); })},
+        {"message box", [&, text = Glyphs{}]() mutable {
+           // The text: the right of the ink above the box's button, beside
+           // its symbol.
+           if (!text.empty()) return text;
+           const adiclient::Image box = message(two);
+           const int width = static_cast<int>(want[0].size()), height = box.height - 50;
+           int right = 0;
+           for (int r = 0; r < height; ++r)
+             for (int c = 0; c < box.width; ++c)
+               if (black(box, c, r)) right = std::max(right, c + 1);
+           return text = glyphs(box, right - width, 0, width, height);
+         }},
+    };
+    for (int row = 0; row < 6; ++row)
+      sites.push_back({tile_names[row],
+                       [&, row] { return glyphs(grab(x, shell), 0, down + 50 * row, left + 210, 50); },
+                       kinds[row] == 1 || kinds[row] == 10 ? -1 : growth[row]});
+    for (const Site &site : sites) {
+      SCOPED_TRACE(site.name);
+      EXPECT_EQ(shown(site.look, want), want);
+      if (site.growth >= 0) {
+        EXPECT_EQ(site.growth, 4 * char_width);
+      }
+    }
+    s.reset();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(First, JapaneseLabels, ::testing::Values(kPrograms[0]), program_name);
 
 }  // namespace

@@ -30,6 +30,7 @@ const FieldKind field_kinds[] = {
     {"i32", FieldType::i32, 4, -2147483648LL, 4294967295LL},
     {"u32", FieldType::u32, 4, -2147483648LL, 4294967295LL},
     {"f32", FieldType::f32, 4, 0, 0},
+    {"f64", FieldType::f64, 8, 0, 0},
     {"str", FieldType::str, 0, 0, 0},
 };
 
@@ -163,7 +164,7 @@ bool parse_field(std::string_view word, Field &f, std::string &reason) {
   for (const FieldKind &k : field_kinds)
     if (type == k.name) kind = &k;
   if (!kind) {
-    reason = "unknown field type '" + std::string(type) + "' (i8 u8 i16 u16 i32 u32 f32 str)";
+    reason = "unknown field type '" + std::string(type) + "' (i8 u8 i16 u16 i32 u32 f32 f64 str)";
     return false;
   }
   f.type = kind->type;
@@ -171,15 +172,16 @@ bool parse_field(std::string_view word, Field &f, std::string &reason) {
   if (!parse_count(offset, 0, max_length, off, reason, "offset")) return false;
   f.offset = static_cast<size_t>(off);
   if (kind->type == FieldType::str) return unquote(value, f.text, reason);
-  if (kind->type == FieldType::f32) {
-    float v = 0;
-    auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
-    if (value.empty() || ec != std::errc() || end != value.data() + value.size()) {
-      reason = "bad f32 value '" + std::string(value) + "'";
-      return false;
-    }
-    f.real = v;
-    return true;
+  if (kind->type == FieldType::f32 || kind->type == FieldType::f64) {
+    // Each read at its own precision, so an f32 is the float its text names.
+    auto read = [&](auto v) {
+      auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
+      f.real = v;
+      return !value.empty() && ec == std::errc() && end == value.data() + value.size();
+    };
+    if (kind->type == FieldType::f32 ? read(0.0f) : read(0.0)) return true;
+    reason = "bad " + std::string(kind->name) + " value '" + std::string(value) + "'";
+    return false;
   }
   int64_t v;
   if (!parse_int(value, v)) {
@@ -199,7 +201,8 @@ void apply_field(Packet &p, const Field &f) {
     case FieldType::i8: case FieldType::u8: p.set_u8(f.offset, f.bits); break;
     case FieldType::i16: case FieldType::u16: p.set_u16(f.offset, f.bits); break;
     case FieldType::i32: case FieldType::u32: p.set_u32(f.offset, f.bits); break;
-    case FieldType::f32: p.set_f32(f.offset, f.real); break;
+    case FieldType::f32: p.set_f32(f.offset, static_cast<float>(f.real)); break;
+    case FieldType::f64: p.set_f64(f.offset, f.real); break;
     case FieldType::str: p.set_text(f.offset, f.text); break;
   }
 }
@@ -588,7 +591,7 @@ std::string describe_field(const Field &f) {
   char buf[32];
   switch (f.type) {
     case FieldType::str: return out + "\"" + f.text + "\"";
-    case FieldType::f32: std::snprintf(buf, sizeof buf, "%g", static_cast<double>(f.real)); break;
+    case FieldType::f32: case FieldType::f64: std::snprintf(buf, sizeof buf, "%g", f.real); break;
     case FieldType::i8: std::snprintf(buf, sizeof buf, "%d", static_cast<int8_t>(f.bits)); break;
     case FieldType::i16: std::snprintf(buf, sizeof buf, "%d", static_cast<int16_t>(f.bits)); break;
     case FieldType::i32: std::snprintf(buf, sizeof buf, "%d", static_cast<int32_t>(f.bits)); break;
@@ -617,7 +620,8 @@ bool field_matches(const Field &f, const Packet &p) {
     case FieldType::i8: case FieldType::u8: return p.u8(f.offset) == f.bits;
     case FieldType::i16: case FieldType::u16: return p.u16(f.offset) == f.bits;
     case FieldType::i32: case FieldType::u32: return p.u32(f.offset) == f.bits;
-    case FieldType::f32: return p.f32(f.offset) == f.real;
+    case FieldType::f32: return p.f32(f.offset) == static_cast<float>(f.real);
+    case FieldType::f64: return p.f64(f.offset) == f.real;
     default: return false;
   }
 }

@@ -36,15 +36,15 @@ enum class Verb {
   stdin_text,
 };
 
-enum class FieldType { i8, u8, i16, u16, i32, u32, f32, str };
+enum class FieldType { i8, u8, i16, u16, i32, u32, f32, f64, str };
 
 // TYPE@OFFSET=VALUE; integers keep their bits (a value may be written signed
-// or unsigned), f32 its float, str its text.
+// or unsigned), f32 and f64 their number, str its text.
 struct Field {
   FieldType type = FieldType::u8;
   size_t offset = 0;
   uint32_t bits = 0;
-  float real = 0;
+  double real = 0;
   std::string text;
 };
 

@@ -149,17 +149,24 @@ TEST(Script, WindowsByTitle) {
 }
 
 TEST(Script, FieldMatching) {
-  auto a = parse_ok("expect reply i16@2=-1 u8@4=0xff str@5=\"ok\" f32@8=2.5\n");
-  Packet p(9, 12);
+  auto a = parse_ok("expect reply i16@2=-1 u8@4=0xff str@5=\"ok\" f32@8=2.5 f64@12=-0.1\n");
+  Packet p(9, 20);
   p.set_i16(2, -1);
   p.set_u8(4, 255);
   p.set_text(5, "ok");
   p.set_f32(8, 2.5f);
+  p.set_f64(12, -0.1);
   for (const Field &f : a[0].fields) EXPECT_TRUE(field_matches(f, p)) << describe_field(f);
+  EXPECT_EQ(describe_field(a[0].fields[4]), "f64@12=-0.1");
+  p.set_f64(12, static_cast<float>(-0.1));  // the float nearest: not the double
+  EXPECT_FALSE(field_matches(a[0].fields[4], p));
   p.set_text(5, "oK");
   EXPECT_FALSE(field_matches(a[0].fields[2], p));
   p.set_length(9);  // the f32 no longer fits
   EXPECT_FALSE(field_matches(a[0].fields[3], p));
+
+  // A double is sent as its eight bytes, most significant first.
+  EXPECT_EQ(parse_ok("send 80 f64@2=-2.5\n")[0].packets[0].bytes, (Bytes{0, 80, 0xC0, 0x04, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST(Script, StartAfterUseAndArgs) {
@@ -187,6 +194,8 @@ TEST(Script, ErrorsNameTheirLine) {
       {"send pvec i16=1\n", 1, "TYPE@OFFSET=VALUE"},
       {"send pvec i16@2=12z\n", 1, "bad number"},
       {"send pvec f32@2=abc\n", 1, "bad f32"},
+      {"send pvec f64@2=1e\n", 1, "bad f64"},
+      {"send pvec len=8 f64@2=1\n", 1, "beyond len=8"},
       {"send pvec str@2=bare\n", 1, "quoted"},
       {"send pvec str@2=\"open\n", 1, "unterminated"},
       {"send pvec str@2=\"\\q\"\n", 1, "unknown escape"},

@@ -32,21 +32,21 @@ class Segments : public FaceTest {
     FaceTest::TearDown();
   }
 
-  static std::vector<int> ids() {
-    std::vector<int> out;
+  static std::vector<std::uint32_t> ids() {
+    std::vector<std::uint32_t> out;
     for (const SegmentRecord *s = SegmentList.next; s != nullptr; s = s->next) out.push_back(s->id);
     return out;
   }
-  static const SegmentRecord *record(int id) {
+  static const SegmentRecord *record(std::uint32_t id) {
     for (const SegmentRecord *s = SegmentList.next; s != nullptr; s = s->next)
       if (s->id == id) return s;
     return nullptr;
   }
-  // An 8 x 8 square, counter-clockwise, at x.
-  static void square(float x) {
+  // An 8 x 8 square at x, counter-clockwise unless asked.
+  static void square(float x, bool clockwise = false) {
     const float v[4][3] = {{x, 10, -1}, {x + 8, 10, -1}, {x + 8, 18, -1}, {x, 18, -1}};
     bgnpolygon();
-    for (const auto &p : v) v3f(p);
+    for (int i = 0; i < 4; ++i) v3f(v[clockwise ? 3 - i : i]);
     endpolygon();
   }
   bool shows(float x) const { return kgl_read_normal(static_cast<int>(x) + 4, 14) != background; }
@@ -54,9 +54,9 @@ class Segments : public FaceTest {
     const float w[3] = {1, 1, 1};
     c3f(w);
   }
-  static TestPacket packet(int opcode, int id) {
+  static TestPacket packet(int opcode, std::uint32_t id) {
     TestPacket t(opcode, 16);
-    t.i32(4, id);
+    t.p.put_u32(4, id);
     return t;
   }
 };
@@ -70,16 +70,16 @@ TEST_F(Segments, OpenCloseAndDrawKeepOneRecordAnId) {
   square(14);
   EXPECT_EQ(record(5)->open, 0u);
   EXPECT_EQ(record(6)->open, 1u);
-  EXPECT_EQ(open_segment_id, 6);
+  EXPECT_EQ(open_segment_id, 6u);
   TestPacket close(83, 4);
   pcseg(close.p);
   EXPECT_EQ(seg_is_open, 0);
-  EXPECT_EQ(open_segment_id, -1);
+  EXPECT_EQ(open_segment_id, kNoSegment);
 
   // An id opened again starts afresh: its old record and object go.
   open_segment(5);
   close_segment();
-  EXPECT_EQ(ids(), (std::vector<int>{6, 5}));
+  EXPECT_EQ(ids(), (std::vector<std::uint32_t>{6, 5}));
 
   white();
   draw_segment(99);  // unknown: nothing
@@ -92,15 +92,15 @@ TEST_F(Segments, OpenCloseAndDrawKeepOneRecordAnId) {
 TEST_F(Segments, DeletingOrDrawingTheOpenSegmentEndsItsCompilation) {
   open_segment(7);
   const Int32 object = static_cast<Int32>(record(7)->object);
-  for (int id : {0, -3}) {
+  for (std::uint32_t id : {0u, 0xFFFFFFFDu}) {
     TestPacket remove = packet(84, id);
     pdseg(remove.p);
   }
-  EXPECT_EQ(open_segment_id, 7) << "ids below 1 are not deleted";
+  EXPECT_EQ(open_segment_id, 7u) << "id 0 is never deleted, an unknown one is not there";
   TestPacket remove = packet(84, 7);
   pdseg(remove.p);
   EXPECT_EQ(seg_is_open, 0);
-  EXPECT_EQ(open_segment_id, -1);
+  EXPECT_EQ(open_segment_id, kNoSegment);
   EXPECT_TRUE(ids().empty());
   EXPECT_FALSE(isobj(object));
   white();
@@ -116,6 +116,38 @@ TEST_F(Segments, DeletingOrDrawingTheOpenSegmentEndsItsCompilation) {
   EXPECT_EQ(seg_is_open, 0);
   EXPECT_TRUE(shows(26));
   EXPECT_EQ(RenderMode, kRenderFilledTwoSided);
+}
+
+// Ids are unsigned 32-bit numbers, the highest included; the culling a draw
+// asks for ends with it.
+TEST_F(Segments, HighIdsWorkAndCullingEndsWithTheDraw) {
+  for (const std::uint32_t id : {0x80000000u, 0xFFFFFFFFu}) {
+    clear_black();
+    MyZbuffer(1);
+    MyClearZbuffer();
+    MyZbuffer(0);
+    white();
+    open_segment(id);
+    square(2);
+    square(14, true);
+    close_segment();
+    TestPacket draw = packet(94, id);
+    draw.i16(10, 3);
+    draw.p.put_u32(12, 8);
+    pdrawseg(draw.p);
+    EXPECT_TRUE(shows(2)) << id;
+    EXPECT_FALSE(shows(14)) << "culled " << id;
+    EXPECT_EQ(getbackface(), 0);
+    square(26, true);
+    EXPECT_TRUE(shows(26)) << "not culled after the draw " << id;
+    TestPacket remove = packet(84, id);
+    pdseg(remove.p);
+    EXPECT_TRUE(ids().empty()) << id;
+    clear_black();
+    white();
+    pdrawseg(draw.p);
+    EXPECT_FALSE(shows(2)) << "deleted " << id;
+  }
 }
 
 // Segments drawn inside others nest; a chain where each calls the next twice

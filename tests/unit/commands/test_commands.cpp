@@ -40,6 +40,7 @@ TEST_F(Commands, ArgumentsFollowTheNameAsTheTableSpellsIt) {
       {"mfl_pagesize 8", "", 4096},
       {"MFL_PAGESIZE x", "", 4096},
       {"MFL_PAGESIZE \t 8", "", 8192},
+      {"MFL_PAGESIZE16", "", 16384},
   };
   for (const Case &c : cases) {
     EXPECT_EQ(command(c.text), 1) << c.text;
@@ -47,7 +48,7 @@ TEST_F(Commands, ArgumentsFollowTheNameAsTheTableSpellsIt) {
     for (const ConfigRecord *r : {&cfr, &newcfr, &tempcfr}) EXPECT_EQ(r->word(kWordPageSize), c.page_size) << c.text;
   }
   EXPECT_EQ(CleanSelect, 1);
-  EXPECT_EQ(PstringNeeded, 1);
+  EXPECT_EQ(PstringNeeded, 2);  // one clean-up a change
   command("MFL_PROMPTLINE");
   EXPECT_EQ(printed(), "Current MFL_PROMPTLINE: 3\r\n");
 }
@@ -71,12 +72,15 @@ TEST_F(Commands, LookupAndWordOptions) {
     EXPECT_EQ(RenderMode, c.render) << c.text;
     EXPECT_EQ(DegenMode, c.degen) << c.text;
   }
-  // CLEAN_ON reaches its own row and does nothing; CLEAN counts a clean-up.
+  // CLEAN_ON is found as CLEAN, the earlier row: it counts a clean-up.
   EXPECT_EQ(command("CLEAN_ON"), 1);
-  EXPECT_EQ(PstringNeeded, 0);
-  EXPECT_EQ(command("'clean"), 1);
   EXPECT_EQ(CleanSelect, 1);
   EXPECT_EQ(PstringNeeded, 1);
+  EXPECT_EQ(command("'clean"), 1);
+  EXPECT_EQ(PstringNeeded, 2);
+  // A number right after the name is read.
+  EXPECT_EQ(command("HOLDTIME10"), 1);
+  EXPECT_EQ(cfr.word(kWordPickRepeat), 10);
 }
 
 TEST_F(Commands, SnapshotInAnyCaseWritesTheScreen) {

@@ -295,15 +295,23 @@ TEST_F(Dialogs, PopupListsReplaceTheirEntriesAndReportTheChoice) {
   EXPECT_EQ(results(), (std::vector<Result>{{acad_of(popup), 1, 0, 0, "0"}}));
 }
 
-TEST_F(Dialogs, SlidersReportDragsAndChanges) {
+// Set turns the value over without kTileNotInverted, get with it: a set
+// followed by a get gives maximum + minimum - value either way.
+TEST_F(Dialogs, SlidersReportDragsAndChangesAndTurnTheirValueOver) {
   const std::uint32_t d = dialog();
-  const std::uint32_t s = tile(11, d);
-  const SliderExtra &range = slider_extra(find_tile(s)->extra);
-  EXPECT_LT(range.minimum, range.maximum);  // no range given: one is made
-  slider_moved(s, 45, true);
-  slider_moved(s, 46, false);
-  EXPECT_EQ(get(11, s), "46");
-  EXPECT_EQ(results(), (std::vector<Result>{{acad_of(s), 3, 0, 0, "45"}, {acad_of(s), 1, 0, 0, "46"}}));
+  for (const std::uint32_t flags : {std::uint32_t{kTileEnabled}, std::uint32_t{kTileEnabled | kTileNotInverted}}) {
+    const std::uint32_t s = tile(11, d, flags);
+    SliderExtra &range = slider_extra(find_tile(s)->extra);
+    EXPECT_LT(range.minimum, range.maximum);  // no range given: one is made
+    range.minimum = 10;
+    range.maximum = 100;
+    slider_moved(s, 45, true);
+    slider_moved(s, 46, false);
+    EXPECT_EQ(get(11, s), flags & kTileNotInverted ? "64" : "46");
+    EXPECT_EQ(results(), (std::vector<Result>{{acad_of(s), 3, 0, 0, "45"}, {acad_of(s), 1, 0, 0, "46"}}));
+    set(11, s, "30");
+    EXPECT_EQ(get(11, s), "80") << flags;
+  }
 }
 
 TEST_F(Dialogs, ImagesDrawTheirFillRecordsAndImageButtonsTheirClicks) {

@@ -1,7 +1,11 @@
 // The Shift-JIS character tests, the four streaming converters and the
-// whole-text conversions of the first program.
+// whole-text conversions of the first program, also against the C library's
+// converters.
 #include <gtest/gtest.h>
+#include <iconv.h>
 
+#include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +36,43 @@ std::string convert(Converter f, const std::string &in, int *result = nullptr) {
   if (r < 0) return "<" + std::to_string(r) + ">";
   EXPECT_EQ(buf[static_cast<std::size_t>(r)], '\0');
   return std::string(buf.data(), static_cast<std::size_t>(r));
+}
+
+// One of the C library's converters, from its initial state each call.
+class Iconv {
+ public:
+  Iconv(const char *to, const char *from) : cd_(iconv_open(to, from)) {}
+  ~Iconv() {
+    if (ok()) iconv_close(cd_);
+  }
+  Iconv(const Iconv &) = delete;
+  Iconv &operator=(const Iconv &) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  // The whole code converted, a stateful output led back to its initial
+  // state; nothing when the converter refuses it.
+  std::optional<std::string> operator()(const std::string &in) const {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    char out[64];
+    char *o = out, *i = const_cast<char *>(in.data());
+    std::size_t out_left = sizeof out, in_left = in.size();
+    if (iconv(cd_, &i, &in_left, &o, &out_left) == static_cast<std::size_t>(-1) ||
+        iconv(cd_, nullptr, nullptr, &o, &out_left) == static_cast<std::size_t>(-1))
+      return std::nullopt;
+    return std::string(out, o);
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+std::string hex(const std::string &bytes) {
+  std::string out;
+  char b[4];
+  for (unsigned char c : bytes) {
+    std::snprintf(b, sizeof b, "%02X", c);
+    out += b;
+  }
+  return out;
 }
 
 struct TextCodes : ::testing::Test {
@@ -73,9 +114,12 @@ TEST_F(TextCodes, Conversions) {
       {sjistoeuc, "\xb1", "\x8e\xb1"},
       {sjistoeuc, "\x81\x40\xef\xfc\x9f\x7e", "\xa1\xa1\xfe\xfe\xdd\xdf"},
       // A bad lead byte is used up alone; a lead before a byte that cannot
-      // follow it is one bad byte.
-      {sjistoeuc, "\x80" "A\xa0" "B\xf0@\xff", "?A?B?@?"},
+      // follow it is one bad byte. The user and vendor areas (leads 0xF0 to
+      // 0xFC) have no place in EUC-JP: lead and trail are one '?'.
+      {sjistoeuc, "\x80" "A\xa0" "B\xf0@\xff", "?A?B??"},
       {sjistoeuc, "\x81 \x81\x7f\x81\xfd", "? ?\x7f??"},
+      {sjistoeuc, "\xf0\x9f\x88\x9f\xfb\xfc\xfa\xb1" "a\xfc ", "?\xb0\xa1??a? "},
+      {sjistojis, "\xfb\xfc\x88\x9f", "?\x1b$B\x30\x21"},
       {euctosjis, "\xb0\xa1\x8e\xb1z", "\x88\x9f\xb1z"},
       {euctosjis, "\x80" "A\xa0\xff\x8e" "A\x8e\xa0\xb0\xa0", "?A???A????"},
       {sjistojis, "\x88\x9f" "a", "\x1b$B\x30\x21\x1b(Ba"},
@@ -129,7 +173,7 @@ TEST_F(TextCodes, PiecesEqualTheWholeAndCountingChangesNothing) {
     std::int32_t options;
     std::string in;
   } cases[] = {
-      {sjistoeuc, 0, "a\x88\x9f\xb1\x80\x81\x40z\xef\xfc"},
+      {sjistoeuc, 0, "a\x88\x9f\xb1\x80\x81\x40z\xef\xfc\xfa\xb1"},
       {euctosjis, 0, "a\xb0\xa1\x8e\xb1\x80\xa1\xa1z\xfe\xfe"},
       {sjistojis, kJisPrefixed | kJisFourByte | kJisKanaShift, "\xb1\x88\x9f" "a\xb1\xb2\x81\x40"},
       {sjistojis, kJisRoman, "\xb1\x88\x9f" "a\xb1"},
@@ -287,6 +331,72 @@ TEST_F(TextCodes, RoundTripsOverEveryCode) {
       for (char c : jis) ASSERT_EQ(c & 0x80, 0);
       EXPECT_EQ(convert(jistosjis, jis), sjis);
     }
+}
+
+// Against glibc's SHIFT_JIS, EUC-JP and ISO-2022-JP converters over every
+// two-byte code: they agree on each of the 6879 characters of JIS X 0208.
+// iconv refuses the rest, where the converters here differ on purpose:
+// - the 1957 places JIS X 0208 leaves empty (Shift-JIS leads 0x81 to 0xEF)
+//   keep their place through the arithmetic, so that text passes both ways
+//   unchanged;
+// - the 2444 codes of the user and vendor areas (Shift-JIS leads 0xF0 to
+//   0xFC), which JIS X 0208 cannot hold, each become one '?'.
+TEST_F(TextCodes, AgreeWithTheCLibraryOverEveryTwoByteCode) {
+  const Iconv sjis_euc("EUC-JP", "SHIFT_JIS"), euc_sjis("SHIFT_JIS", "EUC-JP"),
+      sjis_jis("ISO-2022-JP", "SHIFT_JIS"), jis_sjis("SHIFT_JIS", "ISO-2022-JP");
+  ASSERT_TRUE(sjis_euc.ok() && euc_sjis.ok() && sjis_jis.ok() && jis_sjis.ok());
+  std::vector<std::string> wrong;
+  const auto check = [&](bool good, const std::string &code) {
+    if (!good && wrong.size() < 20) wrong.push_back(hex(code));
+  };
+
+  int agreed = 0, empty = 0, user_area = 0;
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (lead == 0xA0) lead = 0xE0;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      if (trail == 0x7F) continue;
+      const std::string code{static_cast<char>(lead), static_cast<char>(trail)};
+      reset_all();
+      const std::string euc = convert(sjistoeuc, code), jis = convert(sjistojis, code + "a");
+      const std::optional<std::string> want_euc = sjis_euc(code), want_jis = sjis_jis(code + "a");
+      check(want_euc.has_value() == want_jis.has_value(), code);
+      if (want_euc) {
+        ++agreed;
+        check(euc == *want_euc && jis == *want_jis, code);
+      } else if (lead >= 0xF0) {
+        ++user_area;
+        check(euc == "?" && jis == "?a", code);
+      } else {
+        ++empty;
+        check(!euc_sjis(euc) && convert(euctosjis, euc) == code && convert(jistosjis, jis) == code + "a", code);
+      }
+    }
+  }
+  EXPECT_EQ(agreed, 6879);
+  EXPECT_EQ(empty, 1957);
+  EXPECT_EQ(user_area, 2444);
+
+  // The other way: every code of two EUC-JP bytes, and of two JIS bytes.
+  agreed = empty = 0;
+  for (int c1 = 0xA1; c1 <= 0xFE; ++c1)
+    for (int c2 = 0xA1; c2 <= 0xFE; ++c2) {
+      const std::string euc{static_cast<char>(c1), static_cast<char>(c2)};
+      const std::string jis = "\x1b$B" + std::string{static_cast<char>(c1 & 0x7F), static_cast<char>(c2 & 0x7F)};
+      reset_all();
+      const std::string sjis = convert(euctosjis, euc), from_jis = convert(jistosjis, jis + "\x1b(B");
+      const std::optional<std::string> want = euc_sjis(euc), want_from_jis = jis_sjis(jis + "\x1b(B");
+      check(want.has_value() == want_from_jis.has_value(), euc);
+      if (want) {
+        ++agreed;
+        check(sjis == *want && from_jis == *want_from_jis, euc);
+      } else {
+        ++empty;
+        check(from_jis == sjis && convert(sjistoeuc, sjis) == euc, euc);
+      }
+    }
+  EXPECT_EQ(agreed, 6879);
+  EXPECT_EQ(empty, 1957);
+  EXPECT_TRUE(wrong.empty()) << ::testing::PrintToString(wrong);
 }
 
 }  // namespace

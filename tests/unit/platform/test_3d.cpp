@@ -277,6 +277,33 @@ TEST_F(Lighting, EachLightKindAndTheUnlitCases) {
   lmbind(KGL_LIGHT0, 0);
 }
 
+// A polygon's vertices are lit once the polygon is known to be drawn, yet
+// each by the material bound when it came.
+TEST_F(Lighting, APolygonsVerticesTakeTheMaterialBoundWhenEachCame) {
+  const float dim[] = {KGL_DIFFUSE, 0.4f, 0.4f, 0.4f, KGL_LMNULL};
+  lmdef(KGL_DEFMATERIAL, 1, 0, nullptr);   // diffuse 0.8
+  lmdef(KGL_DEFMATERIAL, 2, 5, dim);
+  lmdef(KGL_DEFLIGHT, 1, 0, nullptr);
+  lmbind(KGL_LIGHT0, 1);
+  lmbind(KGL_MATERIAL, 1);
+  shademodel(1);
+  const float n[3] = {0, 0, 1}, a[3] = {0, 0, -1}, b[3] = {40, 0, -1}, c[3] = {0, 40, -1};
+  n3f(n);
+  bgnpolygon();
+  v3f(a);
+  v3f(b);
+  lmbind(KGL_MATERIAL, 2);
+  v3f(c);
+  endpolygon();
+  EXPECT_EQ(kgl_read_normal(0, 0), packed(204, 204, 204));
+  const Uint32 top = kgl_read_normal(0, 39) & 0xFF;
+  EXPECT_GE(top, 102u);
+  EXPECT_LE(top, 110u);
+  shademodel(0);
+  lmbind(KGL_MATERIAL, 0);
+  lmbind(KGL_LIGHT0, 0);
+}
+
 TEST_F(Objects, RecordedCallsDrawOnlyWhenCalled) {
   EXPECT_EQ(genobj(), 1);
   makeobj(1);

@@ -106,6 +106,38 @@ TEST_F(Buffers, BackBufferShowsAfterSwap) {
   readsource(KGL_SRC_AUTO);
 }
 
+// Pixels of both buffers change with the entry of their top byte: the back
+// where it holds its own pixels, and where it mirrors the front.
+TEST_F(Buffers, RecolouringByTheTopByteReachesBothBuffers) {
+  constexpr int kW = 2 * W;   // two tiles across
+  KglContext *wide = kgl_offscreen_create(kW, H);
+  kgl_offscreen_make_current(wide);
+  doublebuffer();
+  gconfig();
+  frontbuffer(1);
+  backbuffer(1);
+  cpack(0x05000011);
+  clear();   // both buffers: the back mirrors the front
+  backbuffer(0);
+  cpack(0x06000011);
+  rectfi(0, 0, 1, 1);   // the front alone: the left tile's back holds its own pixels
+  Uint32 from[256], to[256];
+  for (Uint32 t = 0; t < 256; ++t) from[t] = to[t] = t << 24;
+  from[5] = 0x05000011, to[5] = 0x05002200;
+  EXPECT_EQ(kgl_recolour_by_top_byte(0, 0, kW - 1, 0, from, to), kW - 2 + W);   // one row
+  EXPECT_EQ(kgl_recolour_by_top_byte(-9, -9, kW + 9, H + 9, from, to), kW * (H - 1) - 2 + W * (H - 1));
+  EXPECT_EQ(kgl_read_normal(0, 0), 0x06000011u);
+  for (int x : {0, kW - 1}) {
+    EXPECT_EQ(kgl_read_normal(x, H - 1), 0x05002200u);
+    EXPECT_EQ(kgl_read_back(x, 0), 0x05002200u);
+  }
+  EXPECT_EQ(kgl_read_composited(kW - 1, H - 1), 0x002200u);
+  EXPECT_EQ(kgl_recolour_by_top_byte(0, 0, kW - 1, H - 1, from, to), 0);
+  EXPECT_EQ(kgl_recolour_by_top_byte(0, 0, kW - 1, H - 1, to, to), 0);
+  kgl_offscreen_make_current(ctx);
+  kgl_offscreen_destroy(wide);
+}
+
 TEST_F(Buffers, ZbufferClearsToTheLargestDepthAndStoresPixels) {
   cpack(0);
   EXPECT_EQ(getgdesc(5), 0x7FFFFF);

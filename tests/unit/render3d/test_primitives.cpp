@@ -229,31 +229,34 @@ TEST_F(Primitives, SegmentsKeepTheOpenOneAndTheRenderMode) {
   open.i32(4, 6);
   poseg(open.p);
   EXPECT_EQ(seg_is_open, 1);
-  EXPECT_EQ(open_segment_id, 6);
+  EXPECT_EQ(open_segment_id, 6u);
   TestPacket remove(84, 8);
   for (int id : {0, -3}) {
     remove.i32(4, id);
     pdseg(remove.p);
   }
-  EXPECT_EQ(open_segment_id, 6);
+  EXPECT_EQ(open_segment_id, 6u);
   TestPacket close(83, 4);
   pcseg(close.p);
   EXPECT_EQ(seg_is_open, 0);
-  EXPECT_EQ(open_segment_id, -1);
+  EXPECT_EQ(open_segment_id, kNoSegment);
 
+  // The culling the flags ask for lasts only while the segment is drawn.
   TestPacket draw(94, 16);
   const struct {
     int style;
     std::uint32_t flags, mode;
-    int back;
-  } cases[] = {{1, 8, kRenderHidden, 1}, {2, 0, kRenderFlatTwoSided, 0}, {5, 7, kRenderPlainOutline, 0},
-               {7, 0, kRenderFilledTwoSided, 0}};
+    int back_before;
+  } cases[] = {{1, 8, kRenderHidden, 0}, {2, 0, kRenderFlatTwoSided, 1}, {5, 7, kRenderPlainOutline, 0},
+               {7, 8, kRenderFilledTwoSided, 1}};
   for (const auto &k : cases) {
+    backface(k.back_before);
     draw.i16(10, k.style);
     draw.p.put_u32(12, k.flags);
     pdrawseg(draw.p);
     EXPECT_EQ(RenderMode, k.mode) << k.style;
-    EXPECT_EQ(getbackface(), k.back) << k.style;
+    EXPECT_EQ(getbackface(), k.back_before) << k.style;
+    EXPECT_EQ(getfrontface(), 0);
     EXPECT_EQ(getsm(), 1);
   }
   backface(0);

@@ -4,6 +4,7 @@
 // scan lines written, kept in the viewport's block and read back at every
 // depth.
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -162,7 +163,7 @@ TEST_F(Scanlines, ScanLinesRoundTripAtEachDepth) {
       {24, {0x10, 0x20, 0x30, 0x40, 0x50, 0x60}, {0x10, 0x20, 0x30, 0x40, 0x50, 0x60}, 0x302010, 0xFF102030},
       {32, {0x10, 0x20, 0x30, 0x44, 0x40, 0x50, 0x60, 0x55}, {0x10, 0x20, 0x30, 0xFF, 0x40, 0x50, 0x60, 0xFF},
        0x302010, 0x44102030},
-      {8, {1, 3, 4}, {1, 3, 1}, kShownRed, 0xFF0000FF},
+      {8, {1, 3, 4}, {1, 3, 4}, kShownRed, 0x020000FF},   // index 1 kept in the top byte
   };
   for (const auto &c : cases) {
     cfr.word(kWordRenderDepth) = c.depth;
@@ -178,7 +179,7 @@ TEST_F(Scanlines, ScanLinesRoundTripAtEachDepth) {
   TestPacket odd = scan_line(2, 8, 7, {1, 2, 3});
   rdwsline(odd.p);
   cfr.word(kWordRenderDepth) = 8;
-  EXPECT_EQ(read_back(7, 7, 2, 4), (std::vector<int>{1, 0}));
+  EXPECT_EQ(read_back(7, 7, 2, 4), (std::vector<int>{4, 0}));
 
   // Repeated side by side up to the window's edge.
   cfr.word(kWordRenderDepth) = 24;
@@ -248,15 +249,87 @@ TEST_F(Scanlines, StoredLinesGoToTheViewportBlockWhereTheyFitIt) {
   EXPECT_EQ(block(12, 8), 0u);
 
   // A full session outside a rendering puts its lines 3 rows lower; an
-  // 8-bit line is kept as the colours it shows.
+  // 8-bit line is kept as the pixels it draws, their indices with them.
   Pkinit.field[kPkinitFlags] = kInitFullSession;
   cfr.word(kWordRenderDepth) = 8;
   TestPacket lowered = scan_line(4, 20, 13, {2, 3});
   rdwsline(lowered.p);
-  EXPECT_EQ(block(20, 10), 0xFF00FF00u);
-  EXPECT_EQ(block(21, 10), 0xFFFF0000u);
+  EXPECT_EQ(block(20, 10), 0x0300FF00u);
+  EXPECT_EQ(block(21, 10), 0x04FF0000u);
   EXPECT_EQ(shown(21, 10), kShownBlue);
   EXPECT_EQ(read_back(20, 13, 2), (std::vector<int>{2, 3}));
+}
+
+// At 8 bits the client draws colour indices: most of the fixture's map is
+// black, and yet every index comes back as itself, from scan lines, polygons
+// and the clear; a map loaded after the drawing recolours what was drawn in
+// its indices, on the screen, in the viewport's block and in the stored
+// image, and leaves the rest.
+TEST_F(Scanlines, AtEightBitsEveryIndexComesBackAndFollowsTheMap) {
+  cfr.word(kWordRenderDepth) = 8;
+  cfr.word(kWordColourGraphics) = 9;
+  is_redraw_needed = 1;
+  TestPacket start(2002, 8), clear(2006, 8), end(2003, 8);
+  rdstart(start.p);
+  rdclear(clear.p);
+  EXPECT_EQ(read_back(0, 0, 2), (std::vector<int>{9, 9}));
+  std::vector<int> rows[4];
+  for (int r = 0; r < 4; ++r) {
+    for (int i = 0; i < kRW; ++i) rows[r].push_back(r * kRW + i);
+    TestPacket t = scan_line(r == 0 ? 4 : 2, 0, r, rows[r]);   // the first row kept in the block too
+    rdwsline(t.p);
+    EXPECT_EQ(read_back(0, r, kRW), rows[r]) << r;
+  }
+  TestPacket square = flat(0x3FF << 6, 200, 201, 4, kRect);
+  rdpoly(square.p);
+  TestPacket point = flat(0, 0, 254, 1, {{50, 5}});
+  rdpoly(point.p);
+  EXPECT_EQ(read_back(20, 20, 1), std::vector<int>{200});
+  EXPECT_EQ(read_back(40, 20, 1), std::vector<int>{201});   // its edge
+  EXPECT_EQ(read_back(50, 5, 1), std::vector<int>{254});
+  // Drawn over by something else, a pixel is the lowest index of its colour.
+  SelectScreenMatrix();
+  MyColor(2);
+  MyPoint(21, 20);
+  EXPECT_EQ(read_back(21, 20, 1), std::vector<int>{2});
+  // Every other pixel carries index 254's top byte: one of its colour is
+  // recoloured with it only where 254 was drawn.
+  MyColor(0);
+  MyPoint(60, 40);
+
+  // The image is kept as it ends; then the map changes.
+  rdend(end.p);
+  ASSERT_NE(RenderLocation, nullptr);
+  std::memset(DisplayMap, 0, sizeof DisplayMap);
+  rdstart(start.p);   // the image comes back
+  const auto load = [](int index, int r, int g, int b) {
+    TestPacket t(2008, 16);
+    t.i16(8, index).i16(10, r).i16(12, g).i16(14, b);
+    rdcmap(t.p);
+  };
+  load(5, 255, 255, 0);
+  load(200, 0, 0, 255);
+  load(254, 255, 0, 0);
+  RecolourIndexPixels();
+  EXPECT_EQ(shown(50, 5), kShownRed);
+  EXPECT_EQ(shown(60, 40), 0u);
+  EXPECT_EQ(read_back(50, 5, 1), std::vector<int>{254});
+  EXPECT_EQ(read_back(60, 40, 1), std::vector<int>{0});
+  EXPECT_EQ(shown(5, 0), 0xFFFF00u);
+  EXPECT_EQ(shown(6, 0), 0u);
+  EXPECT_EQ(shown(20, 20), kShownBlue);
+  EXPECT_EQ(shown(21, 20), kShownGreen) << "drawn over: not index 200's";
+  EXPECT_EQ(shown(40, 20), 0u);
+  EXPECT_EQ(vp_info[0].saved_pixels[5], 0x0600FFFFu);
+  EXPECT_EQ(RenderLocation[5], 0x0600FFFFu);
+  for (int r = 0; r < 4; ++r) EXPECT_EQ(read_back(0, r, kRW), rows[r]) << r;
+  EXPECT_EQ(read_back(20, 20, 1), std::vector<int>{200});
+  // Loaded again as it was, and once more: each load is seen.
+  load(5, 0, 0, 0);
+  load(5, 0, 255, 0);
+  RecolourIndexPixels();
+  EXPECT_EQ(shown(5, 0), kShownGreen);
+  EXPECT_EQ(read_back(5, 0, 1), std::vector<int>{5});
 }
 
 }  // namespace
