@@ -20,8 +20,8 @@
 #include "kanji/kanji_window.h"
 #include "kovagl/gl.h"
 #include "ui/graph_window.h"
-#include "ui/window_caches.h"
 #include "ui/text_window.h"
+#include "ui/window_caches.h"
 
 namespace {
 
