@@ -21,6 +21,7 @@
 #include "kovagl/gl.h"
 #include "ui/graph_window.h"
 #include "ui/text_window.h"
+#include "ui/window_caches.h"
 
 namespace {
 
@@ -125,6 +126,7 @@ int main(int argc, char **argv) {
   }
   if constexpr (kSecondBuild) debug_value("display", reinterpret_cast<std::uintptr_t>(display));
   XtAppSetWarningHandler(context, x_warning_handler);
+  release_window_caches_on_destroy(display);
   choose_input_method();
 
   const char *text_device = std::getenv("ACADTEXTDISPLAY");

@@ -30,6 +30,7 @@
 #include "dialogs/tile_handlers.h"
 #include "dialogs/tile_widgets.h"
 #include "ui/graph_window.h"
+#include "ui/window_caches.h"
 
 XFontSet mb_font;
 
@@ -407,6 +408,7 @@ class MotifDialogWidgets final : public DialogWidgets {
     if (!label.empty()) {
       Args f;
       add_look(f, look, false);
+      add_fonts(f);  // given, the toolkit converts no font list from the resources for it
       form = XmCreateForm(holder, const_cast<char *>("RazovurLabeledListBoxParent"), f.a, f.n);
       Text s(label);
       Args l;
@@ -473,6 +475,7 @@ class MotifDialogWidgets final : public DialogWidgets {
     m.add(XmNforeground, value(look.foreground));
     m.add(XmNbackground, value(look.background));
     m.add(XmNpacking, XmPACK_COLUMN);
+    add_fonts(m);  // for its menu shell too
     Widget pd = XmCreatePulldownMenu(W(parent), const_cast<char *>("RazovurPopupMenu"), m.a, m.n);
     Text s(label);
     Args a;
@@ -675,7 +678,7 @@ class MotifDialogWidgets final : public DialogWidgets {
                                                static_cast<unsigned>(height), static_cast<unsigned>(depth)));
   }
   void free_pixmap(WidgetId pixmap) override {
-    if (pixmap != 0) XFreePixmap(display, static_cast<Pixmap>(pixmap));
+    if (pixmap != 0) free_label_pixmap(screen_struct, static_cast<Pixmap>(pixmap));
   }
   void clear_pixmap(WidgetId pixmap, int width, int height) override {
     if (pixmap == 0 || dialog_gc == nullptr) return;

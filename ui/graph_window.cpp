@@ -960,7 +960,9 @@ int dx_dialog(const char *text, int type) {
 
   // The box's own loop: X events and timers only. The packet pipe is not
   // read, so a packet that arrives meanwhile waits until the box is answered;
-  // but a client that closes the pipe ends the driver.
+  // but a client that closes the pipe ends the driver. A menu still active
+  // would keep the pointer and keyboard from the box.
+  dx_popdown_menus();
   XtManageChild(box);
   watch_packet_pipe(nullptr, nullptr);
   while (dialog_result == -2) {

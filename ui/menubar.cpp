@@ -24,6 +24,7 @@
 #include "build2/menu_calls.h"
 #include "ui/context.h"
 #include "ui/graph_window.h"
+#include "ui/window_caches.h"
 
 char menu_file_pathname[256];
 char iconic_file_name[256];
@@ -40,7 +41,10 @@ XmFontList menu_fonts;
 XColor bgcolor, fgcolor;
 Pixel bg, fg;
 AccelChord chord = accel_chord(true);
-bool stand_in_cascades = true;  // the bar still holds the cascades made with the window
+// The cascades the window was made with, until the client's menus take the
+// bar: noted before the client's first menu joins them, so that only they go.
+bool stand_ins_noted;
+std::vector<Widget> stand_in_cascades;
 
 constexpr unsigned int kXpmCloseness = 4000;
 // Pictures of the menus' entries: those of the menus before the last rebuild
@@ -61,8 +65,28 @@ std::string to_euc(const char *sjis) {
 }
 
 void item_cb(Widget, XtPointer client_data, XtPointer) {
-  auto code = reinterpret_cast<std::uintptr_t>(client_data);
-  queue_menu(static_cast<int>(code >> 16), static_cast<int>(code & 0xFFFF) - 1);
+  // A pick counts only in a session and while no dialog is up.
+  if (init_called && busy_with_dialog == 0) {
+    auto code = reinterpret_cast<std::uintptr_t>(client_data);
+    queue_menu(static_cast<int>(code >> 16), static_cast<int>(code & 0xFFFF) - 1);
+  }
+  if (graph_pw != nullptr) XmProcessTraversal(graph_pw, XmTRAVERSE_CURRENT);
+}
+
+void note_stand_in_cascades() {
+  if (stand_ins_noted || menu_bar.building == nullptr) return;
+  stand_ins_noted = true;
+  WidgetList children = nullptr;
+  Cardinal count = 0;
+  XtVaGetValues(menu_bar.building, XmNchildren, &children, XmNnumChildren, &count, nullptr);
+  for (Cardinal i = 0; i < count; ++i)
+    if (XtIsSubclass(children[i], xmCascadeButtonWidgetClass)) stand_in_cascades.push_back(children[i]);
+}
+
+void drop_stand_in_cascades() {
+  note_stand_in_cascades();
+  for (Widget w : stand_in_cascades) XtDestroyWidget(w);
+  stand_in_cascades.clear();
 }
 
 // Args every menu pane takes: the window's depth, visual and colormap, and
@@ -108,19 +132,26 @@ Pixmap icon_pixmap(const char *label) {
   return picture;
 }
 
+// The bar of the cascade lets go of what it holds: a pull-down posted from
+// it and its submenus, or the keyboard while the bar is traversed (after a
+// click on it, say), with the grabs that come with them. Nothing when the
+// bar holds nothing.
+void cleanup_menu_bar(Widget cascade) {
+  if (cascade == nullptr || !XtIsRealized(cascade)) return;
+  XEvent event{};
+  event.xbutton.type = ButtonPress;
+  event.xbutton.display = display;
+  event.xbutton.window = XtWindow(cascade);
+  event.xbutton.time = XtLastTimestampProcessed(display);
+  XtCallActionProc(cascade, const_cast<String>("CleanupMenuBar"), &event, nullptr, 0);
+}
+
 void destroy_menu_widgets(MtfMenu *menu) {
   if (menu == nullptr) return;
   // The bar lets go of a menu it still holds posted before the menu goes:
   // otherwise the bar would keep pointing at the destroyed pane, and the next
   // menu it posts would be laid over freed widgets.
-  if (menu->cascade != nullptr && XtIsRealized(menu->cascade)) {
-    XEvent event{};
-    event.xbutton.type = ButtonPress;
-    event.xbutton.display = display;
-    event.xbutton.window = XtWindow(menu->cascade);
-    event.xbutton.time = XtLastTimestampProcessed(display);
-    XtCallActionProc(menu->cascade, const_cast<String>("CleanupMenuBar"), &event, nullptr, 0);
-  }
+  cleanup_menu_bar(menu->cascade);
   if constexpr (kSecondBuild) free_menu_calls(menu);
   if (menu->cascade != nullptr) XtDestroyWidget(menu->cascade);
   // The pane's menu shell may hold other panes: the toolkit takes it away
@@ -133,7 +164,7 @@ void clear_mtf_bar() {
   for (MtfMenu *menu = menu_bar.first; menu != nullptr; menu = menu->next) destroy_menu_widgets(menu);
   free_mtf_menus(menu_bar);
   for (MtfMenu *&entry : menu_table) entry = nullptr;
-  for (Pixmap p : old_icon_pixmaps) XFreePixmap(display, p);
+  for (Pixmap p : old_icon_pixmaps) free_label_pixmap(screen_struct, p);
   old_icon_pixmaps.swap(icon_pixmaps);
   icon_pixmaps.clear();
 }
@@ -166,6 +197,22 @@ bool posted(Widget pane) {
   return XGetWindowAttributes(XtDisplay(shell), XtWindow(shell), &a) && a.map_state != IsUnmapped;
 }
 
+// Takes a posted pop-up menu, or a submenu posted from it, down through the
+// toolkit's own pop-down, so that the menu lets go of its grabs: a shell
+// only popped down would keep them.
+void pop_down_popup(Widget pane) {
+  Widget shell = XtParent(pane);
+  XEvent event{};
+  event.xbutton.type = ButtonRelease;
+  event.xbutton.display = XtDisplay(shell);
+  event.xbutton.window = XtWindow(shell);
+  event.xbutton.root = RootWindowOfScreen(XtScreen(shell));
+  event.xbutton.same_screen = True;
+  event.xbutton.time = XtLastTimestampProcessed(XtDisplay(shell));
+  XtCallActionProc(shell, const_cast<String>("MenuShellPopdownDone"), &event, nullptr, 0);
+  XtPopdown(shell);
+}
+
 // Second program: takes a posted menu pane down before a rebuild; nothing
 // when it is not posted.
 [[maybe_unused]] void pop_down_menu_pane(Widget pane) {
@@ -180,18 +227,7 @@ bool posted(Widget pane) {
   unsigned char type = 0;
   if (above != nullptr && XmIsRowColumn(above)) XtVaGetValues(above, XmNrowColumnType, &type, nullptr);
   if (type == XmMENU_BAR) return;
-  // The toolkit's own pop-down, so that the menu lets go of its grabs: a
-  // shell only popped down would keep them.
-  Widget shell = XtParent(pane);
-  XEvent event{};
-  event.xbutton.type = ButtonRelease;
-  event.xbutton.display = XtDisplay(shell);
-  event.xbutton.window = XtWindow(shell);
-  event.xbutton.root = RootWindowOfScreen(XtScreen(shell));
-  event.xbutton.same_screen = True;
-  event.xbutton.time = XtLastTimestampProcessed(XtDisplay(shell));
-  XtCallActionProc(shell, const_cast<String>("MenuShellPopdownDone"), &event, nullptr, 0);
-  XtPopdown(shell);
+  pop_down_popup(pane);
 }
 
 // Second program: the pane is on the list of posted panes while it shows. A
@@ -206,6 +242,38 @@ bool posted(Widget pane) {
 }
 
 }  // namespace
+
+void dx_popdown_menus() {
+  if constexpr (kSecondBuild) unmap_mapped_list(pop_down_menu_pane);
+  // The pop-up counts as posted from the moment it is managed: posted while
+  // the window is not shown, it holds the pointer and keyboard unmapped.
+  // Unmanaged, it shows again when it is next managed.
+  if (pop0_menu != nullptr && pop0_menu->menu_widget != nullptr &&
+      (XtIsManaged(pop0_menu->menu_widget) || posted(pop0_menu->menu_widget))) {
+    pop_down_popup(pop0_menu->menu_widget);
+    XtUnmanageChild(pop0_menu->menu_widget);
+  }
+  // The bar shown: the client's, or the empty one standing in for it.
+  if (Widget bar = shown_bar()) {
+    WidgetList children = nullptr;
+    Cardinal count = 0;
+    XtVaGetValues(bar, XmNchildren, &children, XmNnumChildren, &count, nullptr);
+    for (Cardinal i = 0; i < count; ++i) {
+      if (XmIsCascadeButton(children[i]) && XtIsManaged(children[i]) && XtIsRealized(children[i])) {
+        cleanup_menu_bar(children[i]);
+        break;
+      }
+    }
+  }
+  // The toolkit keeps one record of the pointer and keyboard grabs of the
+  // display, naming the menu that took them; a menu destroyed while named
+  // there would be used at the next click. Only menus grab them, and none is
+  // posted now.
+  if (graph_pw != nullptr && XtIsRealized(graph_pw)) {
+    XtUngrabPointer(graph_pw, CurrentTime);
+    XtUngrabKeyboard(graph_pw, CurrentTime);
+  }
+}
 
 void new_mtf_bar(Widget bar) {
   menu_bar = MtfBar{};
@@ -237,30 +305,34 @@ void menu_button_pressed(Widget, XtPointer client_data, XtPointer) {
 }
 
 void dx_new_menubar() {
-  if constexpr (kSecondBuild) unmap_mapped_list(pop_down_menu_pane);
+  dx_popdown_menus();
   cacheXtManageChild(nullptr, nullptr);  // nothing waits on widgets about to go
   build = MenuBuild{};
+  note_stand_in_cascades();
   lock_graph_win(1);
   if (use_localmenu && menu_bar.building != nullptr && graph_mainw != nullptr) {
     // While the bar is built again an empty one stands in for it.
     if (menu_bar.shown == nullptr) {
-      // F10 stays the client's key on this bar too.
-      Arg args[1];
+      // F10 stays the client's key on this bar too. Empty, it would be
+      // lower than the bar it stands in for, and the drawing area would
+      // change size twice over a rebuild. It takes no input: a click on a
+      // bar without cascades would leave it holding the pointer and
+      // keyboard with nothing to let go of them.
+      Arg args[3];
       XtSetArg(args[0], XmNmenuAccelerator, const_cast<char *>("Ctrl Shift<Key>F10"));
-      menu_bar.shown = XmCreateMenuBar(graph_mainw, const_cast<char *>("MenuBar"), args, 1);
+      XtSetArg(args[1], XmNresizeHeight, False);
+      XtSetArg(args[2], XmNsensitive, False);
+      menu_bar.shown = XmCreateMenuBar(graph_mainw, const_cast<char *>("MenuBar"), args, 3);
     }
-    if (shown_bar() == menu_bar.building) show_bar(menu_bar.shown, menu_bar.building);
+    if (shown_bar() == menu_bar.building) {
+      Dimension height = 0;
+      XtVaGetValues(menu_bar.building, XmNheight, &height, nullptr);
+      XtVaSetValues(menu_bar.shown, XmNheight, height, nullptr);
+      show_bar(menu_bar.shown, menu_bar.building);
+    }
   }
-  if (stand_in_cascades && menu_bar.building != nullptr) {
-    // The cascades the window was made with give way to the client's menus.
-    stand_in_cascades = false;
-    WidgetList children = nullptr;
-    Cardinal count = 0;
-    XtVaGetValues(menu_bar.building, XmNchildren, &children, XmNnumChildren, &count, nullptr);
-    std::vector<Widget> old(children, children + count);
-    for (Widget w : old)
-      if (XtIsSubclass(w, xmCascadeButtonWidgetClass)) XtDestroyWidget(w);
-  }
+  // The cascades the window was made with give way to the client's menus.
+  drop_stand_in_cascades();
   if (graph_pw != nullptr) XtUninstallTranslations(graph_pw);
   drop_popup();
   clear_mtf_bar();
@@ -273,6 +345,7 @@ void dx_new_menubar() {
 
 void dx_new_menu(const char *label, int number) {
   build = MenuBuild{};
+  note_stand_in_cascades();
   if (label == nullptr || number < 0 || number > kMenuNumberMax || menu_bar.building == nullptr) return;
   if (number == 0 && graph_pw == nullptr) return;
   if constexpr (!kSecondBuild)
@@ -296,6 +369,7 @@ void dx_new_menu(const char *label, int number) {
     if constexpr (kSecondBuild)
       XtAddCallback(menu->cascade, XmNcascadingCallback, menu_button_pressed, reinterpret_cast<XtPointer>(menu));
   } else {
+    dx_popdown_menus();
     drop_popup();
     pop0_menu = menu;
     XtSetArg(args[n], XmNbackground, bg), ++n;
@@ -396,8 +470,16 @@ void dx_done_menu() {
 
 void dx_done_menubar() {
   cacheXtManageChild(nullptr, nullptr);
+  // The client's menus, finished without a rebuild begun, still take the
+  // stand-ins' place; the bar, shown meanwhile, keeps its height through the
+  // exchange. Without menus of the client's the stand-ins stay.
+  bool hold_height = !stand_in_cascades.empty() && menu_bar.first != nullptr && menu_bar.building != nullptr &&
+                     XtIsManaged(menu_bar.building);
+  if (hold_height) XtVaSetValues(menu_bar.building, XmNresizeHeight, False, nullptr);
+  if (menu_bar.first != nullptr) drop_stand_in_cascades();
   for (MtfMenu *menu = menu_bar.first; menu != nullptr; menu = menu->next)
     if (menu->cascade != nullptr) XtManageChild(menu->cascade);
+  if (hold_height) XtVaSetValues(menu_bar.building, XmNresizeHeight, True, nullptr);
   if (graph_pw != nullptr) XtOverrideTranslations(graph_pw, graphicsTranslations);
   if (use_localmenu && menu_bar.building != nullptr && graph_mainw != nullptr) {
     Widget shown = shown_bar();
@@ -414,6 +496,8 @@ void dx_done_menubar() {
 int dx_show_menu(int number) {
   MtfMenu *menu = menu_by_number(menu_table, pop0_menu, number);
   if (menu == nullptr || menu->menu_widget == nullptr) return 0;
+  // One menu at a time: what is posted goes first.
+  dx_popdown_menus();
   if (number == 0) {
     XmMenuPosition(menu->menu_widget, &last_event.xbutton);
     XtManageChild(menu->menu_widget);

@@ -20,6 +20,10 @@ void new_mtf_bar(Widget bar);
 // Accelerator prefixes: Alt with use_alt, else Ctrl Shift.
 void choose_alt_accel_chord(int use_alt);
 
+// Takes down whatever menu is active (a pull-down or the pop-up posted, the
+// bar traversed from the keyboard), so that nothing holds the pointer and
+// keyboard when a message box comes up or the menus are rebuilt.
+void dx_popdown_menus();
 // Starts a rebuild of every menu.
 void dx_new_menubar();
 // Starts pull-down menu number (1 to 16) or the pop-up menu (0); other

@@ -23,11 +23,13 @@
 
 using adiclient::Event;
 using adiclient::Packet;
+using adiclient::pmenufcn;
+using adiclient::pmenuitem;
 
 namespace {
 
 constexpr int kPchar = 9, kPechar = 10, kPhlite = 11, kPmnucurs = 13, kPwrsplit = 20, kPmodeline = 21,
-              kPcoordline = 22, kPmenufcn = 52, kPmenushow = 53, kPmenuset = 111, kPmenuget = 112;
+              kPcoordline = 22, kPmenushow = 53;
 
 // A viewable window and where it is on the screen.
 struct Win {
@@ -134,6 +136,7 @@ struct UiTest : ::testing::TestWithParam<Program> {
     s->options.unset_env = unset_env;
     s->start();
     std::string err;
+    if (x) adiclient::close_display(x);
     x = adiclient::open_display(err);
     ASSERT_NE(x, nullptr) << err;
     top = adiclient::find_top_window(x, adiclient::graphics_title, 10000);
@@ -183,9 +186,9 @@ struct UiTest : ::testing::TestWithParam<Program> {
     std::vector<unsigned> want = typed(text, framed);
     EXPECT_EQ(keys(want.size()), want) << text;
   }
-  void expect_nothing() {
+  void expect_nothing(const std::string &when = "") {
     Event e = next(500);
-    EXPECT_EQ(e.type, -1) << "event type " << e.type << " key " << e.key;
+    EXPECT_EQ(e.type, -1) << when << " event type " << e.type << " key " << e.key;
   }
 
   void click(const Win &w, unsigned button = 1) {
@@ -602,28 +605,6 @@ INSTANTIATE_TEST_SUITE_P(Both, ToolBar, ::testing::ValuesIn(kPrograms), program_
 
 // ---- menus ---------------------------------------------------------------------------
 
-Packet menufcn(int function, int id = 0, const std::string &label = "", int flags = 0, int mark = 0,
-               int close_levels = 0) {
-  Packet p(kPmenufcn, 12);
-  p.set_i16(2, function);
-  p.set_i16(4, id);
-  p.set_i16(6, flags);
-  p.set_i16(8, close_levels);
-  p.set_u8(10, static_cast<unsigned>(mark));
-  p.set_text(11, label);
-  return p;
-}
-
-// pmenuset with the flags and mark, or pmenuget.
-Packet menu_item(int menu, int item, bool set = false, int flags = 0, int mark = 0) {
-  Packet p(set ? kPmenuset : kPmenuget, 10);
-  p.set_i16(2, menu);
-  p.set_i16(4, item);
-  p.set_i16(6, flags);
-  p.set_u8(8, static_cast<unsigned>(mark));
-  return p;
-}
-
 struct Menus : virtual UiTest {
   // The override-redirect windows (menu panes) mapped now.
   std::set<::Window> panes() {
@@ -669,14 +650,53 @@ struct Menus : virtual UiTest {
     EXPECT_EQ(e.x, 0);
     EXPECT_EQ(e.y, 0);
   }
+  // The packets as one message or each as a message of its own; done when
+  // the reply of a no-op after them comes.
+  void send(const std::vector<Packet> &packets, bool one_message) {
+    if (one_message) {
+      ASSERT_TRUE(adiclient::send_message(s->driver, packets));
+      sync({});
+    } else {
+      for (const Packet &p : packets) sync({p});
+    }
+  }
+  // The first entry of the bar's first pull-down, and of the pop-up menu,
+  // picked.
+  void pick_first_item() {
+    std::vector<Win> bar = settled([&] { return cascades(); }, 2);
+    ASSERT_FALSE(bar.empty());
+    std::vector<Win> items = open(bar[0]);
+    ASSERT_FALSE(items.empty());
+    click(items[0]);
+  }
+  void pick_popup_item() {
+    std::vector<Win> items = open([&] { EXPECT_EQ(ask(adiclient::pmenushow(0)).opcode(), kPmenushow); });
+    ASSERT_FALSE(items.empty());
+    click(items[0]);
+  }
 };
+
+// The client's menus: "File" (New, a separator, Open) and "Edit" (Undo), and
+// the pop-up menu (Snap).
+std::vector<Packet> client_menus() {
+  return {pmenufcn(2, 1, "File"), pmenufcn(3, 0, "New"), pmenufcn(3), pmenufcn(3, 0, "Open"), pmenufcn(4),
+          pmenufcn(2, 2, "Edit"), pmenufcn(3, 0, "Undo"), pmenufcn(4), pmenufcn(2, 0, "Popup"),
+          pmenufcn(3, 0, "Snap"), pmenufcn(4)};
+}
+
+std::vector<Packet> menu_rebuild() {
+  std::vector<Packet> p = {pmenufcn(1)};
+  for (const Packet &q : client_menus()) p.push_back(q);
+  p.push_back(pmenufcn(5));
+  return p;
+}
 
 TEST_P(Menus, TheClientsMenusPickByNumberAndKeepTheirMarks) {
   start();
   open_session();
-  sync({menufcn(1), menufcn(2, 1, "Draw"), menufcn(3, 0, "Line"), menufcn(3), menufcn(3, 0, "Arc", 2, '*'),
-        menufcn(3, 0, "More", 8), menufcn(3, 0, "Circle", 16, 0, 1), menufcn(3, 0, "Text"), menufcn(4),
-        menufcn(2, 0, "Snap"), menufcn(3, 0, "Endpoint"), menufcn(4), menufcn(5)});
+  sync({pmenufcn(1), pmenufcn(2, 1, "Draw"), pmenufcn(3, 0, "Line"), pmenufcn(3), pmenufcn(3, 0, "Arc", 2, '*'),
+        pmenufcn(3, 0, "More", 8), pmenufcn(3, 0, "Circle", 16, 0, 1), pmenufcn(3, 0, "Text"), pmenufcn(4),
+        pmenufcn(2, 0, "Snap"), pmenufcn(3, 0, "Endpoint"), pmenufcn(4), pmenufcn(5)});
 
   // The bar holds the client's menu alone; its items pick by number (the
   // separator counts).
@@ -694,16 +714,16 @@ TEST_P(Menus, TheClientsMenusPickByNumberAndKeepTheirMarks) {
   expect_pick(1006);
 
   // Marks and sensitivity read back; unknown items and menus answer none.
-  Packet got = ask(menu_item(1, 3));
+  Packet got = ask(pmenuitem(1, 3));
   EXPECT_EQ(got.i16(6), 2);
   EXPECT_EQ(got.u8(8), '*');
-  sync({menu_item(1, 3, true, 1)});
-  got = ask(menu_item(1, 3));
+  sync({pmenuitem(1, 3, true, 1)});
+  got = ask(pmenuitem(1, 3));
   EXPECT_EQ(got.i16(6), 1);
   EXPECT_EQ(got.u8(8), 0);
-  got = ask(menu_item(20, 1));
+  got = ask(pmenuitem(20, 1));
   EXPECT_EQ(got.i16(6), 1);
-  sync({menu_item(20, 1, true, 2, 'x')});
+  sync({pmenuitem(20, 1, true, 2, 'x')});
 
   // The pop-up menu shows at the client's word.
   std::vector<Win> popup = open([&] { EXPECT_EQ(ask(Packet(kPmenushow, 4)).opcode(), kPmenushow); });
@@ -718,15 +738,158 @@ TEST_P(Menus, TheClientsMenusPickByNumberAndKeepTheirMarks) {
   expect_pick(1002);
 
   // A rebuild replaces every menu.
-  sync({menufcn(1), menufcn(2, 2, "Edit"), menufcn(3, 0, "Undo"), menufcn(4), menufcn(5)});
+  sync({pmenufcn(1), pmenufcn(2, 2, "Edit"), pmenufcn(3, 0, "Undo"), pmenufcn(4), pmenufcn(5)});
   bar = settled([&] { return cascades(); }, 1);
   ASSERT_EQ(bar.size(), 1u);
   items = open(bar[0]);
   ASSERT_EQ(items.size(), 1u);
   click(items[0]);
   expect_pick(2002);
-  EXPECT_EQ(ask(menu_item(1, 1)).i16(6), 1) << "the old menu is gone";
+  EXPECT_EQ(ask(pmenuitem(1, 1)).i16(6), 1) << "the old menu is gone";
   expect_nothing();
+}
+
+// Orders in which a client defines and rebuilds its menus, each a run of
+// messages. The first comes before the session's first rebuild, while the
+// bar still holds the cascades it was made with.
+struct MenuOrder {
+  const char *name;
+  std::vector<std::vector<Packet>> runs;
+};
+
+std::vector<MenuOrder> menu_orders() {
+  return {
+      {"a pull-down defined before the first rebuild",
+       {{pmenufcn(2, 3, "Draw"), pmenufcn(3, 0, "Line"), pmenufcn(4)}, menu_rebuild()}},
+      {"a rebuild as the client makes it", {menu_rebuild()}},
+      {"menus finished without a rebuild begun", {client_menus(), {pmenufcn(5)}}},
+      {"a rebuild begun twice, one left empty", {{pmenufcn(1), pmenufcn(5)}, {pmenufcn(1)}, menu_rebuild()}},
+  };
+}
+
+// Rebuilding the bar never changes the drawing area's size, so the client
+// hears of no resize (nor an interrupt, nor a SIGINT) and what it drew stays;
+// the driver never touches a widget that is gone; the last bar picks.
+TEST_P(Menus, RebuildsInAnyOrderKeepTheDrawingAndTellTheClientNothing) {
+  for (const bool one_message : {true, false}) {
+    SCOPED_TRACE(one_message ? "one message, default text window" : "packet by packet, text on stdout");
+    if (one_message)
+      start("", {}, {"ACADTEXTDISPLAY"});
+    else
+      start();
+    if (HasFatalFailure()) return;
+    open_session();
+    // Red text drawn by the client.
+    Packet text(31, 14);
+    text.set_i16(2, 2);
+    text.set_i16(4, 2);
+    text.set_i16(12, 1);
+    text.set_text(14, "KEEP ME");
+    sync({text});
+    int width = 0, height = 0;
+    ASSERT_TRUE(adiclient::window_size(x, area, width, height));
+    adiclient::Image drawn;
+    ASSERT_TRUE(wait_until(s->driver, [&] {
+      adiclient::grab_window(x, area, drawn);
+      return std::any_of(drawn.rgb.begin(), drawn.rgb.end(), [](std::uint8_t b) { return b == 0xFF; });
+    }));
+    // What the start told the client (the text window's size) is past.
+    while (next(300).type != -1) {
+    }
+    const int sigints = adiclient::sigint_count();
+
+    for (const MenuOrder &order : menu_orders()) {
+      SCOPED_TRACE(order.name);
+      for (const std::vector<Packet> &run : order.runs) send(run, one_message);
+      EXPECT_EQ(adiclient::sigint_count(), sigints);
+      int w = 0, h = 0;
+      EXPECT_TRUE(adiclient::window_size(x, area, w, h));
+      EXPECT_EQ(w, width);
+      EXPECT_EQ(h, height);
+      adiclient::Image now;
+      EXPECT_TRUE(wait_until(s->driver, [&] { return adiclient::grab_window(x, area, now) && now.rgb == drawn.rgb; }))
+          << "the client's drawing is gone";
+    }
+    expect_nothing("after the menus:");
+    // The bar holds the client's two menus; its items pick.
+    EXPECT_EQ(settled([&] { return cascades(); }, 2).size(), 2u);
+    pick_first_item();
+    expect_pick(1002);
+    pick_popup_item();
+    expect_pick(502);
+  }
+}
+
+// A pick of a pull-down's item or of the pop-up's reaches the client only in
+// a session and while no dialog is up.
+TEST_P(Menus, PicksCountOnlyInASessionWithNoDialogUp) {
+  start();
+  send(menu_rebuild(), true);
+  pick_first_item();
+  expect_nothing("a pick before the session:");
+  pick_popup_item();
+  expect_nothing("a pop-up pick before the session:");
+
+  open_session();
+  ask(Packet(300, 44));
+  Packet create = adiclient::dialog_packet(301, 0, 0, 64);
+  create.set_u32(4, 10);
+  create.set_text(43, "Busy");
+  const std::uint32_t dialog = ask(create).u32(8);
+  sync({adiclient::dialog_packet(309, 0, dialog, 24)});
+  ASSERT_NE(adiclient::find_top_window(x, "Busy", 10000), 0u);
+  pick_first_item();
+  expect_nothing("a pick while a dialog is up:");
+  pick_popup_item();
+  expect_nothing("a pop-up pick while a dialog is up:");
+  Packet free_dialog = adiclient::dialog_packet(311, 0, dialog, 28);
+  free_dialog.set_u32(4, 10);
+  ask(free_dialog);
+  EXPECT_EQ(s->reply().opcode(), 309);
+
+  pick_first_item();
+  expect_pick(1002);
+  pick_popup_item();
+  expect_pick(502);
+}
+
+// A message box that comes while a menu is active (a pull-down posted, the
+// bar traversed after a click on it, the pop-up posted) is answered with the
+// pointer, and the menus pick afterwards; so do menus rebuilt while the
+// pop-up is posted.
+TEST_P(Menus, AMessageBoxOrARebuildOverAnActiveMenuLeavesTheMenusWorking) {
+  start();
+  open_session();
+  send(menu_rebuild(), true);
+  std::vector<Win> bar = settled([&] { return cascades(); }, 2);
+  ASSERT_EQ(bar.size(), 2u);
+  const std::vector<std::function<void()>> activate = {
+      [&] { ASSERT_FALSE(open([&] { EXPECT_EQ(ask(adiclient::pmenushow(1)).opcode(), kPmenushow); }).empty()); },
+      [&] { ASSERT_TRUE(adiclient::click(x, bar[1].id, bar[1].w + 40, bar[1].h / 2, 1)); },
+      [&] { ASSERT_FALSE(open([&] { EXPECT_EQ(ask(adiclient::pmenushow(0)).opcode(), kPmenushow); }).empty()); },
+  };
+  for (std::size_t i = 0; i < activate.size(); ++i) {
+    SCOPED_TRACE(i);
+    activate[i]();
+    Packet box(51, 8);
+    box.set_text(6, "Sure?");
+    ASSERT_TRUE(adiclient::send_packet(s->driver, box));
+    adiclient::XWindow w = adiclient::find_top_window(x, "Message", 10000);
+    ASSERT_NE(w, 0u);
+    ASSERT_TRUE(wait_until(s->driver, [&] { return adiclient::children_shown(x, w); }));
+    int bw = 0, bh = 0;
+    ASSERT_TRUE(adiclient::window_size(x, w, bw, bh));
+    ASSERT_TRUE(adiclient::click(x, w, bw / 2, bh - 33, 1));  // OK
+    EXPECT_EQ(s->reply().opcode(), 51);
+    pick_first_item();
+    expect_pick(1002);
+  }
+  ASSERT_FALSE(open([&] { EXPECT_EQ(ask(adiclient::pmenushow(0)).opcode(), kPmenushow); }).empty());
+  send(menu_rebuild(), true);
+  pick_popup_item();
+  expect_pick(502);
+  pick_first_item();
+  expect_pick(1002);
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, Menus, ::testing::ValuesIn(kPrograms), program_name);
@@ -925,8 +1088,8 @@ TEST_P(JapaneseLabels, DrawAndMeasureInEveryWidget) {
     ASSERT_GE(want.size(), 12u) << "two kanji of a 16-pixel font";
     ASSERT_GE(want[0].size(), 24u) << "two kanji of a 16-pixel font";
 
-    sync({menufcn(1), menufcn(2, 1, two), menufcn(3, 0, two), menufcn(4), menufcn(2, 0, "P"), menufcn(3, 0, two),
-          menufcn(4), menufcn(5), menu_cursor(0, 64)});
+    sync({pmenufcn(1), pmenufcn(2, 1, two), pmenufcn(3, 0, two), pmenufcn(4), pmenufcn(2, 0, "P"),
+          pmenufcn(3, 0, two), pmenufcn(4), pmenufcn(5), menu_cursor(0, 64)});
     label(0, two);
 
     // The dialog: a row a kind of tile, two kanji left, four right.

@@ -106,6 +106,53 @@ Packet popenvp(int number, int x1, int y1, int x2, int y2) {
   return p;
 }
 
+Packet pcommand(std::string_view text) {
+  Packet p(opcode_by_name("pcommand"), 32);
+  p.set_text(6, text);
+  return p;
+}
+
+Packet pdigtize(int code, int x, int y) {
+  Packet p(opcode_by_name("pdigtize"), 8);
+  p.set_i16(2, code);
+  p.set_i16(4, x);
+  p.set_i16(6, y);
+  return p;
+}
+
+Packet pmenufcn(int function, int id, std::string_view label, int flags, int mark, int close_levels) {
+  Packet p(opcode_by_name("pmenufcn"), 12);
+  p.set_i16(2, function);
+  p.set_i16(4, id);
+  p.set_i16(6, flags);
+  p.set_i16(8, close_levels);
+  p.set_u8(10, static_cast<unsigned>(mark));
+  p.set_text(11, label);
+  return p;
+}
+
+Packet pmenushow(int menu) {
+  Packet p(opcode_by_name("pmenushow"), 4);
+  p.set_i16(2, menu);
+  return p;
+}
+
+Packet pmenuitem(int menu, int item, bool set, int flags, int mark) {
+  Packet p(opcode_by_name(set ? "pmenuset" : "pmenuget"), 10);
+  p.set_i16(2, menu);
+  p.set_i16(4, item);
+  p.set_i16(6, flags);
+  p.set_u8(8, static_cast<unsigned>(mark));
+  return p;
+}
+
+Packet dialog_packet(int opcode, int type, uint32_t record, size_t length) {
+  Packet p(opcode, length);
+  p.set_i16(2, type);
+  p.set_u32(8, record);
+  return p;
+}
+
 namespace {
 
 void put_u32(std::vector<uint8_t> &out, size_t at, uint32_t value) {

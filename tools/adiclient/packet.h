@@ -54,6 +54,25 @@ Packet pnop();
 // Opens viewport number over the screen rectangle (x1, y1)-(x2, y2), its
 // world 32765 units each way.
 Packet popenvp(int number, int x1, int y1, int x2, int y2);
+// A driver command typed at the client's command line (RTDVIEW TA, PALETTE).
+Packet pcommand(std::string_view text);
+// A digitizer sample: code (1 the sample again, 2 a move, 3 a pick, -1 and
+// -2 the other buttons) at window pixel (x, y), y up.
+Packet pdigtize(int code, int x, int y);
+// pmenufcn: 1 starts a rebuild of the menus, 2 a menu (id its number, 0 the
+// pop-up), 3 adds an entry (flags: 1 insensitive, 2 marked with mark, 8 a
+// submenu, 16 closes close_levels submenus after it, 32 an icon, 64 an
+// accelerator, id its key; an empty label a separator), 4 ends the menu, 5
+// the rebuild.
+Packet pmenufcn(int function, int id = 0, std::string_view label = "", int flags = 0, int mark = 0,
+                int close_levels = 0);
+// pmenushow: 0 the pop-up menu, 1 to 16 a pull-down.
+Packet pmenushow(int menu);
+// pmenuset of an item's flags and mark, or (set false) pmenuget.
+Packet pmenuitem(int menu, int item, bool set = false, int flags = 0, int mark = 0);
+// A dialog packet of the opcode (300 to 311) for a tile type, naming the
+// driver's record of the tile.
+Packet dialog_packet(int opcode, int type, uint32_t record, size_t length);
 
 // A message as it goes down the packet pipe: u32 length of the run, then each
 // packet behind its u32 length padded with zeros to a multiple of 4, then a
