@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 #include "base/build.h"
 #include "base/packet.h"
@@ -356,24 +357,108 @@ static void draw_in_whole_area(int x1, int y1, int x2, int y2, int colour, int h
   return 0;
 }
 
-int pvec(Packet &p) {
-  std::uint16_t w[8];
-  p.words(w);
-  const int x1 = w[1] & 0x7FFF, y1 = w[2] & 0x7FFF, x2 = w[3] & 0x7FFF, y2 = w[4] & 0x7FFF;
-  const int colour = MapPacketColor(static_cast<std::int16_t>(w[5]));
-  const int flags = w[6];
-  const int index = ViewportLookup(static_cast<std::int16_t>(w[7]));
+namespace {
+
+// The fields of a vector packet: x1, y1, x2, y2 (bit 15 cleared), colour as
+// sent, flags, viewport number.
+struct VectorFields {
+  int x1, y1, x2, y2, colour, flags, viewport;
+};
+
+// A vector packet of 16 bytes or more, as eight big-endian 16-bit words:
+// opcode, x1, y1, x2, y2, colour, flags, viewport.
+inline VectorFields vector_fields(const std::uint8_t *bytes) {
+  std::uint64_t a, b;
+  std::memcpy(&a, bytes, 8);
+  std::memcpy(&b, bytes + 8, 8);
+  a = __builtin_bswap64(a);
+  b = __builtin_bswap64(b);
+  return {static_cast<int>(a >> 32 & 0x7FFF), static_cast<int>(a >> 16 & 0x7FFF), static_cast<int>(a & 0x7FFF),
+          static_cast<int>(b >> 48 & 0x7FFF), static_cast<std::int16_t>(b >> 32), static_cast<int>(b >> 16 & 0xFFFF),
+          static_cast<std::int16_t>(b)};
+}
+
+int one_vector(const VectorFields &f) {
+  const int colour = MapPacketColor(f.colour);
+  const int index = ViewportLookup(f.viewport);
   dlvpnum = index;
   dlcolor = static_cast<std::int16_t>(colour);
-  dl1[0] = static_cast<std::uint16_t>(x1);
-  dl1[1] = static_cast<std::uint16_t>(y1);
-  dl2[0] = static_cast<std::uint16_t>(x2);
-  dl2[1] = static_cast<std::uint16_t>(y2);
-  if (index < 1 || flags != 0) return other_vector(index, flags, colour, x1, y1, x2, y2);
+  dl1[0] = static_cast<std::uint16_t>(f.x1);
+  dl1[1] = static_cast<std::uint16_t>(f.y1);
+  dl2[0] = static_cast<std::uint16_t>(f.x2);
+  dl2[1] = static_cast<std::uint16_t>(f.y2);
+  if (index < 1 || f.flags != 0) return other_vector(index, f.flags, colour, f.x1, f.y1, f.x2, f.y2);
   // The common case: a plain vector of the display list.
   if (cfr.word(kWordRefreshList) && pushcount == 0) RefreshHilight = 0;
   dl_line();
   return 0;
+}
+
+}  // namespace
+
+int pvec(Packet &p) {
+  if (p.size() >= 16) return one_vector(vector_fields(p.bytes()));
+  std::uint16_t w[8];
+  p.words(w);
+  return one_vector({w[1] & 0x7FFF, w[2] & 0x7FFF, w[3] & 0x7FFF, w[4] & 0x7FFF, static_cast<std::int16_t>(w[5]), w[6],
+                     static_cast<std::int16_t>(w[7])});
+}
+
+void pvecs(const std::uint8_t *first, std::size_t stride, int count) {
+  // Plain vectors of one viewport are taken in chunks: each stored, then
+  // drawn, a colour at a time, with what pvec sets up for each (the
+  // viewport's area, the line style, the colour) set up once. Nothing in
+  // between draws or changes what drawing depends on: a vector that needs
+  // more (a new page, colour 0, flags) ends the chunk and goes through
+  // one_vector.
+  constexpr int kChunk = 128;
+  ListVector list[kChunk];
+  Int32 xy[4 * kChunk];
+  for (int i = 0; i < count;) {
+    const VectorFields f = vector_fields(first + stride * static_cast<std::size_t>(i));
+    const int index = ViewportLookup(f.viewport);
+    if (index < 1 || f.flags != 0 || MapPacketColor(f.colour) == 0 || !cfr.word(kWordDisplayList) || DuringRegen ||
+        do_32bit_regen) {
+      one_vector(f);
+      ++i;
+      continue;
+    }
+    int m = 0;
+    for (VectorFields g = f;;) {
+      const int colour = MapPacketColor(g.colour);
+      if (g.viewport != f.viewport || g.flags != 0 || colour == 0) break;
+      // dl_line's move of a vertical line at x = 0 or 1.
+      if (g.x1 == g.x2 && g.x1 <= 1) g.x1 = g.x2 = g.x1 + 1;
+      list[m] = {static_cast<std::uint32_t>(g.x1) << 16 | static_cast<std::uint32_t>(g.y1),
+                 static_cast<std::uint32_t>(g.x2) << 16 | static_cast<std::uint32_t>(g.y2),
+                 static_cast<std::int16_t>(colour)};
+      Int32 *line = xy + 4 * m;
+      line[0] = g.x1, line[1] = g.y1, line[2] = g.x2, line[3] = g.y2;
+      if (++m == kChunk || i + m == count) break;
+      g = vector_fields(first + stride * static_cast<std::size_t>(i + m));
+    }
+    if (cfr.word(kWordRefreshList) && pushcount == 0) RefreshHilight = 0;
+    const int stored = AppendVectors(index, list, m);
+    if (stored > 0) {
+      vp_info[index].flags |= kVpListDrawn;
+      SelectViewportArea(index);
+      set_line_style(0);
+      for (int a = 0, b; a < stored; a = b) {
+        for (b = a + 1; b < stored && list[b].colour == list[a].colour;) ++b;
+        kgl_lines2i(DisplayMap[DrawingColorIndex(list[a].colour)], xy + 4 * a, b - a, 0x7FFF);
+      }
+      const ListVector &last = list[stored - 1];
+      dlvpnum = index;
+      dlcolor = last.colour;
+      dl1[0] = static_cast<std::uint16_t>(last.start >> 16);
+      dl1[1] = static_cast<std::uint16_t>(last.start);
+      dl2[0] = static_cast<std::uint16_t>(last.end >> 16);
+      dl2[1] = static_cast<std::uint16_t>(last.end);
+    }
+    i += stored;
+    // The vector the chunk's page has no room for.
+    if (stored < m) one_vector(vector_fields(first + stride * static_cast<std::size_t>(i++)));
+  }
 }
 
 int pbigvec(Packet &p) {

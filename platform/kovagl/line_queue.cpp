@@ -270,11 +270,6 @@ void wake_drawer(Pool *p) {
   p->drawn.notify_all();
 }
 
-// The drawing thread waits until ready().
-template <typename Ready>
-void drawer_await(Pool *p, Ready ready) {
-  await(p, p->drawn, p->drawer_sleeps, ready, DRAWER_LOOKS);
-}
 
 int threads_from_environment() {
   if (const char *s = std::getenv("KGL_THREADS"); s && *s) {
@@ -318,6 +313,31 @@ bool claim(Batch &b, std::uint64_t number, int &chunk, int &chunks) {
   return true;
 }
 
+// Draws chunks of batch k as long as any is left to claim, once every batch
+// before it is drawn (done is k). False when it claimed none: the slot holds
+// another batch, or others have claimed every chunk.
+bool draw_chunks(Pool *p, std::uint64_t k) {
+  Batch &b = p->batch[k % RING];
+  const std::uint64_t share = b.share.load(std::memory_order_acquire);
+  // Batch k was drawn already and its slot may be taken again.
+  if (share >> 32 != (k & 0xFFFFFFFFu)) return false;
+  const int parts = static_cast<int>(share & 0xFFFFFFFFu);
+  bool helping = false;
+  for (int chunk, chunks; claim(b, k, chunk, chunks);) {
+    // The next worker is woken as soon as this one has a part of it.
+    if (!helping) {
+      helping = true;
+      if (b.helpers.fetch_add(1, std::memory_order_relaxed) + 1 < parts && chunk + 1 < chunks) wake_worker(p);
+    }
+    draw_batch(b, chunk, chunks);
+    if (b.left.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+      p->done.store(k + 1);
+      wake_drawer(p);
+    }
+  }
+  return helping;
+}
+
 // A worker, from batch `first` on (those before were shared out without it).
 void work(Pool *p, std::uint64_t first) {
   for (std::uint64_t k = first;; ++k) {
@@ -330,24 +350,21 @@ void work(Pool *p, std::uint64_t first) {
           return done > k || (p->posted.load() > k && done == k);
         },
         WORKER_LOOKS);
-    Batch &b = p->batch[k % RING];
-    const std::uint64_t share = b.share.load(std::memory_order_acquire);
-    // Batch k was drawn without this worker and its slot may be taken again.
-    if (share >> 32 != (k & 0xFFFFFFFFu)) continue;
-    const int parts = static_cast<int>(share & 0xFFFFFFFFu);
-    bool helping = false;
-    for (int chunk, chunks; claim(b, k, chunk, chunks);) {
-      // The next worker is woken as soon as this one has a part of it.
-      if (!helping) {
-        helping = true;
-        if (b.helpers.fetch_add(1, std::memory_order_relaxed) + 1 < parts && chunk + 1 < chunks) wake_worker(p);
-      }
-      draw_batch(b, chunk, chunks);
-      if (b.left.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-        p->done.store(k + 1);
-        wake_drawer(p);
-      }
-    }
+    draw_chunks(p, k);
+  }
+}
+
+// The drawing thread waits until ready(). Meanwhile it draws what is left to
+// claim of the oldest batch not drawn, as a worker does: where the
+// processors are busy with other work, the workers fall behind, and the time
+// the drawing thread has is better spent drawing than waiting.
+template <typename Ready>
+void drawer_await(Pool *p, Ready ready) {
+  while (!ready()) {
+    const std::uint64_t k = p->done.load(std::memory_order_acquire);
+    if (k < p->posted.load(std::memory_order_relaxed) && draw_chunks(p, k)) continue;
+    // The workers draw the rest of batch k: wait for it, or for ready().
+    await(p, p->drawn, p->drawer_sleeps, [p, k, &ready] { return ready() || p->done.load() != k; }, DRAWER_LOOKS);
   }
 }
 
@@ -604,6 +621,35 @@ void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2
   const long long units = std::llabs(static_cast<long long>(x2) - x1) + std::llabs(static_cast<long long>(y2) - y1);
   append([=](KglLineCmd &slot) { fill_mapped(slot, c, x1, y1, x2, y2, skip_first); }, nullptr, units, c->width,
          c->height, c);
+}
+
+void kgl_queue_mapped_lines(KglContext *c, const Int32 *xy, int n) {
+  KglLineCmd cmd;
+  fill_mapped(cmd, c, 0, 0, 0, 0, false);
+  for (int i = 0; i < n;) {
+    Pool *p = pool;
+    Batch *b = p ? &p->filled() : nullptr;
+    if (!b || b->map_of != c || b->map_serial != c->clip_serial) {
+      // The first line of a batch, or of another map: append's other way.
+      kgl_queue_mapped_line(c, xy[4 * i], xy[4 * i + 1], xy[4 * i + 2], xy[4 * i + 3]);
+      ++i;
+      continue;
+    }
+    // The lines that go on in the batch's map, as append writes each.
+    cmd.state = b->map_state;
+    const int m = std::min(n - i, BATCH - b->n);
+    KglLineCmd *slot = b->cmd + b->n;
+    long long units = 0;
+    for (const Int32 *l = xy + 4 * i, *end = l + 4 * m; l < end; l += 4, ++slot) {
+      cmd.x0 = l[0], cmd.y0 = l[1], cmd.x1 = l[2], cmd.y1 = l[3];
+      units += std::llabs(static_cast<long long>(l[2]) - l[0]) + std::llabs(static_cast<long long>(l[3]) - l[1]);
+      put_cmd(*slot, cmd);
+    }
+    b->map_units += units;
+    b->mixed |= (cmd.colour != b->colour) | ((cmd.flags & KGL_CMD_XOR) != 0);
+    i += m;
+    if ((b->n += m) == BATCH) post(p);
+  }
 }
 
 void kgl_submit_fan(const KglFanState &st, Uint32 flat, const KglWin3 *v, int n, int x0, int y0, int x1, int y1,
