@@ -140,10 +140,19 @@ bool valid_message(const std::uint8_t *msg, std::size_t length) {
   std::size_t off = 0;
   for (;;) {
     if (length < 4 || off > length - 4) return false;  // no room for a length word
-    std::uint32_t n = load_u32(msg + off);
+    const std::uint32_t n = load_u32(msg + off);
     if (n == 0) return true;
     if (n > length - off - 4) return false;  // packet runs past the message
-    off += packet_step(n);
+    // Packets of the same length after it (a run of vectors, say) need only
+    // their length words looked at: each fits while it ends in the message.
+    std::uint32_t same;
+    std::memcpy(&same, msg + off, 4);
+    const std::size_t step = packet_step(n);
+    for (off += step; off + 4 + n <= length; off += step) {
+      std::uint32_t next;
+      std::memcpy(&next, msg + off, 4);
+      if (next != same) break;
+    }
   }
 }
 

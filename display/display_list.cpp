@@ -565,19 +565,19 @@ int AppendVector(int index) {
   return append_vector<true>(index);
 }
 
-int AppendVectors(int index, const ListVector *v, int n) {
+int AppendVectors(int index, const std::uint32_t *ends, const std::int16_t *colours, int n) {
   if (do_32bit_regen || !valid_index(index)) return 0;
   ViewportRecord &vp = vp_info[index];
   int i = 0;
   // AppendVector's way for each while its page has room: a vector takes 16
   // bytes at most, so as many as that leaves room for are stored at once.
   while (i < n && vp.fill_offset != 0 && vp.fill_offset < page_limit) {
-    const int fit = std::min(n - i, (page_limit - vp.fill_offset + 15) / 16);
+    std::uint32_t masks[64];
+    const int fit = std::min({n - i, (page_limit - vp.fill_offset + 15) / 16, 64});
+    PackedVectorTileMasks(ends + 2 * i, masks, fit);
     dlist_modified += fit;
     ListCursor<false> cursor(vp);
-    for (const ListVector *e = v + i, *end = e + fit; e < end; ++e)
-      cursor.put(PackedVectorTileMask(e->start, e->end), e->colour, e->start, e->end, 0, 0);
-    i += fit;
+    for (int k = 0; k < fit; ++k, ++i) cursor.put(masks[k], colours[i], ends[2 * i], ends[2 * i + 1], 0, 0);
   }
   return i;
 }

@@ -115,6 +115,9 @@ inline std::uint32_t PackedVectorTileMask(std::uint32_t start, std::uint32_t end
   if ((sx <= 2) & (sy <= 2)) return near_segment_mask<kTileShift16, int>(x1, y1, x2, y2, cx1, cy1, sx, sy);
   return TileWalk(x1, y1, x2, y2, kTileShift16);
 }
+// PackedVectorTileMask of n segments at once: masks[i] of the segment from
+// ends[2i] to ends[2i + 1].
+void PackedVectorTileMasks(const std::uint32_t *ends, std::uint32_t *masks, int n);
 inline std::uint32_t BigVectorTileMask(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
   return segment_tile_mask<kTileShift32>(x1, y1, x2, y2);
 }

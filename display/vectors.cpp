@@ -365,17 +365,25 @@ struct VectorFields {
   int x1, y1, x2, y2, colour, flags, viewport;
 };
 
-// A vector packet of 16 bytes or more, as eight big-endian 16-bit words:
-// opcode, x1, y1, x2, y2, colour, flags, viewport.
+// Big-endian fields of a packet's bytes.
+inline std::uint32_t be32(const std::uint8_t *p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return __builtin_bswap32(v);
+}
+inline std::uint16_t be16(const std::uint8_t *p) {
+  std::uint16_t v;
+  std::memcpy(&v, p, 2);
+  return __builtin_bswap16(v);
+}
+
+// A vector packet of 16 bytes or more: opcode, x1, y1, x2, y2, colour,
+// flags, viewport, each 16 bits.
 inline VectorFields vector_fields(const std::uint8_t *bytes) {
-  std::uint64_t a, b;
-  std::memcpy(&a, bytes, 8);
-  std::memcpy(&b, bytes + 8, 8);
-  a = __builtin_bswap64(a);
-  b = __builtin_bswap64(b);
-  return {static_cast<int>(a >> 32 & 0x7FFF), static_cast<int>(a >> 16 & 0x7FFF), static_cast<int>(a & 0x7FFF),
-          static_cast<int>(b >> 48 & 0x7FFF), static_cast<std::int16_t>(b >> 32), static_cast<int>(b >> 16 & 0xFFFF),
-          static_cast<std::int16_t>(b)};
+  const std::uint32_t start = be32(bytes + 2), end = be32(bytes + 6), colour_flags = be32(bytes + 10);
+  return {static_cast<int>(start >> 16 & 0x7FFF), static_cast<int>(start & 0x7FFF), static_cast<int>(end >> 16 & 0x7FFF),
+          static_cast<int>(end & 0x7FFF), static_cast<std::int16_t>(colour_flags >> 16),
+          static_cast<int>(colour_flags & 0xFFFF), static_cast<std::int16_t>(be16(bytes + 14))};
 }
 
 int one_vector(const VectorFields &f) {
@@ -412,8 +420,8 @@ void pvecs(const std::uint8_t *first, std::size_t stride, int count) {
   // more (a new page, colour 0, flags) ends the chunk and goes through
   // one_vector.
   constexpr int kChunk = 128;
-  ListVector list[kChunk];
-  Int32 xy[4 * kChunk];
+  std::uint32_t ends[2 * kChunk];   // as AppendVectors and kgl_lines2s take them
+  std::int16_t colours[kChunk];
   for (int i = 0; i < count;) {
     const VectorFields f = vector_fields(first + stride * static_cast<std::size_t>(i));
     const int index = ViewportLookup(f.viewport);
@@ -423,37 +431,40 @@ void pvecs(const std::uint8_t *first, std::size_t stride, int count) {
       ++i;
       continue;
     }
+    // The packets' fields as they lie: viewport, colour and flags, and the
+    // points, which the list keeps as they come (x << 16 | y) once bit 15 of
+    // each coordinate is cleared.
+    const std::uint16_t viewport = static_cast<std::uint16_t>(f.viewport);
     int m = 0;
-    for (VectorFields g = f;;) {
-      const int colour = MapPacketColor(g.colour);
-      if (g.viewport != f.viewport || g.flags != 0 || colour == 0) break;
+    for (const std::uint8_t *p = first + stride * static_cast<std::size_t>(i); m < kChunk && i + m < count;
+         ++m, p += stride) {
+      const std::uint32_t colour_flags = be32(p + 10);
+      const int colour = MapPacketColor(static_cast<std::int16_t>(colour_flags >> 16));
+      if (be16(p + 14) != viewport || (colour_flags & 0xFFFF) != 0 || colour == 0) break;
+      std::uint32_t start = be32(p + 2) & 0x7FFF7FFF, end = be32(p + 6) & 0x7FFF7FFF;
       // dl_line's move of a vertical line at x = 0 or 1.
-      if (g.x1 == g.x2 && g.x1 <= 1) g.x1 = g.x2 = g.x1 + 1;
-      list[m] = {static_cast<std::uint32_t>(g.x1) << 16 | static_cast<std::uint32_t>(g.y1),
-                 static_cast<std::uint32_t>(g.x2) << 16 | static_cast<std::uint32_t>(g.y2),
-                 static_cast<std::int16_t>(colour)};
-      Int32 *line = xy + 4 * m;
-      line[0] = g.x1, line[1] = g.y1, line[2] = g.x2, line[3] = g.y2;
-      if (++m == kChunk || i + m == count) break;
-      g = vector_fields(first + stride * static_cast<std::size_t>(i + m));
+      if ((start ^ end) >> 16 == 0 && start >> 16 <= 1) start += 0x10000, end += 0x10000;
+      ends[2 * m] = start;
+      ends[2 * m + 1] = end;
+      colours[m] = static_cast<std::int16_t>(colour);
     }
     if (cfr.word(kWordRefreshList) && pushcount == 0) RefreshHilight = 0;
-    const int stored = AppendVectors(index, list, m);
+    const int stored = AppendVectors(index, ends, colours, m);
     if (stored > 0) {
       vp_info[index].flags |= kVpListDrawn;
       SelectViewportArea(index);
       set_line_style(0);
       for (int a = 0, b; a < stored; a = b) {
-        for (b = a + 1; b < stored && list[b].colour == list[a].colour;) ++b;
-        kgl_lines2i(DisplayMap[DrawingColorIndex(list[a].colour)], xy + 4 * a, b - a, 0x7FFF);
+        for (b = a + 1; b < stored && colours[b] == colours[a];) ++b;
+        kgl_lines2s(DisplayMap[DrawingColorIndex(colours[a])], ends + 2 * a, b - a);
       }
-      const ListVector &last = list[stored - 1];
       dlvpnum = index;
-      dlcolor = last.colour;
-      dl1[0] = static_cast<std::uint16_t>(last.start >> 16);
-      dl1[1] = static_cast<std::uint16_t>(last.start);
-      dl2[0] = static_cast<std::uint16_t>(last.end >> 16);
-      dl2[1] = static_cast<std::uint16_t>(last.end);
+      dlcolor = colours[stored - 1];
+      const std::uint32_t start = ends[2 * stored - 2], end = ends[2 * stored - 1];
+      dl1[0] = static_cast<std::uint16_t>(start >> 16);
+      dl1[1] = static_cast<std::uint16_t>(start);
+      dl2[0] = static_cast<std::uint16_t>(end >> 16);
+      dl2[1] = static_cast<std::uint16_t>(end);
     }
     i += stored;
     // The vector the chunk's page has no room for.

@@ -623,7 +623,49 @@ void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2
          c->height, c);
 }
 
-void kgl_queue_mapped_lines(KglContext *c, const Int32 *xy, int n) {
+namespace {
+
+// The lines ends[2i] to ends[2i + 1], i = 0..n-1, of a batch that goes on in
+// their map, in its slots from `slot` on, as put_cmd puts cmd with their
+// points in it. Returns their |dx| + |dy|, summed.
+long long put_mapped_cmds(KglLineCmd *slot, KglLineCmd cmd, const std::uint32_t *ends, int n) {
+#if defined(__SSE2__) && !defined(__SANITIZE_THREAD__)
+  static_assert(sizeof(KglLineCmd) == 32 && offsetof(KglLineCmd, x0) == 8 && offsetof(KglLineCmd, colour) == 24 &&
+                offsetof(KglLineCmd, state) == 28 && offsetof(KglLineCmd, flags) == 30);
+  // The points' 16-bit halves, as loaded: y1, x1, y2, x2. Reordered to x1,
+  // y1, x2, y2 and widened, they are the command's middle 16 bytes; the
+  // plane goes before them, the colour, state and flags after.
+  const __m128i plane = _mm_cvtsi64_si128(static_cast<long long>(reinterpret_cast<std::uintptr_t>(cmd.plane)));
+  const __m128i rest =
+      _mm_set_epi32(static_cast<int>(cmd.state | static_cast<Uint32>(cmd.flags) << 16), static_cast<int>(cmd.colour), 0, 0);
+  const __m128i zero = _mm_setzero_si128(), both = _mm_set_epi16(0, 0, 0, 0, 0, 0, 1, 1);
+  __m128i units = zero;
+  for (const std::uint32_t *e = ends, *end = ends + 2 * n; e < end; e += 2, ++slot) {
+    const __m128i points = _mm_shufflelo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(e)), _MM_SHUFFLE(2, 3, 0, 1));
+    const __m128i xy = _mm_unpacklo_epi16(points, zero);
+    _mm_stream_si128(reinterpret_cast<__m128i *>(slot), _mm_unpacklo_epi64(plane, xy));
+    _mm_stream_si128(reinterpret_cast<__m128i *>(slot) + 1, _mm_unpackhi_epi64(xy, rest));
+    // |x2 - x1| + |y2 - y1|: the differences as 16-bit values, made
+    // positive, and added in 32 bits.
+    const __m128i d = _mm_sub_epi16(_mm_srli_epi64(points, 32), points);
+    units = _mm_add_epi32(units, _mm_madd_epi16(_mm_max_epi16(d, _mm_sub_epi16(zero, d)), both));
+  }
+  return _mm_cvtsi128_si32(units);
+#else
+  long long units = 0;
+  for (int i = 0; i < n; ++i, ++slot) {
+    cmd.x0 = static_cast<Int32>(ends[2 * i] >> 16), cmd.y0 = static_cast<Int32>(ends[2 * i] & 0xFFFF);
+    cmd.x1 = static_cast<Int32>(ends[2 * i + 1] >> 16), cmd.y1 = static_cast<Int32>(ends[2 * i + 1] & 0xFFFF);
+    units += std::llabs(static_cast<long long>(cmd.x1) - cmd.x0) + std::llabs(static_cast<long long>(cmd.y1) - cmd.y0);
+    put_cmd(*slot, cmd);
+  }
+  return units;
+#endif
+}
+
+}  // namespace
+
+void kgl_queue_mapped_lines(KglContext *c, const std::uint32_t *ends, int n) {
   KglLineCmd cmd;
   fill_mapped(cmd, c, 0, 0, 0, 0, false);
   for (int i = 0; i < n;) {
@@ -631,21 +673,15 @@ void kgl_queue_mapped_lines(KglContext *c, const Int32 *xy, int n) {
     Batch *b = p ? &p->filled() : nullptr;
     if (!b || b->map_of != c || b->map_serial != c->clip_serial) {
       // The first line of a batch, or of another map: append's other way.
-      kgl_queue_mapped_line(c, xy[4 * i], xy[4 * i + 1], xy[4 * i + 2], xy[4 * i + 3]);
+      kgl_queue_mapped_line(c, static_cast<Int32>(ends[2 * i] >> 16), static_cast<Int32>(ends[2 * i] & 0xFFFF),
+                            static_cast<Int32>(ends[2 * i + 1] >> 16), static_cast<Int32>(ends[2 * i + 1] & 0xFFFF));
       ++i;
       continue;
     }
     // The lines that go on in the batch's map, as append writes each.
     cmd.state = b->map_state;
     const int m = std::min(n - i, BATCH - b->n);
-    KglLineCmd *slot = b->cmd + b->n;
-    long long units = 0;
-    for (const Int32 *l = xy + 4 * i, *end = l + 4 * m; l < end; l += 4, ++slot) {
-      cmd.x0 = l[0], cmd.y0 = l[1], cmd.x1 = l[2], cmd.y1 = l[3];
-      units += std::llabs(static_cast<long long>(l[2]) - l[0]) + std::llabs(static_cast<long long>(l[3]) - l[1]);
-      put_cmd(*slot, cmd);
-    }
-    b->map_units += units;
+    b->map_units += put_mapped_cmds(b->cmd + b->n, cmd, ends + 2 * i, m);
     b->mixed |= (cmd.colour != b->colour) | ((cmd.flags & KGL_CMD_XOR) != 0);
     i += m;
     if ((b->n += m) == BATCH) post(p);

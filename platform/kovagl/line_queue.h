@@ -66,9 +66,10 @@ bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &
 // bound; marks where it draws dirty. skip_first leaves out its first pixel,
 // as a further segment of a polyline.
 void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2, bool skip_first = false);
-// kgl_queue_mapped_line of the n lines xy[4i] .. xy[4i + 3] in turn, those
-// that go on in the batch's map written without a call each.
-void kgl_queue_mapped_lines(KglContext *c, const Int32 *xy, int n);
+// kgl_queue_mapped_line of n lines in turn, line i from point ends[2i] to
+// point ends[2i + 1], each x << 16 | y (0..32767 each); those that go on in
+// the batch's map are written without a call each.
+void kgl_queue_mapped_lines(KglContext *c, const std::uint32_t *ends, int n);
 
 struct KglFanState;
 struct KglWin3;

@@ -394,40 +394,53 @@ class EndMapper {
 #if defined(__SSE2__)
   explicit EndMapper(const KglLineMap &m)
       : along_x_(_mm_set_pd(m.yx, m.xx)), along_y_(_mm_set_pd(m.yy, m.xy)), shift_(_mm_set_pd(m.yc, m.xc)),
-        origin_(_mm_set_pd(m.wy0, m.wx0)), scale_(_mm_set_pd(m.wys, m.wxs)) {}
+        origin_(_mm_set_pd(m.wy0, m.wx0)), scale_(_mm_set_pd(m.wys, m.wxs)), along_(_mm_set_pd(m.yy, m.xx)),
+        separable_(m.xy == 0 && m.yx == 0) {}
 
-  void ends(const KglLineCmd &in, std::int32_t &x0, std::int32_t &y0, std::int32_t &x1, std::int32_t &y1) const {
-    const __m128i a = pixel(in.x0, in.y0), b = pixel(in.x1, in.y1);
-    x0 = _mm_cvtsi128_si32(a);
-    y0 = _mm_cvtsi128_si32(_mm_srli_si128(a, 4));
-    x1 = _mm_cvtsi128_si32(b);
-    y1 = _mm_cvtsi128_si32(_mm_srli_si128(b, 4));
+  // The pixels x0, y0, x1, y1 of the command's ends into out.
+  void ends(const KglLineCmd &in, std::int32_t out[4]) const {
+    __m128i a, b;
+    if (separable_) {
+      // No rotation: x y_x and y x_y are zeros, whose adding changes nothing
+      // but the sign of a zero, which the adding of the shift and of 1 takes
+      // away. Both coordinates of an end are mapped at once.
+      const __m128i ends = _mm_loadu_si128(reinterpret_cast<const __m128i *>(&in.x0));
+      a = pixel(_mm_mul_pd(_mm_cvtepi32_pd(ends), along_));
+      b = pixel(_mm_mul_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(ends, ends)), along_));
+    } else {
+      a = pixel(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(in.x0), along_x_), _mm_mul_pd(_mm_set1_pd(in.y0), along_y_)));
+      b = pixel(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(in.x1), along_x_), _mm_mul_pd(_mm_set1_pd(in.y1), along_y_)));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi64(a, b));
   }
 
  private:
-  __m128i pixel(double x, double y) const {
-    const __m128d clip =
-        _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(x), along_x_), _mm_mul_pd(_mm_set1_pd(y), along_y_)), shift_);
-    const __m128d window = _mm_add_pd(origin_, _mm_mul_pd(_mm_add_pd(clip, one_), scale_));
-    const __m128d snapped = floor_pd(_mm_add_pd(_mm_mul_pd(window, grid_), half_));
+  // Both lanes of a constant, read where it is used.
+  static __m128d both(const double (&v)[2]) { return _mm_load_pd(v); }
+  // The pixel of an end from x x_x + y x_y and x y_x + y y_y.
+  __m128i pixel(__m128d along) const {
+    const __m128d clip = _mm_add_pd(along, shift_);
+    const __m128d window = _mm_add_pd(origin_, _mm_mul_pd(_mm_add_pd(clip, both(kOne)), scale_));
+    const __m128d snapped = floor_pd(_mm_add_pd(_mm_mul_pd(window, both(kGrid)), both(kHalf)));
     // (s + 512) >> 10, exact in doubles: s is an integer below 2^53.
-    return _mm_cvttpd_epi32(floor_pd(_mm_mul_pd(_mm_add_pd(snapped, half_pixel_), per_grid_)));
+    return _mm_cvttpd_epi32(floor_pd(_mm_mul_pd(_mm_add_pd(snapped, both(kHalfPixel)), both(kPerGrid))));
   }
   // floor of each lane, for |v| < 2^51: rounded to an integer by adding and
   // taking away 1.5 2^52, then one less where that rounded up.
-  __m128d floor_pd(__m128d v) const {
-    const __m128d r = _mm_sub_pd(_mm_add_pd(v, magic_), magic_);
-    return _mm_sub_pd(r, _mm_and_pd(_mm_cmpgt_pd(r, v), one_));
+  static __m128d floor_pd(__m128d v) {
+    const __m128d r = _mm_sub_pd(_mm_add_pd(v, both(kMagic)), both(kMagic));
+    return _mm_sub_pd(r, _mm_and_pd(_mm_cmpgt_pd(r, v), both(kOne)));
   }
-  __m128d along_x_, along_y_, shift_, origin_, scale_;
-  const __m128d one_ = _mm_set1_pd(1.0), grid_ = _mm_set1_pd(1024.0), half_ = _mm_set1_pd(0.5);
-  const __m128d half_pixel_ = _mm_set1_pd(512.0), per_grid_ = _mm_set1_pd(1.0 / 1024);
-  const __m128d magic_ = _mm_set1_pd(6755399441055744.0);
+  __m128d along_x_, along_y_, shift_, origin_, scale_, along_;
+  bool separable_;
+  alignas(16) static constexpr double kOne[2] = {1.0, 1.0}, kGrid[2] = {1024.0, 1024.0}, kHalf[2] = {0.5, 0.5};
+  alignas(16) static constexpr double kHalfPixel[2] = {512.0, 512.0}, kPerGrid[2] = {1.0 / 1024, 1.0 / 1024};
+  alignas(16) static constexpr double kMagic[2] = {6755399441055744.0, 6755399441055744.0};
 #else
   explicit EndMapper(const KglLineMap &m) : m_(m) {}
 
-  void ends(const KglLineCmd &in, std::int32_t &x0, std::int32_t &y0, std::int32_t &x1, std::int32_t &y1) const {
-    x0 = column(in.x0, in.y0), y0 = row(in.x0, in.y0), x1 = column(in.x1, in.y1), y1 = row(in.x1, in.y1);
+  void ends(const KglLineCmd &in, std::int32_t out[4]) const {
+    out[0] = column(in.x0, in.y0), out[1] = row(in.x0, in.y0), out[2] = column(in.x1, in.y1), out[3] = row(in.x1, in.y1);
   }
 
  private:
@@ -444,8 +457,9 @@ class EndMapper {
 // kgl_map_line_cmd, for the drawing loop to take in.
 [[gnu::always_inline]] inline bool map_line_cmd(const KglLineCmd &in, const EndMapper &m, const KglRect &clip,
                                                int row0, int row1, KglLineCmd &out) {
-  std::int32_t x0, y0, x1, y1;
-  m.ends(in, x0, y0, x1, y1);
+  std::int32_t w[4];
+  m.ends(in, w);
+  const std::int32_t x0 = w[0], y0 = w[1], x1 = w[2], y1 = w[3];
   if (std::max(y0, y1) < std::max(row0, clip.y0) || std::min(y0, y1) > std::min(row1, clip.y1)) return false;
   out = in;
   out.x0 = x0, out.y0 = y0, out.x1 = x1, out.y1 = y1;
@@ -462,11 +476,11 @@ bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &
 
 namespace {
 
-// Maps a mapped command and draws its part in rows row0..row1.
-inline void draw_mapped(const KglLineCmd &in, const EndMapper &m, const KglLineState &state, std::ptrdiff_t width,
-                        int row0, int row1) {
-  std::int32_t x0, y0, x1, y1;
-  m.ends(in, x0, y0, x1, y1);
+// Draws the part in rows row0..row1 of a mapped command whose ends are the
+// pixels ends[0..3] (x0, y0, x1, y1).
+inline void draw_mapped(const KglLineCmd &in, const std::int32_t *ends, const KglLineState &state,
+                        std::ptrdiff_t width, int row0, int row1) {
+  const std::int32_t x0 = ends[0], y0 = ends[1], x1 = ends[2], y1 = ends[3];
   const KglRect &k = state.clip;
   const int bottom = std::max(row0, k.y0), top = std::min(row1, k.y1);
   const std::int32_t ylo = std::min(y0, y1), yhi = std::max(y0, y1);
@@ -504,18 +518,27 @@ inline void draw_mapped(const KglLineCmd &in, const EndMapper &m, const KglLineS
 void kgl_draw_cmds(const KglLineCmd *cmds, int from, int to, const KglLineState *states, const KglLineMap &map,
                    const KglFans &fans, std::ptrdiff_t width, int row0, int row1) {
   const EndMapper mapper(map);
-  for (int i = from; i < to; ++i) {
-    const KglLineCmd &c = cmds[i];
-    if (c.flags & KGL_CMD_FAN) {
-      if (c.y1 >= row0 && c.y0 <= row1)
-        kgl_draw_fan(fans.state[c.state], c.colour, fans.vertex + c.x1, c.x0, row0, row1);
-      continue;
+  // The mapped commands of a group are mapped first, in a loop that calls
+  // nothing, so that the map's constants stay in registers.
+  constexpr int kGroup = 64;
+  alignas(16) std::int32_t ends[kGroup][4];
+  for (int first = from; first < to; first += kGroup) {
+    const int last = std::min(to, first + kGroup);
+    for (int i = first; i < last; ++i)
+      if (cmds[i].flags & KGL_CMD_MAPPED) mapper.ends(cmds[i], ends[i - first]);
+    for (int i = first; i < last; ++i) {
+      const KglLineCmd &c = cmds[i];
+      if (c.flags & KGL_CMD_FAN) {
+        if (c.y1 >= row0 && c.y0 <= row1)
+          kgl_draw_fan(fans.state[c.state], c.colour, fans.vertex + c.x1, c.x0, row0, row1);
+        continue;
+      }
+      const KglLineState &st = states[c.state];
+      if (c.flags & KGL_CMD_MAPPED)
+        draw_mapped(c, ends[i - first], st, width, row0, row1);
+      else if (std::max(c.y0, c.y1) >= row0 && std::min(c.y0, c.y1) <= row1)
+        kgl_draw_line_cmd(c, st, width, row0, row1);
     }
-    const KglLineState &st = states[c.state];
-    if (c.flags & KGL_CMD_MAPPED)
-      draw_mapped(c, mapper, st, width, row0, row1);
-    else if (std::max(c.y0, c.y1) >= row0 && std::min(c.y0, c.y1) <= row1)
-      kgl_draw_line_cmd(c, st, width, row0, row1);
   }
 }
 
