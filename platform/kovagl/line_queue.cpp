@@ -91,8 +91,11 @@ constexpr long long FAN_SETUP_PIXELS = 64;
 // Room in a batch for the vertices of fans and for their states.
 constexpr int FAN_VERTICES = 6144;
 constexpr int FAN_STATES = 64;
-// Runs of lines a batch shared by lines is cut into for each worker.
-constexpr int CHUNKS_PER_PART = 4;
+// Runs of lines a batch shared by lines is cut into for each worker: short
+// enough that a worker losing its processor in the middle of one holds up
+// little, and that the drawing thread, waiting for the batch, finds some left
+// to draw.
+constexpr int CHUNKS_PER_PART = 16;
 // What is left to draw when the queue is drained is drawn by the calling
 // thread if it is this little: a sleeping worker takes longer to wake.
 constexpr int SMALL_BATCH = 64;
@@ -410,7 +413,7 @@ void wait_idle(Pool *p) {
   const int parts = static_cast<int>(std::clamp(work / WORK_PER_PART, 1.0, static_cast<double>(workers)));
   // Bands cost every worker a look at every line: no more of them than
   // workers. Runs of lines cost nothing more cut finer.
-  const int chunks = b.mixed || parts == 1 ? parts : parts * CHUNKS_PER_PART;
+  const int chunks = b.mixed ? parts : parts * CHUNKS_PER_PART;
   b.left.store(chunks, std::memory_order_relaxed);
   b.helpers.store(0, std::memory_order_relaxed);
   b.next.store(chunk_word(p->filling, chunks, 0), std::memory_order_relaxed);
