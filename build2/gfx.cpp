@@ -1,9 +1,9 @@
 // The operations the second program's drawing layer adds to the wrappers.
 #include "build2/gfx.h"
 
+#include "base/config_record.h"
 #include "base/session.h"
 #include "commands/commands.h"
-#include "config/config_record.h"
 #include "ui/context.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/config_record.h"
 #include "base/files.h"
 #include "base/packet.h"
 #include "base/session.h"
@@ -21,7 +22,6 @@
 #include "commands/drawn_elements.h"
 #include "commands/string_input.h"
 #include "config/config_file.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"

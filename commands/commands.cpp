@@ -25,6 +25,7 @@
 #include <utility>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/events.h"
 #include "base/files.h"
 #include "base/packet.h"
@@ -39,7 +40,6 @@
 #include "commands/string_input.h"
 #include "config/config_file.h"
 #include "config/config_menus.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/cursor.h"
 #include "display/digitizer.h"

@@ -6,12 +6,12 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "base/config_record.h"
 #include "base/session.h"
 #include "base/string_tables.h"
 #include "base/text_codes.h"
 #include "base/x_session.h"
 #include "commands/prompt.h"
-#include "config/config_record.h"
 #include "display/digitizer.h"
 #include "display/viewports.h"
 #include "render3d/projection.h"

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/text_codes.h"
@@ -17,7 +18,6 @@
 #include "base/x_session.h"
 #include "commands/commands.h"
 #include "commands/status_line.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
 #include "display/wrappers.h"

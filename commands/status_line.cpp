@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/config_record.h"
 #include "base/session.h"
 #include "base/string_tables.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
 #include "display/display_list.h"

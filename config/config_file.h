@@ -8,7 +8,7 @@ class Packet;
 #include <cstdint>
 #include <string>
 
-#include "config/config_record.h"
+#include "base/config_record.h"
 
 inline constexpr int kConfigFileSize = kConfigRecordSize;
 

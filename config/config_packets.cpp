@@ -1,11 +1,10 @@
 // The client's configuration packets (opcodes 59 to 62).
-#include "base/packet.h"
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/string_tables.h"
 #include "base/utilities.h"
 #include "config/config_file.h"
-#include "config/config_record.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/utilities.h"
 #include "commands/command_palette.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/x_session.h"
@@ -20,7 +21,6 @@
 #include "commands/prompt.h"
 #include "commands/status_line.h"
 #include "config/config_file.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
 #include "display/vectors.h"

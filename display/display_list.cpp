@@ -14,12 +14,12 @@
 #include <thread>
 #include <utility>
 
+#include "base/config_record.h"
 #include "base/session.h"
 #include "base/utilities.h"
 #include "commands/birdseye.h"
 #include "commands/messages.h"
 #include "commands/status_line.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/redraw.h"
 #include "display/screen_tiles.h"

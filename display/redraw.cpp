@@ -8,6 +8,7 @@
 #include <climits>
 #include <cmath>
 
+#include "base/config_record.h"
 #include "base/events.h"
 #include "base/packet.h"
 #include "base/session.h"
@@ -17,7 +18,6 @@
 #include "commands/prompt.h"
 #include "config/config_file.h"
 #include "config/config_menus.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"

@@ -8,12 +8,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/utilities.h"
 #include "commands/birdseye.h"
 #include "commands/status_line.h"
-#include "config/config_record.h"
 #include "display/display_list.h"
 #include "display/drag.h"
 #include "display/screen_tiles.h"

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/session.h"
 #include "base/x_session.h"
 #include "build2/gfx.h"
 #include "commands/birdseye.h"
 #include "commands/command_palette.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
 #include "display/viewports.h"

@@ -8,13 +8,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/utilities.h"
 #include "commands/command_palette.h"
 #include "commands/commands.h"
 #include "commands/messages.h"
 #include "commands/string_input.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
 #include "display/digitizer.h"

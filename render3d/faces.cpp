@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/utilities.h"
 #include "commands/status_line.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/redraw.h"
 #include "display/wrappers.h"

@@ -10,12 +10,12 @@
 #include <cstdlib>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/session.h"
 #include "base/string_tables.h"
 #include "base/utilities.h"
 #include "build2/gfx.h"
 #include "config/config_file.h"
-#include "config/config_record.h"
 #include "display/blits.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"

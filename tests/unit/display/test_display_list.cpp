@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/config_record.h"
 #include "base/utilities.h"
-#include "config/config_record.h"
 #include "display/display_list.h"
 #include "display/redraw.h"
 #include "display/viewports.h"
