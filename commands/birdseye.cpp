@@ -41,7 +41,6 @@
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
 
-int bview;
 int BirdseyeMode;
 int TextScreenBirdseye;
 int BirdseyeState;

@@ -50,6 +50,7 @@
 #include "display/wrappers.h"
 #include "image/snapshots.h"
 #include "render3d/dview.h"
+#include "render3d/primitives.h"
 #include "render3d/projection.h"
 #include "render3d/tumble.h"
 #include "ui/context.h"
@@ -60,8 +61,6 @@ FILE *log_fd;
 char logname[PATH_MAX];
 int ZoomRequest;
 int TextScreenConfig;
-std::uint32_t RenderMode = 0x8000;
-int BufferState;
 
 namespace {
 

@@ -44,9 +44,7 @@
 #include "kovagl/gl.h"
 #include "render3d/dview.h"
 
-int PstringNeeded;
 int CleanDisplayList;
-int RedrawSelect;
 int CleanSelect;
 int newxl, newyl, newxh, newyh;
 int WaitForPSYNC;

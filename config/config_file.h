@@ -9,13 +9,13 @@ class Packet;
 #include <string>
 
 #include "base/config_record.h"
+#include "base/tool_state.h"  // NewConfig
 
 inline constexpr int kConfigFileSize = kConfigRecordSize;
 
 // Flags of the configuration screen and the command layer.
 extern int WriteConfig;    // leave the configuration screen and write the file
 extern int NoWriteConfig;  // leave it without writing
-extern int NewConfig;      // a driver command changed a setting
 extern int quit_warning;   // the Close/Quit warning box is up
 
 // Set once ReadConfigFile has run for a real directory. Until then the

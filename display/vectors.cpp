@@ -12,7 +12,6 @@
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/x_session.h"
-#include "build2/gfx.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
 #include "display/digitizer.h"

@@ -23,7 +23,7 @@
 #include "base/files.h"
 #include "base/packet.h"
 #include "base/session.h"
-#include "commands/messages.h"
+#include "base/user_text.h"
 #include "display/colour_tables.h"
 #include "display/viewports.h"
 #include "display/wrappers.h"

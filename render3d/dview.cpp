@@ -10,10 +10,10 @@
 
 #include "base/config_record.h"
 #include "base/packet.h"
+#include "base/user_text.h"
 #include "base/utilities.h"
 #include "commands/command_palette.h"
 #include "commands/commands.h"
-#include "commands/messages.h"
 #include "commands/string_input.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
@@ -29,7 +29,7 @@
 #include "render3d/tumble.h"
 #include "render3d/vecmath.h"
 
-int dview, DviewState;
+int DviewState;
 int acadvar_req;
 std::uint32_t DegenMode = kRenderPlainOutline;
 float TargetPoint[3], CameraPoint[3];

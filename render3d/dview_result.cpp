@@ -17,6 +17,7 @@
 #include "display/viewports.h"
 #include "display/wrappers.h"
 #include "render3d/dview.h"
+#include "render3d/primitives.h"
 #include "render3d/vecmath.h"
 
 int DviewCmd;

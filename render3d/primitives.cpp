@@ -12,7 +12,6 @@
 #include "base/build.h"
 #include "base/packet.h"
 #include "base/utilities.h"
-#include "build2/gfx.h"
 #include "commands/command_palette.h"
 #include "commands/commands.h"
 #include "display/redraw.h"
@@ -28,6 +27,7 @@
 #include "render3d/vecmath.h"
 
 int Rendering;
+std::uint32_t RenderMode = 0x8000;
 int BackfaceReject;
 float ModelCtr[3];
 float ModelDiag;

@@ -14,7 +14,6 @@
 #include "base/session.h"
 #include "base/string_tables.h"
 #include "base/utilities.h"
-#include "build2/gfx.h"
 #include "config/config_file.h"
 #include "display/blits.h"
 #include "display/colour_tables.h"
@@ -170,7 +169,7 @@ void InitializeRenderingMode() {
     CharHeight = MyGetheight();
     CharWidth = MyStrwidth("M");
     CharDescender = MyGetdescender() + 1;
-    if constexpr (kSecondBuild) gfxInitCursor();
+    if constexpr (kSecondBuild) InitCursor();
   }
   make_rendering_matrix();
   MyZbuffer(0);

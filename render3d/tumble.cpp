@@ -16,7 +16,6 @@
 #include "render3d/projection.h"
 #include "render3d/rendering.h"
 
-int tumble;
 int tumble_speed = 1;
 Matrix TumbleMatrix;
 int TumblePhase[3];
