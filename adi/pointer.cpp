@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "adi/sample_routing.h"
 #include "base/config_record.h"
 #include "base/events.h"
 #include "base/session.h"

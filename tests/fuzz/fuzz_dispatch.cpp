@@ -38,6 +38,7 @@
 
 #include "adi/dispatch.h"
 #include "adi/pointer.h"
+#include "adi/sample_routing.h"
 #include "adi/screen_mode.h"
 #include "adi/session.h"
 #include "base/channel.h"
