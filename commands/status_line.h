@@ -20,7 +20,6 @@ struct StatusLineRecord {
 
 extern StatusLineRecord GL_Status_Line;
 extern char mode_str[256];
-extern char coord_str[256];
 
 // Draws the fields whose text changed (all of them when force is set); with
 // the Motif status bar only passes the display-list memory on to it.

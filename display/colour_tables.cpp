@@ -16,6 +16,7 @@
 #include "base/user_text.h"
 #include "base/utilities.h"
 #include "base/x_session.h"
+#include "display/hooks.h"
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
 

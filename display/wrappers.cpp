@@ -10,10 +10,9 @@
 #include "base/config_record.h"
 #include "base/session.h"
 #include "base/x_session.h"
-#include "commands/birdseye.h"
-#include "commands/command_palette.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
+#include "display/hooks.h"
 #include "display/viewports.h"
 #include "kovagl/glx.h"
 
@@ -209,15 +208,14 @@ void MySetcursor(int cursor) { CurrentCursor = cursor; }
 void Clear_UI(int palette_mode) {
   if (!Initialized) return;
   HideCursor();
-  cancel_birdseye();
-  ClearCommandPalette(palette_mode);
+  notify(display_hooks.interface_cleared, palette_mode);
   ChangeUIcolors = 1;
 }
 
 void Restore_UI() {
   if (!Initialized) return;
   map_ui_colors();
-  RestoreCommandPalette();
+  release_screen();
 }
 
 // ---- the window drawn into ------------------------------------------------------

@@ -163,6 +163,38 @@ bool expose_series_add(ExposeSeries *series, const ExposeRect &rect, int count, 
 
 // ---- callbacks of the drawing widget -----------------------------------------
 
+void adi_refresh(const RefreshArea *area) {
+  if (area == nullptr) return;
+  // While the configuration screen is up, tempcfr holds its edits: the text
+  // areas are drawn from them, as the screen showed them.
+  if (!ConfigScreenShown()) tempcfr = cfr;
+  SelectScreenMatrix();
+  Clear_UI(22);
+
+  const int x1 = area->x, x2 = area->x + area->width + 1;
+  const int y2 = ysize - area->y, y1 = y2 - area->height;
+  const bool repainted = cfr.word(kWordRefreshList) != 0;
+  if (repainted) {
+    SetScreenMask(x1, x2, y1, y2);
+    MyColor(ConfigColor(kWordColourGraphics));
+    clear();
+    if (!init_called) return;
+    RedrawTextAreas();
+    repaint_exposed(x1, x2, y1, y2);
+  } else {
+    // The client draws everything again.
+    send_event(4, 0, 0, 0, 0);
+  }
+
+  Restore_UI();
+  // The configuration screen comes back as it was, edits included, over the
+  // screen repainted beneath it.
+  if (repainted)
+    RepaintConfigScreen(x1, y1, x2, y2);
+  else
+    RepaintConfigScreen(0, 0, -1, -1);
+}
+
 void graph_ginit_cb(Widget, XtPointer, XtPointer call_data) {
   const auto *cb = static_cast<const GlxDrawCallbackStruct *>(call_data);
   set_gfx_window();

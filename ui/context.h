@@ -30,6 +30,13 @@ void get_dwg_fgcolor(XColor *color);
 extern float Gamma;
 void gamma_default(Widget widget, int offset, XrmValue *value);
 
+struct RefreshArea;
+// Repaints an exposed rectangle of the graphics window (nothing for null):
+// the text areas and what the drawing layer keeps (repaint_exposed) with the
+// refresh list on, else an event asks the client to draw everything again;
+// the configuration screen comes back over it.
+void adi_refresh(const RefreshArea *area);
+
 // Callbacks of the drawing widget.
 void graph_ginit_cb(Widget widget, XtPointer client_data, XtPointer call_data);
 void graph_resize_cb(Widget widget, XtPointer client_data, XtPointer call_data);

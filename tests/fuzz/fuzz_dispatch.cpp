@@ -73,6 +73,7 @@
 #include "render3d/lights.h"
 #include "render3d/projection.h"
 #include "render3d/tumble.h"
+#include "ui/context.h"
 #include "ui/menubar.h"
 
 // Defined by the driver without a header that declares them.

@@ -16,6 +16,7 @@
 #include "commands/status_line.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
+#include "display/cursor.h"
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
 #include "kovagl/offscreen.h"

@@ -27,6 +27,7 @@
 #include "kovagl/offscreen.h"
 #include "support/saved_config.h"
 #include "support/test_packet.h"
+#include "ui/context.h"
 #include "ui/graph_window.h"
 
 extern int CleanDisplayList;
