@@ -60,3 +60,12 @@ int pcfgrec(Packet &p);
 int pnewcfg(Packet &p);
 int pchgcfg(Packet &p);
 int pshowcfg(Packet &p);
+
+// The rendering client's: its configuration is read from the rendering
+// directory (set_path(1)), with the string table, whenever one of its
+// configuration packets comes and when a rendering-only client starts.
+void ReadRenderingConfiguration();
+int rpcfgrec(Packet &p);
+int rpnewcfg(Packet &p);
+int rpchgcfg(Packet &p);
+int rpshowcfg(Packet &p);

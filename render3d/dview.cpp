@@ -12,12 +12,10 @@
 #include "base/packet.h"
 #include "base/user_text.h"
 #include "base/utilities.h"
-#include "commands/command_palette.h"
-#include "commands/commands.h"
-#include "commands/string_input.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
 #include "display/digitizer.h"
+#include "display/hooks.h"
 #include "display/redraw.h"
 #include "display/viewports.h"
 #include "display/wrappers.h"
@@ -579,7 +577,7 @@ int dview_shade(Packet &p) {
   DviewNeedViewData = 1;
   DviewPaused = 0;
   if (PdigitizeNeeded == 0) PdigitizeNeeded = 1;
-  RestoreCommandPalette();
+  release_screen();
   return 1;
 }
 
@@ -594,7 +592,7 @@ int dview_redraw(Packet &p) {
   RedrawSelect = 1;
   DviewState = 0;
   dview = 0;
-  RestoreCommandPalette();
+  release_screen();
   if (PdigitizeNeeded == 0) PdigitizeNeeded = 1;
   return 1;
 }

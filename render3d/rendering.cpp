@@ -81,13 +81,6 @@ void store_rendered_image() {
   StorageOfRenderedImage = 2;
 }
 
-// The configuration packets of the rendering client start alike.
-void read_configuration() {
-  set_path(1);
-  LoadInternalStrings("gl_strs.txt");
-  ReadConfigFile(config_path);
-}
-
 }  // namespace
 
 void FreeRenderedImage() {
@@ -186,7 +179,7 @@ int rdinit(Packet &p) {
     new_image = 0;
     StorageOfRenderedImage = 0;
     if (!(client & kInitFullSession)) {
-      read_configuration();
+      ReadRenderingConfiguration();
       InitializeRenderingMode();
       if (client & (kInitShadeClient | kInitModelClient)) {
         cfr.word(kWordDoubleBuffer) = 0;
@@ -401,31 +394,6 @@ int rd_info(Packet &p) {
   p.put_u16(54, cfr.word(kWordDoubleBuffer) ? 2 : 1);
   p.put_u16(56, 8);
   return 1;
-}
-
-int rpcfgrec(Packet &) {
-  set_path(1);
-  newcfr = cfr;
-  return 0;
-}
-
-int rpnewcfg(Packet &p) {
-  read_configuration();
-  cfgptr = &newcfr;
-  WriteConfigFile(config_path);
-  p.put_u16(10, 1);
-  return 1;
-}
-
-int rpchgcfg(Packet &p) {
-  read_configuration();
-  p.put_u16(10, 1);
-  return 1;
-}
-
-int rpshowcfg(Packet &) {
-  read_configuration();
-  return 0;
 }
 
 int ppal(Packet &p) {

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "commands/commands.h"
 #include "display/digitizer.h"
 #include "display/redraw.h"
 #include "display/viewports.h"
