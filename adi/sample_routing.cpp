@@ -38,14 +38,6 @@ Packet pseudo_pkt(pseudo_bytes, sizeof pseudo_bytes, sizeof pseudo_bytes);
 std::uint8_t saved42[kDig42Size];
 int held_pick, held_second, held_other;
 
-// Hands the remembered sample back in the packet: the client gets it itself.
-int put_back_original(Packet &p) {
-  p.put_i16(2, Original[1]);
-  p.put_i16(4, Original[2]);
-  p.put_i16(6, Original[3]);
-  return 1;
-}
-
 int route_dview(Packet &p) {
   int used = 0;
   switch (DviewState) {

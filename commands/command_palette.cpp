@@ -293,13 +293,6 @@ void TrackPalettePointer(int x, int y) {
   CommandCursorIsOn = 1;
 }
 
-int put_back_original(Packet &p) {
-  p.put_i16(2, Original[1]);
-  p.put_i16(4, Original[2]);
-  p.put_i16(6, Original[3]);
-  return 1;
-}
-
 int used(Packet &p) {
   p.put_i16(2, kDigitizerUsed);
   return 1;

@@ -15,6 +15,13 @@ int tablet_in_use;
 int IgnoreOne = 1;
 std::int16_t Original[4];
 
+int put_back_original(Packet &p) {
+  p.put_i16(2, Original[1]);
+  p.put_i16(4, Original[2]);
+  p.put_i16(6, Original[3]);
+  return 1;
+}
+
 int prpen(Packet &p) {
   p.put_i16(2, 0);
   return 1;

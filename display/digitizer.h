@@ -45,6 +45,10 @@ extern int IgnoreOne;        // hand the next routed sample back untouched
 // The remembered sample, laid out as the packet: opcode, code, x, y.
 extern std::int16_t Original[4];
 
+// Hands the remembered sample back in the packet (code, x, y), so that the
+// client gets it itself; returns 1.
+int put_back_original(Packet &p);
+
 int prpen(Packet &p);
 int prpen_42(Packet &p);
 int ptabcfg(Packet &p);
