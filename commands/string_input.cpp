@@ -44,7 +44,6 @@
 #include "kovagl/gl.h"
 #include "render3d/dview.h"
 
-int CleanDisplayList;
 int CleanSelect;
 int newxl, newyl, newxh, newyh;
 int WaitForPSYNC;

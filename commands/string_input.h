@@ -14,7 +14,6 @@
 class Packet;
 struct ViewportRecord;
 
-extern int CleanDisplayList;  // the next redraw cleans the display list
 extern int CleanSelect;       // a display-list clean-up (and redraw) is to be typed
 // The logical window a pan (dlist_pan) or a Birdseye zoom asks for.
 extern int newxl, newyl, newxh, newyh;

@@ -25,9 +25,7 @@
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
 
-// Provided by subsystems whose headers do not declare them yet.
-extern int CleanDisplayList;      // the next redraw cleans the display list (string input)
-
+int CleanDisplayList;
 RedrawList redraw_list;
 void (*RedrawDisplayList)(int) = null_redraw;
 void (*PartialRedrawDisplayList)(int) = null_redraw;

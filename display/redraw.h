@@ -35,6 +35,10 @@ extern RedrawList redraw_list;
 extern void (*RedrawDisplayList)(int index);
 extern void (*PartialRedrawDisplayList)(int index);
 
+// The next redraw cleans the display list (set by the string request that
+// types a clean-up; predraw clears it).
+extern int CleanDisplayList;
+
 // Redraw sequence state.
 extern int redraw_next_vp;     // the index the next all-viewports step works on
 extern int redraw_whole;       // replay each viewport at one go (else time-sliced)

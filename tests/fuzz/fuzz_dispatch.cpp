@@ -77,7 +77,6 @@
 #include "ui/menubar.h"
 
 // Defined by the driver without a header that declares them.
-extern int CleanDisplayList;
 extern int dpage_count, dentity_count;
 
 namespace {

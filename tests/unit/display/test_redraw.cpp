@@ -33,8 +33,6 @@
 #include "ui/context.h"
 #include "ui/graph_window.h"
 
-extern int CleanDisplayList;
-
 namespace {
 
 
