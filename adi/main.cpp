@@ -11,10 +11,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "adi/hooks.h"
 #include "adi/main_loop.h"
 #include "base/build.h"
-#include "build2/diagnostics.h"
 #include "base/channel.h"
+#include "build2/diagnostics.h"
 #include "dialogs/dialog_packets.h"
 #include "display/colour_tables.h"
 #include "kanji/kanji_window.h"
@@ -108,6 +109,7 @@ void make_grey_gc() {
 }  // namespace
 
 int main(int argc, char **argv) {
+  InstallHooks();
   if constexpr (kSecondBuild) {
     init_diagnostics(argc > 0 ? argv[0] : "rcKovaGL2");
   } else {

@@ -10,12 +10,11 @@
 #include <cstdlib>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/session.h"
 #include "base/string_tables.h"
 #include "base/utilities.h"
-#include "build2/gfx.h"
 #include "config/config_file.h"
-#include "config/config_record.h"
 #include "display/blits.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
@@ -80,13 +79,6 @@ void store_rendered_image() {
   RenderedWidth = xsize;
   RenderedHeight = ysize;
   StorageOfRenderedImage = 2;
-}
-
-// The configuration packets of the rendering client start alike.
-void read_configuration() {
-  set_path(1);
-  LoadInternalStrings("gl_strs.txt");
-  ReadConfigFile(config_path);
 }
 
 }  // namespace
@@ -170,7 +162,7 @@ void InitializeRenderingMode() {
     CharHeight = MyGetheight();
     CharWidth = MyStrwidth("M");
     CharDescender = MyGetdescender() + 1;
-    if constexpr (kSecondBuild) gfxInitCursor();
+    if constexpr (kSecondBuild) InitCursor();
   }
   make_rendering_matrix();
   MyZbuffer(0);
@@ -187,7 +179,7 @@ int rdinit(Packet &p) {
     new_image = 0;
     StorageOfRenderedImage = 0;
     if (!(client & kInitFullSession)) {
-      read_configuration();
+      ReadRenderingConfiguration();
       InitializeRenderingMode();
       if (client & (kInitShadeClient | kInitModelClient)) {
         cfr.word(kWordDoubleBuffer) = 0;
@@ -402,31 +394,6 @@ int rd_info(Packet &p) {
   p.put_u16(54, cfr.word(kWordDoubleBuffer) ? 2 : 1);
   p.put_u16(56, 8);
   return 1;
-}
-
-int rpcfgrec(Packet &) {
-  set_path(1);
-  newcfr = cfr;
-  return 0;
-}
-
-int rpnewcfg(Packet &p) {
-  read_configuration();
-  cfgptr = &newcfr;
-  WriteConfigFile(config_path);
-  p.put_u16(10, 1);
-  return 1;
-}
-
-int rpchgcfg(Packet &p) {
-  read_configuration();
-  p.put_u16(10, 1);
-  return 1;
-}
-
-int rpshowcfg(Packet &) {
-  read_configuration();
-  return 0;
 }
 
 int ppal(Packet &p) {
