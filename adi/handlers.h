@@ -32,6 +32,7 @@ int pterm(Packet &);
 int pdinfo(Packet &);
 int pwho(Packet &);
 int rdwho(Packet &);
+int rdinit(Packet &);
 int plang(Packet &);
 int pkzoom(Packet &);
 int pkbzoom(Packet &);

@@ -68,7 +68,6 @@ int SaveToZbuffer();
 void ReadFromZbuffer();
 
 int ppal(Packet &p);
-int rdinit(Packet &p);
 int rdstart(Packet &p);
 int rdend(Packet &p);
 int rdterm(Packet &p);
