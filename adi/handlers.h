@@ -4,6 +4,7 @@
 // subsystem declares its own in its headers; the core's are here.
 #pragma once
 
+#include "adi/sample_routing.h"
 #include "adi/screen_mode.h"
 #include "base/packet.h"
 #include "commands/commands.h"
@@ -31,6 +32,7 @@ int pterm(Packet &);
 int pdinfo(Packet &);
 int pwho(Packet &);
 int rdwho(Packet &);
+int rdinit(Packet &);
 int plang(Packet &);
 int pkzoom(Packet &);
 int pkbzoom(Packet &);

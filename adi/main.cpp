@@ -11,10 +11,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "adi/hooks.h"
 #include "adi/main_loop.h"
 #include "base/build.h"
-#include "build2/diagnostics.h"
 #include "base/channel.h"
+#include "build2/diagnostics.h"
 #include "dialogs/dialog_packets.h"
 #include "display/colour_tables.h"
 #include "kanji/kanji_window.h"
@@ -24,6 +25,16 @@
 #include "ui/window_caches.h"
 
 namespace {
+
+// A key press goes to an open dialog first, whichever loop reads it: the main
+// loop, the packet callback draining window events before a message, or a
+// message box's nested loop.
+XtEventDispatchProc default_key_dispatcher;
+
+Boolean key_dispatcher(XEvent *event) {
+  if (busy_with_dialog) dialog_event(event);
+  return default_key_dispatcher(event);
+}
 
 Display *open_other_display(const char *name) {
   int argc = 0;
@@ -98,6 +109,7 @@ void make_grey_gc() {
 }  // namespace
 
 int main(int argc, char **argv) {
+  InstallHooks();
   if constexpr (kSecondBuild) {
     init_diagnostics(argc > 0 ? argv[0] : "rcKovaGL2");
   } else {
@@ -187,6 +199,7 @@ int main(int argc, char **argv) {
   static XtActionsRec graph_actions[] = {{const_cast<String>("graph_handler"), graph_handler}};
   XtAppAddActions(context, graph_actions, XtNumber(graph_actions));
   create_graph_window(gfx_window.title, "AutoCAD-Graph");
+  default_key_dispatcher = XtSetEventDispatcher(display, KeyPress, key_dispatcher);
   get_graph_win_attrs(&gfx_window.width, &gfx_window.height, &gfx_window.depth);
   note_graph_window_size(gfx_window.width, gfx_window.height);
   std::snprintf(txt_window.title, sizeof txt_window.title, "%s", "AutoCAD: Text");
@@ -226,7 +239,6 @@ int main(int argc, char **argv) {
     XEvent event;
     request_present();
     XtAppNextEvent(context, &event);
-    if (busy_with_dialog && event.type == KeyPress) dialog_event(&event);
     XtDispatchEvent(&event);
   }
 }

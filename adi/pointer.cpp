@@ -7,10 +7,11 @@
 
 #include <cstdint>
 
+#include "adi/sample_routing.h"
+#include "base/config_record.h"
 #include "base/events.h"
 #include "base/session.h"
 #include "base/x_session.h"
-#include "config/config_record.h"
 #include "dialogs/dialog_packets.h"
 #include "display/digitizer.h"
 

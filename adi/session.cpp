@@ -11,6 +11,7 @@
 #include "adi/handlers.h"
 #include "adi/screen_mode.h"
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/string_tables.h"
 #include "base/text_codes.h"
 #include "base/utilities.h"
@@ -23,7 +24,6 @@
 #include "commands/string_input.h"
 #include "config/config_file.h"
 #include "config/config_menus.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
@@ -584,3 +584,74 @@ int pashell(Packet &) {
 }
 
 int pbshell(Packet &) { return 0; }
+
+// ---- the rendering client's session ----------------------------------------------
+
+int rdinit(Packet &p) {
+  init_called = 1;
+  const int client = Pkinit.field[kPkinitFlags];
+  int flags = p.u16(8);
+  if (first_rdinit) {
+    first_rdinit = 0;
+    new_image = 0;
+    StorageOfRenderedImage = 0;
+    if (!(client & kInitFullSession)) {
+      ReadRenderingConfiguration();
+      InitializeRenderingMode();
+      if (client & (kInitShadeClient | kInitModelClient)) {
+        cfr.word(kWordDoubleBuffer) = 0;
+        cfr.word(kWordPaletteAfterUse) = 0;
+        ScreenMenu = PromptArea = StatusLine = 0;
+        GraphicsInit();
+        CurrentPmark[kPmarkTaken] = 0;
+        is_single_screen = flags & 1;
+      }
+      if (client & kInitShadeClient)
+        is_redraw_needed = (flags >> 1) & 1;
+      else if (client & kInitModelClient)
+        is_redraw_needed = 0;
+    } else {
+      if (!afterpinit) InitializeRenderingMode();
+      is_single_screen = FirstTimeInACAD ? flags & 1 : 0;
+      is_redraw_needed = 0;
+    }
+  }
+
+  int width = xsize, height = ysize, x0 = 0, y0 = 0;
+  set_overscan(&width, &height, &x0, &y0);
+  p.put_u16(10, static_cast<std::uint16_t>(width));
+  p.put_u16(12, static_cast<std::uint16_t>(height));
+  p.put_u16(14, 1);
+  p.put_u16(16, 1);
+  init_viewports();
+  const char *id = GetString(212);
+  p.put_text(24, id != nullptr ? id : "");
+
+  flags = (flags | 0x10 | 0x4802) & ~(0x20 | 0x08);
+  switch (RenderDepth()) {
+    case 24:
+      flags |= 0x380;
+      RenderColors = 0;
+      break;
+    case 32:
+      flags |= 0x480;
+      RenderColors = 0;
+      break;
+    default:
+      flags |= 0x2200;
+      RenderColors = 256;
+      break;
+  }
+  p.put_u16(8, static_cast<std::uint16_t>(flags));
+  p.put_u16(18, static_cast<std::uint16_t>(RenderColors));
+  p.put_u16(20, 255);
+  p.put_u16(22, 256);
+  Rd_init[0] = static_cast<std::uint16_t>(flags);
+  Rd_init[1] = static_cast<std::uint16_t>(width);
+  Rd_init[2] = static_cast<std::uint16_t>(height);
+  Rd_init[3] = Rd_init[4] = 1;
+  Rd_init[6] = 255;
+  Rd_init[7] = 256;
+  if (is_single_screen) SetScreenMode(0);
+  return 1;
+}

@@ -1,6 +1,7 @@
 // The X world the driver runs in, as main sets it up: the displays, visual
 // and colormap, the top-level windows' records, the cursors, the drawing
-// window, and the pointer state of its last event. Xlib and Xt only.
+// widget and its windows, and the pointer state of its last event. Xlib, Xt
+// and the drawing widget's resources only.
 #pragma once
 
 #include <X11/Intrinsic.h>
@@ -38,6 +39,18 @@ extern GC cursor_gc;
 extern int char_wdt, char_hgt, char_bot;
 
 extern Window graph_window;  // the drawing widget's X window
+extern Widget graph_pw;      // the drawing widget "Drawing"
+extern Colormap ovr_cmap;    // the overlay colormap, 0 when none
+
+// The drawing widget's windows as it shows them now: the normal-plane window
+// (the single-buffered one while that is shown; 0 without a widget), and the
+// window of the overlay planes (pop-up planes with use_pups) of a drawing
+// widget.
+Window shown_drawing_window();
+Window overlayWindow(Widget widget);
+// Shows the single-buffered (True) or the double-buffered window of the
+// drawing widget; nothing without one.
+void show_single_buffer(Boolean single);
 
 extern std::uint16_t s_bord, t_bord;  // window-manager border and title height
 extern int cursor_in_window;          // 2 inside the drawing window, 0 outside

@@ -8,22 +8,9 @@
 #include "kovagl/gl.h"
 #include "render3d/rendering.h"
 
-// Planes by the second program's numbers: 0 the normal planes, 3 the overlay
-// (or pop-up) planes. The mode set last is kept; setting it again does
-// nothing while the library still draws into those planes.
-void gfxSetDrawMode(int mode);
-// The mode set last (-12345 before the first) and the planes drawn into
-// (16, 32 or 64).
-struct GfxDrawMode {
-  int mode;
-  int planes;
-};
-GfxDrawMode gfxGetDrawMode();
-
-// Buffers, with double buffering configured only: 0 shows the back buffer
-// (swap), 1 draws into the front buffer, 2 into the back buffer, any other
-// value into both. BufferState takes the mode (3 for both).
-void gfxSelectBuffer(int mode);
+// Its planes and buffers (gfxSetDrawMode, gfxGetDrawMode, gfxSelectBuffer)
+// are the drawing wrappers' own (display/wrappers.h): the wrappers go through
+// them.
 // The window cleared to colour, undithered.
 void gfxClearScreen(int colour);
 // -1 exclusive or, 1 and, 2 or, any other value the plain source.

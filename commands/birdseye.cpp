@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/string_tables.h"
@@ -27,7 +28,6 @@
 #include "commands/prompt.h"
 #include "commands/status_line.h"
 #include "commands/string_input.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/blits.h"
 #include "display/colour_tables.h"
@@ -41,7 +41,6 @@
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
 
-int bview;
 int BirdseyeMode;
 int TextScreenBirdseye;
 int BirdseyeState;

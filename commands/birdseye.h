@@ -4,6 +4,8 @@
 // asks the client for the new view with a ZOOM window typed by pstring.
 #pragma once
 
+#include "base/tool_state.h"  // bview
+
 class Packet;
 
 // 0 closed; 10 over the frame; 11 panning; 12 zooming; 30 moving the window;
@@ -22,7 +24,6 @@ int beye_scale(Packet &p);
 void FreeCachedBirdseye();
 // Ends the Birdseye view and takes its window off the screen.
 void cancel_birdseye();
-extern int bview;               // the Birdseye window is open
 // 0 the window in the normal planes over a saved copy of the screen, 1 in the
 // overlay planes with a live view of the viewport, 2 no window, only the
 // zoom request.

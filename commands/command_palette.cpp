@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/config_record.h"
 #include "base/files.h"
 #include "base/packet.h"
 #include "base/session.h"
@@ -21,7 +22,6 @@
 #include "commands/drawn_elements.h"
 #include "commands/string_input.h"
 #include "config/config_file.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
@@ -291,13 +291,6 @@ void TrackPalettePointer(int x, int y) {
   end_overlay();
   MoveCursor(x, y);
   CommandCursorIsOn = 1;
-}
-
-int put_back_original(Packet &p) {
-  p.put_i16(2, Original[1]);
-  p.put_i16(4, Original[2]);
-  p.put_i16(6, Original[3]);
-  return 1;
 }
 
 int used(Packet &p) {

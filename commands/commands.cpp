@@ -25,6 +25,7 @@
 #include <utility>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/events.h"
 #include "base/files.h"
 #include "base/packet.h"
@@ -39,7 +40,6 @@
 #include "commands/string_input.h"
 #include "config/config_file.h"
 #include "config/config_menus.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/cursor.h"
 #include "display/digitizer.h"
@@ -50,6 +50,8 @@
 #include "display/wrappers.h"
 #include "image/snapshots.h"
 #include "render3d/dview.h"
+#include "render3d/faces.h"
+#include "render3d/primitives.h"
 #include "render3d/projection.h"
 #include "render3d/tumble.h"
 #include "ui/context.h"
@@ -60,10 +62,49 @@ FILE *log_fd;
 char logname[PATH_MAX];
 int ZoomRequest;
 int TextScreenConfig;
-std::uint32_t RenderMode = 0x8000;
-int BufferState;
 
 namespace {
+
+// The STATISTICS report: the display list's counts, the current viewport and
+// the refresh and face lists, through the prompt-area writer.
+void print_list_statistics() {
+  const ListStatistics st = list_statistics();
+  const int total = st.total;
+  char line[256];
+  MyPrints("\n********** ADI Display List statistics **********\n");
+  std::snprintf(line, sizeof line, "\n- %s\n", dlist_kbytes());
+  MyPrints(line);
+  std::snprintf(line, sizeof line, "- Polygons = %7d, Points = %7d, Vectors = %7d, Polyline segments = %7d\n",
+                st.polygons, 0, st.vectors, st.polyline_segments);
+  MyPrints(line);
+  std::snprintf(line, sizeof line, "- Total = %7d, Connected = %3d%%\n", total,
+                static_cast<int>(static_cast<std::int64_t>(st.polyline_segments) * 100 / (total + 1)));
+  MyPrints(line);
+  std::snprintf(line, sizeof line, "- Color changes = %7d, Polyline entities = %7d\n", st.colour_changes,
+                st.polylines);
+  MyPrints(line);
+  std::snprintf(line, sizeof line, "- Average polyline is %3d segments, longest polyline is %3d vertices\n",
+                st.polyline_segments / (st.polylines ? st.polylines : 1), st.longest);
+  MyPrints(line);
+  std::snprintf(line, sizeof line, "- Page hits = %3d%%, Entity hits = %3d%%\n",
+                static_cast<int>(static_cast<std::int64_t>(st.page_hits) * 100 / (page_count + 1)),
+                static_cast<int>(static_cast<std::int64_t>(st.entity_hits) * 100 / (total + 1)));
+  MyPrints(line);
+  const int current = CurrentViewport >= 0 && CurrentViewport < kViewportCount ? CurrentViewport : 0;
+  const ViewportRecord &vp = vp_info[current];
+  std::snprintf(line, sizeof line, "- Current viewport is : %d\n", CurrentViewport);
+  MyPrints(line);
+  std::snprintf(line, sizeof line, "- Logical coordinates : (%d, %d) - (%d, %d)\n", vp.view_x1, vp.view_y1,
+                vp.view_x2, vp.view_y2);
+  MyPrints(line);
+  std::snprintf(line, sizeof line, "- Screen coordinates  : (%d, %d) - (%d, %d)\n", vp.x1, vp.y1, vp.x2, vp.y2);
+  MyPrints(line);
+  std::snprintf(line, sizeof line, "\n- Refresh pages: %d, Refresh entity count: %d", rpage_count, rentity_count);
+  MyPrints(line);
+  std::snprintf(line, sizeof line, "\n- 3D display list pages: %d, 3D entity count: %d", dpage_count,
+                dentity_count);
+  MyPrints(line);
+}
 
 // The command indices of the table.
 enum Command : int {
@@ -578,7 +619,7 @@ void run(int index, const char *text, const char *name) {
       break;
     case kStatistics:
     case kStatisticsT:
-      if (IsDlistOn()) statistics(1);
+      if (IsDlistOn()) print_list_statistics();
       break;
     case kPickSpy:
     case kPickSpyT:

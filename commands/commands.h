@@ -17,11 +17,12 @@ extern int ZoomRequest;
 // graphics screen comes back.
 extern int TextScreenConfig;
 
-// Settings of the 3D commands. The DVIEW and TUMBLE settings the commands
-// set (DegenMode, TargetPoint, CameraPoint, tumble_speed) are DVIEW's own
-// (render3d/dview.h, render3d/tumble.h).
-extern std::uint32_t RenderMode;    // render mode of the face list
-extern int BufferState;             // 0 both buffers, 1 back buffer, 2 swapped
+// The settings the 3D commands set are kept where they are used: the render
+// mode of the face list (RenderMode) with the 3D primitives
+// (render3d/primitives.h), the DVIEW and TUMBLE settings (DegenMode,
+// TargetPoint, CameraPoint, tumble_speed) with DVIEW (render3d/dview.h,
+// render3d/tumble.h), and the buffers drawn into (BufferState) with the
+// drawing wrappers (display/wrappers.h).
 
 int pcommand(Packet &p);
 

@@ -1,21 +1,19 @@
-// Messages to the user: formatted text to the command area and the text
-// screen, text through the prompt-area writer, and the guards that say why an
-// interactive command cannot run.
+// Messages to the user: the writer behind MyPrintf (the command area and the
+// text screen), and the guards that say why an interactive command cannot
+// run. MyPrintf, MyPrints and IsInRange themselves are on the floor
+// (base/user_text.h), so that every subsystem can say something.
 #pragma once
 
-extern const char crlf[];  // "\r\n"
+#include <cstddef>
 
-// Formats into a 256-byte buffer (longer output is cut) and sends the text to
-// the command-line area when use_localtext is set, and to output_fd when it
-// is open, else to the text window.
-void MyPrintf(const char *format, ...) __attribute__((format(printf, 1, 2)));
-void NewLine();
-// Sends a text through the prompt-area writer; a Shift-JIS lead byte and its
-// trail byte go together. Returns the number of bytes sent.
-int MyPrints(const char *text);
+#include "base/user_text.h"
+
+// Sends length bytes of text to the command-line area when use_localtext is
+// set, and to output_fd when it is open, else to the text window. The top
+// makes it the floor's user_text_writer.
+void WriteUserText(const char *text, std::size_t length);
 
 // Guards: each returns nonzero when the action may go on, else prints why.
-int IsInRange(int value, int low, int high);
 int IsZoomable();
 int IsPdigtizeOn();
 int IsDlistOn();

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/text_codes.h"
@@ -17,9 +18,9 @@
 #include "base/x_session.h"
 #include "commands/commands.h"
 #include "commands/status_line.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
+#include "display/cursor.h"
 #include "display/wrappers.h"
 #include "ui/graph_window.h"
 #include "ui/side_menu.h"
@@ -31,7 +32,6 @@ char charbf[kCharBufferSize];
 int charbf_count;
 int tcursx, tcursy;
 
-int pboxno;
 char MenuTextPtr[kMenuBoxesMax][kMenuTextSize];
 
 char PromptBuffer[kPromptLinesMax][kPromptLineSize];
@@ -41,7 +41,6 @@ int text_echo, no_echo;
 int KESTRILA_MODE;
 
 char mode_str[256];
-int mode_flags;
 
 namespace {
 
@@ -456,6 +455,18 @@ int log_char(int ch) {
 void flush_log_line() {
   if (log_count > 0) write_log(log_line, static_cast<std::size_t>(log_count));
   log_count = 0;
+}
+
+// ---- the menu cursor -------------------------------------------------------------------------
+
+int pmnucurs(Packet &p) {
+  char_pkt.opcode = p.u16(0);
+  char_pkt.first = p.i16(2);
+  char_pkt.second = p.i16(4);
+  pboxno = p.i16(2);
+  init_pchar(Pkinit.field[kPkinitWidth] + 2, ymax - (pboxno + 1) * CharHeight + CharDescender);
+  if (use_localsidemenu) sm_create_boxes(p.i16(4));
+  return 0;
 }
 
 // ---- mode line -------------------------------------------------------------------------------

@@ -31,8 +31,8 @@ extern int tcursx, tcursy;
 
 inline constexpr int kMenuBoxesMax = 64;
 inline constexpr int kMenuTextSize = 16;  // 15 characters and the NUL
-// The box under the menu cursor (set by the menu cursor packet).
-extern int pboxno;
+// The box under the menu cursor, pboxno, is kept with the menu highlight
+// (display/cursor.h).
 // The label shown in each box of the drawn screen menu.
 extern char MenuTextPtr[kMenuBoxesMax][kMenuTextSize];
 
@@ -59,9 +59,9 @@ extern int text_echo, no_echo;
 // The log holds EUC-JP instead of the client's Shift-JIS.
 extern int KESTRILA_MODE;
 
-// The last mode-line text and its flag byte (shown by the status line).
+// The last mode-line text (shown by the status line); its flag byte,
+// mode_flags, is kept with the coordinate read-out (display/cursor.h).
 extern char mode_str[256];
-extern int mode_flags;
 
 // Prompt lines of the configuration (word 101), held to 1..5.
 int prompt_line_count();
@@ -96,4 +96,7 @@ int pechar(Packet &p);
 int ptprompt(Packet &p);
 int pwrsplit(Packet &p);
 int pmodeline(Packet &p);
+// The menu cursor packet: the characters that follow collect into the label
+// of the screen-menu box it names (the side menu gets the box count).
+int pmnucurs(Packet &p);
 int ptext(Packet &p);

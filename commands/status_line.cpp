@@ -4,17 +4,26 @@
 // Each field remembers the text it shows and is drawn again only when that
 // text changes (or when forced), so that the frequent coordinate updates
 // redraw only the coordinate field and what follows it.
+//
+// Its zoom fields are a magnifier: the routing of pointer samples offers each
+// sample to them, and a click opens the Birdseye window or asks for a zoom.
 #include "commands/status_line.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
+#include "base/config_record.h"
+#include "base/packet.h"
 #include "base/session.h"
 #include "base/string_tables.h"
-#include "config/config_record.h"
+#include "base/tool_state.h"
+#include "commands/birdseye.h"
+#include "commands/commands.h"
+#include "commands/string_input.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
+#include "display/digitizer.h"
 #include "display/display_list.h"
 #include "display/viewports.h"
 #include "display/wrappers.h"
@@ -149,3 +158,58 @@ void DrawCleanMessage(StatusLineRecord *record, int force) {
     for (int k = 0; k < 7; ++k) s.zoom_edges[k] = xsize - 1 - kCells[k] * s.char_width;
   }
 }
+
+// ---- the magnifier ------------------------------------------------------------
+
+namespace {
+
+// A zoom field of the status line is drawn highlighted.
+int zoom_field_lit;
+
+}  // namespace
+
+int status_zoom_input(Packet &p) {
+  static const char *const kLabels[6] = {"1", "2", "5", "10", "20", "D"};
+  static const int kMagnification[6] = {1, 2, 5, 10, 20, 0};
+  StatusLineRecord &s = GL_Status_Line;
+  const int x = Original[2], y = Original[3];
+
+  int field = -1;
+  if (y >= ymax && y <= ysize) {
+    for (int k = 0; k < 6; ++k) {
+      if (x >= s.zoom_edges[k] && x < s.zoom_edges[k + 1]) {
+        field = k;
+        break;
+      }
+    }
+  }
+
+  if (field < 0) {
+    if (zoom_field_lit) UpdateStatusLine(&GL_Status_Line, 1);
+    zoom_field_lit = 0;
+    return 0;
+  }
+
+  zoom_field_lit = 1;
+  if (Original[1] != kDigPick) {
+    DrawCleanMessage(&GL_Status_Line, 1);
+    SelectScreenMatrix();
+    const int x1 = s.zoom_edges[field] - s.char_width / 4;
+    const int x2 = s.zoom_edges[field + 1] - s.char_width;
+    FilledBox(x1, s.y, x2, s.y + s.char_height - 1, s.foreground, 0);
+    MyColor(s.background);
+    cmov2i(x1, s.y + s.descender);
+    MyCharstr(kLabels[field]);
+  } else if (field == 0) {
+    ++PstringNeeded;
+    ZoomRequest = 1;
+  } else {
+    bview = 1;
+    DrawBirdseyeView(kMagnification[field]);
+    CurrentPmark[kPmarkTaken] = 1;
+  }
+  p.put_i16(2, kDigUsed);
+  return 1;
+}
+
+void reset_status_zoom() { zoom_field_lit = 0; }

@@ -1,8 +1,11 @@
-// The drawn status line across the top of the graphics window.
+// The drawn status line across the top of the graphics window, and the
+// magnifier of its zoom fields.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+class Packet;
 
 struct StatusLineRecord {
   const char *first_text;   // the mode-line text
@@ -17,7 +20,6 @@ struct StatusLineRecord {
 
 extern StatusLineRecord GL_Status_Line;
 extern char mode_str[256];
-extern char coord_str[256];
 
 // Draws the fields whose text changed (all of them when force is set); with
 // the Motif status bar only passes the display-list memory on to it.
@@ -27,6 +29,13 @@ void UpdateStatusLine(StatusLineRecord *record, int force);
 void DrawCleanMessage(StatusLineRecord *record, int force);
 // The fields show nothing known: the next update draws every one.
 void ForgetStatusLine();
+
+// The magnifier of the status line: its zoom fields take the remembered
+// pointer sample (Original) while the status line is drawn. 1 when the sample
+// was over one (highlighted or clicked), 0 otherwise.
+int status_zoom_input(Packet &p);
+// No zoom field is shown highlighted any more (a new session, tests).
+void reset_status_zoom();
 
 // Bytes of the display-list, refresh and face pages, in 64 bits.
 std::int64_t display_list_bytes();

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/config_record.h"
 #include "base/events.h"
 #include "base/files.h"
 #include "base/packet.h"
@@ -33,7 +34,6 @@
 #include "commands/status_line.h"
 #include "config/config_file.h"
 #include "config/config_menus.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
 #include "display/digitizer.h"
@@ -44,9 +44,6 @@
 #include "kovagl/gl.h"
 #include "render3d/dview.h"
 
-int PstringNeeded;
-int CleanDisplayList;
-int RedrawSelect;
 int CleanSelect;
 int newxl, newyl, newxh, newyh;
 int WaitForPSYNC;

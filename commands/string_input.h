@@ -7,15 +7,13 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "base/tool_state.h"  // PstringNeeded, RedrawSelect
 #include "render3d/dview.h"
 #include "render3d/dview_result.h"
 
 class Packet;
 struct ViewportRecord;
 
-extern int PstringNeeded;     // requests still to serve
-extern int CleanDisplayList;  // the next redraw cleans the display list
-extern int RedrawSelect;      // a redraw is to be typed
 extern int CleanSelect;       // a display-list clean-up (and redraw) is to be typed
 // The logical window a pan (dlist_pan) or a Birdseye zoom asks for.
 extern int newxl, newyl, newxh, newyh;

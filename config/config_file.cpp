@@ -14,7 +14,6 @@
 
 int WriteConfig;
 int NoWriteConfig;
-int NewConfig;
 int quit_warning;
 int config_loaded;
 

@@ -8,14 +8,14 @@ class Packet;
 #include <cstdint>
 #include <string>
 
-#include "config/config_record.h"
+#include "base/config_record.h"
+#include "base/tool_state.h"  // NewConfig
 
 inline constexpr int kConfigFileSize = kConfigRecordSize;
 
 // Flags of the configuration screen and the command layer.
 extern int WriteConfig;    // leave the configuration screen and write the file
 extern int NoWriteConfig;  // leave it without writing
-extern int NewConfig;      // a driver command changed a setting
 extern int quit_warning;   // the Close/Quit warning box is up
 
 // Set once ReadConfigFile has run for a real directory. Until then the
@@ -60,3 +60,12 @@ int pcfgrec(Packet &p);
 int pnewcfg(Packet &p);
 int pchgcfg(Packet &p);
 int pshowcfg(Packet &p);
+
+// The rendering client's: its configuration is read from the rendering
+// directory (set_path(1)), with the string table, whenever one of its
+// configuration packets comes and when a rendering-only client starts.
+void ReadRenderingConfiguration();
+int rpcfgrec(Packet &p);
+int rpnewcfg(Packet &p);
+int rpchgcfg(Packet &p);
+int rpshowcfg(Packet &p);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/string_tables.h"
@@ -19,7 +20,6 @@
 #include "commands/prompt.h"
 #include "commands/status_line.h"
 #include "config/config_file.h"
-#include "config/config_record.h"
 #include "config/menu_drawing.h"
 #include "display/blits.h"
 #include "display/colour_tables.h"

@@ -1,11 +1,11 @@
-// The client's configuration packets (opcodes 59 to 62).
-#include "base/packet.h"
+// The client's configuration packets (opcodes 59 to 62), and the rendering
+// client's (2059 to 2062).
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/string_tables.h"
 #include "base/utilities.h"
 #include "config/config_file.h"
-#include "config/config_record.h"
 
 namespace {
 
@@ -58,5 +58,38 @@ int pshowcfg(Packet &) {
   set_path(0);
   LoadInternalStrings("gl_strs.txt");
   ReadConfigFile(config_path);
+  return 0;
+}
+
+// ---- the rendering client's -----------------------------------------------------------
+
+void ReadRenderingConfiguration() {
+  set_path(1);
+  LoadInternalStrings("gl_strs.txt");
+  ReadConfigFile(config_path);
+}
+
+int rpcfgrec(Packet &) {
+  set_path(1);
+  newcfr = cfr;
+  return 0;
+}
+
+int rpnewcfg(Packet &p) {
+  ReadRenderingConfiguration();
+  cfgptr = &newcfr;
+  WriteConfigFile(config_path);
+  p.put_u16(10, 1);
+  return 1;
+}
+
+int rpchgcfg(Packet &p) {
+  ReadRenderingConfiguration();
+  p.put_u16(10, 1);
+  return 1;
+}
+
+int rpshowcfg(Packet &) {
+  ReadRenderingConfiguration();
   return 0;
 }

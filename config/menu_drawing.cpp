@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/config_record.h"
 #include "base/session.h"
 #include "base/string_tables.h"
 #include "base/text_codes.h"
 #include "base/utilities.h"
 #include "config/config_menus.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
 #include "display/redraw.h"

@@ -7,9 +7,9 @@
 #include <cstring>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/text_codes.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
 
 namespace {

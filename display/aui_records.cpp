@@ -3,8 +3,8 @@
 
 #include <cstring>
 
+#include "base/config_record.h"
 #include "base/utilities.h"
-#include "config/config_record.h"
 #include "display/blits.h"
 
 int pushcount;

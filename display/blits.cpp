@@ -12,14 +12,14 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/utilities.h"
-#include "commands/command_palette.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
+#include "display/hooks.h"
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
 
@@ -343,7 +343,7 @@ int pboxpush(Packet &p) {
     return 1;
   }
 
-  ClearCommandPalette(22);
+  notify(display_hooks.screen_claimed, 22);
   SelectScreenMatrix();
   ++pushcount;
   const int slot = box_count++;
@@ -400,7 +400,7 @@ int pboxpop(Packet &p) {
   if (saved_box[slot].has_pixels) restore_box_pixels(saved_box[slot]);
   pop_box_record();
   dither_on();
-  RestoreCommandPalette();
+  release_screen();
   return 0;
 }
 

@@ -10,12 +10,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/config_record.h"
 #include "base/files.h"
 #include "base/session.h"
+#include "base/user_text.h"
 #include "base/utilities.h"
 #include "base/x_session.h"
-#include "commands/messages.h"
-#include "config/config_record.h"
+#include "display/hooks.h"
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
 

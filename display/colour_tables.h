@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "config/config_record.h"
+#include "base/config_record.h"
 
 inline constexpr int kColourCount = 256;
 // graph_clrtbl and acad_clrtbl: 18 fixed greys, then colour n at 18 + n.

@@ -13,25 +13,18 @@
 #include <cstring>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/session.h"
+#include "base/tool_state.h"
 #include "base/x_session.h"
-#include "commands/birdseye.h"
-#include "commands/prompt.h"
-#include "commands/status_line.h"
-#include "config/config_file.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
+#include "display/hooks.h"
 #include "display/vectors.h"
 #include "display/viewports.h"
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
-#include "render3d/dview.h"
-#include "render3d/tumble.h"
-#include "ui/context.h"
-#include "ui/side_menu.h"
-#include "ui/status_bar.h"
 
 int cursor_up;
 int cursor_x, cursor_y;
@@ -42,6 +35,7 @@ std::int32_t CurrentPmark[kPmarkWords];
 int hold_mark;
 int hold_mark_allowed;
 char coord_str[256];
+int mode_flags;
 
 namespace {
 
@@ -266,8 +260,8 @@ int mark_routine(Packet &p, const MarkFields &f) {
   }
   if (index > 0 && index != CurrentViewport) {
     CurrentViewport = index;
-    UpdateStatusLine(&GL_Status_Line, 0);
-    FreeCachedBirdseye();
+    notify(display_hooks.view_changed, 0);
+    notify(display_hooks.picture_stale);
   }
   if (menubar) {
     menubar = 0;
@@ -542,22 +536,7 @@ int pcoordline(Packet &p) {
   if (nul != nullptr) length = static_cast<std::size_t>(static_cast<const std::uint8_t *>(nul) - text);
   if (length > 0) std::memcpy(coord_str, text, length);
   coord_str[length] = '\0';
-  if (use_localstatus) {
-    st_coordline(static_cast<int>(length), coord_str);
-    set_gfx_window();
-  } else {
-    UpdateStatusLine(&GL_Status_Line, 0);
-  }
-  return 0;
-}
-
-int pmnucurs(Packet &p) {
-  char_pkt.opcode = p.u16(0);
-  char_pkt.first = p.i16(2);
-  char_pkt.second = p.i16(4);
-  pboxno = p.i16(2);
-  init_pchar(Pkinit.field[kPkinitWidth] + 2, ymax - (pboxno + 1) * CharHeight + CharDescender);
-  if (use_localsidemenu) sm_create_boxes(p.i16(4));
+  notify(display_hooks.readout_changed);
   return 0;
 }
 
@@ -566,6 +545,7 @@ int pmnucurs(Packet &p) {
 int MenuItemOn;
 int refresh_tcursx, refresh_tcursy;
 int menubar;
+int pboxno;
 
 void draw_highlight_box(int row) {
   if (pboxno < 0 || pboxno >= maxboxes) return;

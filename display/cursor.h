@@ -42,6 +42,8 @@ extern int hold_mark_allowed;
 // The coordinate read-out: at most 25 characters and a NUL.
 inline constexpr int kCoordTextMax = 25;
 extern char coord_str[256];
+// The flag byte of the last mode-line or coordinate read-out packet.
+extern int mode_flags;
 
 // The highlight of a drawn screen-menu item (phlite): drawn again by a repaint
 // at the text position it was drawn at.
@@ -49,6 +51,8 @@ extern int MenuItemOn;
 extern int refresh_tcursx, refresh_tcursy;
 // Set by phlite: the client's screen menu is being used.
 extern int menubar;
+// The box under the menu cursor (set by the menu cursor packet).
+extern int pboxno;
 // The highlight of the drawn screen menu's row at text baseline row: an
 // exclusive-or box across the menu column, so that drawing it twice takes it
 // off again.
@@ -83,4 +87,3 @@ int pcmark(Packet &p);
 int pbmark(Packet &p);
 int pcbmark(Packet &p);
 int pcoordline(Packet &p);
-int pmnucurs(Packet &p);

@@ -1,10 +1,11 @@
-// Digitizer requests and the routing of pointer samples to the driver's tools.
+// The digitizer state that the routing of pointer samples (adi/sample_routing.h)
+// and the driver's tools share, and the pen and tablet packets.
 //
 // A digitizer packet (opcode 37) carries i16 fields: 0 opcode, 2 code, 4 x,
 // 6 y (window pixels, y from the bottom). A new sample is remembered in
 // Original and answered with code 1; the client sends the packet again with
-// code 1, and only then is the remembered sample offered to the tools, in a
-// fixed order, and otherwise handed back to the client.
+// code 1, and only then is the remembered sample offered to the tools, which
+// read it from Original and answer through the packet.
 #pragma once
 
 #include <cstdint>
@@ -44,32 +45,14 @@ extern int IgnoreOne;        // hand the next routed sample back untouched
 // The remembered sample, laid out as the packet: opcode, code, x, y.
 extern std::int16_t Original[4];
 
-int pdigtize(Packet &p);
-int pdigtize_42(Packet &p);
+// Hands the remembered sample back in the packet (code, x, y), so that the
+// client gets it itself; returns 1.
+int put_back_original(Packet &p);
+
 int prpen(Packet &p);
 int prpen_42(Packet &p);
 int ptabcfg(Packet &p);
 int ptabcfg_42(Packet &p);
 
-// The driver's own sample at (x, y) with the given buttons, through pdigtize
-// (both steps). Returns the code it comes back with.
-int solicit_pdigtize(int x, int y, int pick_down, int other_held, int second_held, int pick_held);
-
-// One of the driver's own tools takes the pointer samples (TUMBLE, DVIEW,
-// Birdseye, the configuration screen or the quit warning): Return and Escape
-// are then its action and cancel keys, not the client's.
-bool DriverToolHoldsPointer();
-
-// The status line's zoom fields: 1 when the sample was over one (highlighted
-// or clicked), 0 otherwise.
-int status_zoom_input(Packet &p);
-
-// The driver's own digitizer packet as the last pdigtize left it: code, x, y.
-struct DigitizerSample {
-  int code, x, y;
-};
-DigitizerSample driver_sample();
-
-// Forgets the digitizer state (between sessions and in tests): the flags, the
-// remembered samples and the held buttons of the 4.2 packets.
-void reset_digitizer_state();
+// Forgets the words above (the routing's reset_digitizer_state calls it).
+void reset_digitizer_words();

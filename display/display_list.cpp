@@ -14,13 +14,11 @@
 #include <thread>
 #include <utility>
 
+#include "base/config_record.h"
 #include "base/session.h"
 #include "base/utilities.h"
-#include "commands/birdseye.h"
-#include "commands/messages.h"
-#include "commands/status_line.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
+#include "display/hooks.h"
 #include "display/redraw.h"
 #include "display/screen_tiles.h"
 #include "display/vectors.h"
@@ -47,9 +45,6 @@ std::int32_t bl1[2];
 std::int32_t bl2[2];
 PolygonBuffer Polygon;
 PolygonBuffer32 Polygon32;
-
-// The face display list's counts, shown with the statistics.
-extern int dpage_count, dentity_count;
 
 namespace {
 
@@ -369,7 +364,7 @@ int GetMemory(int index) {
   if (use_localstatus)
     list_memory_changed = true;
   else
-    UpdateStatusLine(&GL_Status_Line, 0);
+    notify(display_hooks.list_memory_changed, 0);
   return 1;
 }
 
@@ -377,7 +372,7 @@ void ShowListMemory() {
   if (!list_memory_changed) return;
   list_memory_changed = false;
   // The status bar alone: safe from a loop run inside a packet.
-  if (use_localstatus) UpdateStatusLine(&GL_Status_Line, 0);
+  if (use_localstatus) notify(display_hooks.list_memory_changed, 0);
 }
 
 namespace {
@@ -688,7 +683,7 @@ void FreeDisplayListPage(int index, DisplayListPage *page) {
   forget_replay(index);
   MyFree(page);
   if (page_count > 0) --page_count;
-  UpdateStatusLine(&GL_Status_Line, 1);
+  notify(display_hooks.list_memory_changed, 1);
 }
 
 void EraseDisplayList(int index) {
@@ -710,7 +705,7 @@ void EraseDisplayList(int index) {
   close_line(vp);
   forget_replay(index);
   erase = 0;
-  if (vp.number != -1 && vp.number == BirdseyeViewport) FreeCachedBirdseye();
+  if (vp.number != -1 && vp.number == BirdseyeViewport) notify(display_hooks.picture_stale);
 }
 
 // ---- refresh list ------------------------------------------------------------------
@@ -821,9 +816,11 @@ const char *dlist_kbytes() {
   return text;
 }
 
-int statistics(int print) {
-  int page_hits = 0, entity_hits = 0, colour_changes = 0, polygons = 0, vectors = 0;
-  int polylines = 0, polyline_segments = 0, longest = 0;
+ListStatistics list_statistics() {
+  ListStatistics st{};
+  int &page_hits = st.page_hits, &entity_hits = st.entity_hits, &colour_changes = st.colour_changes;
+  int &polygons = st.polygons, &vectors = st.vectors, &polylines = st.polylines;
+  int &polyline_segments = st.polyline_segments, &longest = st.longest;
   std::uint32_t last_colour = 0xFFFFFFFFu;
   for (int index = 1; index < kViewportCount; ++index) {
     const ViewportRecord &vp = vp_info[index];
@@ -854,41 +851,6 @@ int statistics(int print) {
       }
     }
   }
-  const int total = vectors + polyline_segments;
-  if (print) {
-    char line[256];
-    MyPrints("\n********** ADI Display List statistics **********\n");
-    std::snprintf(line, sizeof line, "\n- %s\n", dlist_kbytes());
-    MyPrints(line);
-    std::snprintf(line, sizeof line, "- Polygons = %7d, Points = %7d, Vectors = %7d, Polyline segments = %7d\n",
-                  polygons, 0, vectors, polyline_segments);
-    MyPrints(line);
-    std::snprintf(line, sizeof line, "- Total = %7d, Connected = %3d%%\n", total,
-                  static_cast<int>(static_cast<std::int64_t>(polyline_segments) * 100 / (total + 1)));
-    MyPrints(line);
-    std::snprintf(line, sizeof line, "- Color changes = %7d, Polyline entities = %7d\n", colour_changes, polylines);
-    MyPrints(line);
-    std::snprintf(line, sizeof line, "- Average polyline is %3d segments, longest polyline is %3d vertices\n",
-                  polyline_segments / (polylines ? polylines : 1), longest);
-    MyPrints(line);
-    std::snprintf(line, sizeof line, "- Page hits = %3d%%, Entity hits = %3d%%\n",
-                  static_cast<int>(static_cast<std::int64_t>(page_hits) * 100 / (page_count + 1)),
-                  static_cast<int>(static_cast<std::int64_t>(entity_hits) * 100 / (total + 1)));
-    MyPrints(line);
-    const int current = CurrentViewport >= 0 && CurrentViewport < kViewportCount ? CurrentViewport : 0;
-    const ViewportRecord &vp = vp_info[current];
-    std::snprintf(line, sizeof line, "- Current viewport is : %d\n", CurrentViewport);
-    MyPrints(line);
-    std::snprintf(line, sizeof line, "- Logical coordinates : (%d, %d) - (%d, %d)\n", vp.view_x1, vp.view_y1,
-                  vp.view_x2, vp.view_y2);
-    MyPrints(line);
-    std::snprintf(line, sizeof line, "- Screen coordinates  : (%d, %d) - (%d, %d)\n", vp.x1, vp.y1, vp.x2, vp.y2);
-    MyPrints(line);
-    std::snprintf(line, sizeof line, "\n- Refresh pages: %d, Refresh entity count: %d", rpage_count, rentity_count);
-    MyPrints(line);
-    std::snprintf(line, sizeof line, "\n- 3D display list pages: %d, 3D entity count: %d", dpage_count,
-                  dentity_count);
-    MyPrints(line);
-  }
-  return total;
+  st.total = vectors + polyline_segments;
+  return st;
 }

@@ -186,8 +186,14 @@ int RefreshRecordSize(std::uint32_t header);
 
 // ---- statistics -----------------------------------------------------------------
 
-// Counts the entities of viewports 1 to 64; with print set writes the report.
-// Returns the vectors stored.
-int statistics(int print);
+// The entities of viewports 1 to 64, counted for the statistics report:
+// pages and entities within view_extents, colour changes between entities,
+// polygons, single vectors, polylines with their segments and the longest
+// polyline's vertices. total is the vectors stored (vectors and segments).
+struct ListStatistics {
+  int page_hits, entity_hits, colour_changes, polygons, vectors, polylines, polyline_segments, longest;
+  int total;
+};
+ListStatistics list_statistics();
 // "%d pages of %s-bit Display List memory allocated (%dkB)", in a static buffer.
 const char *dlist_kbytes();

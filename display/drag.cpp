@@ -12,10 +12,10 @@
 #include <algorithm>
 #include <climits>
 
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/utilities.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/viewports.h"
 #include "display/wrappers.h"

@@ -8,30 +8,24 @@
 #include <climits>
 #include <cmath>
 
+#include "base/config_record.h"
 #include "base/events.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/utilities.h"
 #include "base/x_session.h"
-#include "commands/birdseye.h"
-#include "commands/prompt.h"
-#include "config/config_file.h"
-#include "config/config_menus.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
 #include "display/display_list.h"
+#include "display/hooks.h"
 #include "display/screen_tiles.h"
 #include "display/vectors.h"
 #include "display/viewports.h"
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
-#include "render3d/dview.h"
 
-// Provided by subsystems whose headers do not declare them yet.
-extern int CleanDisplayList;      // the next redraw cleans the display list (string input)
-
+int CleanDisplayList;
 RedrawList redraw_list;
 void (*RedrawDisplayList)(int) = null_redraw;
 void (*PartialRedrawDisplayList)(int) = null_redraw;
@@ -534,9 +528,7 @@ int redraw_viewports(int index) {
 int predraw(Packet &p) {
   const int index = ViewportLookup(p.i16(6));
   const bool valid = index >= 0;
-  no_echo = 0;
-  if (BirdseyeState == 33) BirdseyeState = 34;
-  if (DviewState == 15) DviewState = 16;
+  notify(display_hooks.redraw_asked);
 
   int status = kRedrawRegenerate;
   const int flags = p.u16(4);
@@ -598,58 +590,27 @@ int predraw(Packet &p) {
 
 // ---- exposures --------------------------------------------------------------------
 
-void adi_refresh(const RefreshArea *area) {
-  if (area == nullptr) return;
-  // While the configuration screen is up, tempcfr holds its edits: the text
-  // areas are drawn from them, as the screen showed them.
-  if (!ConfigScreenShown()) tempcfr = cfr;
-  SelectScreenMatrix();
-  Clear_UI(22);
-
-  const int x1 = area->x, x2 = area->x + area->width + 1;
-  const int y2 = ysize - area->y, y1 = y2 - area->height;
-  const bool repainted = cfr.word(kWordRefreshList) != 0;
-  if (repainted) {
-    SetScreenMask(x1, x2, y1, y2);
-    MyColor(ConfigColor(kWordColourGraphics));
-    clear();
-    if (!init_called) return;
-
-    RedrawTextAreas();
-    DrawBorders();
-    // While the graphics area carries the mark of a vector drawn over it, no
-    // viewport's list is replayed here; the next redraw ends the mark.
-    if (!(vp_info[0].flags & kVpVectorMark2)) {
-      for (int k = 1; k < kViewportCount; ++k) {
-        ViewportRecord &vp = vp_info[k];
-        if (vp.number == -1 || !clip_expose_to_viewport(k, x1, x2, y1, y2)) continue;
-        if ((vp.flags & kVpShaded) && k == RenderedViewport) {
-          std::uint8_t scratch[8] = {};
-          Packet none(scratch, sizeof scratch, sizeof scratch);
-          dview_shade(none);
-        } else if ((vp.flags & kVpSavedImage) && vp.saved_pixels != nullptr) {
-          MyBitBLT(vp.x1, vp.y1, vp.x2, vp.y2, 0, vp.saved_pixels);
-        } else if (!(vp.flags & kVpVectorMark)) {
-          RedrawDisplayList(k);
-        }
-        RefreshRedraw(k);
+void repaint_exposed(int x1, int x2, int y1, int y2) {
+  DrawBorders();
+  // While the graphics area carries the mark of a vector drawn over it, no
+  // viewport's list is replayed here; the next redraw ends the mark.
+  if (!(vp_info[0].flags & kVpVectorMark2)) {
+    for (int k = 1; k < kViewportCount; ++k) {
+      ViewportRecord &vp = vp_info[k];
+      if (vp.number == -1 || !clip_expose_to_viewport(k, x1, x2, y1, y2)) continue;
+      if ((vp.flags & kVpShaded) && k == RenderedViewport) {
+        notify(display_hooks.shaded_view_exposed);
+      } else if ((vp.flags & kVpSavedImage) && vp.saved_pixels != nullptr) {
+        MyBitBLT(vp.x1, vp.y1, vp.x2, vp.y2, 0, vp.saved_pixels);
+      } else if (!(vp.flags & kVpVectorMark)) {
+        RedrawDisplayList(k);
       }
+      RefreshRedraw(k);
     }
-    SelectViewportArea(0);
-    SetScreenMask(x1, x2, y1, y2);
-    RefreshRedraw(0);
-    if (pushcount) AUI_redraw();
-    if (MenuItemOn) TurnOnMenuItem();
-  } else {
-    // The client draws everything again.
-    send_event(4, 0, 0, 0, 0);
   }
-
-  Restore_UI();
-  // The configuration screen comes back as it was, edits included, over the
-  // screen repainted beneath it.
-  if (repainted)
-    RepaintConfigScreen(x1, y1, x2, y2);
-  else
-    RepaintConfigScreen(0, 0, -1, -1);
+  SelectViewportArea(0);
+  SetScreenMask(x1, x2, y1, y2);
+  RefreshRedraw(0);
+  if (pushcount) AUI_redraw();
+  if (MenuItemOn) TurnOnMenuItem();
 }

@@ -35,6 +35,10 @@ extern RedrawList redraw_list;
 extern void (*RedrawDisplayList)(int index);
 extern void (*PartialRedrawDisplayList)(int index);
 
+// The next redraw cleans the display list (set by the string request that
+// types a clean-up; predraw clears it).
+extern int CleanDisplayList;
+
 // Redraw sequence state.
 extern int redraw_next_vp;     // the index the next all-viewports step works on
 extern int redraw_whole;       // replay each viewport at one go (else time-sliced)
@@ -63,8 +67,12 @@ void rt_redraw(int index);
 void config_redraw(int index);
 // The refresh list of viewport index.
 void RefreshRedraw(int index);
-// Repaints an exposed rectangle of the graphics window (nothing for null).
-void adi_refresh(const RefreshArea *area);
+// The exposed rectangle x1..x2, y1..y2 (GL window pixels, masked and cleared
+// by the caller) drawn again from what the driver keeps: the borders, each
+// open viewport the rectangle meets (its shaded image, saved pixels or list,
+// then its refresh list), viewport 0's refresh list, the pushed boxes'
+// records and the lit menu item. adi_refresh (ui/context.h) runs it.
+void repaint_exposed(int x1, int x2, int y1, int y2);
 // Forgets a paused replay of viewport index (its pages were freed or erased).
 void forget_replay(int index);
 // Erases the display and refresh lists of index (0: all viewports).

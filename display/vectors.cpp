@@ -9,11 +9,10 @@
 #include <cstring>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/x_session.h"
-#include "build2/gfx.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
 #include "display/digitizer.h"

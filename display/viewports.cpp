@@ -8,17 +8,15 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/session.h"
 #include "base/utilities.h"
-#include "commands/birdseye.h"
-#include "commands/status_line.h"
-#include "config/config_record.h"
 #include "display/display_list.h"
 #include "display/drag.h"
+#include "display/hooks.h"
 #include "display/screen_tiles.h"
 #include "display/wrappers.h"
-#include "render3d/dview.h"
 
 ViewportRecord vp_info[kViewportCount];
 std::int32_t vtrans[kViewportCount];
@@ -242,7 +240,7 @@ void UpdateViewportView(int index) {
 
   free_saved_pixels(index);
   vp.flags &= ~kVpViewDependent;
-  UpdateStatusLine(&GL_Status_Line, 0);
+  notify(display_hooks.view_changed, 0);
 }
 
 // ---- packets -------------------------------------------------------------------
@@ -314,7 +312,7 @@ int propenvp(Packet &p) {
   vp.xrange = vp.yrange = range;
   vp.view_x2 = vp.view_y2 = range;
   if (vp.fill_offset == 0) GetMemory(index);
-  if (index == CurrentViewport) FreeCachedBirdseye();
+  if (index == CurrentViewport) notify(display_hooks.picture_stale);
   if (cfr.word(kWordRefreshList)) EraseRefreshDisplayList(index);
   free_saved_pixels(index);
   CurrentMatrixNumber = -1;
@@ -334,9 +332,9 @@ int pclosevp(Packet &p) {
   free_saved_pixels(index);
   if (number == BirdseyeViewport) {
     BirdseyeViewport = -1;
-    FreeCachedBirdseye();
+    notify(display_hooks.picture_stale);
   }
-  if (index == RenderedViewport) reset_dview();
+  if (index == RenderedViewport) notify(display_hooks.model_dropped);
   return 0;
 }
 

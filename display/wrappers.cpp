@@ -7,21 +7,20 @@
 #include <vector>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/session.h"
 #include "base/x_session.h"
-#include "build2/gfx.h"
-#include "commands/birdseye.h"
-#include "commands/command_palette.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
+#include "display/hooks.h"
 #include "display/viewports.h"
-#include "ui/context.h"
+#include "kovagl/glx.h"
 
 int draw_mode = 16;
 int CurrentMatrixNumber = -1;
 int CurrentCursor;
 int Iconified;
+int BufferState;
 
 Matrix ScreenMatrix;
 Matrix RenderingMatrix;
@@ -40,6 +39,11 @@ namespace {
 
 // The drawing window SetClippingRectangle last made current.
 Window last_window;
+
+// The second program's planes as gfxSetDrawMode set them last.
+constexpr int kNoDrawMode = -12345;
+constexpr int kOverlayMode = 3;
+int last_draw_mode = kNoDrawMode;
 
 // Colours outside the table wrap into it rather than reading past its end.
 const float *display_map_entry(int index) { return DisplayMap[static_cast<unsigned>(index) & 0xFFu]; }
@@ -204,15 +208,49 @@ void MySetcursor(int cursor) { CurrentCursor = cursor; }
 void Clear_UI(int palette_mode) {
   if (!Initialized) return;
   HideCursor();
-  cancel_birdseye();
-  ClearCommandPalette(palette_mode);
+  notify(display_hooks.interface_cleared, palette_mode);
   ChangeUIcolors = 1;
 }
 
 void Restore_UI() {
   if (!Initialized) return;
   map_ui_colors();
-  RestoreCommandPalette();
+  release_screen();
+}
+
+// ---- the window drawn into ------------------------------------------------------
+
+void set_gfx_window() {
+  Window window = shown_drawing_window();
+  if (window != 0) GLXwinset(display, window);
+  drawmode(KGL_NORMALDRAW);
+  CurrentMatrixNumber = -1;
+}
+
+void set_ovr_window() {
+  Window window = overlayWindow(graph_pw);
+  if (window != 0) GLXwinset(display, window);
+  // Installed once: the cursor switches planes on every move.
+  static Colormap installed;
+  if (ovr_cmap != 0 && ovr_cmap != installed) {
+    XInstallColormap(display, ovr_cmap);
+    installed = ovr_cmap;
+  }
+  drawmode(use_pups ? KGL_PUPDRAW : KGL_OVERDRAW);
+  CurrentMatrixNumber = -1;
+}
+
+void GLX_singlebuffer() {
+  if (graph_pw == nullptr) return;
+  show_single_buffer(True);
+  // The widget set the viewport of the window it switched to.
+  CurrentMatrixNumber = -1;
+}
+
+void GLX_doublebuffer() {
+  if (graph_pw == nullptr) return;
+  show_single_buffer(False);
+  CurrentMatrixNumber = -1;
 }
 
 // ---- planes, set-up and buffers ----------------------------------------------
@@ -294,6 +332,47 @@ void SelectBothBuffers() {
 void MySetRenderMode(int) {}
 
 void dx_sync() { gflush(); }
+
+// ---- the second program's planes and buffers --------------------------------------
+
+void gfxSetDrawMode(int mode) {
+  const int planes = mode == kOverlayMode ? (use_pups ? KGL_PUPDRAW : KGL_OVERDRAW) : KGL_NORMALDRAW;
+  // Whoever made a window current behind this layer's back (the window's own
+  // events do) also changed the planes: then the mode is set again.
+  if (mode == last_draw_mode && getdrawmode() == planes) return;
+  last_draw_mode = mode;
+  if (mode == kOverlayMode)
+    set_ovr_window();
+  else
+    set_gfx_window();
+  draw_mode = planes;
+}
+
+GfxDrawMode gfxGetDrawMode() { return {last_draw_mode, draw_mode}; }
+
+void gfxSelectBuffer(int mode) {
+  if (!cfr.word(kWordDoubleBuffer)) return;
+  switch (mode) {
+    case 0:
+      swapbuffers();
+      break;
+    case 1:
+      BufferState = 1;
+      backbuffer(0);
+      frontbuffer(1);
+      break;
+    case 2:
+      BufferState = 2;
+      frontbuffer(0);
+      backbuffer(1);
+      break;
+    default:
+      BufferState = 3;
+      frontbuffer(1);
+      backbuffer(1);
+      break;
+  }
+}
 
 // ---- primitives, pixel blocks and boxes ----------------------------------------
 

@@ -61,6 +61,15 @@ void MySetcursor(int cursor);
 void Clear_UI(int palette_mode = 22);
 void Restore_UI();
 
+// The window drawn into: the drawing widget's normal-plane window (the
+// single-buffered one while that is shown), or its overlay planes (pop-up
+// planes with use_pups). Either forgets the matrix loaded.
+void set_gfx_window();
+void set_ovr_window();
+// Shows the single-buffered or the double-buffered window of the drawing widget.
+void GLX_singlebuffer();
+void GLX_doublebuffer();
+
 // Planes, set-up and buffers.
 void MySetDrawmode(int mode);
 void MyGinit();
@@ -75,6 +84,25 @@ void SelectFrontBuffer();
 void SelectBothBuffers();
 void MySetRenderMode(int mode);
 void dx_sync();
+
+// The second program's planes and buffers, which its wrappers above go
+// through (the first program never calls these).
+// Planes by the second program's numbers: 0 the normal planes, 3 the overlay
+// (or pop-up) planes. The mode set last is kept; setting it again does
+// nothing while the library still draws into those planes.
+void gfxSetDrawMode(int mode);
+// The mode set last (-12345 before the first) and the planes drawn into
+// (16, 32 or 64).
+struct GfxDrawMode {
+  int mode;
+  int planes;
+};
+GfxDrawMode gfxGetDrawMode();
+// Buffers, with double buffering configured only: 0 shows the back buffer
+// (swap), 1 draws into the front buffer, 2 into the back buffer, any other
+// value into both. BufferState takes the mode (3 for both).
+void gfxSelectBuffer(int mode);
+extern int BufferState;  // 0 both buffers, 1 back buffer, 2 swapped
 
 // Exclusive-or drawing: logical operation 6, undithered where the hardware
 // dithers; EndXorDrawing goes back to 3 and dithering. Pixel writes go

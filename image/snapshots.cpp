@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/files.h"
 #include "base/packet.h"
 #include "base/session.h"
-#include "commands/messages.h"
-#include "config/config_record.h"
+#include "base/user_text.h"
 #include "display/colour_tables.h"
 #include "display/viewports.h"
 #include "display/wrappers.h"

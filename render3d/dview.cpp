@@ -8,16 +8,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/config_record.h"
 #include "base/packet.h"
+#include "base/user_text.h"
 #include "base/utilities.h"
-#include "commands/command_palette.h"
-#include "commands/commands.h"
-#include "commands/messages.h"
-#include "commands/string_input.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
 #include "display/digitizer.h"
+#include "display/hooks.h"
 #include "display/redraw.h"
 #include "display/viewports.h"
 #include "display/wrappers.h"
@@ -29,7 +27,7 @@
 #include "render3d/tumble.h"
 #include "render3d/vecmath.h"
 
-int dview, DviewState;
+int DviewState;
 int acadvar_req;
 std::uint32_t DegenMode = kRenderPlainOutline;
 float TargetPoint[3], CameraPoint[3];
@@ -579,7 +577,7 @@ int dview_shade(Packet &p) {
   DviewNeedViewData = 1;
   DviewPaused = 0;
   if (PdigitizeNeeded == 0) PdigitizeNeeded = 1;
-  RestoreCommandPalette();
+  release_screen();
   return 1;
 }
 
@@ -594,7 +592,7 @@ int dview_redraw(Packet &p) {
   RedrawSelect = 1;
   DviewState = 0;
   dview = 0;
-  RestoreCommandPalette();
+  release_screen();
   if (PdigitizeNeeded == 0) PdigitizeNeeded = 1;
   return 1;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "base/tool_state.h"  // dview
 #include "kovagl/gl.h"
 
 class Packet;
@@ -29,7 +30,6 @@ enum : int {
   kDviewRedraw = 18,
 };
 
-extern int dview;       // DVIEW runs: digitizer samples go to its steps
 extern int DviewState;  // the step the samples go to (0 none)
 // The exchange of view variables with the client: its step (0 none, 1 to 5).
 // A step starts it at 1 and counts up PstringNeeded; the string request

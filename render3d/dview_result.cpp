@@ -8,15 +8,13 @@
 #include "base/files.h"
 #include "base/packet.h"
 #include "base/session.h"
-#include "commands/command_palette.h"
-#include "commands/commands.h"
-#include "commands/status_line.h"
-#include "commands/string_input.h"
 #include "display/cursor.h"
 #include "display/digitizer.h"
+#include "display/hooks.h"
 #include "display/viewports.h"
 #include "display/wrappers.h"
 #include "render3d/dview.h"
+#include "render3d/primitives.h"
 #include "render3d/vecmath.h"
 
 int DviewCmd;
@@ -74,7 +72,7 @@ int dview_pstring(Packet &p) {
   mcopy(DviewMatrix, ViewingMatrix);
   FinishDviewDraw(RenderMode);
   RestoreViewportProjection(vp);
-  if (RestoreCommandPalette() == 0 && PdigitizeNeeded == 1) PdigitizeNeeded = 0;
-  UpdateStatusLine(&GL_Status_Line, 1);
+  if (release_screen() == 0 && PdigitizeNeeded == 1) PdigitizeNeeded = 0;
+  notify(display_hooks.view_changed, 1);
   return 1;
 }

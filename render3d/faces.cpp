@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/utilities.h"
-#include "commands/status_line.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
+#include "display/hooks.h"
 #include "display/redraw.h"
 #include "display/wrappers.h"
 #include "kovagl/gl.h"
@@ -164,7 +164,7 @@ bool New_FACE_Page() {
   page->records = 0;
   FACE_PagePtr = page->record(0);
   ++dpage_count;
-  UpdateStatusLine(&GL_Status_Line, 1);
+  notify(display_hooks.list_memory_changed, 1);
   return true;
 }
 
@@ -192,7 +192,7 @@ void Free_FACE_List() {
     const bool last = page == FACE_CurrentPage;
     MyFree(page);
     if (dpage_count > 0) --dpage_count;
-    UpdateStatusLine(&GL_Status_Line, 1);
+    notify(display_hooks.list_memory_changed, 1);
     if (last) break;
     page = next;
   }

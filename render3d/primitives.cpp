@@ -12,13 +12,10 @@
 #include "base/build.h"
 #include "base/packet.h"
 #include "base/utilities.h"
-#include "build2/gfx.h"
-#include "commands/command_palette.h"
-#include "commands/commands.h"
+#include "display/hooks.h"
 #include "display/redraw.h"
 #include "display/viewports.h"
 #include "display/wrappers.h"
-#include "render3d/dview.h"
 #include "render3d/faces.h"
 #include "render3d/lights.h"
 #include "render3d/model_vectors.h"
@@ -28,6 +25,7 @@
 #include "render3d/vecmath.h"
 
 int Rendering;
+std::uint32_t RenderMode = 0x8000;
 int BackfaceReject;
 float ModelCtr[3];
 float ModelDiag;
@@ -264,15 +262,15 @@ int second_p3d(Packet &p) {
     }
     BackfaceReject = (flags & 8) ? 1 : 0;
     if (flags & 1) {
-      ClearCommandPalette(21);
+      notify(display_hooks.screen_claimed, 21);
       Rendering = 1;
       CurrentMatrixNumber = -1;
       redraw_list.state = kReplayStart;
       if (direct) {
         MyZbuffer(1);
       } else {
-        reset_dview();
-        Free_FACE_List();   // whatever reset_dview left
+        notify(display_hooks.model_dropped);
+        Free_FACE_List();   // whatever DVIEW left
         New_FACE_Page();
       }
       RenderMode = RenderModeOfStyle(p.i16(4));
@@ -299,7 +297,7 @@ int second_p3d(Packet &p) {
       }
       Rendering = 0;
       CurrentMatrixNumber = -1;
-      RestoreCommandPalette();
+      release_screen();
     }
   }
   return 0;
@@ -388,8 +386,8 @@ int p3d(Packet &p) {
     ViewSet = ProjSet = 0;
     CurrentMatrixNumber = -1;
     redraw_list.state = kReplayStart;
-    reset_dview();
-    Free_FACE_List();   // whatever reset_dview left
+    notify(display_hooks.model_dropped);
+    Free_FACE_List();   // whatever DVIEW left
     New_FACE_Page();
     for (int i = 0; i < 3; ++i) {
       ModelMin[i] = 1e38f;
@@ -399,7 +397,7 @@ int p3d(Packet &p) {
     shademodel(1);
     ResetLights();
     ResetMaterials();
-    ClearCommandPalette(21);
+    notify(display_hooks.screen_claimed, 21);
   }
   if (flags & 2) {
     MyZbuffer(1);
@@ -418,7 +416,7 @@ int p3d(Packet &p) {
     MyZbuffer(0);
     CurrentMatrixNumber = -1;
     Rendering = 0;
-    RestoreCommandPalette();
+    release_screen();
   }
   return 0;
 }

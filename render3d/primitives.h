@@ -11,8 +11,9 @@ extern int BackfaceReject;        // back faces are culled
 extern float ModelCtr[3];         // centre of the stored geometry
 extern float ModelDiag;           // length of its diagonal
 
-// RenderMode, the render mode of the face list's redraw, is kept with the
-// 3D commands (commands/commands.h).
+// The render mode of the face list's redraw (the 3D commands and the render
+// styles of the 3D packets set it).
+extern std::uint32_t RenderMode;
 
 // The render mode of a render style: 1 hidden lines, 2 flat two-sided, 5
 // plain outlines, any other filled two-sided.

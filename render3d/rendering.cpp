@@ -10,12 +10,10 @@
 #include <cstdlib>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/session.h"
 #include "base/string_tables.h"
 #include "base/utilities.h"
-#include "build2/gfx.h"
-#include "config/config_file.h"
-#include "config/config_record.h"
 #include "display/blits.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
@@ -80,13 +78,6 @@ void store_rendered_image() {
   RenderedWidth = xsize;
   RenderedHeight = ysize;
   StorageOfRenderedImage = 2;
-}
-
-// The configuration packets of the rendering client start alike.
-void read_configuration() {
-  set_path(1);
-  LoadInternalStrings("gl_strs.txt");
-  ReadConfigFile(config_path);
 }
 
 }  // namespace
@@ -170,7 +161,7 @@ void InitializeRenderingMode() {
     CharHeight = MyGetheight();
     CharWidth = MyStrwidth("M");
     CharDescender = MyGetdescender() + 1;
-    if constexpr (kSecondBuild) gfxInitCursor();
+    if constexpr (kSecondBuild) InitCursor();
   }
   make_rendering_matrix();
   MyZbuffer(0);
@@ -178,74 +169,6 @@ void InitializeRenderingMode() {
 
 // ---- set-up and ending ---------------------------------------------------------------
 
-int rdinit(Packet &p) {
-  init_called = 1;
-  const int client = Pkinit.field[kPkinitFlags];
-  int flags = p.u16(8);
-  if (first_rdinit) {
-    first_rdinit = 0;
-    new_image = 0;
-    StorageOfRenderedImage = 0;
-    if (!(client & kInitFullSession)) {
-      read_configuration();
-      InitializeRenderingMode();
-      if (client & (kInitShadeClient | kInitModelClient)) {
-        cfr.word(kWordDoubleBuffer) = 0;
-        cfr.word(kWordPaletteAfterUse) = 0;
-        ScreenMenu = PromptArea = StatusLine = 0;
-        GraphicsInit();
-        CurrentPmark[kPmarkTaken] = 0;
-        is_single_screen = flags & 1;
-      }
-      if (client & kInitShadeClient)
-        is_redraw_needed = (flags >> 1) & 1;
-      else if (client & kInitModelClient)
-        is_redraw_needed = 0;
-    } else {
-      if (!afterpinit) InitializeRenderingMode();
-      is_single_screen = FirstTimeInACAD ? flags & 1 : 0;
-      is_redraw_needed = 0;
-    }
-  }
-
-  int width = xsize, height = ysize, x0 = 0, y0 = 0;
-  set_overscan(&width, &height, &x0, &y0);
-  p.put_u16(10, static_cast<std::uint16_t>(width));
-  p.put_u16(12, static_cast<std::uint16_t>(height));
-  p.put_u16(14, 1);
-  p.put_u16(16, 1);
-  init_viewports();
-  const char *id = GetString(212);
-  p.put_text(24, id != nullptr ? id : "");
-
-  flags = (flags | 0x10 | 0x4802) & ~(0x20 | 0x08);
-  switch (RenderDepth()) {
-    case 24:
-      flags |= 0x380;
-      RenderColors = 0;
-      break;
-    case 32:
-      flags |= 0x480;
-      RenderColors = 0;
-      break;
-    default:
-      flags |= 0x2200;
-      RenderColors = 256;
-      break;
-  }
-  p.put_u16(8, static_cast<std::uint16_t>(flags));
-  p.put_u16(18, static_cast<std::uint16_t>(RenderColors));
-  p.put_u16(20, 255);
-  p.put_u16(22, 256);
-  Rd_init[0] = static_cast<std::uint16_t>(flags);
-  Rd_init[1] = static_cast<std::uint16_t>(width);
-  Rd_init[2] = static_cast<std::uint16_t>(height);
-  Rd_init[3] = Rd_init[4] = 1;
-  Rd_init[6] = 255;
-  Rd_init[7] = 256;
-  if (is_single_screen) SetScreenMode(0);
-  return 1;
-}
 
 // The stored image goes back at its own size where it meets the window.
 int rdstart(Packet &) {
@@ -402,31 +325,6 @@ int rd_info(Packet &p) {
   p.put_u16(54, cfr.word(kWordDoubleBuffer) ? 2 : 1);
   p.put_u16(56, 8);
   return 1;
-}
-
-int rpcfgrec(Packet &) {
-  set_path(1);
-  newcfr = cfr;
-  return 0;
-}
-
-int rpnewcfg(Packet &p) {
-  read_configuration();
-  cfgptr = &newcfr;
-  WriteConfigFile(config_path);
-  p.put_u16(10, 1);
-  return 1;
-}
-
-int rpchgcfg(Packet &p) {
-  read_configuration();
-  p.put_u16(10, 1);
-  return 1;
-}
-
-int rpshowcfg(Packet &) {
-  read_configuration();
-  return 0;
 }
 
 int ppal(Packet &p) {

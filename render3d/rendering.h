@@ -68,7 +68,6 @@ int SaveToZbuffer();
 void ReadFromZbuffer();
 
 int ppal(Packet &p);
-int rdinit(Packet &p);
 int rdstart(Packet &p);
 int rdend(Packet &p);
 int rdterm(Packet &p);
@@ -80,10 +79,8 @@ int rdfname(Packet &p);
 int rdcrange(Packet &p);
 int rdrcmap(Packet &p);
 int rd_info(Packet &p);
-int rpcfgrec(Packet &p);
-int rpnewcfg(Packet &p);
-int rpchgcfg(Packet &p);
-int rpshowcfg(Packet &p);
+// The rendering client's configuration packets (rpcfgrec, rpnewcfg,
+// rpchgcfg, rpshowcfg) are the configuration's (config/config_file.h).
 
 // The polygon and scan-line packets of the rendering client.
 #include "render3d/scanlines.h"

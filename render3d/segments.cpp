@@ -6,7 +6,6 @@
 
 #include "base/build.h"
 #include "base/packet.h"
-#include "commands/commands.h"
 #include "kovagl/gl.h"
 #include "render3d/lights.h"
 #include "render3d/primitives.h"

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "commands/commands.h"
 #include "display/digitizer.h"
 #include "display/redraw.h"
 #include "display/viewports.h"
@@ -16,7 +15,6 @@
 #include "render3d/projection.h"
 #include "render3d/rendering.h"
 
-int tumble;
 int tumble_speed = 1;
 Matrix TumbleMatrix;
 int TumblePhase[3];

@@ -2,11 +2,9 @@
 // frame per digitizer request, until a key or a button stops them.
 #pragma once
 
+#include "base/tool_state.h"  // tumble
 #include "kovagl/gl.h"
 
-// 0 off; 1 the demonstration runs; each frame shown counts it up, so 2 and
-// above means a frame was shown (and a pick then ends it).
-extern int tumble;
 // The largest turn a frame makes about each axis, degrees (1 to 90).
 extern int tumble_speed;
 // The model's turn so far, kept between frames.

@@ -1,5 +1,4 @@
-// Rendering targets (normal planes, overlay planes, text window), the
-// callbacks of the drawing widget, window titles, interface colours and the
+// Raising the graphics and text windows, the callbacks of the drawing widget, window titles, interface colours and the
 // window-manager close handler.
 #include "ui/context.h"
 
@@ -12,13 +11,13 @@
 
 #include "GlxDraw/GlxMDraw.h"
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/events.h"
 #include "base/session.h"
 #include "base/text_codes.h"
 #include "base/x_session.h"
 #include "commands/birdseye.h"
 #include "config/config_menus.h"
-#include "config/config_record.h"
 #include "dialogs/dialog_packets.h"
 #include "display/colour_tables.h"
 #include "display/display_list.h"
@@ -38,22 +37,6 @@ ExposeSeries graph_expose_series;
 
 namespace {
 
-// The normal-plane window the drawing widget shows (the single-buffered one
-// after GLX_singlebuffer).
-Window shown_drawing_window() {
-  if (graph_pw == nullptr) return 0;
-  Window window = 0;
-  XtVaGetValues(graph_pw, GlxNmainWindow, &window, nullptr);
-  return window != 0 ? window : XtWindow(graph_pw);
-}
-
-void set_drawing_buffer(Boolean single) {
-  if (graph_pw == nullptr) return;
-  XtVaSetValues(graph_pw, GlxNsingleBuffer, single, nullptr);
-  // The widget set the viewport of the window it switched to.
-  CurrentMatrixNumber = -1;
-}
-
 // Title "<title> -- <name>" (or the title alone) and icon name of a shell.
 void name_shell(Widget shell, const char *title, const char *name, const char *icon_name) {
   if (shell == nullptr) return;
@@ -67,14 +50,7 @@ void name_shell(Widget shell, const char *title, const char *name, const char *i
 
 }  // namespace
 
-// ---- rendering targets ------------------------------------------------------
-
-void set_gfx_window() {
-  Window window = shown_drawing_window();
-  if (window != 0) GLXwinset(display, window);
-  drawmode(KGL_NORMALDRAW);
-  CurrentMatrixNumber = -1;
-}
+// ---- raising the windows ----------------------------------------------------
 
 void pop_gfx_window() {
   if (graph_frame != nullptr && XtIsRealized(graph_frame)) XRaiseWindow(display, XtWindow(graph_frame));
@@ -88,28 +64,6 @@ void pop_txt_window() {
   if (text_frame != nullptr && XtIsRealized(text_frame)) XRaiseWindow(txtdisp, XtWindow(text_frame));
   set_txt_window();
 }
-
-Window overlayWindow(Widget widget) {
-  Window window = 0;
-  if (widget != nullptr) XtVaGetValues(widget, use_pups ? GlxNpopupWindow : GlxNoverlayWindow, &window, nullptr);
-  return window;
-}
-
-void set_ovr_window() {
-  Window window = overlayWindow(graph_pw);
-  if (window != 0) GLXwinset(display, window);
-  // Installed once: the cursor switches planes on every move.
-  static Colormap installed;
-  if (ovr_cmap != 0 && ovr_cmap != installed) {
-    XInstallColormap(display, ovr_cmap);
-    installed = ovr_cmap;
-  }
-  drawmode(use_pups ? KGL_PUPDRAW : KGL_OVERDRAW);
-  CurrentMatrixNumber = -1;
-}
-
-void GLX_singlebuffer() { set_drawing_buffer(True); }
-void GLX_doublebuffer() { set_drawing_buffer(False); }
 
 // ---- colours ----------------------------------------------------------------
 
@@ -208,6 +162,38 @@ bool expose_series_add(ExposeSeries *series, const ExposeRect &rect, int count, 
 }
 
 // ---- callbacks of the drawing widget -----------------------------------------
+
+void adi_refresh(const RefreshArea *area) {
+  if (area == nullptr) return;
+  // While the configuration screen is up, tempcfr holds its edits: the text
+  // areas are drawn from them, as the screen showed them.
+  if (!ConfigScreenShown()) tempcfr = cfr;
+  SelectScreenMatrix();
+  Clear_UI(22);
+
+  const int x1 = area->x, x2 = area->x + area->width + 1;
+  const int y2 = ysize - area->y, y1 = y2 - area->height;
+  const bool repainted = cfr.word(kWordRefreshList) != 0;
+  if (repainted) {
+    SetScreenMask(x1, x2, y1, y2);
+    MyColor(ConfigColor(kWordColourGraphics));
+    clear();
+    if (!init_called) return;
+    RedrawTextAreas();
+    repaint_exposed(x1, x2, y1, y2);
+  } else {
+    // The client draws everything again.
+    send_event(4, 0, 0, 0, 0);
+  }
+
+  Restore_UI();
+  // The configuration screen comes back as it was, edits included, over the
+  // screen repainted beneath it.
+  if (repainted)
+    RepaintConfigScreen(x1, y1, x2, y2);
+  else
+    RepaintConfigScreen(0, 0, -1, -1);
+}
 
 void graph_ginit_cb(Widget, XtPointer, XtPointer call_data) {
   const auto *cb = static_cast<const GlxDrawCallbackStruct *>(call_data);

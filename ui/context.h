@@ -1,11 +1,12 @@
-// Rendering targets, window titles and the window-manager close handler.
+// Raising the windows, window titles, the callbacks of the drawing widget and
+// the window-manager close handler.
 #pragma once
 
 #include <X11/Intrinsic.h>
 #include <X11/Xlib.h>
 
-void set_gfx_window();
-void set_ovr_window();
+// The window drawn into (set_gfx_window, set_ovr_window) and the buffers
+// shown are the drawing layer's (display/wrappers.h).
 void pop_gfx_window();
 void pop_txt_window();
 void dx_name(const char *name);
@@ -17,11 +18,6 @@ void no_destroy();
 
 // Text drawing goes through Xt: nothing to make current.
 void set_txt_window();
-// The window of the overlay planes (pop-up planes with use_pups) of a drawing widget.
-Window overlayWindow(Widget widget);
-// Shows the single-buffered or the double-buffered window of the drawing widget.
-void GLX_singlebuffer();
-void GLX_doublebuffer();
 
 // Colours of the interface: a widget's pixel resource as an X colour.
 void get_widget_color(XColor *color, Widget widget, const char *resource);
@@ -33,6 +29,13 @@ void get_dwg_fgcolor(XColor *color);
 // The "gamma" application resource's default: the current Gamma.
 extern float Gamma;
 void gamma_default(Widget widget, int offset, XrmValue *value);
+
+struct RefreshArea;
+// Repaints an exposed rectangle of the graphics window (nothing for null):
+// the text areas and what the drawing layer keeps (repaint_exposed) with the
+// refresh list on, else an event asks the client to draw everything again;
+// the configuration screen comes back over it.
+void adi_refresh(const RefreshArea *area);
 
 // Callbacks of the drawing widget.
 void graph_ginit_cb(Widget widget, XtPointer client_data, XtPointer call_data);

@@ -63,13 +63,11 @@ Widget graph_status_form;
 Widget graph_work_form;
 Widget graph_draw_form;
 Widget graph_draw_frame;
-Widget graph_pw;
 XtTranslations graphicsTranslations;
 int graph_max_width, graph_max_height;
 int graph_win_wdt, graph_win_hgt, graph_win_depth;
 XColor graph_bg_color, graph_fg_color;
 
-Colormap ovr_cmap;
 Pixmap grIcon, textIcon;
 
 XFontSet graph_font_set;

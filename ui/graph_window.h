@@ -54,13 +54,13 @@ extern Widget graph_status_form; // holds the status bar
 extern Widget graph_work_form;   // work area's form: tool bar and graph_draw_form
 extern Widget graph_draw_form;   // side menu and graph_draw_frame
 extern Widget graph_draw_frame;  // the drawing area's container
-extern Widget graph_pw;          // the drawing widget "Drawing"
+// The drawing widget itself (graph_pw) and the overlay colormap (ovr_cmap)
+// are the floor's (base/x_session.h): the drawing layer makes them current.
 extern XtTranslations graphicsTranslations;  // every event to graph_handler
 extern int graph_max_width, graph_max_height;
 extern int graph_win_wdt, graph_win_hgt, graph_win_depth;
 extern XColor graph_bg_color, graph_fg_color;  // the main window's colours
 
-extern Colormap ovr_cmap;  // the overlay colormap, 0 when none
 extern Pixmap grIcon, textIcon;
 
 // Fonts. In the first program the text GC's font is the first font of

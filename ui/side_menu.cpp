@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "base/build.h"
+#include "base/config_record.h"
 #include "base/events.h"
 #include "base/session.h"
 #include "base/text_codes.h"
 #include "base/x_session.h"
-#include "config/config_record.h"
 #include "display/digitizer.h"
 #include "ui/graph_window.h"
 #include "ui/side_menu_rules.h"

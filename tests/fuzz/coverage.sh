@@ -53,4 +53,4 @@ echo "calls  function"
     done
   done | sort -k2
 "$cov" report "$fuzz/fuzz_dispatch" -instr-profile="$out/run.profdata" display/display_list.cpp display/redraw.cpp \
-  display/blits.cpp display/digitizer.cpp display/aui_records.cpp
+  display/blits.cpp display/digitizer.cpp adi/sample_routing.cpp display/aui_records.cpp

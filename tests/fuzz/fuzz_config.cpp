@@ -13,8 +13,8 @@
 #include <string>
 
 #include "adi/session.h"
+#include "base/config_record.h"
 #include "config/config_file.h"
-#include "config/config_record.h"
 #include "fuzz_files.h"
 
 namespace {

@@ -38,9 +38,11 @@
 
 #include "adi/dispatch.h"
 #include "adi/pointer.h"
+#include "adi/sample_routing.h"
 #include "adi/screen_mode.h"
 #include "adi/session.h"
 #include "base/channel.h"
+#include "base/config_record.h"
 #include "base/events.h"
 #include "base/packet.h"
 #include "base/utilities.h"
@@ -52,7 +54,6 @@
 #include "commands/string_input.h"
 #include "config/config_file.h"
 #include "config/config_menus.h"
-#include "config/config_record.h"
 #include "dialogs/dialog_packets.h"
 #include "display/aui_records.h"
 #include "display/blits.h"
@@ -72,10 +73,10 @@
 #include "render3d/lights.h"
 #include "render3d/projection.h"
 #include "render3d/tumble.h"
+#include "ui/context.h"
 #include "ui/menubar.h"
 
 // Defined by the driver without a header that declares them.
-extern int CleanDisplayList;
 extern int dpage_count, dentity_count;
 
 namespace {

@@ -322,7 +322,9 @@ TEST_P(DviewFromClientSamples, APauseLeftAloneWritesTheResultLoadedOnTheFourthRe
 INSTANTIATE_TEST_SUITE_P(Both, DviewFromClientSamples, ::testing::ValuesIn(kPrograms), program_name);
 
 // A client's session from end to end, with the driver's own text window
-// and the Motif status bar: a click on the status bar, the configuration
+// and the Motif status bar: the client's menus built in one message (a
+// pull-down sent before the rebuild, as a client loading its menu file
+// does), a click on the status bar, the configuration
 // menus left with Escape and then with Return typed in the window, and a
 // DVIEW run from the client's samples that ends with the client told to
 // load the new view.
@@ -343,6 +345,13 @@ struct ClientSession : Dview {
 };
 
 TEST_P(ClientSession, TheStatusBarTheMenusAndDviewEndWithTheClientHoldingTheNewView) {
+  using adiclient::pmenufcn;
+  const std::vector<Packet> menus = {pmenufcn(2, 3, "Draw"), pmenufcn(3, 0, "Line"), pmenufcn(4),
+                                     pmenufcn(1),           pmenufcn(2, 1, "File"),  pmenufcn(3, 0, "Open"),
+                                     pmenufcn(4),           pmenufcn(5),             adiclient::pnop()};
+  ASSERT_TRUE(adiclient::send_message(s->driver, menus));
+  EXPECT_EQ(s->reply().opcode(), adiclient::pnop().opcode());
+
   // The status bar's first button, at its left end under the drawing area:
   // the colour command typed to the client.
   int w = 0, h = 0;

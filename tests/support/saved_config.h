@@ -1,7 +1,7 @@
 // Keeps the live configuration record for one test and puts it back after.
 #pragma once
 
-#include "config/config_record.h"
+#include "base/config_record.h"
 
 struct SavedConfig {
   ConfigRecord saved = cfr;

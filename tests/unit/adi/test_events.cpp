@@ -7,8 +7,8 @@
 #include "adi/main_loop.h"
 #include "adi/pointer.h"
 #include "adi/session.h"
+#include "base/config_record.h"
 #include "channel_fixture.h"
-#include "config/config_record.h"
 #include "dialogs/dialog_packets.h"
 #include "display/digitizer.h"
 

@@ -4,8 +4,8 @@
 
 #include "adi/handlers.h"
 #include "adi/session.h"
+#include "base/config_record.h"
 #include "base/utilities.h"
-#include "config/config_record.h"
 #include "display/viewports.h"
 #include "ui/graph_window.h"
 

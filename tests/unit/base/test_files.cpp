@@ -25,11 +25,11 @@
 #include <string>
 #include <vector>
 
+#include "base/config_record.h"
 #include "base/session.h"
 #include "base/string_tables.h"
 #include "commands/commands.h"
 #include "config/config_file.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/wrappers.h"
 #include "image/snapshots.h"

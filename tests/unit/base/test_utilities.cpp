@@ -14,10 +14,10 @@
 
 #include "adi/main_loop.h"
 #include "adi/session.h"
+#include "base/config_record.h"
 #include "base/events.h"
 #include "base/packet.h"
 #include "base/utilities.h"
-#include "config/config_record.h"
 #include "display/digitizer.h"
 #include "display/viewports.h"
 #include "render3d/projection.h"

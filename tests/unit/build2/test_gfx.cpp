@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
+#include "base/config_record.h"
 #include "build2/gfx.h"
 #include "commands/commands.h"
-#include "config/config_record.h"
 #include "kovagl/offscreen.h"
 #include "support/saved_config.h"
 

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "render3d/primitives.h"
 #include "support/capture_stderr.h"
 #include "support/scoped_env.h"
 #include "support/test_packet.h"

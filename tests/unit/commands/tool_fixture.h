@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/config_record.h"
 #include "base/events.h"
 #include "base/session.h"
 #include "base/utilities.h"
@@ -21,7 +22,6 @@
 #include "commands/prompt.h"
 #include "commands/status_line.h"
 #include "commands/string_input.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"

@@ -19,10 +19,10 @@
 #include "adi/handlers.h"
 #include "adi/main_loop.h"
 #include "adi/session.h"
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/utilities.h"
 #include "config/config_file.h"
-#include "config/config_record.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include <cstring>
 #include <vector>
 
+#include "base/config_record.h"
 #include "base/events.h"
 #include "base/session.h"
 #include "base/utilities.h"
 #include "commands/prompt.h"
 #include "config/config_file.h"
 #include "config/config_menus.h"
-#include "config/config_record.h"
 #include "config/menu_drawing.h"
 #include "display/colour_tables.h"
 #include "display/digitizer.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "config/config_record.h"
+#include "base/config_record.h"
 #include "dialogs/dialog_packets.h"
 #include "dialogs/tile_text.h"
 #include "support/saved_config.h"

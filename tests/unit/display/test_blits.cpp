@@ -9,9 +9,9 @@
 
 #include "adi/handlers.h"
 #include "adi/session.h"
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/utilities.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/blits.h"
 #include "display/colour_tables.h"

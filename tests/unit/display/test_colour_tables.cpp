@@ -15,8 +15,8 @@
 
 #include "adi/main_loop.h"
 #include "adi/session.h"
+#include "base/config_record.h"
 #include "base/utilities.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/wrappers.h"
 #include "kovagl/gl.h"

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "adi/session.h"
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "commands/prompt.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/cursor.h"
 #include "display/viewports.h"

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/config_record.h"
 #include "base/utilities.h"
-#include "config/config_record.h"
 #include "display/display_list.h"
 #include "display/redraw.h"
 #include "display/viewports.h"
@@ -468,7 +468,7 @@ TEST_F(DisplayList, StatisticsCountTheEntitiesOfTheOpenViewports) {
   vector(120, 0, 130, 10, 2);  // a polyline of three segments
   Polygon = PolygonBuffer{{1u << 16 | 1u, 5u << 16 | 1u, 5u << 16 | 5u}, 3, 4};
   AppendPolygon(kIndex);
-  EXPECT_EQ(statistics(0), 1 + 3);
+  EXPECT_EQ(list_statistics().total, 1 + 3);
   init_display_list(4096);
   page_count = 3;
   do_32bit_regen = 0;

@@ -11,13 +11,16 @@
 
 #include "adi/handlers.h"
 #include "adi/session.h"
+#include "base/config_record.h"
 #include "base/packet.h"
+#include "base/user_text.h"
 #include "base/utilities.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
+#include "display/blits.h"
 #include "display/colour_tables.h"
 #include "display/digitizer.h"
 #include "display/display_list.h"
+#include "display/hooks.h"
 #include "display/redraw.h"
 #include "display/screen_tiles.h"
 #include "display/vectors.h"
@@ -27,9 +30,8 @@
 #include "kovagl/offscreen.h"
 #include "support/saved_config.h"
 #include "support/test_packet.h"
+#include "ui/context.h"
 #include "ui/graph_window.h"
-
-extern int CleanDisplayList;
 
 namespace {
 
@@ -491,6 +493,45 @@ TEST_F(Redraw, AnExposureRepaintsTheListsInsideItsRectangle) {
   wipe();
   adi_refresh(&all);
   EXPECT_EQ(lit(), 0);
+}
+
+TEST_F(Redraw, WithItsHooksEmptyTheDrawingLayerRunsAlone) {
+  const DisplayHooks filled = display_hooks;
+  void (*const writer)(const char *, std::size_t) = user_text_writer;
+  display_hooks = DisplayHooks{};
+  user_text_writer = nullptr;
+  // Pages taken, a box pushed and popped, a redraw asked, a shaded viewport
+  // and the rest of the window exposed, a viewport closed, a palette line
+  // refused: nothing above is told, and the drawing layer draws all the same.
+  scribble(300);
+  ASSERT_GT(pages(1), 1);
+  const std::vector<std::uint32_t> first = picture();
+  TestPacket push(26, 16);
+  push.i16(4, 10).i16(6, 10).i16(8, 20).i16(10, 20);
+  pboxpush(push.p);
+  TestPacket pop(27, 16);
+  pop.p.put_u32(12, push.p.u32(12));
+  pboxpop(pop.p);
+  wipe();
+  EXPECT_EQ(predraw_packet(2), 1);
+  EXPECT_EQ(picture(), first);
+  open(2, 0, 0, 9, 9, 0, 0);
+  vp_info[2].flags |= kVpShaded;
+  RenderedViewport = 2;
+  BirdseyeViewport = 2;
+  const int initialized = Initialized;
+  Initialized = 1;
+  const RefreshArea all{0, 0, kW, kH};
+  adi_refresh(&all);
+  Initialized = initialized;
+  TestPacket close(39, 4);
+  close.i16(2, 2);
+  pclosevp(close.p);
+  EXPECT_EQ(vp_info[2].number, -1);
+  EXPECT_EQ(ParsePaletteLine("300,0,0,1"), 0);
+  RenderedViewport = 0;
+  user_text_writer = writer;
+  display_hooks = filled;
 }
 
 TEST_F(Redraw, WithoutTheDisplayListTheEnginesDoNothing) {

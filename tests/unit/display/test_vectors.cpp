@@ -12,8 +12,8 @@
 
 #include "adi/handlers.h"
 #include "adi/session.h"
+#include "base/config_record.h"
 #include "base/packet.h"
-#include "config/config_record.h"
 #include "display/aui_records.h"
 #include "display/colour_tables.h"
 #include "display/digitizer.h"

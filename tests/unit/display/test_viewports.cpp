@@ -11,9 +11,9 @@
 
 #include "adi/handlers.h"
 #include "adi/session.h"
+#include "base/config_record.h"
 #include "base/packet.h"
 #include "base/utilities.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/display_list.h"
 #include "display/viewports.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "adi/session.h"
-#include "config/config_record.h"
+#include "base/config_record.h"
 #include "display/colour_tables.h"
 #include "display/viewports.h"
 #include "display/wrappers.h"

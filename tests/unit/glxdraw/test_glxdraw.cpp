@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "GlxDraw/GlxMDraw.h"
+#include "base/x_session.h"
 #include "kovagl/gl.h"
 #include "kovagl/glx.h"
 #include "ui/context.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "config/config_record.h"
+#include "base/config_record.h"
 #include "display/viewports.h"
 #include "display/wrappers.h"
 #include "kovagl/gl.h"

@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/config_record.h"
 #include "base/session.h"
 #include "base/utilities.h"
-#include "config/config_record.h"
 #include "display/colour_tables.h"
 #include "display/viewports.h"
 #include "display/wrappers.h"

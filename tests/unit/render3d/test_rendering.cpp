@@ -7,6 +7,7 @@
 #include "base/build.h"
 #include "base/string_tables.h"
 #include "display/blits.h"
+#include "adi/handlers.h"
 #include "render_fixture.h"
 #include "support/scoped_env.h"
 

@@ -1,4 +1,4 @@
-#include "config/config_record.h"
+#include "base/config_record.h"
 
 #include <cstddef>
 

@@ -1,0 +1,3 @@
+#include "display/hooks.h"
+
+DisplayHooks display_hooks;
