@@ -13,8 +13,8 @@
 //
 // Posting batch k (posted becomes k + 1) hands the batch over as it is. From
 // then on the drawing thread neither reads nor writes its slot until done
-// passes k, and the workers it is shared among only read it, except that a
-// worker writes
+// passes k, but as a worker does while it waits (below), and the workers it
+// is shared among only read it, except that a worker writes
 //   - the pixels of the chunks of the batch it claims, in the planes the
 //     commands point at (and the z-buffer, for a fan): the rows of a band,
 //     or, in a batch of one colour with no exclusive-or and no fan, the
@@ -45,7 +45,10 @@
 // for a batch it posts, and only when one sleeps; a worker that takes the
 // first part of a batch wakes the next if the batch is to be shared by more,
 // and so on. The drawing thread is woken when done moves on only if it
-// sleeps.
+// sleeps. Before it waits for a slot or for the queue to empty, the drawing
+// thread claims and draws what is left of the oldest batch not drawn, as a
+// worker would (draw_chunks): where the processors are busy, the time it
+// has is better spent drawing than waiting for workers that lack them.
 #include "line_queue.h"
 #include "zraster.h"
 

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 namespace {
@@ -251,12 +252,8 @@ inline long long minor_offset(const IntLine &l, long long i) {
   return floor_quot(2 * i * l.dmi + l.n, 2 * l.n);
 }
 
-// count pixels from p on: a major step each, and a minor one as well whenever
-// the error term e (kept in [-den, 0)) reaches 0. Both next terms are formed
-// at once and one chosen without a branch (the lines' slopes are too random
-// to predict one), so a pixel waits on two operations of the one before.
-// Stores are relaxed atomics (plain moves): workers given lines of one colour
-// each may write the same pixel.
+// A pixel of a line. Stores are relaxed atomics (plain moves): workers given
+// lines of one colour each may write the same pixel.
 template <int OP, int NPLANES>
 inline void put_pixel(Uint32 *p, std::ptrdiff_t other, Uint32 src) {
   if constexpr (OP == KGL_LO_XOR) {
@@ -290,6 +287,10 @@ inline void step(Uint32 *&p, long long &e, std::ptrdiff_t major_step, std::ptrdi
 #endif
 }
 
+// count pixels from p on: a major step each, and a minor one as well whenever
+// the error term e (kept in [-den, 0)) reaches 0. Both next terms are formed
+// at once and one chosen without a branch (the lines' slopes are too random
+// to predict one), so a pixel waits on two operations of the one before.
 template <int OP, int NPLANES>
 void walk(Uint32 *p, std::ptrdiff_t other, std::ptrdiff_t major_step, std::ptrdiff_t minor_step, long long count,
           long long e, long long a, long long den, Uint32 src) {
@@ -399,11 +400,14 @@ class EndMapper {
 
   // The pixels x0, y0, x1, y1 of the command's ends into out.
   void ends(const KglLineCmd &in, std::int32_t out[4]) const {
+    static_assert(offsetof(KglLineCmd, y0) == offsetof(KglLineCmd, x0) + 4 &&
+                  offsetof(KglLineCmd, x1) == offsetof(KglLineCmd, x0) + 8 &&
+                  offsetof(KglLineCmd, y1) == offsetof(KglLineCmd, x0) + 12);
     __m128i a, b;
     if (separable_) {
-      // No rotation: x y_x and y x_y are zeros, whose adding changes nothing
-      // but the sign of a zero, which the adding of the shift and of 1 takes
-      // away. Both coordinates of an end are mapped at once.
+      // Without rotation (xy and yx 0) the products left out are zeros:
+      // adding one changes at most the sign of a zero, which adding the
+      // shift and then 1 takes away. Both coordinates of an end at once.
       const __m128i ends = _mm_loadu_si128(reinterpret_cast<const __m128i *>(&in.x0));
       a = pixel(_mm_mul_pd(_mm_cvtepi32_pd(ends), along_));
       b = pixel(_mm_mul_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(ends, ends)), along_));

@@ -106,9 +106,10 @@ INSTANTIATE_TEST_SUITE_P(EveryCase, FastLines,
                                            Case{KGL_LO_SRC, true, true, 25.0f}, Case{KGL_LO_XOR, true, true, 0.1f}));
 
 // The workers' mapping of line ends (x and y side by side) gives exactly what
-// the drawing thread's one-coordinate-at-a-time mapping gives: random maps
-// and viewports, points near the window, on half pixels, near the guard band
-// and far away, wherever the map's raw bound lets the workers take them.
+// the drawing thread's one-coordinate-at-a-time mapping gives: random maps,
+// turned and not, and viewports, points near the window, on half pixels, near
+// the guard band and far away, wherever the map's raw bound lets the workers
+// take them.
 TEST(LineMapping, WorkersMapEndsAsTheDrawingThreadDoes) {
   std::mt19937 rng(31);
   std::uniform_real_distribution<double> unit(-1.0, 1.0);
@@ -121,6 +122,7 @@ TEST(LineMapping, WorkersMapEndsAsTheDrawingThreadDoes) {
            static_cast<float>(-shift + H * scale));
     if (map % 3 == 0) viewport(5, W - 9, 3, H - 4);
     if (map % 5 == 0) scrmask(11, 50, 7, 30);
+    if (map % 2 == 1) rot(static_cast<float>(37 * map % 360), 'z');   // x and y mix
     const KglLineMap &m = c->line_map;
     ASSERT_TRUE(m.ok);
     for (int i = 0; i < 500; ++i) {
