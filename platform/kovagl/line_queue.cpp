@@ -99,6 +99,10 @@ constexpr int FAN_STATES = 64;
 // little, and that the drawing thread, waiting for the batch, finds some left
 // to draw.
 constexpr int CHUNKS_PER_PART = 16;
+// Lines of a run after which a batch is handed over early when the workers
+// have nothing to draw: at the start of a stream they need not wait for a
+// whole batch to fill.
+constexpr int FIRST_BATCH = 512;
 // What is left to draw when the queue is drained is drawn by the calling
 // thread if it is this little: a sleeping worker takes longer to wake.
 constexpr int SMALL_BATCH = 64;
@@ -690,7 +694,10 @@ void kgl_queue_mapped_lines(KglContext *c, const std::uint32_t *ends, int n) {
     b->map_units += put_mapped_cmds(b->cmd + b->n, cmd, ends + 2 * i, m);
     b->mixed |= (cmd.colour != b->colour) | ((cmd.flags & KGL_CMD_XOR) != 0);
     i += m;
-    if ((b->n += m) == BATCH) post(p);
+    b->n += m;
+    if (b->n == BATCH ||
+        (b->n >= FIRST_BATCH && p->done.load(std::memory_order_relaxed) == p->posted.load(std::memory_order_relaxed)))
+      post(p);
   }
 }
 
