@@ -288,9 +288,9 @@ int threads_from_environment() {
     if (*end == '\0' && n >= 0) return static_cast<int>(std::min<long>(n, MAX_THREADS));
   }
   // The processors beside the drawing thread but one, left to the client and
-  // the X server, up to 4; one where there are two processors.
+  // the X server, up to 5; one where there are two processors.
   const int hw = static_cast<int>(std::thread::hardware_concurrency());
-  return std::clamp(hw - 2, hw > 1 ? 1 : 0, 4);
+  return std::clamp(hw - 2, hw > 1 ? 1 : 0, 5);
 }
 
 // The lines of chunk `part` of `parts` of the batch: those in a band of

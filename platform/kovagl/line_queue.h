@@ -115,6 +115,6 @@ inline void kgl_sync_pixels_in(int x0, int y0, int x1, int y1) {
 
 // Worker threads drawing lines: 0 draws each line at once. The count comes
 // from KGL_THREADS when first needed (else the hardware threads but two, at
-// least 1 where there are two, at most 4); this sets it instead, after
+// least 1 where there are two, at most 5); this sets it instead, after
 // drawing what is queued.
 void kgl_set_line_threads(int n);
