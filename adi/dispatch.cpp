@@ -4,6 +4,7 @@
 
 #include "base/channel.h"
 #include "dialogs/dialog_packets.h"
+#include "display/vectors.h"
 #include "kovagl/gl.h"
 
 
@@ -20,6 +21,15 @@ int run_packets(PacketClient *client) {
   int result = 0;
   std::uint8_t *bytes = nullptr;
   for (std::uint32_t n; result == 0 && (n = take_packet(client, bytes)) != 0;) {
+    if (n == kVectorPacketBytes && bytes[0] == 0 && bytes[1] == kVectorOpcode) {
+      // Vector packets one after another run together: pvec answers none
+      // of them and ends no dialog.
+      std::size_t stride;
+      const std::uint32_t more = take_alike(client, bytes, n, stride);
+      dialog_complete = 0;
+      pvecs(bytes, stride, static_cast<int>(more) + 1);
+      continue;
+    }
     Packet packet(bytes, n, spill);
     result = packet_handler(client, packet, n);
   }

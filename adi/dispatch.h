@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "base/packet.h"
 
@@ -15,6 +16,8 @@ inline constexpr int kDSFirstOpcode = 1, kDSLastOpcode = 113;
 inline constexpr int kRDFirstOpcode = 2001, kRDLastOpcode = 2062;  // RD_funcs[op - kRDFirstOpcode]
 inline constexpr int kRDFuncCount = kRDLastOpcode - kRDFirstOpcode + 1;
 inline constexpr int kKillOpcode = 64;
+inline constexpr int kVectorOpcode = 5;         // pvec
+inline constexpr std::uint32_t kVectorPacketBytes = 16;
 
 extern const PacketHandler DS_funcs[kDSFuncCount];
 extern const PacketHandler RD_funcs[kRDFuncCount];

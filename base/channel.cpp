@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -18,8 +19,10 @@ pid_t acad_pid;
 namespace {
 
 std::uint32_t load_u32(const std::uint8_t *p) {
-  return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
-         static_cast<std::uint32_t>(p[2]) << 8 | p[3];
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
+  return v;
 }
 
 void store_u32(std::uint8_t *p, std::uint32_t v) {
@@ -137,10 +140,19 @@ bool valid_message(const std::uint8_t *msg, std::size_t length) {
   std::size_t off = 0;
   for (;;) {
     if (length < 4 || off > length - 4) return false;  // no room for a length word
-    std::uint32_t n = load_u32(msg + off);
+    const std::uint32_t n = load_u32(msg + off);
     if (n == 0) return true;
     if (n > length - off - 4) return false;  // packet runs past the message
-    off += packet_step(n);
+    // Packets of the same length after it (a run of vectors, say) need only
+    // their length words looked at: each fits while it ends in the message.
+    std::uint32_t same;
+    std::memcpy(&same, msg + off, 4);
+    const std::size_t step = packet_step(n);
+    for (off += step; off + 4 + n <= length; off += step) {
+      std::uint32_t next;
+      std::memcpy(&next, msg + off, 4);
+      if (next != same) break;
+    }
   }
 }
 
@@ -201,6 +213,28 @@ std::uint32_t take_packet(PacketClient *client, std::uint8_t *&bytes) {
   bytes = client->message + client->offset + 4;
   client->offset += static_cast<std::uint32_t>(packet_step(n));
   return n;
+}
+
+std::uint32_t take_alike(PacketClient *client, const std::uint8_t *bytes, std::uint32_t n, std::size_t &stride) {
+  stride = packet_step(n);
+  const std::uint8_t *next = client->message + client->offset;
+  std::uint32_t count = 0;
+  // The message was validated: each length word lies inside it, and so does
+  // a packet of n bytes after one of n.
+  std::uint32_t length;   // n as the message holds it
+  store_u32(reinterpret_cast<std::uint8_t *>(&length), n);
+  std::uint16_t opcode;
+  std::memcpy(&opcode, bytes, 2);
+  for (;; next += stride, ++count) {
+    std::uint32_t l;
+    std::uint16_t o;
+    std::memcpy(&l, next, 4);
+    if (l != length) break;
+    std::memcpy(&o, next + 4, 2);
+    if (o != opcode) break;
+  }
+  client->offset += static_cast<std::uint32_t>(stride * count);
+  return count;
 }
 
 int reply_pkt(PacketClient *client, const void *data, std::size_t n, int retry) {

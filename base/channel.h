@@ -48,6 +48,10 @@ bool take_message(PacketClient *client);
 // The next packet of the current (validated) message: its length, 0 at the
 // message's end; bytes gets where it lies.
 std::uint32_t take_packet(PacketClient *client, std::uint8_t *&bytes);
+// Takes the packets that follow the one just taken (at bytes, n long) one
+// after another with its length and its first two bytes (the opcode): their
+// count. Each lies stride bytes after the one before.
+std::uint32_t take_alike(PacketClient *client, const std::uint8_t *bytes, std::uint32_t n, std::size_t &stride);
 // Whether bytes of the packet pipe wait in the read-ahead; a whole message
 // when whole is set.
 bool input_buffered(const PacketClient *client, bool whole);

@@ -1019,6 +1019,9 @@ double load_average() {
 int main(int argc, char **argv) {
   std::string driver = KOVA_DRIVER1;
   int vectors = 200000, stored = 1000000, triangles = 100000;
+  // The parts to run: all of them, or those named with --only.
+  std::string only;
+  const auto runs = [&only](const char *part) { return only.empty() || only.find(part) != std::string::npos; };
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--driver" && i + 1 < argc)
@@ -1029,17 +1032,22 @@ int main(int argc, char **argv) {
       stored = std::max(1, std::atoi(argv[++i]));
     else if (a == "--triangles" && i + 1 < argc)
       triangles = std::max(1, std::atoi(argv[++i]));
+    else if (a == "--only" && i + 1 < argc)
+      only = argv[++i];
     else {
-      std::fprintf(stderr, "usage: %s [--driver PATH] [--vectors N] [--stored N] [--triangles N]\n", argv[0]);
+      std::fprintf(stderr,
+                   "usage: %s [--driver PATH] [--vectors N] [--stored N] [--triangles N]"
+                   " [--only replay,vectors,faces,rendering]\n",
+                   argv[0]);
       return 2;
     }
   }
   const unsigned processors = std::thread::hardware_concurrency();
   if (const double load = load_average(); load >= 0)
     std::printf("%u processors, load average %.2f before the run\n", processors, load);
-  in_process(stored);
-  end_to_end(driver, vectors);
-  faces(driver, triangles);
-  rendering(driver, 20000);
+  if (runs("replay")) in_process(stored);
+  if (runs("vectors")) end_to_end(driver, vectors);
+  if (runs("faces")) faces(driver, triangles);
+  if (runs("rendering")) rendering(driver, 20000);
   return 0;
 }

@@ -389,6 +389,86 @@ inline bool vector_room(ViewportRecord &vp, int index) {
   return true;
 }
 
+// The current page of a viewport and its open line entity, held in locals
+// while vectors are stored one after another, and put back into the record
+// at the end: the page words the vectors write cannot then be taken to alias
+// the record's fields. While an entity is open its header holds the record's
+// vertex count and its mask word follows it.
+template <bool Big>
+struct ListCursor {
+  ViewportRecord &vp;
+  DisplayListPage *page;
+  std::uint32_t *at;       // where the next entity or vertex goes
+  std::uint32_t *header;   // of the open line entity; null: none
+  std::int32_t colour, last, last_y;
+  std::uint32_t page_mask = 0, stored = 0;
+
+  explicit ListCursor(ViewportRecord &v)
+      : vp(v), page(v.current_page), at(page_word(v.current_page, v.fill_offset)), header(v.line_header),
+        colour(v.line_colour), last(v.last_point), last_y(v.last_y) {}
+
+  // Stores a vector of colour c in the page, which has room for it: it
+  // continues the open line entity when it starts at its last point in its
+  // colour, else starts a new one. start and end are the points as stored
+  // (16-bit: x << 16 | y; 32-bit: x, with y1 and y2 beside them).
+  void put(std::uint32_t mask, std::int16_t c, std::uint32_t start, std::uint32_t end, std::int32_t y1,
+           std::int32_t y2) {
+    ++stored;
+    page_mask |= mask;
+    if (header != nullptr && c == colour && static_cast<std::uint32_t>(last) == start && (!Big || last_y == y1)) {
+      // Continue the open line entity.
+      header[1] |= mask;
+      *at++ = end;
+      if constexpr (Big) {
+        *at++ = encode_y32(y2);
+        last_y = y2;
+      }
+      last = static_cast<std::int32_t>(end);
+      const std::uint32_t count = (*header & kEntityCountMask) + 1;
+      *header = (*header & ~kEntityCountMask) | count;
+      if (count >= kLineCountMax) {
+        // close_line's state: no vector continues it.
+        vp.line_count = static_cast<std::int32_t>(count);
+        colour = -1;
+        header = nullptr;
+        last = last_y = -1;
+      }
+      return;
+    }
+    // A new line entity of two vertices.
+    colour = c;
+    header = at;
+    at[0] = kLineHeader | (static_cast<std::uint32_t>(c) & 0xFF) << 16 | 2;
+    at[1] = mask;
+    at[2] = start;
+    if constexpr (Big) {
+      at[3] = encode_y32(y1);
+      at[4] = end;
+      at[5] = encode_y32(y2);
+      last_y = y2;
+      at += 6;
+    } else {
+      at[3] = end;
+      at += 4;
+    }
+    last = static_cast<std::int32_t>(end);
+  }
+
+  // What the vectors stored change in the record, the page and the counts.
+  ~ListCursor() {
+    ecount += static_cast<int>(stored);
+    page->mask |= page_mask;
+    page->count += stored;
+    vp.fill_offset = kPageHeaderBytes + 4 * static_cast<int>(at - page_word(page, kPageHeaderBytes));
+    vp.line_header = header;
+    vp.line_mask = header ? header + 1 : nullptr;
+    if (header) vp.line_count = static_cast<std::int32_t>(*header & kEntityCountMask);
+    vp.line_colour = colour;
+    vp.last_point = last;
+    vp.last_y = last_y;
+  }
+};
+
 template <bool Big>
 int append_vector(int index) {
   if (!valid_index(index)) return 0;
@@ -402,52 +482,12 @@ int append_vector(int index) {
   }
   const bool room = vector_room(vp, index);
   if (!room) return 0;
-  ++ecount;
-  DisplayListPage *page = vp.current_page;
-  std::uint32_t *at = page_word(page, vp.fill_offset);
-  page->mask |= mask;
-  ++page->count;
-
-  const std::uint32_t start = Big ? static_cast<std::uint32_t>(bl1[0]) : static_cast<std::uint32_t>(dl1[0]) << 16 | dl1[1];
-  const std::uint32_t end = Big ? static_cast<std::uint32_t>(bl2[0]) : static_cast<std::uint32_t>(dl2[0]) << 16 | dl2[1];
-  if (vp.line_header != nullptr && dlcolor == vp.line_colour && static_cast<std::uint32_t>(vp.last_point) == start &&
-      (!Big || vp.last_y == bl1[1])) {
-    // Continue the open line entity.
-    *vp.line_mask |= mask;
-    at[0] = end;
-    if constexpr (Big) {
-      at[1] = encode_y32(bl2[1]);
-      vp.last_y = bl2[1];
-      vp.fill_offset += 8;
-    } else {
-      vp.fill_offset += 4;
-    }
-    vp.last_point = static_cast<std::int32_t>(end);
-    const int count = ++vp.line_count;
-    *vp.line_header = (*vp.line_header & ~kEntityCountMask) | static_cast<std::uint32_t>(count);
-    if (count >= kLineCountMax) close_line(vp);
-    return 1;
-  }
-
-  // A new line entity of two vertices.
-  vp.line_colour = dlcolor;
-  vp.line_count = 2;
-  vp.line_header = at;
-  vp.line_mask = at + 1;
-  at[0] = kLineHeader | (static_cast<std::uint32_t>(dlcolor) & 0xFF) << 16 | 2;
-  at[1] = mask;
-  at[2] = start;
-  if constexpr (Big) {
-    at[3] = encode_y32(bl1[1]);
-    at[4] = end;
-    at[5] = encode_y32(bl2[1]);
-    vp.last_y = bl2[1];
-    vp.fill_offset += 24;
-  } else {
-    at[3] = end;
-    vp.fill_offset += 16;
-  }
-  vp.last_point = static_cast<std::int32_t>(end);
+  if constexpr (Big)
+    ListCursor<true>(vp).put(mask, dlcolor, static_cast<std::uint32_t>(bl1[0]), static_cast<std::uint32_t>(bl2[0]),
+                             bl1[1], bl2[1]);
+  else
+    ListCursor<false>(vp).put(mask, dlcolor, static_cast<std::uint32_t>(dl1[0]) << 16 | dl1[1],
+                              static_cast<std::uint32_t>(dl2[0]) << 16 | dl2[1], 0, 0);
   return 1;
 }
 
@@ -518,6 +558,23 @@ int AppendVector(int index) {
   bl2[0] = dl2[0];
   bl2[1] = dl2[1];
   return append_vector<true>(index);
+}
+
+int AppendVectors(int index, const std::uint32_t *ends, const std::int16_t *colours, int n) {
+  if (do_32bit_regen || !valid_index(index)) return 0;
+  ViewportRecord &vp = vp_info[index];
+  int i = 0;
+  // AppendVector's way for each while its page has room: a vector takes 16
+  // bytes at most, so as many as that leaves room for are stored at once.
+  while (i < n && vp.fill_offset != 0 && vp.fill_offset < page_limit) {
+    std::uint32_t masks[64];
+    const int fit = std::min({n - i, (page_limit - vp.fill_offset + 15) / 16, 64});
+    PackedVectorTileMasks(ends + 2 * i, masks, fit);
+    dlist_modified += fit;
+    ListCursor<false> cursor(vp);
+    for (int k = 0; k < fit; ++k, ++i) cursor.put(masks[k], colours[i], ends[2 * i], ends[2 * i + 1], 0, 0);
+  }
+  return i;
 }
 
 int AppendBigVector(int index) {

@@ -138,6 +138,12 @@ void ShowListMemory();
 // one narrowed, or refused (0) when a coordinate lies outside 0..32767.
 int AppendVector(int index);
 int AppendBigVector(int index);
+// AppendVector of n vectors (colours other than 0) in turn, as far as they
+// take its plain way (a 16-bit list, room in the current page): vector i
+// from point ends[2i] to point ends[2i + 1], each as a 16-bit list stores it
+// (x << 16 | y, 0..32767 each), in colour colours[i] (as dlcolor). The count
+// appended; the next one, if any, needs AppendVector of its own.
+int AppendVectors(int index, const std::uint32_t *ends, const std::int16_t *colours, int n);
 int AppendPolygon(int index);
 int AppendBigPolygon(int index);
 // Copy Polygon into Polygon32, or Polygon32 into Polygon; NarrowPolygon

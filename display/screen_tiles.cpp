@@ -3,6 +3,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "display/display_list.h"
 
 namespace {
@@ -102,6 +106,60 @@ std::uint32_t TileWalk(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::i
   const std::int64_t dx = x2 - x1, dy = y2 - y1;
   return walk_cells(cell_of(x1, shift), cell_of(y1, shift), cell_of(x2, shift), cell_of(y2, shift),
                     [&](int c) { return row_at(static_cast<std::int64_t>(c) << shift, x1, y1, dx, dy, shift); });
+}
+
+void PackedVectorTileMasks(const std::uint32_t *ends, std::uint32_t *masks, int n) {
+  int i = 0;
+#if defined(__SSE2__)
+  // Four segments a turn, one a lane, as near_segment_mask takes them; a
+  // segment whose ends lie further apart than neighbouring cells is walked
+  // on its own.
+  const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi32(1), low16 = _mm_set1_epi32(0xFFFF);
+  const __m128i two = _mm_set1_epi32(2), minus_two = _mm_set1_epi32(-2), eight = _mm_set1_epi32(8);
+  for (; i + 4 <= n; i += 4) {
+    const __m128 a = _mm_loadu_ps(reinterpret_cast<const float *>(ends + 2 * i));
+    const __m128 b = _mm_loadu_ps(reinterpret_cast<const float *>(ends + 2 * i + 4));
+    const __m128i start = _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+    const __m128i end = _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+    const __m128i x1 = _mm_srli_epi32(start, 16), y1 = _mm_and_si128(start, low16);
+    const __m128i x2 = _mm_srli_epi32(end, 16), y2 = _mm_and_si128(end, low16);
+    const __m128i cx1 = _mm_srli_epi32(x1, kTileShift16), cy1 = _mm_srli_epi32(y1, kTileShift16);
+    // The end's cell as a step from the start's, -1..1 each way where near.
+    const __m128i step_x = _mm_sub_epi32(_mm_srli_epi32(x2, kTileShift16), cx1);
+    const __m128i step_y = _mm_sub_epi32(_mm_srli_epi32(y2, kTileShift16), cy1);
+    const __m128i near = _mm_and_si128(
+        _mm_and_si128(_mm_cmpgt_epi32(step_x, minus_two), _mm_cmplt_epi32(step_x, two)),
+        _mm_and_si128(_mm_cmpgt_epi32(step_y, minus_two), _mm_cmplt_epi32(step_y, two)));
+    // The corner: the larger column and row of the two cells (a step of 1
+    // adds 1: the comparisons give -1).
+    const __m128i corner_x = _mm_slli_epi32(_mm_sub_epi32(cx1, _mm_cmpgt_epi32(step_x, zero)), kTileShift16);
+    const __m128i corner_y = _mm_slli_epi32(_mm_sub_epi32(cy1, _mm_cmpgt_epi32(step_y, zero)), kTileShift16);
+    // dx (corner_y - y1) - dy (corner_x - x1) in one multiply-add of the
+    // 16-bit halves; every factor fits 16 bits, the sum 31.
+    const __m128i dx = _mm_sub_epi32(x2, x1), dy = _mm_sub_epi32(y2, y1);
+    const __m128i p = _mm_or_si128(_mm_and_si128(dx, low16), _mm_slli_epi32(_mm_sub_epi32(zero, dy), 16));
+    const __m128i q = _mm_or_si128(_mm_and_si128(_mm_sub_epi32(corner_y, y1), low16),
+                                   _mm_slli_epi32(_mm_sub_epi32(corner_x, x1), 16));
+    const __m128i cross = _mm_madd_epi16(p, q);
+    // Above where (dx > 0 ? cross : -cross) <= 0.
+    const __m128i flip = _mm_cmpgt_epi32(one, dx);
+    const __m128i side = _mm_sub_epi32(_mm_xor_si128(cross, flip), flip);
+    const __m128i above = _mm_add_epi32(_mm_cmpgt_epi32(side, zero), one);
+    // [cell][3 (step_x + 1) + step_y + 1][above] of near_tile_masks.
+    const __m128i cell = _mm_add_epi32(cx1, _mm_slli_epi32(cy1, 3));
+    const __m128i at = _mm_add_epi32(
+        _mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(cell, 4), _mm_slli_epi32(cell, 1)),
+                      _mm_add_epi32(_mm_slli_epi32(step_x, 2), _mm_slli_epi32(step_x, 1))),
+        _mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(step_y, 1), eight), above));
+    alignas(16) std::int32_t place[4];
+    _mm_store_si128(reinterpret_cast<__m128i *>(place), at);
+    const int lanes_near = _mm_movemask_ps(_mm_castsi128_ps(near));
+    const std::uint32_t *table = &near_tile_masks.mask[0][0][0];
+    for (int k = 0; k < 4; ++k)
+      masks[i + k] = lanes_near >> k & 1 ? table[place[k]] : PackedVectorTileMask(ends[2 * (i + k)], ends[2 * (i + k) + 1]);
+  }
+#endif
+  for (; i < n; ++i) masks[i] = PackedVectorTileMask(ends[2 * i], ends[2 * i + 1]);
 }
 
 std::uint32_t PolygonTileMask() {

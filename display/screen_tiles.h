@@ -8,8 +8,6 @@
 // Bit 31 is never used: it marks entity headers.
 #pragma once
 
-#include <array>
-#include <bit>
 #include <cstdint>
 
 inline constexpr int kTileCells = 8;        // cells along each axis
@@ -36,12 +34,31 @@ inline constexpr std::uint32_t tile_mask_table[kTileCells * kTileCells] = {
     // 7
     0x8000000, 0x8000000, 0x10000000, 0x10000000, 0x20000000, 0x20000000, 0x40000000, 0x40000000,
 };
-// The same as bit numbers, in one cache line.
-alignas(64) inline constexpr auto tile_bit_number = [] {
-  std::array<std::uint8_t, kTileCells * kTileCells> number{};
-  for (int i = 0; i < kTileCells * kTileCells; ++i)
-    number[i] = static_cast<std::uint8_t>(std::countr_zero(tile_mask_table[i]));
-  return number;
+// The masks of a segment whose ends lie in the same or neighbouring cells,
+// indexed [start cell][3 x (column step + 1) + row step + 1][above]: the
+// cells of both ends and, where columns and rows both differ, the cell it
+// crosses on the way (above: the one on the upper side of the corner the four
+// cells share). Steps that leave the grid have no entry.
+struct NearTileMasks {
+  std::uint32_t mask[kTileCells * kTileCells][9][2];
+};
+alignas(64) inline constexpr NearTileMasks near_tile_masks = [] {
+  NearTileMasks t{};
+  for (int cx1 = 0; cx1 < kTileCells; ++cx1)
+    for (int cy1 = 0; cy1 < kTileCells; ++cy1)
+      for (int sx = -1; sx <= 1; ++sx)
+        for (int sy = -1; sy <= 1; ++sy) {
+          const int cx2 = cx1 + sx, cy2 = cy1 + sy;
+          if (cx2 < 0 || cx2 >= kTileCells || cy2 < 0 || cy2 >= kTileCells) continue;
+          const bool rising = cy2 > cy1;
+          const int upper = rising ? cx1 + kTileCells * cy2 : cx2 + kTileCells * cy1;
+          const int lower = rising ? cx2 + kTileCells * cy1 : cx1 + kTileCells * cy2;
+          for (int above = 0; above < 2; ++above)
+            t.mask[cx1 + kTileCells * cy1][3 * (sx + 1) + sy + 1][above] =
+                tile_mask_table[cx1 + kTileCells * cy1] | tile_mask_table[cx2 + kTileCells * cy2] |
+                tile_mask_table[above ? upper : lower];
+        }
+  return t;
 }();
 
 // The mask of every cell the segment (x1, y1)-(x2, y2) passes through, for
@@ -58,22 +75,28 @@ std::uint32_t TileWalk(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::i
 // rows are equal, either cell is an end cell.) Which side is the sign of the
 // cross product of the segment with C, taken left to right. Inline: every
 // stored vector takes it.
+//
+// near_segment_mask is that case for a segment whose start lies in cell
+// (cx1, cy1) and whose end lies sx - 1 columns and sy - 1 rows from it (sx,
+// sy 0..2); T holds the cross product exactly (int for 16-bit coordinates).
+template <int Shift, typename T>
+inline std::uint32_t near_segment_mask(T x1, T y1, T x2, T y2, int cx1, int cy1, unsigned sx, unsigned sy) {
+  const int cx2 = cx1 + static_cast<int>(sx) - 1, cy2 = cy1 + static_cast<int>(sy) - 1;
+  const T corner_x = T{cx1 > cx2 ? cx1 : cx2} << Shift;
+  const T corner_y = T{cy1 > cy2 ? cy1 : cy2} << Shift;
+  const T dx = x2 - x1, dy = y2 - y1;
+  const T cross = dx * (corner_y - y1) - dy * (corner_x - x1);
+  const bool above = (dx > 0 ? cross : -cross) <= 0;
+  return near_tile_masks.mask[cx1 + kTileCells * cy1][3 * sx + sy][above];
+}
+
 template <int Shift>
 inline std::uint32_t segment_tile_mask(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
   const int cx1 = x1 >> Shift, cy1 = y1 >> Shift, cx2 = x2 >> Shift, cy2 = y2 >> Shift;
   const bool in_grid = ((x1 | y1 | x2 | y2) & ~((kTileCells << Shift) - 1)) == 0;
-  if (in_grid & (static_cast<unsigned>(cx2 - cx1 + 1) <= 2) & (static_cast<unsigned>(cy2 - cy1 + 1) <= 2)) {
-    const std::int64_t corner_x = std::int64_t{cx1 > cx2 ? cx1 : cx2} << Shift;
-    const std::int64_t corner_y = std::int64_t{cy1 > cy2 ? cy1 : cy2} << Shift;
-    const std::int64_t dx = std::int64_t{x2} - x1, dy = std::int64_t{y2} - y1;
-    const std::int64_t cross = dx * (corner_y - y1) - dy * (corner_x - x1);
-    const bool above = (dx > 0 ? cross : -cross) <= 0;
-    const bool rising = cy2 > cy1;
-    const int upper = rising ? cx1 + kTileCells * cy2 : cx2 + kTileCells * cy1;
-    const int lower = rising ? cx2 + kTileCells * cy1 : cx1 + kTileCells * cy2;
-    return 1u << tile_bit_number[cx1 + kTileCells * cy1] | 1u << tile_bit_number[cx2 + kTileCells * cy2] |
-           1u << tile_bit_number[above ? upper : lower];
-  }
+  const unsigned sx = static_cast<unsigned>(cx2 - cx1 + 1), sy = static_cast<unsigned>(cy2 - cy1 + 1);
+  if (in_grid & (sx <= 2) & (sy <= 2))
+    return near_segment_mask<Shift, std::int64_t>(x1, y1, x2, y2, cx1, cy1, sx, sy);
   return TileWalk(x1, y1, x2, y2, Shift);
 }
 
@@ -81,6 +104,20 @@ inline std::uint32_t segment_tile_mask(std::int32_t x1, std::int32_t y1, std::in
 inline std::uint32_t VectorTileMask(int x1, int y1, int x2, int y2) {
   return segment_tile_mask<kTileShift16>(x1, y1, x2, y2);
 }
+// The mask of a segment between two 16-bit points packed as a display list
+// holds them, x << 16 | y (each 0..32767, so inside the grid).
+inline std::uint32_t PackedVectorTileMask(std::uint32_t start, std::uint32_t end) {
+  const int x1 = static_cast<int>(start >> 16), y1 = static_cast<int>(start & 0xFFFF);
+  const int x2 = static_cast<int>(end >> 16), y2 = static_cast<int>(end & 0xFFFF);
+  const int cx1 = x1 >> kTileShift16, cy1 = y1 >> kTileShift16;
+  const unsigned sx = static_cast<unsigned>((x2 >> kTileShift16) - cx1 + 1);
+  const unsigned sy = static_cast<unsigned>((y2 >> kTileShift16) - cy1 + 1);
+  if ((sx <= 2) & (sy <= 2)) return near_segment_mask<kTileShift16, int>(x1, y1, x2, y2, cx1, cy1, sx, sy);
+  return TileWalk(x1, y1, x2, y2, kTileShift16);
+}
+// PackedVectorTileMask of n segments at once: masks[i] of the segment from
+// ends[2i] to ends[2i + 1].
+void PackedVectorTileMasks(const std::uint32_t *ends, std::uint32_t *masks, int n);
 inline std::uint32_t BigVectorTileMask(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
   return segment_tile_mask<kTileShift32>(x1, y1, x2, y2);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 #include "base/build.h"
 #include "base/config_record.h"
@@ -355,24 +356,119 @@ static void draw_in_whole_area(int x1, int y1, int x2, int y2, int colour, int h
   return 0;
 }
 
-int pvec(Packet &p) {
-  std::uint16_t w[8];
-  p.words(w);
-  const int x1 = w[1] & 0x7FFF, y1 = w[2] & 0x7FFF, x2 = w[3] & 0x7FFF, y2 = w[4] & 0x7FFF;
-  const int colour = MapPacketColor(static_cast<std::int16_t>(w[5]));
-  const int flags = w[6];
-  const int index = ViewportLookup(static_cast<std::int16_t>(w[7]));
+namespace {
+
+// The fields of a vector packet: x1, y1, x2, y2 (bit 15 cleared), colour as
+// sent, flags, viewport number.
+struct VectorFields {
+  int x1, y1, x2, y2, colour, flags, viewport;
+};
+
+// Big-endian fields of a packet's bytes.
+inline std::uint32_t be32(const std::uint8_t *p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return __builtin_bswap32(v);
+}
+inline std::uint16_t be16(const std::uint8_t *p) {
+  std::uint16_t v;
+  std::memcpy(&v, p, 2);
+  return __builtin_bswap16(v);
+}
+
+// A vector packet of 16 bytes or more: opcode, x1, y1, x2, y2, colour,
+// flags, viewport, each 16 bits.
+inline VectorFields vector_fields(const std::uint8_t *bytes) {
+  const std::uint32_t start = be32(bytes + 2), end = be32(bytes + 6), colour_flags = be32(bytes + 10);
+  return {static_cast<int>(start >> 16 & 0x7FFF), static_cast<int>(start & 0x7FFF), static_cast<int>(end >> 16 & 0x7FFF),
+          static_cast<int>(end & 0x7FFF), static_cast<std::int16_t>(colour_flags >> 16),
+          static_cast<int>(colour_flags & 0xFFFF), static_cast<std::int16_t>(be16(bytes + 14))};
+}
+
+int one_vector(const VectorFields &f) {
+  const int colour = MapPacketColor(f.colour);
+  const int index = ViewportLookup(f.viewport);
   dlvpnum = index;
   dlcolor = static_cast<std::int16_t>(colour);
-  dl1[0] = static_cast<std::uint16_t>(x1);
-  dl1[1] = static_cast<std::uint16_t>(y1);
-  dl2[0] = static_cast<std::uint16_t>(x2);
-  dl2[1] = static_cast<std::uint16_t>(y2);
-  if (index < 1 || flags != 0) return other_vector(index, flags, colour, x1, y1, x2, y2);
+  dl1[0] = static_cast<std::uint16_t>(f.x1);
+  dl1[1] = static_cast<std::uint16_t>(f.y1);
+  dl2[0] = static_cast<std::uint16_t>(f.x2);
+  dl2[1] = static_cast<std::uint16_t>(f.y2);
+  if (index < 1 || f.flags != 0) return other_vector(index, f.flags, colour, f.x1, f.y1, f.x2, f.y2);
   // The common case: a plain vector of the display list.
   if (cfr.word(kWordRefreshList) && pushcount == 0) RefreshHilight = 0;
   dl_line();
   return 0;
+}
+
+}  // namespace
+
+int pvec(Packet &p) {
+  if (p.size() >= 16) return one_vector(vector_fields(p.bytes()));
+  std::uint16_t w[8];
+  p.words(w);
+  return one_vector({w[1] & 0x7FFF, w[2] & 0x7FFF, w[3] & 0x7FFF, w[4] & 0x7FFF, static_cast<std::int16_t>(w[5]), w[6],
+                     static_cast<std::int16_t>(w[7])});
+}
+
+void pvecs(const std::uint8_t *first, std::size_t stride, int count) {
+  // Plain vectors of one viewport are taken in chunks: each stored, then
+  // drawn, a colour at a time, with what pvec sets up for each (the
+  // viewport's area, the line style, the colour) set up once. Nothing in
+  // between draws or changes what drawing depends on: a vector that needs
+  // more (a new page, colour 0, flags) ends the chunk and goes through
+  // one_vector.
+  constexpr int kChunk = 128;
+  std::uint32_t ends[2 * kChunk];   // as AppendVectors and kgl_lines2s take them
+  std::int16_t colours[kChunk];
+  for (int i = 0; i < count;) {
+    const VectorFields f = vector_fields(first + stride * static_cast<std::size_t>(i));
+    const int index = ViewportLookup(f.viewport);
+    if (index < 1 || f.flags != 0 || MapPacketColor(f.colour) == 0 || !cfr.word(kWordDisplayList) || DuringRegen ||
+        do_32bit_regen) {
+      one_vector(f);
+      ++i;
+      continue;
+    }
+    // The packets' fields as they lie: viewport, colour and flags, and the
+    // points, which the list keeps as they come (x << 16 | y) once bit 15 of
+    // each coordinate is cleared.
+    const std::uint16_t viewport = static_cast<std::uint16_t>(f.viewport);
+    int m = 0;
+    for (const std::uint8_t *p = first + stride * static_cast<std::size_t>(i); m < kChunk && i + m < count;
+         ++m, p += stride) {
+      const std::uint32_t colour_flags = be32(p + 10);
+      const int colour = MapPacketColor(static_cast<std::int16_t>(colour_flags >> 16));
+      if (be16(p + 14) != viewport || (colour_flags & 0xFFFF) != 0 || colour == 0) break;
+      std::uint32_t start = be32(p + 2) & 0x7FFF7FFF, end = be32(p + 6) & 0x7FFF7FFF;
+      // dl_line's move of a vertical line at x = 0 or 1.
+      if ((start ^ end) >> 16 == 0 && start >> 16 <= 1) start += 0x10000, end += 0x10000;
+      ends[2 * m] = start;
+      ends[2 * m + 1] = end;
+      colours[m] = static_cast<std::int16_t>(colour);
+    }
+    if (cfr.word(kWordRefreshList) && pushcount == 0) RefreshHilight = 0;
+    const int stored = AppendVectors(index, ends, colours, m);
+    if (stored > 0) {
+      vp_info[index].flags |= kVpListDrawn;
+      SelectViewportArea(index);
+      set_line_style(0);
+      for (int a = 0, b; a < stored; a = b) {
+        for (b = a + 1; b < stored && colours[b] == colours[a];) ++b;
+        kgl_lines2s(DisplayMap[DrawingColorIndex(colours[a])], ends + 2 * a, b - a);
+      }
+      dlvpnum = index;
+      dlcolor = colours[stored - 1];
+      const std::uint32_t start = ends[2 * stored - 2], end = ends[2 * stored - 1];
+      dl1[0] = static_cast<std::uint16_t>(start >> 16);
+      dl1[1] = static_cast<std::uint16_t>(start);
+      dl2[0] = static_cast<std::uint16_t>(end >> 16);
+      dl2[1] = static_cast<std::uint16_t>(end);
+    }
+    i += stored;
+    // The vector the chunk's page has no room for.
+    if (stored < m) one_vector(vector_fields(first + stride * static_cast<std::size_t>(i++)));
+  }
 }
 
 int pbigvec(Packet &p) {

@@ -11,6 +11,7 @@
 
 class Packet;
 
+#include <cstddef>
 #include <cstdint>
 
 extern int dlvpnum;           // viewport index of the vector being stored
@@ -63,6 +64,9 @@ void SelectViewportArea(int index);
 int pclear(Packet &p);
 int pdot(Packet &p);
 int pvec(Packet &p);
+// pvec of count vector packets of 16 bytes, the first at first and each
+// stride bytes after the one before: a run of them in a message.
+void pvecs(const std::uint8_t *first, std::size_t stride, int count);
 int pfill(Packet &p);
 int pline(Packet &p);
 int prow(Packet &p);

@@ -76,6 +76,10 @@ void v3f(const float v[3]);
 // One line from (x1, y1) to (x2, y2): what bgnline(); v2i(a); v2i(b);
 // endline() draws, without their per-call set-up.
 void kgl_line2i(Int32 x1, Int32 y1, Int32 x2, Int32 y2);
+// c3f(rgb) and kgl_line2i of each of n lines in turn, line i from point
+// ends[2i] to point ends[2i + 1], each point x << 16 | y (0..32767 each): the
+// way they are drawn chosen once for all of them.
+void kgl_lines2s(const float rgb[3], const Uint32 *ends, int n);
 // The line through the n vertices (x, y) of xy, x0 y0 x1 y1 ...: what
 // bgnline(), v2i of each and endline() draw.
 void kgl_polyline2i(const Int32 *xy, int n);

@@ -13,8 +13,8 @@
 //
 // Posting batch k (posted becomes k + 1) hands the batch over as it is. From
 // then on the drawing thread neither reads nor writes its slot until done
-// passes k, and the workers it is shared among only read it, except that a
-// worker writes
+// passes k, but as a worker does while it waits (below), and the workers it
+// is shared among only read it, except that a worker writes
 //   - the pixels of the chunks of the batch it claims, in the planes the
 //     commands point at (and the z-buffer, for a fan): the rows of a band,
 //     or, in a batch of one colour with no exclusive-or and no fan, the
@@ -45,7 +45,10 @@
 // for a batch it posts, and only when one sleeps; a worker that takes the
 // first part of a batch wakes the next if the batch is to be shared by more,
 // and so on. The drawing thread is woken when done moves on only if it
-// sleeps.
+// sleeps. Before it waits for a slot or for the queue to empty, the drawing
+// thread claims and draws what is left of the oldest batch not drawn, as a
+// worker would (draw_chunks): where the processors are busy, the time it
+// has is better spent drawing than waiting for workers that lack them.
 #include "line_queue.h"
 #include "zraster.h"
 
@@ -91,8 +94,15 @@ constexpr long long FAN_SETUP_PIXELS = 64;
 // Room in a batch for the vertices of fans and for their states.
 constexpr int FAN_VERTICES = 6144;
 constexpr int FAN_STATES = 64;
-// Runs of lines a batch shared by lines is cut into for each worker.
-constexpr int CHUNKS_PER_PART = 4;
+// Runs of lines a batch shared by lines is cut into for each worker: short
+// enough that a worker losing its processor in the middle of one holds up
+// little, and that the drawing thread, waiting for the batch, finds some left
+// to draw.
+constexpr int CHUNKS_PER_PART = 16;
+// Lines of a run after which a batch is handed over early when the workers
+// have nothing to draw: at the start of a stream they need not wait for a
+// whole batch to fill.
+constexpr int FIRST_BATCH = 512;
 // What is left to draw when the queue is drained is drawn by the calling
 // thread if it is this little: a sleeping worker takes longer to wake.
 constexpr int SMALL_BATCH = 64;
@@ -270,11 +280,6 @@ void wake_drawer(Pool *p) {
   p->drawn.notify_all();
 }
 
-// The drawing thread waits until ready().
-template <typename Ready>
-void drawer_await(Pool *p, Ready ready) {
-  await(p, p->drawn, p->drawer_sleeps, ready, DRAWER_LOOKS);
-}
 
 int threads_from_environment() {
   if (const char *s = std::getenv("KGL_THREADS"); s && *s) {
@@ -283,9 +288,9 @@ int threads_from_environment() {
     if (*end == '\0' && n >= 0) return static_cast<int>(std::min<long>(n, MAX_THREADS));
   }
   // The processors beside the drawing thread but one, left to the client and
-  // the X server, up to 4; one where there are two processors.
+  // the X server, up to 5; one where there are two processors.
   const int hw = static_cast<int>(std::thread::hardware_concurrency());
-  return std::clamp(hw - 2, hw > 1 ? 1 : 0, 4);
+  return std::clamp(hw - 2, hw > 1 ? 1 : 0, 5);
 }
 
 // The lines of chunk `part` of `parts` of the batch: those in a band of
@@ -318,6 +323,31 @@ bool claim(Batch &b, std::uint64_t number, int &chunk, int &chunks) {
   return true;
 }
 
+// Draws chunks of batch k as long as any is left to claim, once every batch
+// before it is drawn (done is k). False when it claimed none: the slot holds
+// another batch, or others have claimed every chunk.
+bool draw_chunks(Pool *p, std::uint64_t k) {
+  Batch &b = p->batch[k % RING];
+  const std::uint64_t share = b.share.load(std::memory_order_acquire);
+  // Batch k was drawn already and its slot may be taken again.
+  if (share >> 32 != (k & 0xFFFFFFFFu)) return false;
+  const int parts = static_cast<int>(share & 0xFFFFFFFFu);
+  bool helping = false;
+  for (int chunk, chunks; claim(b, k, chunk, chunks);) {
+    // The next worker is woken as soon as this one has a part of it.
+    if (!helping) {
+      helping = true;
+      if (b.helpers.fetch_add(1, std::memory_order_relaxed) + 1 < parts && chunk + 1 < chunks) wake_worker(p);
+    }
+    draw_batch(b, chunk, chunks);
+    if (b.left.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+      p->done.store(k + 1);
+      wake_drawer(p);
+    }
+  }
+  return helping;
+}
+
 // A worker, from batch `first` on (those before were shared out without it).
 void work(Pool *p, std::uint64_t first) {
   for (std::uint64_t k = first;; ++k) {
@@ -330,24 +360,21 @@ void work(Pool *p, std::uint64_t first) {
           return done > k || (p->posted.load() > k && done == k);
         },
         WORKER_LOOKS);
-    Batch &b = p->batch[k % RING];
-    const std::uint64_t share = b.share.load(std::memory_order_acquire);
-    // Batch k was drawn without this worker and its slot may be taken again.
-    if (share >> 32 != (k & 0xFFFFFFFFu)) continue;
-    const int parts = static_cast<int>(share & 0xFFFFFFFFu);
-    bool helping = false;
-    for (int chunk, chunks; claim(b, k, chunk, chunks);) {
-      // The next worker is woken as soon as this one has a part of it.
-      if (!helping) {
-        helping = true;
-        if (b.helpers.fetch_add(1, std::memory_order_relaxed) + 1 < parts && chunk + 1 < chunks) wake_worker(p);
-      }
-      draw_batch(b, chunk, chunks);
-      if (b.left.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-        p->done.store(k + 1);
-        wake_drawer(p);
-      }
-    }
+    draw_chunks(p, k);
+  }
+}
+
+// The drawing thread waits until ready(). Meanwhile it draws what is left to
+// claim of the oldest batch not drawn, as a worker does: where the
+// processors are busy with other work, the workers fall behind, and the time
+// the drawing thread has is better spent drawing than waiting.
+template <typename Ready>
+void drawer_await(Pool *p, Ready ready) {
+  while (!ready()) {
+    const std::uint64_t k = p->done.load(std::memory_order_acquire);
+    if (k < p->posted.load(std::memory_order_relaxed) && draw_chunks(p, k)) continue;
+    // The workers draw the rest of batch k: wait for it, or for ready().
+    await(p, p->drawn, p->drawer_sleeps, [p, k, &ready] { return ready() || p->done.load() != k; }, DRAWER_LOOKS);
   }
 }
 
@@ -393,7 +420,7 @@ void wait_idle(Pool *p) {
   const int parts = static_cast<int>(std::clamp(work / WORK_PER_PART, 1.0, static_cast<double>(workers)));
   // Bands cost every worker a look at every line: no more of them than
   // workers. Runs of lines cost nothing more cut finer.
-  const int chunks = b.mixed || parts == 1 ? parts : parts * CHUNKS_PER_PART;
+  const int chunks = b.mixed ? parts : parts * CHUNKS_PER_PART;
   b.left.store(chunks, std::memory_order_relaxed);
   b.helpers.store(0, std::memory_order_relaxed);
   b.next.store(chunk_word(p->filling, chunks, 0), std::memory_order_relaxed);
@@ -604,6 +631,74 @@ void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2
   const long long units = std::llabs(static_cast<long long>(x2) - x1) + std::llabs(static_cast<long long>(y2) - y1);
   append([=](KglLineCmd &slot) { fill_mapped(slot, c, x1, y1, x2, y2, skip_first); }, nullptr, units, c->width,
          c->height, c);
+}
+
+namespace {
+
+// The lines ends[2i] to ends[2i + 1], i = 0..n-1, of a batch that goes on in
+// their map, in its slots from `slot` on, as put_cmd puts cmd with their
+// points in it. Returns their |dx| + |dy|, summed.
+long long put_mapped_cmds(KglLineCmd *slot, KglLineCmd cmd, const std::uint32_t *ends, int n) {
+#if defined(__SSE2__) && !defined(__SANITIZE_THREAD__)
+  static_assert(sizeof(KglLineCmd) == 32 && offsetof(KglLineCmd, x0) == 8 && offsetof(KglLineCmd, colour) == 24 &&
+                offsetof(KglLineCmd, state) == 28 && offsetof(KglLineCmd, flags) == 30);
+  // The points' 16-bit halves, as loaded: y1, x1, y2, x2. Reordered to x1,
+  // y1, x2, y2 and widened, they are the command's middle 16 bytes; the
+  // plane goes before them, the colour, state and flags after.
+  const __m128i plane = _mm_cvtsi64_si128(static_cast<long long>(reinterpret_cast<std::uintptr_t>(cmd.plane)));
+  const __m128i rest =
+      _mm_set_epi32(static_cast<int>(cmd.state | static_cast<Uint32>(cmd.flags) << 16), static_cast<int>(cmd.colour), 0, 0);
+  const __m128i zero = _mm_setzero_si128(), both = _mm_set_epi16(0, 0, 0, 0, 0, 0, 1, 1);
+  __m128i units = zero;
+  for (const std::uint32_t *e = ends, *end = ends + 2 * n; e < end; e += 2, ++slot) {
+    const __m128i points = _mm_shufflelo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(e)), _MM_SHUFFLE(2, 3, 0, 1));
+    const __m128i xy = _mm_unpacklo_epi16(points, zero);
+    _mm_stream_si128(reinterpret_cast<__m128i *>(slot), _mm_unpacklo_epi64(plane, xy));
+    _mm_stream_si128(reinterpret_cast<__m128i *>(slot) + 1, _mm_unpackhi_epi64(xy, rest));
+    // |x2 - x1| + |y2 - y1|: the differences as 16-bit values, made
+    // positive, and added in 32 bits.
+    const __m128i d = _mm_sub_epi16(_mm_srli_epi64(points, 32), points);
+    units = _mm_add_epi32(units, _mm_madd_epi16(_mm_max_epi16(d, _mm_sub_epi16(zero, d)), both));
+  }
+  return _mm_cvtsi128_si32(units);
+#else
+  long long units = 0;
+  for (int i = 0; i < n; ++i, ++slot) {
+    cmd.x0 = static_cast<Int32>(ends[2 * i] >> 16), cmd.y0 = static_cast<Int32>(ends[2 * i] & 0xFFFF);
+    cmd.x1 = static_cast<Int32>(ends[2 * i + 1] >> 16), cmd.y1 = static_cast<Int32>(ends[2 * i + 1] & 0xFFFF);
+    units += std::llabs(static_cast<long long>(cmd.x1) - cmd.x0) + std::llabs(static_cast<long long>(cmd.y1) - cmd.y0);
+    put_cmd(*slot, cmd);
+  }
+  return units;
+#endif
+}
+
+}  // namespace
+
+void kgl_queue_mapped_lines(KglContext *c, const std::uint32_t *ends, int n) {
+  KglLineCmd cmd;
+  fill_mapped(cmd, c, 0, 0, 0, 0, false);
+  for (int i = 0; i < n;) {
+    Pool *p = pool;
+    Batch *b = p ? &p->filled() : nullptr;
+    if (!b || b->map_of != c || b->map_serial != c->clip_serial) {
+      // The first line of a batch, or of another map: append's other way.
+      kgl_queue_mapped_line(c, static_cast<Int32>(ends[2 * i] >> 16), static_cast<Int32>(ends[2 * i] & 0xFFFF),
+                            static_cast<Int32>(ends[2 * i + 1] >> 16), static_cast<Int32>(ends[2 * i + 1] & 0xFFFF));
+      ++i;
+      continue;
+    }
+    // The lines that go on in the batch's map, as append writes each.
+    cmd.state = b->map_state;
+    const int m = std::min(n - i, BATCH - b->n);
+    b->map_units += put_mapped_cmds(b->cmd + b->n, cmd, ends + 2 * i, m);
+    b->mixed |= (cmd.colour != b->colour) | ((cmd.flags & KGL_CMD_XOR) != 0);
+    i += m;
+    b->n += m;
+    if (b->n == BATCH ||
+        (b->n >= FIRST_BATCH && p->done.load(std::memory_order_relaxed) == p->posted.load(std::memory_order_relaxed)))
+      post(p);
+  }
 }
 
 void kgl_submit_fan(const KglFanState &st, Uint32 flat, const KglWin3 *v, int n, int x0, int y0, int x1, int y1,

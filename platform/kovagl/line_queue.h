@@ -66,6 +66,10 @@ bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &
 // bound; marks where it draws dirty. skip_first leaves out its first pixel,
 // as a further segment of a polyline.
 void kgl_queue_mapped_line(KglContext *c, Int32 x1, Int32 y1, Int32 x2, Int32 y2, bool skip_first = false);
+// kgl_queue_mapped_line of n lines in turn, line i from point ends[2i] to
+// point ends[2i + 1], each x << 16 | y (0..32767 each); those that go on in
+// the batch's map are written without a call each.
+void kgl_queue_mapped_lines(KglContext *c, const std::uint32_t *ends, int n);
 
 struct KglFanState;
 struct KglWin3;
@@ -111,6 +115,6 @@ inline void kgl_sync_pixels_in(int x0, int y0, int x1, int y1) {
 
 // Worker threads drawing lines: 0 draws each line at once. The count comes
 // from KGL_THREADS when first needed (else the hardware threads but two, at
-// least 1 where there are two, at most 4); this sets it instead, after
+// least 1 where there are two, at most 5); this sets it instead, after
 // drawing what is queued.
 void kgl_set_line_threads(int n);

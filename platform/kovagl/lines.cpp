@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 namespace {
@@ -251,43 +252,58 @@ inline long long minor_offset(const IntLine &l, long long i) {
   return floor_quot(2 * i * l.dmi + l.n, 2 * l.n);
 }
 
+// A pixel of a line. Stores are relaxed atomics (plain moves): workers given
+// lines of one colour each may write the same pixel.
+template <int OP, int NPLANES>
+inline void put_pixel(Uint32 *p, std::ptrdiff_t other, Uint32 src) {
+  if constexpr (OP == KGL_LO_XOR) {
+    *p ^= src;
+    if constexpr (NPLANES == 2) p[other] ^= src;
+  } else {
+    std::atomic_ref<Uint32>(*p).store(src, std::memory_order_relaxed);
+    if constexpr (NPLANES == 2) std::atomic_ref<Uint32>(p[other]).store(src, std::memory_order_relaxed);
+  }
+}
+
+// The step from one pixel to the next.
+inline void step(Uint32 *&p, long long &e, std::ptrdiff_t major_step, std::ptrdiff_t diagonal, long long a,
+                 long long a_minor) {
+#if defined(__x86_64__)
+  // Compilers branch here; the conditional moves are what is meant.
+  long long slanted = e + a_minor;
+  Uint32 *across = p + diagonal;
+  asm("add %[a], %[e]\n\t"
+      "lea (%[p],%[major],4), %[p]\n\t"
+      "cmovns %[slanted], %[e]\n\t"
+      "cmovns %[across], %[p]"
+      : [e] "+&r"(e), [p] "+&r"(p)
+      : [a] "r"(a), [major] "r"(major_step), [slanted] "r"(slanted), [across] "r"(across)
+      : "cc");
+#else
+  const long long straight = e + a, slanted = e + a_minor;
+  const bool minor = straight >= 0;
+  e = minor ? slanted : straight;
+  p += minor ? diagonal : major_step;
+#endif
+}
+
 // count pixels from p on: a major step each, and a minor one as well whenever
 // the error term e (kept in [-den, 0)) reaches 0. Both next terms are formed
 // at once and one chosen without a branch (the lines' slopes are too random
 // to predict one), so a pixel waits on two operations of the one before.
-// Stores are relaxed atomics (plain moves): workers given lines of one colour
-// each may write the same pixel.
 template <int OP, int NPLANES>
 void walk(Uint32 *p, std::ptrdiff_t other, std::ptrdiff_t major_step, std::ptrdiff_t minor_step, long long count,
           long long e, long long a, long long den, Uint32 src) {
   const std::ptrdiff_t diagonal = major_step + minor_step;
   const long long a_minor = a - den;
-  for (; count > 0; --count) {
-    if constexpr (OP == KGL_LO_XOR) {
-      *p ^= src;
-      if constexpr (NPLANES == 2) p[other] ^= src;
-    } else {
-      std::atomic_ref<Uint32>(*p).store(src, std::memory_order_relaxed);
-      if constexpr (NPLANES == 2) std::atomic_ref<Uint32>(p[other]).store(src, std::memory_order_relaxed);
-    }
-#if defined(__x86_64__)
-    // Compilers branch here; the conditional moves are what is meant.
-    long long slanted = e + a_minor;
-    Uint32 *across = p + diagonal;
-    asm("add %[a], %[e]\n\t"
-        "lea (%[p],%[major],4), %[p]\n\t"
-        "cmovns %[slanted], %[e]\n\t"
-        "cmovns %[across], %[p]"
-        : [e] "+&r"(e), [p] "+&r"(p)
-        : [a] "r"(a), [major] "r"(major_step), [slanted] "r"(slanted), [across] "r"(across)
-        : "cc");
-#else
-    const long long straight = e + a, slanted = e + a_minor;
-    const bool minor = straight >= 0;
-    e = minor ? slanted : straight;
-    p += minor ? diagonal : major_step;
-#endif
+  // Two pixels a turn, and the odd one.
+  for (long long pairs = count >> 1; pairs > 0; --pairs) {
+    put_pixel<OP, NPLANES>(p, other, src);
+    step(p, e, major_step, diagonal, a, a_minor);
+    put_pixel<OP, NPLANES>(p, other, src);
+    step(p, e, major_step, diagonal, a, a_minor);
   }
+  if (count & 1) put_pixel<OP, NPLANES>(p, other, src);
 }
 
 using WalkFn = void (*)(Uint32 *, std::ptrdiff_t, std::ptrdiff_t, std::ptrdiff_t, long long, long long, long long,
@@ -369,54 +385,85 @@ bool kgl_fast_segment(const KglLineVertex &a, const KglLineVertex &b, bool skip_
 
 namespace {
 
-#if defined(__SSE2__)
-// floor of each lane, for |v| < 2^51: rounded to an integer by adding and
-// taking away 1.5 2^52, then one less where that rounded up.
-inline __m128d floor_pd(__m128d v) {
-  const __m128d magic = _mm_set1_pd(6755399441055744.0);
-  const __m128d r = _mm_sub_pd(_mm_add_pd(v, magic), magic);
-  return _mm_sub_pd(r, _mm_and_pd(_mm_cmpgt_pd(r, v), _mm_set1_pd(1.0)));
-}
-#endif
-
-// The window pixels of both ends of a mapped command, exactly as kgl_map_2d,
+// The window pixels of the ends of mapped commands, exactly as kgl_map_2d,
 // kgl_window_x/y, kgl_snap_1024 and kgl_pixel_of_1024 give them: the
 // operations are the same, in the same order, one end's x and y at a time.
-// The map's raw bound keeps every value well inside the guard band.
-inline void map_ends(const KglLineCmd &in, const KglLineMap &m, std::int32_t &x0, std::int32_t &y0,
-                     std::int32_t &x1, std::int32_t &y1) {
+// The map's raw bound keeps every value well inside the guard band. Made once
+// for all the commands of a map.
+class EndMapper {
+ public:
 #if defined(__SSE2__)
-  const __m128d along_x = _mm_set_pd(m.yx, m.xx), along_y = _mm_set_pd(m.yy, m.xy), shift = _mm_set_pd(m.yc, m.xc);
-  const __m128d origin = _mm_set_pd(m.wy0, m.wx0), scale = _mm_set_pd(m.wys, m.wxs);
-  const auto pixel = [&](double x, double y) {
-    const __m128d clip =
-        _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(x), along_x), _mm_mul_pd(_mm_set1_pd(y), along_y)), shift);
-    const __m128d window = _mm_add_pd(origin, _mm_mul_pd(_mm_add_pd(clip, _mm_set1_pd(1.0)), scale));
-    const __m128d snapped = floor_pd(_mm_add_pd(_mm_mul_pd(window, _mm_set1_pd(1024.0)), _mm_set1_pd(0.5)));
+  explicit EndMapper(const KglLineMap &m)
+      : along_x_(_mm_set_pd(m.yx, m.xx)), along_y_(_mm_set_pd(m.yy, m.xy)), shift_(_mm_set_pd(m.yc, m.xc)),
+        origin_(_mm_set_pd(m.wy0, m.wx0)), scale_(_mm_set_pd(m.wys, m.wxs)), along_(_mm_set_pd(m.yy, m.xx)),
+        separable_(m.xy == 0 && m.yx == 0) {}
+
+  // The pixels x0, y0, x1, y1 of the command's ends into out.
+  void ends(const KglLineCmd &in, std::int32_t out[4]) const {
+    static_assert(offsetof(KglLineCmd, y0) == offsetof(KglLineCmd, x0) + 4 &&
+                  offsetof(KglLineCmd, x1) == offsetof(KglLineCmd, x0) + 8 &&
+                  offsetof(KglLineCmd, y1) == offsetof(KglLineCmd, x0) + 12);
+    __m128i a, b;
+    if (separable_) {
+      // Without rotation (xy and yx 0) the products left out are zeros:
+      // adding one changes at most the sign of a zero, which adding the
+      // shift and then 1 takes away. Both coordinates of an end at once.
+      const __m128i ends = _mm_loadu_si128(reinterpret_cast<const __m128i *>(&in.x0));
+      a = pixel(_mm_mul_pd(_mm_cvtepi32_pd(ends), along_));
+      b = pixel(_mm_mul_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(ends, ends)), along_));
+    } else {
+      a = pixel(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(in.x0), along_x_), _mm_mul_pd(_mm_set1_pd(in.y0), along_y_)));
+      b = pixel(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(in.x1), along_x_), _mm_mul_pd(_mm_set1_pd(in.y1), along_y_)));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi64(a, b));
+  }
+
+ private:
+  // Both lanes of a constant, read where it is used.
+  static __m128d both(const double (&v)[2]) { return _mm_load_pd(v); }
+  // The pixel of an end from x x_x + y x_y and x y_x + y y_y.
+  __m128i pixel(__m128d along) const {
+    const __m128d clip = _mm_add_pd(along, shift_);
+    const __m128d window = _mm_add_pd(origin_, _mm_mul_pd(_mm_add_pd(clip, both(kOne)), scale_));
+    const __m128d snapped = floor_pd(_mm_add_pd(_mm_mul_pd(window, both(kGrid)), both(kHalf)));
     // (s + 512) >> 10, exact in doubles: s is an integer below 2^53.
-    return _mm_cvttpd_epi32(floor_pd(_mm_mul_pd(_mm_add_pd(snapped, _mm_set1_pd(512.0)), _mm_set1_pd(1.0 / 1024))));
-  };
-  const __m128i a = pixel(in.x0, in.y0), b = pixel(in.x1, in.y1);
-  x0 = _mm_cvtsi128_si32(a);
-  y0 = _mm_cvtsi128_si32(_mm_srli_si128(a, 4));
-  x1 = _mm_cvtsi128_si32(b);
-  y1 = _mm_cvtsi128_si32(_mm_srli_si128(b, 4));
+    return _mm_cvttpd_epi32(floor_pd(_mm_mul_pd(_mm_add_pd(snapped, both(kHalfPixel)), both(kPerGrid))));
+  }
+  // floor of each lane, for |v| < 2^51: rounded to an integer by adding and
+  // taking away 1.5 2^52, then one less where that rounded up.
+  static __m128d floor_pd(__m128d v) {
+    const __m128d r = _mm_sub_pd(_mm_add_pd(v, both(kMagic)), both(kMagic));
+    return _mm_sub_pd(r, _mm_and_pd(_mm_cmpgt_pd(r, v), both(kOne)));
+  }
+  __m128d along_x_, along_y_, shift_, origin_, scale_, along_;
+  bool separable_;
+  alignas(16) static constexpr double kOne[2] = {1.0, 1.0}, kGrid[2] = {1024.0, 1024.0}, kHalf[2] = {0.5, 0.5};
+  alignas(16) static constexpr double kHalfPixel[2] = {512.0, 512.0}, kPerGrid[2] = {1.0 / 1024, 1.0 / 1024};
+  alignas(16) static constexpr double kMagic[2] = {6755399441055744.0, 6755399441055744.0};
 #else
-  const auto column = [&m](double x, double y) {
-    return kgl_pixel_of_1024(kgl_snap_1024(kgl_window_x(m, kgl_map_2d(m, x, y))));
-  };
-  const auto row = [&m](double x, double y) {
-    return kgl_pixel_of_1024(kgl_snap_1024(kgl_window_y(m, kgl_map_2d(m, x, y))));
-  };
-  x0 = column(in.x0, in.y0), y0 = row(in.x0, in.y0), x1 = column(in.x1, in.y1), y1 = row(in.x1, in.y1);
+  explicit EndMapper(const KglLineMap &m) : m_(m) {}
+
+  void ends(const KglLineCmd &in, std::int32_t out[4]) const {
+    out[0] = column(in.x0, in.y0), out[1] = row(in.x0, in.y0), out[2] = column(in.x1, in.y1), out[3] = row(in.x1, in.y1);
+  }
+
+ private:
+  std::int32_t column(double x, double y) const {
+    return kgl_pixel_of_1024(kgl_snap_1024(kgl_window_x(m_, kgl_map_2d(m_, x, y))));
+  }
+  std::int32_t row(double x, double y) const {
+    return kgl_pixel_of_1024(kgl_snap_1024(kgl_window_y(m_, kgl_map_2d(m_, x, y))));
+  }
+  KglLineMap m_;
 #endif
-}
+};
 
 // kgl_map_line_cmd, for the drawing loop to take in.
-[[gnu::always_inline]] inline bool map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &clip,
+[[gnu::always_inline]] inline bool map_line_cmd(const KglLineCmd &in, const EndMapper &m, const KglRect &clip,
                                                int row0, int row1, KglLineCmd &out) {
-  std::int32_t x0, y0, x1, y1;
-  map_ends(in, m, x0, y0, x1, y1);
+  std::int32_t w[4];
+  m.ends(in, w);
+  const std::int32_t x0 = w[0], y0 = w[1], x1 = w[2], y1 = w[3];
   if (std::max(y0, y1) < std::max(row0, clip.y0) || std::min(y0, y1) > std::min(row1, clip.y1)) return false;
   out = in;
   out.x0 = x0, out.y0 = y0, out.x1 = x1, out.y1 = y1;
@@ -428,59 +475,74 @@ inline void map_ends(const KglLineCmd &in, const KglLineMap &m, std::int32_t &x0
 
 bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &clip, int row0, int row1,
                       KglLineCmd &out) {
-  return map_line_cmd(in, m, clip, row0, row1, out);
+  return map_line_cmd(in, EndMapper(m), clip, row0, row1, out);
 }
 
 namespace {
 
-// Maps a mapped command and draws its part in rows row0..row1.
-inline void draw_mapped(const KglLineCmd &in, const KglLineMap &m, const KglLineState &state, std::ptrdiff_t width,
-                        int row0, int row1) {
-  KglLineCmd w;
-  if (!map_line_cmd(in, m, state.clip, row0, row1, w)) return;
+// Draws the part in rows row0..row1 of a mapped command whose ends are the
+// pixels ends[0..3] (x0, y0, x1, y1).
+inline void draw_mapped(const KglLineCmd &in, const std::int32_t *ends, const KglLineState &state,
+                        std::ptrdiff_t width, int row0, int row1) {
+  const std::int32_t x0 = ends[0], y0 = ends[1], x1 = ends[2], y1 = ends[3];
   const KglRect &k = state.clip;
   const int bottom = std::max(row0, k.y0), top = std::min(row1, k.y1);
+  const std::int32_t ylo = std::min(y0, y1), yhi = std::max(y0, y1);
+  if (yhi < bottom || ylo > top) return;
   // A further segment of a polyline leaves its first pixel out: the general
-  // walk does.
-  if ((w.flags & KGL_CMD_SKIP_FIRST) || std::min(w.x0, w.x1) < k.x0 || std::max(w.x0, w.x1) > k.x1 ||
-      std::min(w.y0, w.y1) < bottom || std::max(w.y0, w.y1) > top) {
+  // walk does, as it cuts what lies outside.
+  if ((in.flags & KGL_CMD_SKIP_FIRST) || std::min(x0, x1) < k.x0 || std::max(x0, x1) > k.x1 || ylo < bottom ||
+      yhi > top) {
+    KglLineCmd w = in;
+    w.x0 = x0, w.y0 = y0, w.x1 = x1, w.y1 = y1;
+    w.flags = static_cast<std::uint8_t>(in.flags & ~KGL_CMD_MAPPED);
     kgl_draw_line_cmd(w, state, width, row0, row1);
     return;
   }
   // The whole line is inside: kgl_draw_line_cmd's walk from its first pixel,
   // without the clipping. Mapped lines go to one plane.
-  const std::int32_t dx = w.x1 - w.x0, dy = w.y1 - w.y0, adx = std::abs(dx), ady = std::abs(dy);
+  const std::int32_t dx = x1 - x0, dy = y1 - y0, adx = std::abs(dx), ady = std::abs(dy);
   const bool xmajor = adx >= ady;
   const long long n = xmajor ? adx : ady, dmi = xmajor ? dy : dx;
   const std::ptrdiff_t step = (xmajor ? dx : dy) >= 0 ? 1 : -1;
   const long long den = 2 * std::max(n, 1LL);
   const bool up = dmi >= 0;
-  Uint32 *start = w.plane + static_cast<std::ptrdiff_t>(w.y0) * width + w.x0;
+  Uint32 *start = in.plane + static_cast<std::ptrdiff_t>(y0) * width + x0;
   const std::ptrdiff_t major_step = xmajor ? step : step * width;
   const std::ptrdiff_t minor_step = (xmajor ? width : 1) * (up ? 1 : -1);
   const long long e = up ? n - den : -1 - n, a = 2 * (up ? dmi : -dmi);
-  if (w.flags & KGL_CMD_XOR)
-    walk<KGL_LO_XOR, 1>(start, 0, major_step, minor_step, n + 1, e, a, den, w.colour);
+  if (in.flags & KGL_CMD_XOR)
+    walk<KGL_LO_XOR, 1>(start, 0, major_step, minor_step, n + 1, e, a, den, in.colour);
   else
-    walk<KGL_LO_SRC, 1>(start, 0, major_step, minor_step, n + 1, e, a, den, w.colour);
+    walk<KGL_LO_SRC, 1>(start, 0, major_step, minor_step, n + 1, e, a, den, in.colour);
 }
 
 }  // namespace
 
 void kgl_draw_cmds(const KglLineCmd *cmds, int from, int to, const KglLineState *states, const KglLineMap &map,
                    const KglFans &fans, std::ptrdiff_t width, int row0, int row1) {
-  for (int i = from; i < to; ++i) {
-    const KglLineCmd &c = cmds[i];
-    if (c.flags & KGL_CMD_FAN) {
-      if (c.y1 >= row0 && c.y0 <= row1)
-        kgl_draw_fan(fans.state[c.state], c.colour, fans.vertex + c.x1, c.x0, row0, row1);
-      continue;
+  const EndMapper mapper(map);
+  // The mapped commands of a group are mapped first, in a loop that calls
+  // nothing, so that the map's constants stay in registers.
+  constexpr int kGroup = 64;
+  alignas(16) std::int32_t ends[kGroup][4];
+  for (int first = from; first < to; first += kGroup) {
+    const int last = std::min(to, first + kGroup);
+    for (int i = first; i < last; ++i)
+      if (cmds[i].flags & KGL_CMD_MAPPED) mapper.ends(cmds[i], ends[i - first]);
+    for (int i = first; i < last; ++i) {
+      const KglLineCmd &c = cmds[i];
+      if (c.flags & KGL_CMD_FAN) {
+        if (c.y1 >= row0 && c.y0 <= row1)
+          kgl_draw_fan(fans.state[c.state], c.colour, fans.vertex + c.x1, c.x0, row0, row1);
+        continue;
+      }
+      const KglLineState &st = states[c.state];
+      if (c.flags & KGL_CMD_MAPPED)
+        draw_mapped(c, ends[i - first], st, width, row0, row1);
+      else if (std::max(c.y0, c.y1) >= row0 && std::min(c.y0, c.y1) <= row1)
+        kgl_draw_line_cmd(c, st, width, row0, row1);
     }
-    const KglLineState &st = states[c.state];
-    if (c.flags & KGL_CMD_MAPPED)
-      draw_mapped(c, map, st, width, row0, row1);
-    else if (std::max(c.y0, c.y1) >= row0 && std::min(c.y0, c.y1) <= row1)
-      kgl_draw_line_cmd(c, st, width, row0, row1);
   }
 }
 

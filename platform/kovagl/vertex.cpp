@@ -116,6 +116,22 @@ void kgl_line2i(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
   line2i_vertices(c, x1, y1, x2, y2);
 }
 
+void kgl_lines2s(const float rgb[3], const Uint32 *ends, int n) {
+  KglContext *c = kgl_ctx;
+  // kgl_line2i's test, once for all of them.
+  if (c && !c->s3d.path3d && kgl_prim.kind == KGL_PRIM_NONE && c->line_map.ok && c->line_map.raw_bound >= 0x7FFF &&
+      kgl_fast_line_state(c) && kgl_front_alone(c)) {
+    c3f(rgb);
+    kgl_queue_mapped_lines(c, ends, n);
+    return;
+  }
+  for (int i = 0; i < n; ++i) {
+    c3f(rgb);
+    kgl_line2i(static_cast<Int32>(ends[2 * i] >> 16), static_cast<Int32>(ends[2 * i] & 0xFFFF),
+               static_cast<Int32>(ends[2 * i + 1] >> 16), static_cast<Int32>(ends[2 * i + 1] & 0xFFFF));
+  }
+}
+
 void kgl_polyline2i(const Int32 *xy, int n) {
   KglContext *c = kgl_ctx;
   // As kgl_line2i: the segments go to the workers to map, each after the

@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <random>
+#include <vector>
+
 #include "driver_session.h"
 
 // After the test framework: Xlib defines None.
@@ -30,6 +34,10 @@ struct Drawing : ::testing::TestWithParam<Program> {
     std::string err;
     x = adiclient::open_display(err);
     if (x == nullptr) GTEST_SKIP() << "no X display: " << err;
+    start_drawing();
+  }
+  // A driver with its session, window and viewport 1.
+  void start_drawing() {
     s = start();
     open_session();
     top = adiclient::find_top_window(x, adiclient::graphics_title, 10000);
@@ -293,6 +301,55 @@ TEST_P(Drawing, ANewSessionRepaintsNothingOfTheSessionBefore) {
   ASSERT_EQ(pixel(150, 250, kBlack), kBlack);
   expose();
   expect_only_the_new_drawing();
+}
+
+// A message of many vector packets, which the driver runs together, draws
+// and keeps what the same packets one to a message draw and keep in a driver
+// of their own: the pictures after drawing and after a redraw from the
+// display list match.
+TEST_P(Drawing, AMessageOfVectorsDrawsAndKeepsWhatTheVectorsOneByOneDo) {
+  std::mt19937 rng(17);
+  auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  std::vector<Packet> message;
+  int x1 = unit(100), y1 = unit(100);
+  for (int i = 0; i < 300; ++i) {
+    // Polylines in a few colours; now and then a highlighted or colour-0
+    // vector, one of viewport 0, or a new start.
+    const int x2 = std::clamp(x1 + pick(-2000, 2000), 0, unit(xmax));
+    const int y2 = std::clamp(y1 + pick(-2000, 2000), 0, unit(graphy));
+    const int kind = pick(0, 19);
+    if (kind == 0)
+      message.push_back(vec(x1, y1, x2, y2, 2, 1, 1));
+    else if (kind == 1)
+      message.push_back(vec(x1, y1, x2, y2, 0));
+    else if (kind == 2)
+      message.push_back(vec(x1 / kScale, y1 / kScale, x2 / kScale, y2 / kScale, 3, 0));
+    else
+      message.push_back(vec(x1, y1, x2, y2, 1 + i / 40 % 3));
+    x1 = kind == 3 ? unit(pick(0, xmax)) : x2;
+    y1 = kind == 3 ? unit(pick(0, graphy)) : y2;
+  }
+  // Last, in a colour of its own: once it shows, everything before it does.
+  message.push_back(vec(unit(5), unit(5), unit(5), unit(9), 4));
+  auto picture = [&] {
+    EXPECT_EQ(pixel(5, 7, 0x00FFFF), 0x00FFFFu);
+    adiclient::Image image;
+    EXPECT_TRUE(adiclient::grab_window(x, area, image));
+    return image.rgb;
+  };
+  auto redrawn = [&] {
+    clear_viewport();
+    EXPECT_EQ(pixel(5, 7, kBlack), kBlack);
+    EXPECT_EQ(predraw(2), 1);
+    return picture();
+  };
+  ASSERT_TRUE(adiclient::send_message(s->driver, message));
+  const auto together = picture(), together_redrawn = redrawn();
+  s.reset();
+  start_drawing();
+  for (const Packet &p : message) ASSERT_TRUE(adiclient::send_packet(s->driver, p));
+  EXPECT_TRUE(picture() == together);
+  EXPECT_TRUE(redrawn() == together_redrawn);
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, Drawing, ::testing::ValuesIn(kPrograms), program_name);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
+#include <vector>
 
 #include "display/display_list.h"
 #include "display/screen_tiles.h"
@@ -134,6 +135,9 @@ std::int64_t grid_coordinate(std::mt19937 &rng, int shift) {
 // of 2 x 2 cells) most often, with ends on and beside the cell edges.
 TEST_F(ScreenTiles, RandomSegmentsTakeExactlyTheCellsTheyCross) {
   std::mt19937 rng(5);
+  // The 16-bit segments packed as a display list holds them, both ways
+  // round, for the masks of many at once; and the cells they cross.
+  std::vector<std::uint32_t> packed, crossed;
   for (int shift : {kTileShift16, kTileShift32}) {
     const std::int64_t S = std::int64_t{1} << shift;
     for (int i = 0; i < 100000; ++i) {
@@ -152,12 +156,22 @@ TEST_F(ScreenTiles, RandomSegmentsTakeExactlyTheCellsTheyCross) {
       if (shift == kTileShift16) {
         ASSERT_EQ(VectorTileMask(a, b, c, d), want) << a << "," << b << " - " << c << "," << d;
         ASSERT_EQ(VectorTileMask(c, d, a, b), want) << c << "," << d << " - " << a << "," << b;
+        const std::uint32_t p = static_cast<std::uint32_t>(a) << 16 | static_cast<std::uint32_t>(b);
+        const std::uint32_t q = static_cast<std::uint32_t>(c) << 16 | static_cast<std::uint32_t>(d);
+        packed.insert(packed.end(), {p, q, q, p});
+        crossed.insert(crossed.end(), {want, want});
       } else {
         ASSERT_EQ(BigVectorTileMask(a, b, c, d), want) << a << "," << b << " - " << c << "," << d;
         ASSERT_EQ(BigVectorTileMask(c, d, a, b), want) << c << "," << d << " - " << a << "," << b;
       }
     }
   }
+  // One short of a multiple of four: the last ones on their own.
+  const int n = static_cast<int>(crossed.size()) - 1;
+  std::vector<std::uint32_t> masks(static_cast<std::size_t>(n));
+  PackedVectorTileMasks(packed.data(), masks.data(), n);
+  for (int i = 0; i < n; ++i)
+    ASSERT_EQ(masks[i], crossed[i]) << std::hex << packed[2 * i] << " - " << packed[2 * i + 1];
 }
 
 TEST_F(ScreenTiles, BigCoordinatesOutsideTheGridCountInTheBorderCells) {

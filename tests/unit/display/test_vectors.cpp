@@ -4,8 +4,10 @@
 // kept as vectors, exclusive-or drawing, and the bounds of counts.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "adi/handlers.h"
@@ -498,6 +500,104 @@ TEST_F(Vectors, BordersAreDrawnOnlyForAFullSession) {
   DrawBorders();
   EXPECT_EQ(at(50, 9), kBlack);
   StatusLine = 0;
+}
+
+// What vector packets leave behind: both lists of every viewport word by word
+// (their links and the open entity as places in the chain), the records'
+// list state, the counts since `since`, the globals the packets set and the
+// picture.
+std::vector<std::int64_t> vector_state(const std::int64_t (&since)[2]) {
+  std::vector<std::int64_t> s;
+  auto chain = [&s](const DisplayListPage *first, const DisplayListPage *current, int fill, const std::uint32_t *mark) {
+    std::int64_t place = -1;
+    int k = 0;
+    for (const DisplayListPage *p = first; p != nullptr; p = p->next, ++k) {
+      const int end = p == current ? fill : static_cast<int>(p->used);
+      s.insert(s.end(), {k, p->used, p->mask, p->count, p->erased, end});
+      for (int off = kPageHeaderBytes; off < end; off += 4) {
+        const std::uint32_t *w = page_word(p, off);
+        s.push_back(*w);
+        if (w == mark) place = std::int64_t{k} << 32 | off;
+      }
+    }
+    s.push_back(place);
+  };
+  for (const ViewportRecord &vp : vp_info) {
+    chain(vp.first_page, vp.current_page, vp.fill_offset, vp.line_header);
+    chain(vp.first_page, vp.current_page, vp.fill_offset, vp.line_mask);
+    chain(vp.refresh_first, vp.refresh_current, vp.refresh_fill, nullptr);
+    s.insert(s.end(), {vp.flags, vp.line_colour, vp.line_count, vp.last_point, vp.last_y, vp.fill_offset,
+                       vp.refresh_fill, vp.refresh_flag});
+  }
+  s.insert(s.end(), {ecount - since[0], dlist_modified - since[1], erase, page_count, rpage_count, rentity_count,
+                     dlcolor, dl1[0], dl1[1], dl2[0], dl2[1], dlvpnum, RefreshHilight, current_style,
+                     CurrentMatrixNumber, xor_line_started});
+  finish();
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) s.push_back(kgl_read_composited(x, y));
+  return s;
+}
+
+TEST_F(Vectors, ARunOfVectorPacketsLeavesWhatThePacketsOneByOneLeave) {
+  // Vectors as a client sends them: mostly plain ones of two viewports, many
+  // continuing the one before, among them colour 0, exclusive-or and
+  // interface colours, flags, viewport 0 and an unknown viewport, vertical
+  // lines at x = 0 and 1, coordinates with bit 15 set; enough to fill pages.
+  std::mt19937 rng(11);
+  auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  std::vector<std::array<int, 7>> packets;
+  int x = 0, y = 0;
+  for (int i = 0; i < 4000; ++i) {
+    std::array<int, 7> v = {pick(0, kW * 100 - 1), pick(0, kH * 100 - 1), 0, 0, 1 + pick(0, 2), 0, 1};
+    const int kind = pick(0, 99);
+    if (kind < 40) v[0] = x, v[1] = y;                        // continues the last one
+    if (kind >= 40 && kind < 45) v[4] = 0;                    // erases in list mode 2
+    if (kind >= 45 && kind < 48) v[4] = -1;                   // exclusive-or
+    if (kind >= 48 && kind < 50) v[4] = pick(-20, -2);        // interface colours
+    if (kind >= 50 && kind < 55) v[5] = std::array{1, 8, 0x800, 0x4000, 0x220 | 1}[pick(0, 4)];
+    if (kind >= 55 && kind < 58) v[6] = 0;                    // pixels
+    if (kind >= 58 && kind < 60) v[6] = 9;                    // no such viewport
+    if (kind >= 60 && kind < 70) v[6] = 2;
+    if (kind >= 70 && kind < 72) v[0] = pick(0, 1);           // vertical at x = 0 or 1
+    if (kind >= 72 && kind < 74) v[0] |= 0x8000;
+    v[2] = kind == 70 || kind == 71 ? v[0] : pick(0, kW * 100 - 1);
+    v[3] = pick(0, kH * 100 - 1);
+    if (kind >= 74 && kind < 80 && !packets.empty()) v = packets.back();   // the same again
+    x = v[2], y = v[3];
+    packets.push_back(v);
+  }
+  // The run as a message holds it: a length word before each packet.
+  std::vector<std::uint8_t> run;
+  for (const auto &v : packets) {
+    TestPacket t(5, 16);
+    for (int k = 0; k < 7; ++k) t.i16(2 + 2 * k, v[k]);
+    run.insert(run.end(), {0, 0, 0, 16});
+    run.insert(run.end(), t.bytes, t.bytes + 16);
+  }
+  for (int list_mode : {1, 2}) {
+    std::vector<std::int64_t> state[2];
+    for (int one_by_one = 0; one_by_one < 2; ++one_by_one) {
+      TearDown();
+      SetUp();
+      // Viewport 2 over the window's left half, 50 view units a pixel.
+      TestPacket open(38, 16);
+      open.i16(2, 2).i16(8, kW / 2 - 1).i16(10, kH - 1).i16(12, 32765).i16(14, 32765);
+      popenvp(open.p);
+      TestPacket view(40, 16);
+      view.i16(2, 2).i16(8, kW * 50 - 1).i16(10, kH * 100 - 1);
+      pviewport(view.p);
+      cfr.word(kWordDisplayList) = list_mode;
+      const std::int64_t since[2] = {ecount, dlist_modified};
+      if (one_by_one) {
+        for (const auto &v : packets) vec(v[0], v[1], v[2], v[3], v[4], v[5], v[6]);
+      } else {
+        pvecs(run.data() + 4, 20, static_cast<int>(packets.size()));
+      }
+      state[one_by_one] = vector_state(since);
+    }
+    EXPECT_GT(page_count, 8) << "pages filled";
+    EXPECT_TRUE(state[0] == state[1]) << "display list mode " << list_mode;
+  }
 }
 
 TEST_F(Vectors, ViewportToScreenGuardsEmptyViews) {

@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -104,9 +106,10 @@ INSTANTIATE_TEST_SUITE_P(EveryCase, FastLines,
                                            Case{KGL_LO_SRC, true, true, 25.0f}, Case{KGL_LO_XOR, true, true, 0.1f}));
 
 // The workers' mapping of line ends (x and y side by side) gives exactly what
-// the drawing thread's one-coordinate-at-a-time mapping gives: random maps
-// and viewports, points near the window, on half pixels, near the guard band
-// and far away, wherever the map's raw bound lets the workers take them.
+// the drawing thread's one-coordinate-at-a-time mapping gives: random maps,
+// turned and not, and viewports, points near the window, on half pixels, near
+// the guard band and far away, wherever the map's raw bound lets the workers
+// take them.
 TEST(LineMapping, WorkersMapEndsAsTheDrawingThreadDoes) {
   std::mt19937 rng(31);
   std::uniform_real_distribution<double> unit(-1.0, 1.0);
@@ -119,6 +122,7 @@ TEST(LineMapping, WorkersMapEndsAsTheDrawingThreadDoes) {
            static_cast<float>(-shift + H * scale));
     if (map % 3 == 0) viewport(5, W - 9, 3, H - 4);
     if (map % 5 == 0) scrmask(11, 50, 7, 30);
+    if (map % 2 == 1) rot(static_cast<float>(37 * map % 360), 'z');   // x and y mix
     const KglLineMap &m = c->line_map;
     ASSERT_TRUE(m.ok);
     for (int i = 0; i < 500; ++i) {
@@ -159,11 +163,11 @@ TEST(LineMapping, WorkersMapEndsAsTheDrawingThreadDoes) {
   kgl_offscreen_destroy(c);
 }
 
-// One-call lines and polylines draw what bgnline, a v2i a vertex and endline
-// draw, whichever path the state sends them down (mapped by the workers,
-// fast, wide, styled, through a matrix with perspective) and with or without
-// worker threads; by exclusive-or a polyline's shared vertices show drawn
-// once.
+// One-call lines and polylines, and runs of lines of packed points, draw what
+// c3f, bgnline, a v2i a vertex and endline draw, whichever path the state
+// sends them down (mapped by the workers, fast, wide, styled, through a
+// matrix with perspective) and with or without worker threads; by
+// exclusive-or a polyline's shared vertices show drawn once.
 TEST(LineCall, SamePixelsAsBeginVertexVertexEnd) {
   struct State {
     Int32 op, width;
@@ -177,7 +181,9 @@ TEST(LineCall, SamePixelsAsBeginVertexVertexEnd) {
     kgl_set_line_threads(threads);
     for (const State &st : states) {
       KglContext *one = kgl_offscreen_create(W, H), *four = kgl_offscreen_create(W, H);
-      for (KglContext *c : {one, four}) {
+      KglContext *run = kgl_offscreen_create(W, H);
+      const float colours[3][3] = {{0.75f, 0.375f, 0.1875f}, {1.0f, 0.0f, 0.5f}, {0.25f, 1.0f, 0.0f}};
+      for (KglContext *c : {one, four, run}) {
         set_state(c, Case{st.op, st.both, st.masked, 7.0f});
         linewidth(static_cast<Int16>(st.width));
         if (st.styled) {
@@ -189,31 +195,64 @@ TEST(LineCall, SamePixelsAsBeginVertexVertexEnd) {
       std::mt19937 rng(99);
       std::uniform_int_distribution<Int32> near(-200, 900), any(-2000000000, 2000000000);
       std::uniform_int_distribution<Int32> step(-4, 4), vertices(1, 9);
+      // Lines of points 0..32767 in one colour wait in a run, which goes
+      // before anything else.
+      std::vector<Uint32> ends;
+      const float *run_colour = colours[0];
+      auto flush = [&] {
+        kgl_offscreen_make_current(run);
+        kgl_lines2s(run_colour, ends.data(), static_cast<int>(ends.size() / 2));
+        ends.clear();
+      };
       for (int i = 0; i < 3000; ++i) {
         Int32 v[18];
         const int n = i % 3 == 0 ? vertices(rng) : 2;
         for (int k = 0; k < 2 * n; ++k)
           v[k] = i % 50 == 0 ? any(rng) : k < 2 || n == 2 ? near(rng) : v[k - 2] + step(rng);
+        const float *colour = colours[i / 7 % 3];
+        if (colour != run_colour) {
+          flush();
+          run_colour = colour;
+        }
         kgl_offscreen_make_current(one);
+        c3f(colour);
         if (n == 2)
           kgl_line2i(v[0], v[1], v[2], v[3]);
         else
           kgl_polyline2i(v, n);
         kgl_offscreen_make_current(four);
+        c3f(colour);
         bgnline();
         for (int k = 0; k < n; ++k) v2i(v + 2 * k);
         endline();
+        if (n == 2 && std::min({v[0], v[1], v[2], v[3]}) >= 0 && std::max({v[0], v[1], v[2], v[3]}) <= 32767) {
+          ends.push_back(static_cast<Uint32>(v[0]) << 16 | static_cast<Uint32>(v[1]));
+          ends.push_back(static_cast<Uint32>(v[2]) << 16 | static_cast<Uint32>(v[3]));
+          continue;
+        }
+        flush();
+        c3f(colour);
+        if (n == 2)
+          kgl_line2i(v[0], v[1], v[2], v[3]);
+        else
+          kgl_polyline2i(v, n);
       }
-      for (KglContext *c : {one, four}) {
+      flush();
+      for (KglContext *c : {one, four, run}) {
         kgl_offscreen_make_current(c);
         finish();
       }
-      for (int b = 0; b < 2; ++b)
+      for (int b = 0; b < 2; ++b) {
+        ASSERT_EQ(run->normal[b], four->normal[b])
+            << "buffer " << b << ", threads " << threads << ", op " << st.op << ", both " << st.both << ", masked "
+            << st.masked << ", width " << st.width << ", styled " << st.styled << ", perspective " << st.perspective;
         ASSERT_EQ(one->normal[b], four->normal[b])
             << "buffer " << b << ", threads " << threads << ", op " << st.op << ", both " << st.both << ", masked "
             << st.masked << ", width " << st.width << ", styled " << st.styled << ", perspective " << st.perspective;
+      }
       kgl_offscreen_destroy(one);
       kgl_offscreen_destroy(four);
+      kgl_offscreen_destroy(run);
     }
   }
 }
