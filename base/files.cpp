@@ -90,6 +90,35 @@ mode_t new_file_mode() {
   return 0666 & ~mask;
 }
 
+// A regular file opened with flags (with O_CREAT a missing one is made, 0666
+// less the umask), or -1 with errno set. The name is looked at before it is
+// opened, since opening a device can do something, and the open does not
+// wait, should a FIFO come under the name meanwhile.
+int open_regular(const char *path, int flags) {
+  if (path == nullptr) {
+    errno = ENOENT;
+    return -1;
+  }
+  struct stat st {};
+  if (stat(path, &st) == 0) {
+    if (!S_ISREG(st.st_mode)) {
+      errno = kind_error(st.st_mode);
+      return -1;
+    }
+  } else if ((flags & O_CREAT) == 0) {
+    return -1;
+  }
+  const int fd = open(path, flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+  if (fd < 0) return -1;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, flags & O_APPEND) != 0) {
+    const int err = S_ISREG(st.st_mode) ? errno : kind_error(st.st_mode);
+    close(fd);
+    errno = err;
+    return -1;
+  }
+  return fd;
+}
+
 }  // namespace
 
 const char *file_error_text(int err) {
@@ -132,29 +161,7 @@ bool follow_links(const char *path, std::string &target) {
   return false;
 }
 
-int open_regular_file(const char *path) {
-  if (path == nullptr) {
-    errno = ENOENT;
-    return -1;
-  }
-  // Looked at before it is opened: opening a device can do something.
-  struct stat st {};
-  if (stat(path, &st) != 0) return -1;
-  if (!S_ISREG(st.st_mode)) {
-    errno = kind_error(st.st_mode);
-    return -1;
-  }
-  // Not waiting in the open, should a FIFO come under the name meanwhile.
-  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return -1;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
-    const int err = S_ISREG(st.st_mode) ? errno : kind_error(st.st_mode);
-    close(fd);
-    errno = err;
-    return -1;
-  }
-  return fd;
-}
+int open_regular_file(const char *path) { return open_regular(path, O_RDONLY); }
 
 bool read_file(const char *path, std::string &text, std::size_t limit, bool *cut) {
   text.clear();
@@ -205,26 +212,7 @@ std::FILE *open_limited_stream(const char *path, std::size_t limit) {
   return stream;
 }
 
-int open_append_file(const char *path) {
-  if (path == nullptr || path[0] == '\0') {
-    errno = ENOENT;
-    return -1;
-  }
-  struct stat st {};
-  if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
-    errno = kind_error(st.st_mode);
-    return -1;
-  }
-  const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
-  if (fd < 0) return -1;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, O_APPEND) != 0) {
-    const int err = S_ISREG(st.st_mode) ? errno : kind_error(st.st_mode);
-    close(fd);
-    errno = err;
-    return -1;
-  }
-  return fd;
-}
+int open_append_file(const char *path) { return open_regular(path, O_WRONLY | O_APPEND | O_CREAT); }
 
 // ---- writing ----------------------------------------------------------------------------
 

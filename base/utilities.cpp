@@ -155,20 +155,16 @@ void _searchenv(const char *name, const char *variable, char *result, std::size_
 
 std::FILE *open_support_file(const char *name, bool lower_too, std::size_t limit) {
   if (name == nullptr || name[0] == '\0') return nullptr;
-  char path[PATH_MAX];
   struct stat st {};
-  if (stat(name, &st) == 0) {
-    std::snprintf(path, sizeof path, "%s", name);
-  } else {
-    _searchenv(name, "ACAD", path);
-    if (path[0] == '\0' && lower_too) {
-      std::string lower = name;
-      StringToLower(lower.data());
-      _searchenv(lower.c_str(), "ACAD", path);
-    }
-    if (path[0] == '\0') return nullptr;
+  if (stat(name, &st) == 0) return open_limited_stream(name, limit);
+  char path[PATH_MAX];
+  _searchenv(name, "ACAD", path);
+  if (path[0] == '\0' && lower_too) {
+    std::string lower = name;
+    StringToLower(lower.data());
+    _searchenv(lower.c_str(), "ACAD", path);
   }
-  return open_limited_stream(path, limit);
+  return path[0] != '\0' ? open_limited_stream(path, limit) : nullptr;
 }
 
 void set_path(int /*flag*/) {

@@ -59,11 +59,13 @@
 
 int local_cmd;
 FILE *log_fd;
-char logname[PATH_MAX];
 int ZoomRequest;
 int TextScreenConfig;
 
 namespace {
+
+// The log's file name, for what is said when it cannot be written.
+char logname[PATH_MAX];
 
 // The STATISTICS report: the display list's counts, the current viewport and
 // the refresh and face lists, through the prompt-area writer.

@@ -10,7 +10,6 @@ class Packet;
 
 extern int local_cmd;  // what the last driver command asked for: 1, 2 Birdseye, 4 palette (never set)
 extern FILE *log_fd;   // the log file, nullptr when none is open
-extern char logname[];  // its name, for what is said when it cannot be written
 // A ZOOM the string request sends: 1 to the view extents, 2 out, 3 in (0 none).
 extern int ZoomRequest;
 // The command arrived while the text screen was up: its window opens when the

@@ -15,7 +15,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <string>
 #include <vector>
 
 #include "base/build.h"

@@ -564,9 +564,6 @@ void create_graph_window(const char *title, const char *shell_name) {
   Arg bar_args[1];
   XtSetArg(bar_args[0], XmNmenuAccelerator, const_cast<char *>("Ctrl Shift<Key>F10"));
   graph_menubar = XmCreateMenuBar(graph_mainw, const_cast<char *>("MenuBar"), bar_args, 1);
-  // The client's menus are built in it either way: the pop-up menu is there
-  // without the bar too.
-  new_mtf_bar(graph_menubar);
   if (use_localmenu) {
     for (const char *label : {"File", "Edit", "Help"}) {
       Widget cascade = XtVaCreateManagedWidget(label, xmCascadeButtonWidgetClass, graph_menubar, nullptr);
@@ -575,6 +572,9 @@ void create_graph_window(const char *title, const char *shell_name) {
     }
     XtManageChild(graph_menubar);
   }
+  // The client's menus are built in it either way: the pop-up menu is there
+  // without the bar too.
+  new_mtf_bar(graph_menubar);
 
   // 7. The window colours; the message area with the status bar.
   get_widget_color(&graph_bg_color, graph_mainw, XmNbackground);

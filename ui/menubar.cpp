@@ -41,9 +41,7 @@ XmFontList menu_fonts;
 XColor bgcolor, fgcolor;
 Pixel bg, fg;
 AccelChord chord = accel_chord(true);
-// The cascades the window was made with, until the client's menus take the
-// bar: noted before the client's first menu joins them, so that only they go.
-bool stand_ins_noted;
+// The cascades the bar was made with, until the client's menus take it.
 std::vector<Widget> stand_in_cascades;
 
 constexpr unsigned int kXpmCloseness = 4000;
@@ -73,18 +71,7 @@ void item_cb(Widget, XtPointer client_data, XtPointer) {
   if (graph_pw != nullptr) XmProcessTraversal(graph_pw, XmTRAVERSE_CURRENT);
 }
 
-void note_stand_in_cascades() {
-  if (stand_ins_noted || menu_bar.building == nullptr) return;
-  stand_ins_noted = true;
-  WidgetList children = nullptr;
-  Cardinal count = 0;
-  XtVaGetValues(menu_bar.building, XmNchildren, &children, XmNnumChildren, &count, nullptr);
-  for (Cardinal i = 0; i < count; ++i)
-    if (XtIsSubclass(children[i], xmCascadeButtonWidgetClass)) stand_in_cascades.push_back(children[i]);
-}
-
 void drop_stand_in_cascades() {
-  note_stand_in_cascades();
   for (Widget w : stand_in_cascades) XtDestroyWidget(w);
   stand_in_cascades.clear();
 }
@@ -278,6 +265,13 @@ void dx_popdown_menus() {
 void new_mtf_bar(Widget bar) {
   menu_bar = MtfBar{};
   menu_bar.building = bar;
+  stand_in_cascades.clear();
+  if (bar == nullptr) return;
+  WidgetList children = nullptr;
+  Cardinal count = 0;
+  XtVaGetValues(bar, XmNchildren, &children, XmNnumChildren, &count, nullptr);
+  for (Cardinal i = 0; i < count; ++i)
+    if (XtIsSubclass(children[i], xmCascadeButtonWidgetClass)) stand_in_cascades.push_back(children[i]);
 }
 
 void choose_alt_accel_chord(int use_alt) { chord = accel_chord(use_alt != 0); }
@@ -308,7 +302,6 @@ void dx_new_menubar() {
   dx_popdown_menus();
   cacheXtManageChild(nullptr, nullptr);  // nothing waits on widgets about to go
   build = MenuBuild{};
-  note_stand_in_cascades();
   lock_graph_win(1);
   if (use_localmenu && menu_bar.building != nullptr && graph_mainw != nullptr) {
     // While the bar is built again an empty one stands in for it.
@@ -345,7 +338,6 @@ void dx_new_menubar() {
 
 void dx_new_menu(const char *label, int number) {
   build = MenuBuild{};
-  note_stand_in_cascades();
   if (label == nullptr || number < 0 || number > kMenuNumberMax || menu_bar.building == nullptr) return;
   if (number == 0 && graph_pw == nullptr) return;
   if constexpr (!kSecondBuild)
@@ -473,7 +465,7 @@ void dx_done_menubar() {
   // The client's menus, finished without a rebuild begun, still take the
   // stand-ins' place; the bar, shown meanwhile, keeps its height through the
   // exchange. Without menus of the client's the stand-ins stay.
-  bool hold_height = !stand_in_cascades.empty() && menu_bar.first != nullptr && menu_bar.building != nullptr &&
+  const bool hold_height = !stand_in_cascades.empty() && menu_bar.first != nullptr && menu_bar.building != nullptr &&
                      XtIsManaged(menu_bar.building);
   if (hold_height) XtVaSetValues(menu_bar.building, XmNresizeHeight, False, nullptr);
   if (menu_bar.first != nullptr) drop_stand_in_cascades();

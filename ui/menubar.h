@@ -15,7 +15,8 @@ extern char *iconic_file_prefix;
 extern MtfBar menu_bar;
 extern MtfMenu *pop0_menu;
 
-// The menu record of the graphics window's menu bar widget.
+// The menu record of the graphics window's menu bar widget. The cascades the
+// bar holds now stand in until the client's menus take their place.
 void new_mtf_bar(Widget bar);
 // Accelerator prefixes: Alt with use_alt, else Ctrl Shift.
 void choose_alt_accel_chord(int use_alt);
