@@ -404,11 +404,10 @@ int one_vector(const VectorFields &f) {
 }  // namespace
 
 int pvec(Packet &p) {
-  if (p.size() >= 16) return one_vector(vector_fields(p.bytes()));
-  std::uint16_t w[8];
-  p.words(w);
-  return one_vector({w[1] & 0x7FFF, w[2] & 0x7FFF, w[3] & 0x7FFF, w[4] & 0x7FFF, static_cast<std::int16_t>(w[5]), w[6],
-                     static_cast<std::int16_t>(w[7])});
+  // A shorter packet reads as zeros past its end.
+  std::uint8_t bytes[16];
+  for (std::size_t i = 0; i < sizeof bytes; ++i) bytes[i] = p.u8(i);
+  return one_vector(vector_fields(bytes));
 }
 
 void pvecs(const std::uint8_t *first, std::size_t stride, int count) {
