@@ -9,7 +9,9 @@
 // warning, in that order.
 #include "adi/sample_routing.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "base/packet.h"
 #include "base/session.h"
@@ -38,35 +40,33 @@ Packet pseudo_pkt(pseudo_bytes, sizeof pseudo_bytes, sizeof pseudo_bytes);
 std::uint8_t saved42[kDig42Size];
 int held_pick, held_second, held_other;
 
+// The DVIEW step each state's samples go to; after some of them the next
+// sample goes back to the client untouched.
+struct DviewRoute {
+  int state;
+  int (*step)(Packet &);
+  bool skip_next;
+};
+constexpr DviewRoute kDviewRoutes[] = {
+    {kDviewVpoint, dview_vpoint, false}, {kDviewCamera, dview_camera, false},
+    {kDviewTarget, dview_target, false}, {kDviewDistance, dview_distance, false},
+    {kDviewPoints, dview_point, true},   {kDviewPan, dview_pan, false},
+    {kDviewZoom, dview_zoom, false},     {kDviewTwist, dview_twist, false},
+    {kDviewResult, dview_pstring, true}, {kDviewShade, dview_shade, true},
+    {kDviewRedraw, dview_redraw, false},
+};
+
 int route_dview(Packet &p) {
   int used = 0;
-  switch (DviewState) {
-    case 1: used = dview_vpoint(p); break;
-    case 3: used = dview_camera(p); break;
-    case 4: used = dview_target(p); break;
-    case 5: used = dview_distance(p); break;
-    case 6:
-      used = dview_point(p);
-      IgnoreOne = 1;
-      break;
-    case 7: used = dview_pan(p); break;
-    case 8: used = dview_zoom(p); break;
-    case 9: used = dview_twist(p); break;
-    case 14:
-      used = dview_pstring(p);
-      IgnoreOne = 1;
-      break;
-    case 17:
-      used = dview_shade(p);
-      IgnoreOne = 1;
-      break;
-    case 18: used = dview_redraw(p); break;
-    default:
-      // A state no step owns ends the run rather than trapping the pointer.
-      DviewState = 0;
-      dview = 0;
-      used = 0;
-      break;
+  const DviewRoute *route = std::find_if(std::begin(kDviewRoutes), std::end(kDviewRoutes),
+                                         [](const DviewRoute &r) { return r.state == DviewState; });
+  if (route != std::end(kDviewRoutes)) {
+    used = route->step(p);
+    if (route->skip_next) IgnoreOne = 1;
+  } else {
+    // A state no step owns ends the run rather than trapping the pointer.
+    DviewState = 0;
+    dview = 0;
   }
   p.put_i16(2, kDigUsed);
   return used;
@@ -97,16 +97,24 @@ int route_config(Packet &p) {
 
 bool config_screen_takes_samples() { return NewConfig && ConfigState >= 1 && ConfigState <= 6; }
 
+// The sample handed back untouched, when it is the one to ignore: true, and
+// IgnoreOne cleared.
+bool skip_ignored(Packet &p) {
+  if (!IgnoreOne) return false;
+  IgnoreOne = 0;
+  put_back_original(p);
+  return true;
+}
+
 // Offers the remembered sample to the tools in their order; the packet goes
 // back as the reply either way.
 void route_sample(Packet &p) {
   int used = 0;
 
   if (tumble) {
-    if (FlushKeyboardBuffer()) {
-      TumbleDemo(3);
-      CurrentPmark[kPmarkTaken] = 1;
-    } else if (tumble < 2 || (Original[1] != kDigPick && Original[1] >= 0)) {
+    // A key typed ends it, and so do the pick and the other buttons once a
+    // frame was shown.
+    if (!FlushKeyboardBuffer() && (tumble < 2 || (Original[1] != kDigPick && Original[1] >= 0))) {
       TumbleDemo(2);
     } else {
       TumbleDemo(3);
@@ -117,11 +125,7 @@ void route_sample(Packet &p) {
   }
 
   if (!used && dview) {
-    if (IgnoreOne) {
-      IgnoreOne = 0;
-      put_back_original(p);
-      return;
-    }
+    if (skip_ignored(p)) return;
     used = route_dview(p);
   }
 
@@ -134,11 +138,7 @@ void route_sample(Packet &p) {
   }
 
   if (!used && (commands || MFLicon)) {
-    if (IgnoreOne) {
-      IgnoreOne = 0;
-      put_back_original(p);
-      return;
-    }
+    if (skip_ignored(p)) return;
     if (Original[1] < 0) {
       put_back_original(p);
       return;
@@ -202,6 +202,22 @@ std::int16_t saved42_i16(std::size_t off) {
 // Low 16 bits of the i32 of saved42 at off.
 std::int16_t saved42_low16(std::size_t off) { return saved42_i16(off + 2); }
 
+// The driver's own sample of code at (x, y) through pdigtize, both steps:
+// the code it comes back with.
+int offer_own_sample(int code, int x, int y) {
+  pseudo_pkt.put_i16(0, 37);
+  pseudo_pkt.put_i16(2, code);
+  pseudo_pkt.put_i16(4, x);
+  pseudo_pkt.put_i16(6, y);
+  pdigtize(pseudo_pkt);
+  if (pseudo_pkt.i16(2) == kDigRoute) {
+    pseudo_pkt.put_i16(4, x);
+    pseudo_pkt.put_i16(6, y);
+    pdigtize(pseudo_pkt);
+  }
+  return pseudo_pkt.i16(2);
+}
+
 }  // namespace
 
 bool DriverToolHoldsPointer() {
@@ -243,17 +259,7 @@ int solicit_pdigtize(int x, int y, int pick_down, int other_held, int second_hel
     code = kDigSecondButton;
   else if (other_held)
     code = kDigOtherButton;
-  pseudo_pkt.put_i16(0, 37);
-  pseudo_pkt.put_i16(2, code);
-  pseudo_pkt.put_i16(4, x);
-  pseudo_pkt.put_i16(6, y);
-  pdigtize(pseudo_pkt);
-  if (pseudo_pkt.i16(2) == kDigRoute) {
-    pseudo_pkt.put_i16(4, x);
-    pseudo_pkt.put_i16(6, y);
-    pdigtize(pseudo_pkt);
-  }
-  return pseudo_pkt.i16(2);
+  return offer_own_sample(code, x, y);
 }
 
 int pdigtize_42(Packet &p) {
@@ -270,19 +276,8 @@ int pdigtize_42(Packet &p) {
     return 1;
   }
 
-  const int x = saved42_low16(4), y = saved42_low16(8);
-  pseudo_pkt.put_i16(0, 37);
-  pseudo_pkt.put_i16(2, code_of_42_event(saved42_i16(2), saved42_i16(30), pseudo_pkt.i16(2)));
-  pseudo_pkt.put_i16(4, x);
-  pseudo_pkt.put_i16(6, y);
-  pdigtize(pseudo_pkt);
-  if (pseudo_pkt.i16(2) == kDigRoute) {
-    pseudo_pkt.put_i16(4, x);
-    pseudo_pkt.put_i16(6, y);
-    pdigtize(pseudo_pkt);
-  }
-
-  if (pseudo_pkt.i16(2) == kDigUsed) {
+  const int code = code_of_42_event(saved42_i16(2), saved42_i16(30), pseudo_pkt.i16(2));
+  if (offer_own_sample(code, saved42_low16(4), saved42_low16(8)) == kDigUsed) {
     p.put_i16(2, kDig42Used);
   } else {
     const std::size_t n = p.size() < kDig42Size ? p.size() : kDig42Size;

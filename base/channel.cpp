@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -17,13 +16,6 @@ PacketClient *packet_client;
 pid_t acad_pid;
 
 namespace {
-
-std::uint32_t load_u32(const std::uint8_t *p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, 4);
-  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
-  return v;
-}
 
 void store_u32(std::uint8_t *p, std::uint32_t v) {
   p[0] = static_cast<std::uint8_t>(v >> 24);
@@ -140,7 +132,7 @@ bool valid_message(const std::uint8_t *msg, std::size_t length) {
   std::size_t off = 0;
   for (;;) {
     if (length < 4 || off > length - 4) return false;  // no room for a length word
-    const std::uint32_t n = load_u32(msg + off);
+    const std::uint32_t n = load_be32(msg + off);
     if (n == 0) return true;
     if (n > length - off - 4) return false;  // packet runs past the message
     // Packets of the same length after it (a run of vectors, say) need only
@@ -179,15 +171,15 @@ bool input_buffered(const PacketClient *client, bool whole) {
   if (!whole || left == 0) return left > 0;
   if (left < 4) return false;
   // A length too long for a message counts as whole: reading it fails at once.
-  const std::uint32_t L = load_u32(client->ahead + client->ahead_at);
+  const std::uint32_t L = load_be32(client->ahead + client->ahead_at);
   return L > kMessageMax || left - 4 >= L;
 }
 
 bool take_message(PacketClient *client) {
-  if (client->offset + 4 <= client->length && load_u32(client->message + client->offset) != 0) return true;
+  if (client->offset + 4 <= client->length && load_be32(client->message + client->offset) != 0) return true;
   std::uint8_t len[4];
   read_pkt(client, len, 4);
-  std::uint32_t L = load_u32(len);
+  std::uint32_t L = load_be32(len);
   if (L > kMessageMax) invalid_message_format();
   client->offset = 0;
   client->length = 0;
@@ -207,7 +199,7 @@ bool take_message(PacketClient *client) {
 }
 
 std::uint32_t take_packet(PacketClient *client, std::uint8_t *&bytes) {
-  const std::uint32_t n = load_u32(client->message + client->offset);
+  const std::uint32_t n = load_be32(client->message + client->offset);
   if (n == 0) return 0;
   // The message was validated: the packet lies inside it.
   bytes = client->message + client->offset + 4;

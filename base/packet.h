@@ -19,6 +19,20 @@
 // Largest message the channel accepts, and so the largest packet.
 inline constexpr std::size_t kMessageMax = 8188;
 
+// The big-endian word of 4 or 2 bytes at p, in one load.
+inline std::uint32_t load_be32(const std::uint8_t *p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
+  return v;
+}
+inline std::uint16_t load_be16(const std::uint8_t *p) {
+  std::uint16_t v;
+  std::memcpy(&v, p, 2);
+  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap16(v);
+  return v;
+}
+
 class Packet {
  public:
   // A view of the first length bytes of a zero-filled buffer of capacity

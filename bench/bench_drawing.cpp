@@ -753,11 +753,7 @@ struct FaceStreams {
 };
 
 FaceStreams face_messages(const std::vector<Triangle> &tris, int width, int height) {
-  std::vector<adiclient::Packet> packets;
-  adiclient::Packet begin(95, 12);
-  begin.set_i16(4, 4);
-  begin.set_u32(8, 1 | 2);
-  packets.push_back(begin);
+  std::vector<adiclient::Packet> packets = {adiclient::p3d(4, 1 | 2)};
   adiclient::Packet ortho(80, 56);
   ortho.set_i16(4, 1);
   ortho.set_f64(16, -2);
@@ -779,21 +775,15 @@ FaceStreams face_messages(const std::vector<Triangle> &tris, int width, int heig
   for (std::size_t off : {48, 80, 112}) material.set_i16(off, 2);
   packets.push_back(material);
   for (const Triangle &t : tris) {
-    adiclient::Packet p(86, 208);
-    p.set_i16(8, 3);
-    for (std::size_t i = 0; i < 3; ++i) {
-      p.set_f64(40 + 24 * i, t.x[i]);
-      p.set_f64(48 + 24 * i, t.y[i]);
-      p.set_f64(56 + 24 * i, t.z[i]);
+    adiclient::Packet p =
+        adiclient::face_packet(86, 0, {{t.x[0], t.y[0], t.z[0]}, {t.x[1], t.y[1], t.z[1]}, {t.x[2], t.y[2], t.z[2]}}, 208);
+    for (std::size_t i = 0; i < 3; ++i)
       for (std::size_t k = 0; k < 3; ++k) p.set_f64(136 + 24 * i + 8 * k, t.n[i][k]);
-    }
     packets.push_back(std::move(p));
   }
   FaceStreams s;
   s.faces = framed(std::move(packets));
-  adiclient::Packet end(95, 12);
-  end.set_u32(8, 4);
-  s.end = framed({end});
+  s.end = framed({adiclient::p3d(0, 4)});
   return s;
 }
 

@@ -192,28 +192,17 @@ void palette_setup(Run &r) {
 // seen from above: what DVIEW turns.
 void render_square(Run &r) {
   const int xmax = r.init.i16(12), graphy = r.init.i16(14);
-  auto bracket = [](std::uint32_t flags) {
-    Packet p(95, 12);
-    p.set_i16(4, 3);
-    p.set_u32(8, flags);
-    return p;
-  };
-  Packet ortho(80, 56), view(79, 136), face(85, 272);
+  Packet ortho(80, 56), view(79, 136);
   const double half[2] = {(xmax + 1) / 2.0, (graphy + 1) / 2.0};
   const double planes[6] = {0, -400, -half[0], half[0], -half[1], half[1]};
   for (int i = 0; i < 6; ++i) ortho.set_f64(8 + 8 * i, planes[i]);
   for (int i = 0; i < 4; ++i) view.set_f64(8 + (4 * i + i) * 8, 1);
   view.set_f64(8 + (4 * 2 + 3) * 8, -100);
-  face.set_u32(4, 0x20);
-  face.set_i16(8, 4);
-  for (int i = 0; i < 4; ++i) {
-    face.set_f64(40 + 24 * i, i == 0 || i == 3 ? -60 : 60);
-    face.set_f64(48 + 24 * i, i < 2 ? -60 : 60);
-  }
+  Packet face = adiclient::face_packet(85, 0x20, {{-60, -60}, {60, -60}, {60, 60}, {-60, 60}});
   face.set_f64(144, 1);
   ortho.set_i16(4, 1);
   view.set_i16(4, 1);
-  r.message({bracket(1 | 2), ortho, view, face, bracket(4)});
+  r.message({adiclient::p3d(3, 1 | 2), ortho, view, face, adiclient::p3d(3, 4)});
 }
 
 // The palette opens and one of its buttons is picked: it types its command
@@ -321,17 +310,6 @@ void dialog_cycle(Run &r) {
     p.set_i16(26, height);
     r.ask(p);
   };
-  auto list_op = [&](int type, std::uint32_t record, int kind, const std::vector<std::string> &items) {
-    Packet p = adiclient::dialog_packet(306, type, record, 24);
-    p.set_i16(16, kind);
-    p.set_i16(20, static_cast<int>(items.size()));
-    std::size_t at = 24;
-    for (const std::string &item : items) {
-      p.set_text(at, item);
-      at += item.size() + 1;
-    }
-    r.message({p});
-  };
   constexpr std::uint32_t kOn = 0x400000 | 0x100000, kDefault = 0x800000, kCancel = 0x1000000;
   const std::uint32_t dialog = create(0, 0, 10, 0, "Memory");
   const std::uint32_t frame = create(3, dialog, 11, kOn | 0x200, "Frame");
@@ -354,8 +332,8 @@ void dialog_cycle(Run &r) {
   realize(10, popup, 220, 110, 150, 30);
   realize(11, slider, 220, 150, 150, 25);
   realize(5, image, 10, 160, 40, 30);
-  list_op(8, list, 2, {"one", "two", "three", "four"});
-  list_op(10, popup, 2, {"red", "green", "blue"});
+  r.message({adiclient::dialog_list(8, list, 2, {"one", "two", "three", "four"})});
+  r.message({adiclient::dialog_list(10, popup, 2, {"red", "green", "blue"})});
   Packet size = adiclient::dialog_packet(302, 0, dialog, 40);
   size.set_i16(20, -1);
   size.set_i16(22, -1);
@@ -385,19 +363,11 @@ void segment_cycle(Run &r) {
     p.set_i32(4, id);
     return p;
   };
-  auto bracket = [](std::uint32_t flags) {
-    Packet p(95, 12);
-    p.set_i16(4, 3);
-    p.set_u32(8, flags);
-    return p;
-  };
-  Packet face(85, 144);
-  face.set_i16(8, 4);
-  const double corners[4][2] = {{100, 300}, {140, 300}, {140, 340}, {100, 340}};
-  for (int i = 0; i < 4; ++i) face.set_f64(40 + 24 * i, corners[i][0]), face.set_f64(48 + 24 * i, corners[i][1]);
+  const Packet face = adiclient::face_packet(85, 0, {{100, 300}, {140, 300}, {140, 340}, {100, 340}}, 144);
   Packet draw = id_packet(94, 3);
   draw.set_i16(10, 3);
-  r.message({bracket(1 | 2), id_packet(82, 3), face, face, Packet(83, 4), draw, id_packet(84, 3), bracket(4)});
+  r.message({adiclient::p3d(3, 1 | 2), id_packet(82, 3), face, face, Packet(83, 4), draw, id_packet(84, 3),
+             adiclient::p3d(3, 4)});
 }
 
 struct Kind {

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 
 #include "base/build.h"
 #include "base/config_record.h"
@@ -364,25 +363,13 @@ struct VectorFields {
   int x1, y1, x2, y2, colour, flags, viewport;
 };
 
-// Big-endian fields of a packet's bytes.
-inline std::uint32_t be32(const std::uint8_t *p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, 4);
-  return __builtin_bswap32(v);
-}
-inline std::uint16_t be16(const std::uint8_t *p) {
-  std::uint16_t v;
-  std::memcpy(&v, p, 2);
-  return __builtin_bswap16(v);
-}
-
 // A vector packet of 16 bytes or more: opcode, x1, y1, x2, y2, colour,
 // flags, viewport, each 16 bits.
 inline VectorFields vector_fields(const std::uint8_t *bytes) {
-  const std::uint32_t start = be32(bytes + 2), end = be32(bytes + 6), colour_flags = be32(bytes + 10);
+  const std::uint32_t start = load_be32(bytes + 2), end = load_be32(bytes + 6), colour_flags = load_be32(bytes + 10);
   return {static_cast<int>(start >> 16 & 0x7FFF), static_cast<int>(start & 0x7FFF), static_cast<int>(end >> 16 & 0x7FFF),
           static_cast<int>(end & 0x7FFF), static_cast<std::int16_t>(colour_flags >> 16),
-          static_cast<int>(colour_flags & 0xFFFF), static_cast<std::int16_t>(be16(bytes + 14))};
+          static_cast<int>(colour_flags & 0xFFFF), static_cast<std::int16_t>(load_be16(bytes + 14))};
 }
 
 int one_vector(const VectorFields &f) {
@@ -404,11 +391,10 @@ int one_vector(const VectorFields &f) {
 }  // namespace
 
 int pvec(Packet &p) {
-  if (p.size() >= 16) return one_vector(vector_fields(p.bytes()));
-  std::uint16_t w[8];
-  p.words(w);
-  return one_vector({w[1] & 0x7FFF, w[2] & 0x7FFF, w[3] & 0x7FFF, w[4] & 0x7FFF, static_cast<std::int16_t>(w[5]), w[6],
-                     static_cast<std::int16_t>(w[7])});
+  // A shorter packet reads as zeros past its end.
+  std::uint8_t bytes[16];
+  for (std::size_t i = 0; i < sizeof bytes; ++i) bytes[i] = p.u8(i);
+  return one_vector(vector_fields(bytes));
 }
 
 void pvecs(const std::uint8_t *first, std::size_t stride, int count) {
@@ -437,10 +423,10 @@ void pvecs(const std::uint8_t *first, std::size_t stride, int count) {
     int m = 0;
     for (const std::uint8_t *p = first + stride * static_cast<std::size_t>(i); m < kChunk && i + m < count;
          ++m, p += stride) {
-      const std::uint32_t colour_flags = be32(p + 10);
+      const std::uint32_t colour_flags = load_be32(p + 10);
       const int colour = MapPacketColor(static_cast<std::int16_t>(colour_flags >> 16));
-      if (be16(p + 14) != viewport || (colour_flags & 0xFFFF) != 0 || colour == 0) break;
-      std::uint32_t start = be32(p + 2) & 0x7FFF7FFF, end = be32(p + 6) & 0x7FFF7FFF;
+      if (load_be16(p + 14) != viewport || (colour_flags & 0xFFFF) != 0 || colour == 0) break;
+      std::uint32_t start = load_be32(p + 2) & 0x7FFF7FFF, end = load_be32(p + 6) & 0x7FFF7FFF;
       // dl_line's move of a vertical line at x = 0 or 1.
       if ((start ^ end) >> 16 == 0 && start >> 16 <= 1) start += 0x10000, end += 0x10000;
       ends[2 * m] = start;

@@ -21,7 +21,6 @@
 #include "render3d/scanlines.h"
 
 #include <algorithm>
-#include <bit>
 #include <climits>
 #include <cstring>
 
@@ -359,9 +358,7 @@ template <int kBytes>
 void full_colour_pixels(const std::uint8_t *__restrict d, Uint32 *__restrict out, int n) {
   int i = 0;
   for (; i + 1 < n; ++i, d += kBytes) {
-    Uint32 word;
-    std::memcpy(&word, d, 4);
-    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap32(word);
+    const Uint32 word = load_be32(d);
     out[i] = (kBytes == 4 ? word << 24 : 0xFF000000u) | word >> 8;
   }
   if (i < n) out[i] = (kBytes == 4 ? Uint32{d[3]} << 24 : 0xFF000000u) | Uint32{d[0]} << 16 | Uint32{d[1]} << 8 | d[2];

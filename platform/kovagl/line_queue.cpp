@@ -70,7 +70,6 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
-#include <type_traits>
 
 bool kgl_lines_queued = false;
 KglRect kgl_queued_area = {0, 0, -1, -1};
@@ -210,7 +209,7 @@ struct Pool {
   alignas(64) std::atomic<std::uint64_t> posted{0};   // batches handed to the workers
   alignas(64) std::atomic<std::uint64_t> done{0};     // batches drawn, all before them too
   alignas(64) std::atomic<int> sleepers{0};           // workers asleep
-  std::atomic<bool> drawer_sleeps{false};
+  std::atomic<int> drawer_sleeps{0};                  // the drawing thread asleep (0 or 1)
 
   Batch &filled() { return batch[filling % RING]; }
 };
@@ -251,19 +250,13 @@ bool look(Ready ready, const Looks &looks) {
 // goes up before ready() is looked at for the last time, and a waker moves
 // what ready() looks at before it reads the count (both in one total order),
 // so either the sleeper sees the change or the waker sees the sleeper.
-template <typename Ready, typename Count>
-void await(Pool *p, std::condition_variable &cv, Count &asleep, Ready ready, const Looks &looks) {
+template <typename Ready>
+void await(Pool *p, std::condition_variable &cv, std::atomic<int> &asleep, Ready ready, const Looks &looks) {
   if (look(ready, looks)) return;
   std::unique_lock lock(p->m);
-  if constexpr (std::is_same_v<Count, std::atomic<bool>>)
-    asleep.store(true);
-  else
-    asleep.fetch_add(1);
+  asleep.fetch_add(1);
   cv.wait(lock, ready);
-  if constexpr (std::is_same_v<Count, std::atomic<bool>>)
-    asleep.store(false);
-  else
-    asleep.fetch_sub(1);
+  asleep.fetch_sub(1);
 }
 
 // Wakes one sleeping worker, if one sleeps.
@@ -275,7 +268,7 @@ void wake_worker(Pool *p) {
 
 // Wakes the drawing thread if it sleeps.
 void wake_drawer(Pool *p) {
-  if (!p->drawer_sleeps.load()) return;
+  if (p->drawer_sleeps.load() == 0) return;
   { std::lock_guard lock(p->m); }
   p->drawn.notify_all();
 }

@@ -458,24 +458,23 @@ class EndMapper {
 #endif
 };
 
-// kgl_map_line_cmd, for the drawing loop to take in.
-[[gnu::always_inline]] inline bool map_line_cmd(const KglLineCmd &in, const EndMapper &m, const KglRect &clip,
-                                               int row0, int row1, KglLineCmd &out) {
-  std::int32_t w[4];
-  m.ends(in, w);
-  const std::int32_t x0 = w[0], y0 = w[1], x1 = w[2], y1 = w[3];
-  if (std::max(y0, y1) < std::max(row0, clip.y0) || std::min(y0, y1) > std::min(row1, clip.y1)) return false;
-  out = in;
-  out.x0 = x0, out.y0 = y0, out.x1 = x1, out.y1 = y1;
+// The mapped command with its ends at the pixels ends[0..3] (x0, y0, x1, y1).
+inline KglLineCmd with_pixel_ends(const KglLineCmd &in, const std::int32_t *ends) {
+  KglLineCmd out = in;
+  out.x0 = ends[0], out.y0 = ends[1], out.x1 = ends[2], out.y1 = ends[3];
   out.flags = static_cast<std::uint8_t>(in.flags & ~KGL_CMD_MAPPED);
-  return true;
+  return out;
 }
 
 }  // namespace
 
 bool kgl_map_line_cmd(const KglLineCmd &in, const KglLineMap &m, const KglRect &clip, int row0, int row1,
                       KglLineCmd &out) {
-  return map_line_cmd(in, EndMapper(m), clip, row0, row1, out);
+  std::int32_t w[4];
+  EndMapper(m).ends(in, w);
+  if (std::max(w[1], w[3]) < std::max(row0, clip.y0) || std::min(w[1], w[3]) > std::min(row1, clip.y1)) return false;
+  out = with_pixel_ends(in, w);
+  return true;
 }
 
 namespace {
@@ -493,10 +492,7 @@ inline void draw_mapped(const KglLineCmd &in, const std::int32_t *ends, const Kg
   // walk does, as it cuts what lies outside.
   if ((in.flags & KGL_CMD_SKIP_FIRST) || std::min(x0, x1) < k.x0 || std::max(x0, x1) > k.x1 || ylo < bottom ||
       yhi > top) {
-    KglLineCmd w = in;
-    w.x0 = x0, w.y0 = y0, w.x1 = x1, w.y1 = y1;
-    w.flags = static_cast<std::uint8_t>(in.flags & ~KGL_CMD_MAPPED);
-    kgl_draw_line_cmd(w, state, width, row0, row1);
+    kgl_draw_line_cmd(with_pixel_ends(in, ends), state, width, row0, row1);
     return;
   }
   // The whole line is inside: kgl_draw_line_cmd's walk from its first pixel,

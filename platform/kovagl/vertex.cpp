@@ -98,17 +98,22 @@ inline bool within(std::int64_t v, std::int64_t bound) {
   return static_cast<std::uint64_t>(v + bound) <= 2 * static_cast<std::uint64_t>(bound);
 }
 
+// Outside the 3D path and any primitive, with a line map, the front alone
+// drawn in the fast state: segments whose ends lie surely inside the guard
+// band (within the map's raw bound) go to the workers to map.
+inline bool maps_lines(const KglContext *c) {
+  return !c->s3d.path3d && kgl_prim.kind == KGL_PRIM_NONE && c->line_map.ok && kgl_fast_line_state(c) &&
+         kgl_front_alone(c);
+}
+
 }  // namespace
 
 void kgl_line2i(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
   KglContext *c = kgl_ctx;
   if (c && c->s3d.path3d) return kgl_line2i_3d(x1, y1, x2, y2);
-  // Outside any primitive, both ends surely inside the guard band, the front
-  // alone drawn in the fast state: the segment goes to the workers to map.
-  if (c && kgl_prim.kind == KGL_PRIM_NONE && c->line_map.ok) {
+  if (c && maps_lines(c)) {
     const std::int64_t bound = c->line_map.raw_bound;
-    if (within(x1, bound) && within(y1, bound) && within(x2, bound) && within(y2, bound) && kgl_fast_line_state(c) &&
-        kgl_front_alone(c)) {
+    if (within(x1, bound) && within(y1, bound) && within(x2, bound) && within(y2, bound)) {
       kgl_queue_mapped_line(c, x1, y1, x2, y2);
       return;
     }
@@ -118,9 +123,8 @@ void kgl_line2i(Int32 x1, Int32 y1, Int32 x2, Int32 y2) {
 
 void kgl_lines2s(const float rgb[3], const Uint32 *ends, int n) {
   KglContext *c = kgl_ctx;
-  // kgl_line2i's test, once for all of them.
-  if (c && !c->s3d.path3d && kgl_prim.kind == KGL_PRIM_NONE && c->line_map.ok && c->line_map.raw_bound >= 0x7FFF &&
-      kgl_fast_line_state(c) && kgl_front_alone(c)) {
+  // kgl_line2i's test, once for all of them: every point lies within the bound.
+  if (c && maps_lines(c) && c->line_map.raw_bound >= 0x7FFF) {
     c3f(rgb);
     kgl_queue_mapped_lines(c, ends, n);
     return;
@@ -136,8 +140,7 @@ void kgl_polyline2i(const Int32 *xy, int n) {
   KglContext *c = kgl_ctx;
   // As kgl_line2i: the segments go to the workers to map, each after the
   // first without its first pixel, which the segment before drew.
-  if (c && !c->s3d.path3d && !kgl_recording() && kgl_prim.kind == KGL_PRIM_NONE && c->line_map.ok &&
-      kgl_fast_line_state(c) && kgl_front_alone(c)) {
+  if (c && !kgl_recording() && maps_lines(c)) {
     const std::int64_t bound = c->line_map.raw_bound;
     bool inside = true;
     for (int i = 0; i < 2 * n; ++i) inside &= within(xy[i], bound);

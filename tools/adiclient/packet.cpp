@@ -153,6 +153,39 @@ Packet dialog_packet(int opcode, int type, uint32_t record, size_t length) {
   return p;
 }
 
+Packet dialog_list(int type, uint32_t record, int kind, const std::vector<std::string> &items) {
+  Packet p = dialog_packet(306, type, record, 24);
+  p.set_i16(16, kind);
+  p.set_i16(20, static_cast<int>(items.size()));
+  size_t at = 24;
+  for (const std::string &item : items) {
+    p.set_text(at, item);
+    at += item.size() + 1;
+  }
+  return p;
+}
+
+Packet p3d(int style, uint32_t flags) {
+  Packet p(opcode_by_name("p3d"), 12);
+  p.set_i16(4, style);
+  p.set_u32(8, flags);
+  return p;
+}
+
+Packet face_packet(int opcode, uint32_t flags, const std::vector<Point3> &vertices, size_t length) {
+  Packet p(opcode, length);
+  p.set_u32(4, flags);
+  p.set_i16(8, static_cast<int>(vertices.size()));
+  size_t at = 40;
+  for (const Point3 &v : vertices) {
+    p.set_f64(at, v.x);
+    p.set_f64(at + 8, v.y);
+    p.set_f64(at + 16, v.z);
+    at += 24;
+  }
+  return p;
+}
+
 namespace {
 
 void put_u32(std::vector<uint8_t> &out, size_t at, uint32_t value) {

@@ -73,6 +73,21 @@ Packet pmenuitem(int menu, int item, bool set = false, int flags = 0, int mark =
 // A dialog packet of the opcode (300 to 311) for a tile type, naming the
 // driver's record of the tile.
 Packet dialog_packet(int opcode, int type, uint32_t record, size_t length);
+// The list operation (306) of a list or pop-up tile: kind (1 to 3) at 16,
+// the count of items at 20 and the items from 24 on, one after another, each
+// with its NUL.
+Packet dialog_list(int type, uint32_t record, int kind, const std::vector<std::string> &items);
+// The bracket of a 3D drawing (p3d): render style at 4, flags at 8 (1 begins
+// the drawing, 2 clears the z-buffer, 4 ends it).
+Packet p3d(int style, uint32_t flags);
+// A face of opcode 85 (ppoly3), 86 (pnpoly3) or 87 (pcpoly3), length bytes
+// (more where the vertices need them):
+// flags at 4, the count of vertices at 8 and their x, y, z from 40 on, 24
+// bytes a vertex.
+struct Point3 {
+  double x = 0, y = 0, z = 0;
+};
+Packet face_packet(int opcode, uint32_t flags, const std::vector<Point3> &vertices, size_t length = 272);
 
 // A message as it goes down the packet pipe: u32 length of the run, then each
 // packet behind its u32 length padded with zeros to a multiple of 4, then a
