@@ -124,8 +124,8 @@ struct Files : ::testing::Test {
 };
 
 // Each kind against the opener, the bounded reader, the appender and the
-// writer: what each does and says, and that nothing but a regular file is
-// ever replaced.
+// writer in turn: what each does and says, and that nothing but a regular
+// file is ever replaced.
 TEST_F(Files, EachKindAgainstTheOpenerTheReaderTheAppenderAndTheWriter) {
   struct Expected {
     Kind kind;
@@ -148,55 +148,51 @@ TEST_F(Files, EachKindAgainstTheOpenerTheReaderTheAppenderAndTheWriter) {
   constexpr std::size_t kLimit = 64;
   for (const Expected &e : table) {
     SCOPED_TRACE(kKindNames[static_cast<int>(e.kind)]);
-    for (int op = 0; op < 3; ++op) {
-      Place place(e.kind, "file");
-      if (!place.made) continue;
-      const char *name = place.path.c_str();
-      if (op == 0) {
-        // The bounded reader and the support-file stream; said once, with the
-        // file and the reason, and a missing file is no error.
-        std::string text;
-        bool cut = false;
-        const bool read = read_file(name, text, kLimit, &cut);
-        EXPECT_EQ(read ? (cut ? 1 : 0) : errno, e.read);
-        if (read) {
-          EXPECT_EQ(text, cut ? std::string(kLimit, '\0') : kOld);
-        }
-        const std::string said = stderr_of([&] {
-          std::FILE *stream = open_limited_stream(name, kLimit);
-          EXPECT_EQ(stream != nullptr, read);
-          std::string streamed;
-          for (int c; stream != nullptr && (c = std::fgetc(stream)) != EOF;) streamed += static_cast<char>(c);
-          if (stream != nullptr) std::fclose(stream);
-          EXPECT_EQ(streamed, text);
-        });
-        const std::string why = e.read == 1 ? "only its first 64 bytes were read"
-                                : e.read > 1 && e.read != ENOENT ? file_error_text(e.read) : "";
-        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), why.empty() ? 0 : 1) << said;
-        EXPECT_TRUE(why.empty() || said.find(place.path + ": " + why) != std::string::npos) << said;
-      } else if (op == 1) {
-        const int fd = open_append_file(name);
-        EXPECT_EQ(fd >= 0 ? 0 : errno, e.append);
-        if (fd >= 0) {
-          EXPECT_EQ(write(fd, kNew, sizeof kNew - 1), static_cast<ssize_t>(sizeof kNew - 1));
-          close(fd);
-          if (e.kind == Kind::huge) {
-            EXPECT_EQ(fs::file_size(name), static_cast<std::uintmax_t>(kHuge) + sizeof kNew - 1);
-          } else {
-            EXPECT_EQ(text_of(name), std::string(e.kind == Kind::missing ? "" : kOld) + kNew);
-          }
-        }
-      } else {
-        const bool written = replace_file(name, kNew, sizeof kNew - 1);
-        EXPECT_EQ(written ? 0 : errno, e.write);
-        std::string got(64, '\0');
-        if (e.kind == Kind::fifo_with_reader) got.resize(std::max<ssize_t>(read(place.reader, got.data(), 64), 0));
-        if (e.written != nullptr) {
-          EXPECT_EQ(e.kind == Kind::fifo_with_reader ? got : text_of(name), e.written);
-        }
-      }
-      if (e.kind != Kind::missing) place.expect_kept();
+    Place place(e.kind, "file");
+    if (!place.made) continue;
+    const char *name = place.path.c_str();
+    // The bounded reader and the support-file stream; said once, with the
+    // file and the reason, and a missing file is no error.
+    std::string text;
+    bool cut = false;
+    const bool read = read_file(name, text, kLimit, &cut);
+    EXPECT_EQ(read ? (cut ? 1 : 0) : errno, e.read);
+    if (read) {
+      EXPECT_EQ(text, cut ? std::string(kLimit, '\0') : kOld);
     }
+    const std::string said = stderr_of([&] {
+      std::FILE *stream = open_limited_stream(name, kLimit);
+      EXPECT_EQ(stream != nullptr, read);
+      std::string streamed;
+      for (int c; stream != nullptr && (c = std::fgetc(stream)) != EOF;) streamed += static_cast<char>(c);
+      if (stream != nullptr) std::fclose(stream);
+      EXPECT_EQ(streamed, text);
+    });
+    const std::string why = e.read == 1 ? "only its first 64 bytes were read"
+                            : e.read > 1 && e.read != ENOENT ? file_error_text(e.read) : "";
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), why.empty() ? 0 : 1) << said;
+    EXPECT_TRUE(why.empty() || said.find(place.path + ": " + why) != std::string::npos) << said;
+
+    const int fd = open_append_file(name);
+    EXPECT_EQ(fd >= 0 ? 0 : errno, e.append);
+    if (fd >= 0) {
+      EXPECT_EQ(write(fd, kNew, sizeof kNew - 1), static_cast<ssize_t>(sizeof kNew - 1));
+      close(fd);
+      if (e.kind == Kind::huge) {
+        EXPECT_EQ(fs::file_size(name), static_cast<std::uintmax_t>(kHuge) + sizeof kNew - 1);
+      } else {
+        EXPECT_EQ(text_of(name), std::string(e.kind == Kind::missing ? "" : kOld) + kNew);
+      }
+    }
+
+    const bool written = replace_file(name, kNew, sizeof kNew - 1);
+    EXPECT_EQ(written ? 0 : errno, e.write);
+    std::string got(64, '\0');
+    if (e.kind == Kind::fifo_with_reader) got.resize(std::max<ssize_t>(::read(place.reader, got.data(), 64), 0));
+    if (e.written != nullptr) {
+      EXPECT_EQ(e.kind == Kind::fifo_with_reader ? got : text_of(name), e.written);
+    }
+    if (e.kind != Kind::missing) place.expect_kept();
   }
 }
 
