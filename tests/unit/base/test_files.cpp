@@ -196,25 +196,14 @@ TEST_F(Files, EachKindAgainstTheOpenerTheReaderTheAppenderAndTheWriter) {
   }
 }
 
-// A file is replaced with its mode; a name that is there is never replaced
-// where that is asked; and a writer given up leaves nothing behind.
-TEST_F(Files, TheWriterKeepsTheModeAndLeavesNothingWhenGivenUp) {
+// A name that is there is never replaced where that is asked. (The mode kept
+// and nothing left by a writer given up: the resource file's tests.)
+TEST_F(Files, AnExclusiveWriterLeavesANameThatIsThere) {
   Place place(Kind::regular, "file");
-  ASSERT_EQ(chmod(place.path.c_str(), 0640), 0);
-  ASSERT_TRUE(replace_file(place.path.c_str(), kNew, sizeof kNew - 1));
-  struct stat st {};
-  ASSERT_EQ(stat(place.path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
-
   FileWriter exclusive;
   EXPECT_FALSE(exclusive.open(place.path.c_str(), false));
   EXPECT_EQ(errno, EEXIST);
-  {
-    FileWriter abandoned;
-    ASSERT_TRUE(abandoned.open(place.path.c_str()));
-    ASSERT_TRUE(abandoned.write("half", 4));
-  }
-  EXPECT_EQ(text_of(place.path), kNew);
+  EXPECT_EQ(text_of(place.path), kOld);
   place.expect_kept();
 }
 
