@@ -17,7 +17,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <set>
 #include <string>
@@ -69,7 +68,10 @@ struct Place {
     const bool link = kind >= Kind::link_to_regular && kind <= Kind::link_to_fifo;
     const bool device = kind == Kind::link_to_null || kind == Kind::link_to_full;
     const std::string node = link ? dir + "/targets/node" : path;
-    if (kind == Kind::regular || kind == Kind::link_to_regular) std::ofstream(node) << kOld;
+    if (kind == Kind::regular || kind == Kind::link_to_regular || kind == Kind::huge) {
+      std::ofstream(node) << (kind == Kind::huge ? "" : kOld);
+    }
+    if (kind == Kind::huge) fs::resize_file(path, kHuge);
     if (device) {
       // A private node, never the system's own; a file system mounted without
       // devices refuses to open it.
@@ -84,10 +86,6 @@ struct Place {
     if (link) fs::create_symlink(device ? node : "targets/node", path);
     if (kind == Kind::fifo_with_reader) reader = open(path.c_str(), O_RDONLY | O_NONBLOCK);
     if (kind == Kind::directory) fs::create_directory(path);
-    if (kind == Kind::huge) {
-      std::ofstream{path};
-      EXPECT_EQ(truncate(path.c_str(), kHuge), 0);
-    }
     before = state();
   }
   ~Place() {
@@ -213,11 +211,10 @@ TEST_F(Files, AnExclusiveWriterLeavesANameThatIsThere) {
 TEST_F(Files, EveryReaderAndWriterOfTheDriverLeavesWhatIsNoFileAsItWas) {
   struct User {
     const char *what, *name;
-    std::function<void(const Place &)> run;
+    void (*run)(const Place &);
   };
   const User users[] = {
-      {"configuration file", "tester.cnf",
-       [](const Place &p) {
+      {"configuration file", "tester.cnf", [](const Place &p) {
          SavedConfig saved;
          ScopedEnv user("USER", "tester");
          const int first = FirstTimeInACAD;
@@ -229,45 +226,38 @@ TEST_F(Files, EveryReaderAndWriterOfTheDriverLeavesWhatIsNoFileAsItWas) {
          FirstTimeInACAD = first;
          newcfr = tempcfr = cfr = saved.saved;
        }},
-      {"resource file", "resources",
-       [](const Place &p) {
+      {"resource file", "resources", [](const Place &p) {
          ResourceEntry entries[kResourceEntryCount] = {{resource_geometry_names[0], "800x600+0+0", true}};
          write_resource_file(p.path.c_str(), entries, kResourceEntryCount);
        }},
-      {"tool bar file", "toolbar.cfg",
-       [](const Place &p) {
+      {"tool bar file", "toolbar.cfg", [](const Place &p) {
          ToolConfig config;
          read_tool_config(p.path.c_str(), config);
          config.tools.push_back({"L", kToolCharacter, "LINE\\n"});
          write_tool_config(p.path.c_str(), config);
        }},
-      {"command table", "gl_cmds.txt",
-       [](const Place &p) {
+      {"command table", "gl_cmds.txt", [](const Place &p) {
          LoadInternalCommands(p.path.c_str());
          ResetStringTables();
        }},
-      {"palette", "gl_acad.pal",
-       [](const Place &p) {
+      {"palette", "gl_acad.pal", [](const Place &p) {
          ScopedEnv acad("ACAD", p.dir.c_str());
          ChangePalette(1);
        }},
-      {"log file", "acad.log",
-       [](const Place &p) {
+      {"log file", "acad.log", [](const Place &p) {
          ScopedEnv log("ACADLOGFILE", p.path.c_str());
          RunDriverCommand("LOGFILEON");
          write_log("a line\n", 7);
          RunDriverCommand("LOGFILEOFF");
        }},
-      {"DVIEW result", "gl_dview.lsp",
-       [](const Place &p) {
+      {"DVIEW result", "gl_dview.lsp", [](const Place &p) {
          char saved[sizeof tmpdir];
          std::memcpy(saved, tmpdir, sizeof tmpdir);
          std::snprintf(tmpdir, sizeof tmpdir, "%s/", p.dir.c_str());
          WriteDviewLisp("(command \"_DVIEW\")");
          std::memcpy(tmpdir, saved, sizeof tmpdir);
        }},
-      {"snapshot", "snapshot.rgb",
-       [](const Place &p) {
+      {"snapshot", "snapshot.rgb", [](const Place &p) {
          SavedConfig saved;
          KglContext *ctx = kgl_offscreen_create(8, 8);
          kgl_offscreen_make_current(ctx);
