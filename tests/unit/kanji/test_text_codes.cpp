@@ -312,14 +312,11 @@ TEST_F(TextCodes, RoundTripsOverEveryCode) {
     }
 }
 
-// Against glibc's SHIFT_JIS, EUC-JP and ISO-2022-JP converters over every
-// two-byte code: they agree on each of the 6879 characters of JIS X 0208.
-// iconv refuses the rest, where the converters here differ on purpose:
-// - the 1957 places JIS X 0208 leaves empty (Shift-JIS leads 0x81 to 0xEF)
-//   keep their place through the arithmetic, so that text passes both ways
-//   unchanged;
-// - the 2444 codes of the user and vendor areas (Shift-JIS leads 0xF0 to
-//   0xFC), which JIS X 0208 cannot hold, each become one '?'.
+// Against glibc's converters over every two-byte code: they agree on the 6879
+// characters of JIS X 0208. iconv refuses the rest, where the converters here
+// differ on purpose: the 1957 places JIS X 0208 leaves empty keep their place
+// both ways, and the 2444 codes of the user and vendor areas (Shift-JIS leads
+// 0xF0 to 0xFC) each become one '?'.
 TEST_F(TextCodes, AgreeWithTheCLibraryOverEveryTwoByteCode) {
   const Iconv sjis_euc("EUC-JP", "SHIFT_JIS"), euc_sjis("SHIFT_JIS", "EUC-JP"),
       sjis_jis("ISO-2022-JP", "SHIFT_JIS"), jis_sjis("SHIFT_JIS", "ISO-2022-JP");
