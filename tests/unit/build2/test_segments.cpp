@@ -122,10 +122,8 @@ TEST_F(Segments, DeletingOrDrawingTheOpenSegmentEndsItsCompilation) {
 // asks for ends with it.
 TEST_F(Segments, HighIdsWorkAndCullingEndsWithTheDraw) {
   for (const std::uint32_t id : {0x80000000u, 0xFFFFFFFFu}) {
-    clear_black();
-    MyZbuffer(1);
-    MyClearZbuffer();
-    MyZbuffer(0);
+    TearDown();
+    SetUp();
     white();
     open_segment(id);
     square(2);

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 
@@ -185,34 +184,32 @@ TEST_F(Commands, ToggleFlipsAColoursDisplay) {
   EXPECT_EQ(printed(), "Value is out of range: [1..255]: (256)\r\n");
 }
 
-// A log file in a directory of its own, named by ACADLOGFILE while it lives.
-struct TempLog {
-  std::string dir, name;
-  std::unique_ptr<ScopedEnv> env;
-  TempLog() {
-    char tmpl[] = "/tmp/kova-log-XXXXXX";
-    EXPECT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
-    name = dir + "/session.log";
-    env = std::make_unique<ScopedEnv>("ACADLOGFILE", name.c_str());
+TEST_F(Commands, TheLogFileTakesTheDriversLines) {
+  char tmpl[] = "/tmp/kova-log-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string name = std::string(tmpl) + "/session.log";
+  {
+    ScopedEnv env("ACADLOGFILE", name.c_str());
+    command("LOGFILEON");
+    ASSERT_NE(log_fd, nullptr);
+    EXPECT_EQ(KESTRILA_MODE, 0);
+    std::FILE *first = log_fd;
+    command("LOGFILEON EUC");
+    EXPECT_EQ(log_fd, first);
+    EXPECT_EQ(KESTRILA_MODE, 1);
+    MyPrints("half a line");
+    command("LOGFILEOFF");
+    EXPECT_EQ(log_fd, nullptr);
   }
-  ~TempLog() {
-    std::remove(name.c_str());
-    rmdir(dir.c_str());
-    KESTRILA_MODE = 0;
-  }
-  std::string text() const {
-    std::stringstream text;
-    text << std::ifstream(name).rdbuf();
-    return text.str();
-  }
-};
+  std::stringstream text;
+  text << std::ifstream(name).rdbuf();
+  EXPECT_EQ(text.str(), "\n-----KovaGL-Display-Driver-LOG-FILE-----\nhalf a line\n");
 
-// A disk that fills while the log is written (4,100 bytes where 4,096 fit):
-// said once, with the file and the reason, the log closed with what fitted,
-// and the driver goes on.
-TEST_F(Commands, ALogThatCannotBeWrittenIsSaidOnceAndClosed) {
-  TempLog log;
+  // A disk that fills while the log is written (4,100 bytes where 4,096 fit):
+  // said once, with the file and the reason, the log closed with what fitted,
+  // and the driver goes on.
+  std::remove(name.c_str());
+  ScopedEnv env("ACADLOGFILE", name.c_str());
   command("LOGFILEON");
   ASSERT_NE(log_fd, nullptr);
   rlimit saved {};
@@ -226,26 +223,16 @@ TEST_F(Commands, ALogThatCannotBeWrittenIsSaidOnceAndClosed) {
   });
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, saved_handler);
-  EXPECT_EQ(said, "WARNING: rcKovaGL: cannot write " + log.name + ": " + std::strerror(EFBIG) + "\n");
+  EXPECT_EQ(said, "WARNING: rcKovaGL: cannot write " + name + ": " + std::strerror(EFBIG) + "\n");
   EXPECT_EQ(log_fd, nullptr);
-  EXPECT_EQ(log.text().size(), 4096u);
-  EXPECT_EQ(log.text().rfind("\n-----KovaGL-Display-Driver-LOG-FILE-----\nxxx", 0), 0u);
+  std::stringstream full;
+  full << std::ifstream(name).rdbuf();
+  EXPECT_EQ(full.str().size(), 4096u);
+  EXPECT_EQ(full.str().rfind("\n-----KovaGL-Display-Driver-LOG-FILE-----\nxxx", 0), 0u);
   EXPECT_EQ(stderr_of([] { command("LOGFILEOFF"); }), "");
-}
-
-TEST_F(Commands, TheLogFileTakesTheDriversLines) {
-  TempLog log;
-  command("LOGFILEON");
-  ASSERT_NE(log_fd, nullptr);
-  EXPECT_EQ(KESTRILA_MODE, 0);
-  std::FILE *first = log_fd;
-  command("LOGFILEON EUC");
-  EXPECT_EQ(log_fd, first);
-  EXPECT_EQ(KESTRILA_MODE, 1);
-  MyPrints("half a line");
-  command("LOGFILEOFF");
-  EXPECT_EQ(log_fd, nullptr);
-  EXPECT_EQ(log.text(), "\n-----KovaGL-Display-Driver-LOG-FILE-----\nhalf a line\n");
+  std::remove(name.c_str());
+  rmdir(tmpl);
+  KESTRILA_MODE = 0;
 }
 
 }  // namespace

@@ -208,43 +208,36 @@ TEST_F(Exchange, TheFileIsReadAfterOneRequestAndFourSyncs) {
 // its seventeen lines go, said once, and then taken away as any other.
 TEST_F(Exchange, NoFileEndsTheExchangeAndAHugeFileIsReadOnlyAsFarAsItsLines) {
   const std::string path = dir + "/@sysvar.dat";
-  struct Case {
-    const char *what;
+  enum { kFifo, kDirectory, kHuge };
+  const struct {
+    int kind;
     std::string said;
     float back_z;
+  } cases[] = {
+      {kFifo, "cannot read " + path + ": not a regular file", 7},
+      {kDirectory, "cannot read " + path + ": " + std::strerror(EISDIR), 7},
+      {kHuge, path + ": only its first 4352 bytes were read", 2.5f},
   };
-  const Case cases[] = {
-      {"FIFO", "cannot read " + path + ": not a regular file", 7},
-      {"directory", "cannot read " + path + ": " + std::strerror(EISDIR), 7},
-      {"huge", path + ": only its first 4352 bytes were read", 2.5f},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.what);
-    const std::string kind = c.what;
-    if (kind == "FIFO") {
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.said);
+    if (c.kind == kFifo) {
       ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    } else if (kind == "directory") {
+    } else if (c.kind == kDirectory) {
       ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
-    }
-    if (kind == "huge") {
+    } else {
       std::ofstream(path) << "BACKZ = 2.5\n";
       ASSERT_EQ(truncate(path.c_str(), off_t{1} << 30), 0);  // 1 GiB, sparse
     }
     vp_info[1].back_z = 7;
     acadvar_req = 5, PstringNeeded = 1, WaitForPSYNC = 0;
-    const std::string said = stderr_of([&] { serve(); });
-    EXPECT_EQ(said, "WARNING: rcKovaGL: " + c.said + "\n");
+    EXPECT_EQ(stderr_of([&] { serve(); }), "WARNING: rcKovaGL: " + c.said + "\n");
     EXPECT_EQ(acadvar_req, 0);
     EXPECT_EQ(PstringNeeded, 0);
     EXPECT_FLOAT_EQ(vp_info[1].back_z, c.back_z);
     struct stat st {};
-    EXPECT_EQ(lstat(path.c_str(), &st) == 0, kind != "huge");
-    if (kind == "FIFO") {
-      EXPECT_TRUE(S_ISFIFO(st.st_mode));
-      unlink(path.c_str());
-    } else if (kind == "directory") {
-      rmdir(path.c_str());
-    }
+    EXPECT_EQ(lstat(path.c_str(), &st) == 0, c.kind != kHuge);
+    EXPECT_TRUE(c.kind != kFifo || S_ISFIFO(st.st_mode));
+    std::remove(path.c_str());
   }
   printed();
 }
