@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -56,6 +57,12 @@ inline std::vector<std::string> isolated_env(const std::string &dir) {
   return {"ACADTEXTDISPLAY=.", "ACADCFG=" + dir, "USER=tester", "ACAD=" + dir, "ACADRESFILE=" + dir + "/resources"};
 }
 
+// A file holding head, made size bytes long (sparse) when size is larger.
+inline void write_file(const std::string &path, const std::string &head, off_t size = 0) {
+  std::ofstream(path) << head;
+  ASSERT_TRUE(size <= static_cast<off_t>(head.size()) || truncate(path.c_str(), size) == 0) << path;
+}
+
 // The most memory the process has held so far (VmHWM), in kB; -1 when it
 // cannot be read.
 inline long peak_kib(pid_t pid) {
@@ -102,6 +109,23 @@ inline std::uint32_t await_pixel(adiclient::Driver &driver, adiclient::XDisplay 
   bool read = true;
   wait_until(driver, [&] { return !(read = adiclient::read_pixel(x, area, wx, wy, rgb)) || rgb == hoped_for; });
   return read ? rgb : 0xDEADBEEF;
+}
+
+// The creation (301) of a tile of the type in dialog, or (type and dialog 0)
+// of a dialog, with its handle, flags and label.
+inline adiclient::Packet dialog_create(int type, std::uint32_t dialog, const std::string &label,
+                                       std::uint32_t handle = 0, std::uint32_t flags = 0) {
+  adiclient::Packet p = adiclient::dialog_packet(301, type, dialog, 64);
+  p.set_u32(4, handle);
+  p.set_u32(16, flags);
+  p.set_text(43, label);
+  return p;
+}
+// The layout (302) of a record: its cell at (x, y), w by h.
+inline adiclient::Packet dialog_layout(int type, std::uint32_t record, int x, int y, int w, int h) {
+  adiclient::Packet p = adiclient::dialog_packet(302, type, record, 40);
+  p.set_i16(20, x), p.set_i16(22, y), p.set_i16(24, w), p.set_i16(26, h);
+  return p;
 }
 
 // The driver's own text window instead of the text on stdout: no
