@@ -1,10 +1,9 @@
 // DVIEW and TUMBLE through the real programs with the pointer on the X
-// server or in the client's samples: the view variables come through
-// "@sysvar.dat" in the temporary directory, the camera step follows the
-// pointer, and the step ends by accept (the picture in the new view), by a
-// pause (the result file and its load string typed to the client) or by
-// cancel (a redraw typed); TUMBLE turns the picture and puts it back when it
-// stops.
+// server: the view variables come through "@sysvar.dat" in the temporary
+// directory, the camera step follows the pointer, and the step ends by
+// accept (the picture in the new view), by a pause (the result file and
+// its load string typed to the client) or by cancel (a redraw typed); TUMBLE
+// turns the picture and puts it back when it stops.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -157,9 +156,7 @@ struct Dview : DriverWindowTest {
       ask(sync);
       return !std::ifstream(cfg.path + "/@sysvar.dat").good();
     }));
-    // A pixel up or down each run: the pointer moves from where the last
-    // run left it.
-    static int runs = 0;
+    static int runs = 0;  // a pixel up or down each run: the pointer moves from where it was
     point(cx(), graphy * 3 / 4 + ++runs % 2);
     // The step has its data and follows the pointer: outlines while it moves.
     ASSERT_TRUE(picture_shows(cx(), cy(), false));
@@ -181,8 +178,7 @@ struct Dview : DriverWindowTest {
     EXPECT_NE(above, kRed);
   }
   // The pause button, then the buttons left alone: the result file written
-  // and its load typed to the client, or, with count_requests, the load
-  // read from the client's own string requests.
+  // and its load typed, or (count_requests) given on the client's requests.
   void pause_for_the_result(bool count_requests = false) {
     const std::string load = "(load \"" + cfg.path + "/gl_dview.lsp\")\n";
     if (!count_requests) {
@@ -192,9 +188,8 @@ struct Dview : DriverWindowTest {
         click(1);
       EXPECT_TRUE(typed_shows(load)) << typed;
     } else {
-      // The client regenerates meanwhile (its sync says so): the driver asks
-      // for no string itself, and the client's own string requests show
-      // that the first three after the result only count.
+      // The client regenerates meanwhile (its sync says so): the driver types
+      // nothing, and the fourth string request after the result gets it.
       Packet sync(23, 12);
       sync.set_i16(6, 1);
       sync.set_i16(10, 3);
@@ -241,8 +236,7 @@ TEST_P(Dview, ButtonsAndKeysAcceptOrCancelTheStep) {
       expect_new_view();
     else
       EXPECT_TRUE(typed_shows("'REDRAW\n")) << typed;
-    // The keys reached the tool, never the client.
-    typed_shows("");
+    typed_shows("");  // the keys reached the tool, never the client
     EXPECT_EQ(typed.find_first_of("\r\x1b"), std::string::npos);
   }
 }

@@ -22,10 +22,7 @@ using adiclient::pmenufcn;
 namespace {
 
 constexpr unsigned kSeeds[] = {46, 49, 52, 57, 77, 91, 94, 118};
-constexpr int kSteps = 60;
-
-// Drawing, prompt, status, side-menu, viewport, 3D and rendering packets,
-// sent with random fields.
+// Drawing, prompt, status, side-menu, viewport, 3D and rendering packets.
 constexpr int kPlainOpcodes[] = {3,  4,  5,  6,  7,  9,  10, 11, 13, 14, 20, 21, 22, 23, 24, 27, 29,
                                  30, 31, 32, 33, 34, 37, 38, 39, 40, 43, 46, 49, 50, 54, 65, 69, 70,
                                  82, 83, 84, 85, 88, 94, 95, 96, 2001, 2002, 2003, 2004, 2006, 2010, 2014};
@@ -34,16 +31,13 @@ constexpr const char *kKeys[] = {"a", "Return", "Escape", "Tab", "space", "Up", 
 
 struct RandomSession : DriverWindowTest {
   std::mt19937 rng;
-  std::string steps;  // what was done, for the failure message
+  std::string steps;  // the kinds of step taken, for the failure message
   bool unmapped = false;
   std::uint32_t dialog = 0;  // the dialog left open, 0 none
 
-  Display *dpy() { return reinterpret_cast<Display *>(x); }
   int pick(int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); }
   int between(int lo, int hi) { return lo + pick(hi - lo + 1); }
   template <class T, std::size_t N> T any(const T (&of)[N]) { return of[pick(static_cast<int>(N))]; }
-  void note(const std::string &step) { steps += step + "; "; }
-  std::string trail() { return "steps: " + steps + "\nstderr: " + s->err_text(); }
   void send(const std::vector<Packet> &packets) { adiclient::send_message(s->driver, packets); }
 
   // The reply of p, past whatever came before it (dialog results, echoes).
@@ -54,13 +48,6 @@ struct RandomSession : DriverWindowTest {
       if (adiclient::read_reply(s->driver, 20000, r) != adiclient::Got::packet) return Packet{};
       if (r.opcode() == p.opcode()) return r;
     }
-  }
-  // The driver has done everything sent so far; events are let go.
-  bool answered() {
-    if (reply_to(adiclient::pnop()).size() == 0) return false;
-    for (Packet e; adiclient::take_event(s->driver, e) == adiclient::Got::packet;) {
-    }
-    return true;
   }
 
   // A menu bar, now and then without a rebuild begun, left unfinished or
@@ -89,43 +76,35 @@ struct RandomSession : DriverWindowTest {
     }
     if (pick(6) != 0) p.push_back(pmenufcn(5));
     if (pick(6) == 0) p.push_back(pmenufcn(5));
-    note((one_message ? "menus in one message (" : "menus packet by packet (") + std::to_string(p.size()) + ")");
     if (one_message) return send(p);
     for (const Packet &q : p) send({q});
-  }
-
-  // The windows of posted menu panes.
-  std::vector<::Window> posted() {
-    std::vector<::Window> out;
-    ::Window root = 0, parent = 0, *kids = nullptr;
-    unsigned n = 0;
-    if (!XQueryTree(dpy(), DefaultRootWindow(dpy()), &root, &parent, &kids, &n)) return out;
-    for (unsigned i = 0; i < n; ++i) {
-      XWindowAttributes a;
-      if (XGetWindowAttributes(dpy(), kids[i], &a) && a.override_redirect && a.map_state == IsViewable &&
-          a.width > 4 && a.height > 4)
-        out.push_back(kids[i]);
-    }
-    if (kids != nullptr) XFree(kids);
-    return out;
   }
 
   void click_somewhere(unsigned button) {
     int w = 0, h = 0;
     if (unmapped || !adiclient::window_size(x, top, w, h)) return;
     const int px = pick(w), py = pick(3) == 0 ? pick(40) : pick(h);  // the bar's band often
-    note("click " + std::to_string(button) + " at " + std::to_string(px) + "," + std::to_string(py));
     adiclient::click(x, top, px, py, button);
   }
 
+  // A click in a posted menu pane (a viewable override-redirect window).
   void click_in_menu() {
-    std::vector<::Window> panes = posted();
+    std::vector<::Window> panes;
+    ::Window root = 0, parent = 0, *kids = nullptr;
+    unsigned n = 0;
+    if (XQueryTree(x, DefaultRootWindow(x), &root, &parent, &kids, &n)) {
+      for (unsigned i = 0; i < n; ++i) {
+        XWindowAttributes a;
+        if (XGetWindowAttributes(x, kids[i], &a) && a.override_redirect && a.map_state == IsViewable &&
+            a.width > 4 && a.height > 4)
+          panes.push_back(kids[i]);
+      }
+      if (kids != nullptr) XFree(kids);
+    }
     if (panes.empty()) return click_somewhere(1);
     const ::Window pane = panes[static_cast<std::size_t>(pick(static_cast<int>(panes.size())))];
     int w = 0, h = 0;
-    if (!adiclient::window_size(x, pane, w, h)) return;
-    note("click in a posted menu");
-    adiclient::click(x, pane, pick(w), pick(h), 1);
+    if (adiclient::window_size(x, pane, w, h)) adiclient::click(x, pane, pick(w), pick(h), 1);
   }
 
   // OK; Yes, No; or Yes, No, Cancel: the user answers with the first button
@@ -135,7 +114,6 @@ struct RandomSession : DriverWindowTest {
     Packet box(51, 8);
     box.set_i16(4, type);
     box.set_text(6, "Random?");
-    note("message box");
     send({box});
     for (int tries = 0; tries < 40; ++tries) {
       const adiclient::XWindow w = adiclient::find_top_window(x, "Message", 250);
@@ -144,13 +122,12 @@ struct RandomSession : DriverWindowTest {
       Packet p;
       if (adiclient::read_reply(s->driver, 250, p) == adiclient::Got::packet && p.opcode() == 51) return;
     }
-    ADD_FAILURE() << "the message box was never answered\n" << trail();
+    ADD_FAILURE() << "the message box was never answered";
   }
 
   // A dialog with a button and a list opens and stays up for the steps after
   // it; the next dialog step closes it.
   void toggle_dialog() {
-    note(dialog != 0 ? "dialog closed" : "dialog opened");
     if (dialog != 0) {
       reply_to(adiclient::dialog_packet(311, 0, dialog, 28));
       dialog = 0;
@@ -163,63 +140,48 @@ struct RandomSession : DriverWindowTest {
     send({adiclient::dialog_packet(309, 0, dialog, 24)});
   }
 
-  void plain_packets() {
-    std::vector<Packet> p;
-    for (int n = between(1, 6); n > 0; --n) {
-      Packet q(any(kPlainOpcodes), static_cast<std::size_t>(2 * between(1, 24)));
-      for (std::size_t at = 2; at + 2 <= q.size(); at += 2) q.set_i16(at, between(-20, 700));
-      p.push_back(q);
-    }
-    note("packets from " + std::to_string(p.front().opcode()));
-    send(p);
-  }
-
-  void key() {
-    const char *sym = any(kKeys);
-    const bool control = pick(8) == 0;  // Ctrl+a, Ctrl+Return ... and now and then Ctrl+c
-    note(std::string("key ") + (control ? "Ctrl+" : "") + sym);
-    std::string err;
-    if (!unmapped) adiclient::type_key(x, top, control && pick(2) ? "c" : sym, false, control, err);
-  }
-
   void step() {
-    switch (pick(20)) {
+    const int kind = pick(20);
+    steps += std::to_string(kind) + " ";
+    switch (kind) {
       case 0: case 1: rebuild_menus(true); break;
       case 2: rebuild_menus(false); break;
-      case 3: case 4: {
-        const int menu = pick(7) == 0 ? 20 : pick(6);
-        note("show menu " + std::to_string(menu));
-        send({adiclient::pmenushow(menu)});
-        break;
-      }
+      case 3: case 4: send({adiclient::pmenushow(pick(7) == 0 ? 20 : pick(6))}); break;
       case 5: send({adiclient::pmenuitem(between(0, 5), between(1, 6), pick(2) != 0, pick(4), pick(2) * '*')}); break;
       case 8: click_somewhere(static_cast<unsigned>(between(1, 3))); break;
-      case 9: click_somewhere(static_cast<unsigned>(between(4, 5))); break;
-      case 10: key(); break;
+      case 9: click_somewhere(static_cast<unsigned>(between(4, 5))); break;  // the wheel
+      case 10: {
+        const char *sym = any(kKeys);
+        const bool control = pick(8) == 0;  // Ctrl+a, Ctrl+Return ... and now and then Ctrl+c
+        std::string err;
+        if (!unmapped) adiclient::type_key(x, top, control && pick(2) ? "c" : sym, false, control, err);
+        break;
+      }
       case 11: {
         const int w = between(420, 900), h = between(320, 700);
-        note("resize " + std::to_string(w) + "x" + std::to_string(h));
-        XResizeWindow(dpy(), top, static_cast<unsigned>(w), static_cast<unsigned>(h));
-        XSync(dpy(), False);
+        XResizeWindow(x, top, static_cast<unsigned>(w), static_cast<unsigned>(h));
+        XSync(x, False);
         break;
       }
       case 12:
-        note(unmapped ? "map" : "unmap");
-        (unmapped ? XMapWindow : XUnmapWindow)(dpy(), top);
-        XSync(dpy(), False);
+        (unmapped ? XMapWindow : XUnmapWindow)(x, top);
+        XSync(x, False);
         unmapped = !unmapped;
         break;
       case 13: message_box(); break;
       case 14: toggle_dialog(); break;
-      case 15: case 16: plain_packets(); break;
-      case 17: {
-        const char *command = any(kCommands);
-        note(command);
-        send({adiclient::pcommand(command)});
+      case 15: case 16: {
+        std::vector<Packet> p;
+        for (int n = between(1, 6); n > 0; --n) {
+          Packet q(any(kPlainOpcodes), static_cast<std::size_t>(2 * between(1, 24)));
+          for (std::size_t at = 2; at + 2 <= q.size(); at += 2) q.set_i16(at, between(-20, 700));
+          p.push_back(q);
+        }
+        send(p);
         break;
       }
+      case 17: send({adiclient::pcommand(any(kCommands))}); break;
       case 18:
-        note("new session");
         send({Packet(2, 4)});
         reply_to(adiclient::pinit(0x8017, 8, "random"));
         break;
@@ -238,14 +200,17 @@ struct RandomSession : DriverWindowTest {
     Packet init;
     open_window_session(adiclient::pinit(0x8017, 8, "random"), init);
     if (IsSkipped() || HasFatalFailure()) return;
-    for (int i = 0; i < kSteps; ++i) {
+    for (int i = 0; i < 60; ++i) {
       step();
-      ASSERT_TRUE(answered()) << "seed " << seed << ": the driver stopped answering\n" << trail();
+      // The driver has done everything sent so far; events are let go.
+      ASSERT_NE(reply_to(adiclient::pnop()).size(), 0u) << "steps " << steps << "\n" << s->err_text();
+      for (Packet e; adiclient::take_event(s->driver, e) == adiclient::Got::packet;) {
+      }
     }
-    if (unmapped) XMapWindow(dpy(), top);
+    if (unmapped) XMapWindow(x, top);
     ASSERT_TRUE(adiclient::send_packet(s->driver, adiclient::pkill()));
     EXPECT_EQ(adiclient::format_exit(adiclient::wait_exit(s->driver, 20000)), "exit 0")
-        << "seed " << seed << "\n" << trail();
+        << "steps " << steps << "\n" << s->err_text();
   }
 };
 
