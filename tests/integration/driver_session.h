@@ -63,8 +63,7 @@ inline void write_file(const std::string &path, const std::string &head, off_t s
   ASSERT_TRUE(size <= static_cast<off_t>(head.size()) || truncate(path.c_str(), size) == 0) << path;
 }
 
-// The most memory the process has held so far (VmHWM), in kB; -1 when it
-// cannot be read.
+// The most memory the process has held so far (VmHWM) in kB, else -1.
 inline long peak_kib(pid_t pid) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
   for (std::string line; std::getline(status, line);)
@@ -85,9 +84,8 @@ bool wait_until(adiclient::Driver &driver, Done done, int ms = 10000) {
   }
 }
 
-// Reads what the driver types to the client (its key events) into typed,
-// with poke() between looks (a message of the client's, after which the
-// driver types a pending string), until text shows or the wait runs out.
+// Reads the keys the driver types into typed until text shows, with poke()
+// (a message of the client's, after which pending strings are typed) between.
 template <class Poke>
 bool typed_shows(adiclient::Driver &driver, std::string &typed, const std::string &text, Poke poke) {
   return wait_until(driver, [&] {
@@ -111,8 +109,7 @@ inline std::uint32_t await_pixel(adiclient::Driver &driver, adiclient::XDisplay 
   return read ? rgb : 0xDEADBEEF;
 }
 
-// The creation (301) of a tile of the type in dialog, or (type and dialog 0)
-// of a dialog, with its handle, flags and label.
+// The creation (301) of a tile of the type in dialog, or (both 0) of a dialog.
 inline adiclient::Packet dialog_create(int type, std::uint32_t dialog, const std::string &label,
                                        std::uint32_t handle = 0, std::uint32_t flags = 0) {
   adiclient::Packet p = adiclient::dialog_packet(301, type, dialog, 64);
@@ -128,8 +125,7 @@ inline adiclient::Packet dialog_layout(int type, std::uint32_t record, int x, in
   return p;
 }
 
-// The driver's own text window instead of the text on stdout: no
-// ACADTEXTDISPLAY in its environment.
+// The driver's own text window instead of the text on stdout.
 inline void use_text_window(adiclient::StartOptions &options) {
   std::erase(options.set_env, std::string("ACADTEXTDISPLAY=."));
   options.unset_env.push_back("ACADTEXTDISPLAY");
@@ -175,8 +171,7 @@ struct Session {
 // open and its drawing area found on the X server.
 struct DriverWindowTest : ::testing::TestWithParam<Program> {
   TempDir cfg;
-  // The driver builds its own text window (no ACADTEXTDISPLAY) when set.
-  bool text_window = false;
+  bool text_window = false;  // the driver's own, not ACADTEXTDISPLAY=.
   std::unique_ptr<Session> s;
   adiclient::XDisplay *x = nullptr;
   adiclient::XWindow top = 0, area = 0;

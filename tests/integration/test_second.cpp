@@ -278,8 +278,8 @@ TEST_P(Window2, HighSegmentIdsAreDeletedAndACulledDrawCullsOnlyItself) {
     EXPECT_EQ(pixel(120, 320, kRed), kRed);
   }
 
-  // Clockwise with y up: a green fill over the face, in viewport units, and
-  // a blue rendering polygon beside it, in window pixels.
+  // Clockwise with y up: a green fill over the face and a blue rendering
+  // polygon beside it.
   Packet fill(6, 58);
   fill.set_i16(2, 3);
   fill.set_i16(6, 4);

@@ -118,8 +118,7 @@ struct UiTest : ::testing::TestWithParam<Program> {
   }
 
   // Starts the program with its files in cfg and the default resources (none
-  // of the user's) or those given, the environment changed as given; no
-  // session yet.
+  // of the user's) or those given, and the environment as given; no session yet.
   void start(const std::string &resources = "", bool text_window = false, const std::vector<std::string> &set_env = {},
              const std::vector<std::string> &unset_env = {}) {
     std::ofstream(cfg.path + "/xresources") << resources;
@@ -562,10 +561,9 @@ TEST_P(ToolBar, ButtonsTypeTheirCommandsAndTheDialogWritesTheFile) {
   EXPECT_EQ(tools().size(), 5u);
 }
 
-// Two clicks on a button within the multi-click time (made long, so that a
-// busy machine cannot part two clicks sent together) are a double click: a
-// tool button opens the dialog after typing once, "Tools" hides and shows
-// the bar. Clicks further apart are single clicks.
+// Two clicks within the multi-click time (long: a busy machine cannot part
+// them) are a double click: a tool opens the dialog after typing once, "Tools"
+// hides and shows the bar. Clicks further apart are single clicks.
 TEST_P(ToolBar, DoubleClicksAreTwoClicksWithinTheMultiClickTime) {
   constexpr int kMultiClick = 2000;
   for (bool text_window : {true, false}) {
@@ -657,8 +655,7 @@ struct Menus : virtual UiTest {
     EXPECT_EQ(e.x, 0);
     EXPECT_EQ(e.y, 0);
   }
-  // The packets as one message or each as a message of its own; done when
-  // the reply of a no-op after them comes.
+  // The packets as one message or one to a message, then a no-op's reply.
   void send(const std::vector<Packet> &packets, bool one_message) {
     if (one_message) {
       ASSERT_TRUE(adiclient::send_message(s->driver, packets));
@@ -667,8 +664,7 @@ struct Menus : virtual UiTest {
       for (const Packet &p : packets) sync({p});
     }
   }
-  // The first entry of the bar's first pull-down, and of the pop-up menu,
-  // picked.
+  // Picks the first entry of the bar's first pull-down, or of the pop-up.
   void pick_first_item() {
     std::vector<Win> bar = settled([&] { return cascades(); }, 2);
     ASSERT_FALSE(bar.empty());
@@ -683,8 +679,7 @@ struct Menus : virtual UiTest {
   }
 };
 
-// The client's menus: "File" (New, a separator, Open) and "Edit" (Undo), and
-// the pop-up menu (Snap).
+// The client's menus: File (New, a separator, Open), Edit (Undo) and the pop-up.
 std::vector<Packet> client_menus() {
   return {pmenufcn(2, 1, "File"), pmenufcn(3, 0, "New"), pmenufcn(3), pmenufcn(3, 0, "Open"), pmenufcn(4),
           pmenufcn(2, 2, "Edit"), pmenufcn(3, 0, "Undo"), pmenufcn(4), pmenufcn(2, 0, "Popup"),
@@ -757,8 +752,7 @@ TEST_P(Menus, TheClientsMenusPickByNumberAndKeepTheirMarks) {
 }
 
 // Orders in which a client defines and rebuilds its menus, each a run of
-// messages. The first comes before the session's first rebuild, while the
-// bar still holds the cascades it was made with.
+// messages; the first meets the bar the driver was made with.
 struct MenuOrder {
   const char *name;
   std::vector<std::vector<Packet>> runs;
@@ -774,9 +768,8 @@ std::vector<MenuOrder> menu_orders() {
   };
 }
 
-// Rebuilding the bar never changes the drawing area's size, so the client
-// hears of no resize (nor an interrupt, nor a SIGINT) and what it drew stays;
-// the driver never touches a widget that is gone; the last bar picks.
+// Rebuilding the bar never changes the drawing area's size: the client hears
+// of no resize, interrupt nor SIGINT, its drawing stays; the last bar picks.
 TEST_P(Menus, RebuildsInAnyOrderKeepTheDrawingAndTellTheClientNothing) {
   for (const bool one_message : {true, false}) {
     SCOPED_TRACE(one_message ? "one message, default text window" : "packet by packet, text on stdout");
@@ -841,10 +834,8 @@ TEST_P(Menus, PicksCountOnlyInASessionWithNoDialogUp) {
   expect_pick(502);
 }
 
-// A message box that comes while a menu is active (a pull-down posted, the
-// bar traversed after a click on it, the pop-up posted) is answered with the
-// pointer, and the menus pick afterwards; so do menus rebuilt while the
-// pop-up is posted.
+// A message box over an active menu (a pull-down posted, the bar traversed,
+// the pop-up posted), or a rebuild over the pop-up, leaves the menus picking.
 TEST_P(Menus, AMessageBoxOrARebuildOverAnActiveMenuLeavesTheMenusWorking) {
   start();
   open_session();
@@ -981,23 +972,20 @@ Glyphs glyphs(const adiclient::Image &image, int left, int top, int width, int h
   return out;
 }
 
-// The first program's labels in Japanese, with LANG a UTF-8 locale or unset
-// beside its own Japanese one: every kind of label the interface makes, from
-// the client's Shift-JIS, drawn as the status bar draws its mode macro, and a
-// dialog tile's reported width four character cells wider for two kanji more.
+// The first program's labels in Japanese (LANG a UTF-8 locale or unset beside
+// its own): every kind of label drawn from the client's Shift-JIS as the bar
+// draws its mode macro, and a tile four cells wider for two kanji more.
 struct JapaneseLabels : SideMenu, Menus, ToolBar {
   const std::string two = "\x88\x9f\x88\x9f", four = two + two;  // "亜亜", "亜亜亜亜"
 
   Glyphs ink(const Win &w) { return glyphs(grab(w.id), 0, 0, w.w, w.h); }
-  // What look() gives once it is the picture hoped for (the driver draws
-  // when it next waits), else when the wait runs out.
+  // What look() gives once it is hoped_for, else when the wait runs out.
   Glyphs shown(const std::function<Glyphs()> &look, const Glyphs &hoped_for) {
     Glyphs g;
     wait_until(s->driver, [&] { return (g = look()) == hoped_for; }, 5000);
     return g;
   }
-  // A dialog tile labelled label in a 200 x 40 cell at (cx, cy): its record,
-  // and the create reply's width.
+  // A tile in a 200 x 40 cell at (cx, cy): its record, and its reported width.
   int tile(std::uint32_t dialog, int type, const std::string &label, int cx, int cy, std::uint32_t &record) {
     const Packet made = ask(dialog_create(type, dialog, label, 0, 0x400000));  // enabled, out of the keyboard's way
     record = made.u32(8);
@@ -1091,8 +1079,7 @@ TEST_P(JapaneseLabels, DrawAndMeasureInEveryWidget) {
         {"side menu", first_of([&] { return boxes(); })},
         {"tool bar", first_of([&] { return tools(); })},
         {"message box", [&, text = Glyphs{}]() mutable {
-           // The text: the right of the ink above the box's button, beside
-           // its symbol.
+           // The text: the right of the ink above the button, beside the symbol.
            if (!text.empty()) return text;
            const adiclient::Image box = answer_message(two);
            const int width = static_cast<int>(want[0].size()), height = box.height - 50;
