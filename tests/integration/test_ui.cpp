@@ -751,26 +751,18 @@ TEST_P(Menus, TheClientsMenusPickByNumberAndKeepTheirMarks) {
   expect_nothing();
 }
 
-// Orders in which a client defines and rebuilds its menus, each a run of
-// messages; the first meets the bar the driver was made with.
-struct MenuOrder {
-  const char *name;
-  std::vector<std::vector<Packet>> runs;
-};
-
-std::vector<MenuOrder> menu_orders() {
-  return {
+// Rebuilding the bar never changes the drawing area's size: the client hears
+// of no resize, interrupt nor SIGINT, its drawing stays; the last bar picks.
+TEST_P(Menus, RebuildsInAnyOrderKeepTheDrawingAndTellTheClientNothing) {
+  // Orders in which a client defines and rebuilds its menus, each a run of
+  // messages; the first meets the bar the driver was made with.
+  const std::pair<const char *, std::vector<std::vector<Packet>>> orders[] = {
       {"a pull-down defined before the first rebuild",
        {{pmenufcn(2, 3, "Draw"), pmenufcn(3, 0, "Line"), pmenufcn(4)}, menu_rebuild()}},
       {"a rebuild as the client makes it", {menu_rebuild()}},
       {"menus finished without a rebuild begun", {client_menus(), {pmenufcn(5)}}},
       {"a rebuild begun twice, one left empty", {{pmenufcn(1), pmenufcn(5)}, {pmenufcn(1)}, menu_rebuild()}},
   };
-}
-
-// Rebuilding the bar never changes the drawing area's size: the client hears
-// of no resize, interrupt nor SIGINT, its drawing stays; the last bar picks.
-TEST_P(Menus, RebuildsInAnyOrderKeepTheDrawingAndTellTheClientNothing) {
   for (const bool one_message : {true, false}) {
     SCOPED_TRACE(one_message ? "one message, default text window" : "packet by packet, text on stdout");
     start("", one_message);
@@ -786,9 +778,9 @@ TEST_P(Menus, RebuildsInAnyOrderKeepTheDrawingAndTellTheClientNothing) {
     }
     const int sigints = adiclient::sigint_count();
 
-    for (const MenuOrder &order : menu_orders()) {
-      SCOPED_TRACE(order.name);
-      for (const std::vector<Packet> &run : order.runs) send(run, one_message);
+    for (const auto &[name, runs] : orders) {
+      SCOPED_TRACE(name);
+      for (const std::vector<Packet> &run : runs) send(run, one_message);
       EXPECT_EQ(adiclient::sigint_count(), sigints);
       const adiclient::Image now = grab(area);
       EXPECT_EQ(std::pair(now.width, now.height), std::pair(drawn.width, drawn.height));
@@ -805,8 +797,10 @@ TEST_P(Menus, RebuildsInAnyOrderKeepTheDrawingAndTellTheClientNothing) {
 }
 
 // A pick of a pull-down's item or of the pop-up's reaches the client only in
-// a session and while no dialog is up.
-TEST_P(Menus, PicksCountOnlyInASessionWithNoDialogUp) {
+// a session and while no dialog is up. A message box over an active menu (a
+// pull-down posted, the bar traversed, the pop-up posted), or a rebuild over
+// the pop-up, leaves the menus picking.
+TEST_P(Menus, PicksCountInASessionWithNoDialogUpAndAfterMessageBoxesOrRebuildsOverActiveMenus) {
   start();
   send(menu_rebuild(), true);
   pick_first_item();
@@ -832,14 +826,7 @@ TEST_P(Menus, PicksCountOnlyInASessionWithNoDialogUp) {
   expect_pick(1002);
   pick_popup_item();
   expect_pick(502);
-}
 
-// A message box over an active menu (a pull-down posted, the bar traversed,
-// the pop-up posted), or a rebuild over the pop-up, leaves the menus picking.
-TEST_P(Menus, AMessageBoxOrARebuildOverAnActiveMenuLeavesTheMenusWorking) {
-  start();
-  open_session();
-  send(menu_rebuild(), true);
   std::vector<Win> bar = settled([&] { return cascades(); }, 2);
   ASSERT_EQ(bar.size(), 2u);
   const std::vector<std::function<void()>> activate = {
