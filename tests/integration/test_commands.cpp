@@ -64,9 +64,9 @@ struct DriverCommands : DriverWindowTest {
     if (IsSkipped() || HasFatalFailure()) return;
     take_layout(reply);
   }
-  void take_layout(const Packet &init) {
-    xs = init.i16(36), ys = init.i16(38), cw = init.i16(44), ch = init.i16(46), x_max = init.i16(12);
-    y_min = ys - 1 - init.i16(48);
+  void take_layout(const Packet &reply) {
+    xs = reply.i16(36), ys = reply.i16(38), cw = reply.i16(44), ch = reply.i16(46), x_max = reply.i16(12);
+    y_min = ys - 1 - reply.i16(48);
   }
   // A session with the status line drawn by the driver, its bottom row also
   // the drawing area's top row (an odd row from the bottom: a window of the

@@ -280,16 +280,11 @@ TEST_P(Window2, HighSegmentIdsAreDeletedAndACulledDrawCullsOnlyItself) {
 
   // Clockwise with y up: a green fill over the face and a blue rendering
   // polygon beside it.
-  Packet fill(6, 58);
-  fill.set_i16(2, 3);
-  fill.set_i16(6, 4);
+  Packet fill(6, 58), poly(2010, 56);
+  fill.set_i16(2, 3), fill.set_i16(6, 4), fill.set_i16(56, 1);
   const int xy[] = {95, 295, 95, 345, 145, 345, 145, 295};
   for (int k = 0; k < 8; ++k) fill.set_i16(8 + 2 * k, k % 2 ? xy[k] - ymin : xy[k]);
-  fill.set_i16(56, 1);
-  Packet poly(2010, 56);
-  poly.set_i16(10, 5);
-  poly.set_i16(12, 5);
-  poly.set_i16(14, 4);
+  poly.set_i16(10, 5), poly.set_i16(12, 5), poly.set_i16(14, 4);
   for (int k = 0; k < 4; ++k) poly.set_i16(16 + 2 * k, xy[2 * k] + 100), poly.set_i16(36 + 2 * k, xy[2 * k + 1]);
   message({fill, poly, id_packet(84, id), draw});
   EXPECT_EQ(pixel(120, 320, kGreen), kGreen);   // and nothing of the deleted segment over it

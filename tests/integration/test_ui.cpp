@@ -152,8 +152,7 @@ struct UiTest : ::testing::TestWithParam<Program> {
     return s->reply();
   }
 
-  // The next event other than a pointer report or the text window's size;
-  // type -1 when none comes.
+  // The next event other than a pointer report or a text window size; type -1 when none comes.
   Event next(int timeout_ms = 10000) {
     for (;;) {
       Packet p;
@@ -664,7 +663,8 @@ struct Menus : virtual UiTest {
       for (const Packet &p : packets) sync({p});
     }
   }
-  // Picks the first entry of the bar's first pull-down, or of the pop-up.
+  // Picks the first entry of the bar's first pull-down, or of the pop-up;
+  // pick_both picks both, which the client hears of, or (heard false) not.
   void pick_first_item() {
     std::vector<Win> bar = settled([&] { return cascades(); }, 2);
     ASSERT_FALSE(bar.empty());
@@ -676,6 +676,12 @@ struct Menus : virtual UiTest {
     std::vector<Win> items = open([&] { EXPECT_EQ(ask(adiclient::pmenushow(0)).opcode(), kPmenushow); });
     ASSERT_FALSE(items.empty());
     click(items[0]);
+  }
+  void pick_both(bool heard, const std::string &when = "") {
+    pick_first_item();
+    heard ? expect_pick(1002) : expect_nothing(when + " a pull-down's pick:");
+    pick_popup_item();
+    heard ? expect_pick(502) : expect_nothing(when + " a pop-up pick:");
   }
 };
 
@@ -789,10 +795,7 @@ TEST_P(Menus, RebuildsInAnyOrderKeepTheDrawingAndTellTheClientNothing) {
     expect_nothing("after the menus:");
     // The bar holds the client's two menus; its items pick.
     EXPECT_EQ(settled([&] { return cascades(); }, 2).size(), 2u);
-    pick_first_item();
-    expect_pick(1002);
-    pick_popup_item();
-    expect_pick(502);
+    pick_both(true);
   }
 }
 
@@ -803,29 +806,19 @@ TEST_P(Menus, RebuildsInAnyOrderKeepTheDrawingAndTellTheClientNothing) {
 TEST_P(Menus, PicksCountInASessionWithNoDialogUpAndAfterMessageBoxesOrRebuildsOverActiveMenus) {
   start();
   send(menu_rebuild(), true);
-  pick_first_item();
-  expect_nothing("a pick before the session:");
-  pick_popup_item();
-  expect_nothing("a pop-up pick before the session:");
+  pick_both(false, "before the session,");
 
   open_session();
   ask(Packet(300, 44));
   const std::uint32_t dialog = ask(dialog_create(0, 0, "Busy", 10)).u32(8);
   sync({adiclient::dialog_packet(309, 0, dialog, 24)});
   ASSERT_NE(adiclient::find_top_window(x, "Busy", 10000), 0u);
-  pick_first_item();
-  expect_nothing("a pick while a dialog is up:");
-  pick_popup_item();
-  expect_nothing("a pop-up pick while a dialog is up:");
+  pick_both(false, "while a dialog is up,");
   Packet free_dialog = adiclient::dialog_packet(311, 0, dialog, 28);
   free_dialog.set_u32(4, 10);
   ask(free_dialog);
   EXPECT_EQ(s->reply().opcode(), 309);
-
-  pick_first_item();
-  expect_pick(1002);
-  pick_popup_item();
-  expect_pick(502);
+  pick_both(true);
 
   std::vector<Win> bar = settled([&] { return cascades(); }, 2);
   ASSERT_EQ(bar.size(), 2u);
