@@ -191,11 +191,7 @@ struct Window2 : DriverWindowTest {
   }
   // A 3D face over window pixels 100..140 x 300..340, counter-clockwise.
   static Packet square_face() {
-    Packet face(85, 144);
-    face.set_i16(8, 4);
-    const double corners[4][2] = {{100, 300}, {140, 300}, {140, 340}, {100, 340}};
-    for (int i = 0; i < 4; ++i) face.set_f64(40 + 24 * i, corners[i][0]), face.set_f64(48 + 24 * i, corners[i][1]);
-    return face;
+    return adiclient::face_packet(85, 0, {{100, 300}, {140, 300}, {140, 340}, {100, 340}}, 144);
   }
   // The pixel at (px, py) of the window, y up from its lower edge, once it
   // is hoped_for or after a while.
@@ -268,12 +264,11 @@ TEST_P(Window2, HighSegmentIdsAreDeletedAndACulledDrawCullsOnlyItself) {
   if (IsSkipped() || HasFatalFailure()) return;
   open_viewport();
   const std::uint32_t id = 0x80000000u;
-  Packet clear_z(95, 12), draw = id_packet(94, id);
-  clear_z.set_u32(8, 2);
+  Packet draw = id_packet(94, id);
   draw.set_i16(10, 3);
   draw.set_u32(12, 8);
   message({id_packet(82, id), square_face(), Packet(83, 4)});
-  message({line(10, 1), clear_z, draw});
+  message({line(10, 1), adiclient::p3d(0, 2), draw});
   if (second(GetParam())) {
     EXPECT_EQ(pixel(120, 320, kRed), kRed);
   }

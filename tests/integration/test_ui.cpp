@@ -1024,9 +1024,7 @@ TEST_P(JapaneseLabels, DrawAndMeasureInEveryWidget) {
       }
       if (popup) {
         // The entry chosen shows on the option button.
-        Packet items = adiclient::dialog_packet(306, k.type, left, 40);
-        items.set_i16(16, 1), items.set_i16(20, 1), items.set_text(24, two);
-        sync({items});
+        sync({adiclient::dialog_list(k.type, left, 1, {two})});
       }
     }
     EXPECT_EQ(ask(dialog_layout(0, dialog, -1, -1, 440, 300)).i16(12), 1);
