@@ -73,7 +73,7 @@ struct Rendering : DriverWindowTest {
     std::fstream file(cfg.path + "/tester.cnf", std::ios::in | std::ios::out | std::ios::binary);
     ASSERT_EQ(file.seekg(0, std::ios::end).tellg(), 524);
     const char word[4] = {0, 0, static_cast<char>(depth >> 8), static_cast<char>(depth)};
-    file.seekp(412).write(word, 4);
+    ASSERT_TRUE(file.seekp(412).write(word, 4).flush());
   }
   // The window's colour at (px, py), y up, waiting a little for hoped_for.
   std::uint32_t pixel(int px, int py, std::uint32_t hoped_for) {
