@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -56,8 +57,13 @@ inline std::vector<std::string> isolated_env(const std::string &dir) {
   return {"ACADTEXTDISPLAY=.", "ACADCFG=" + dir, "USER=tester", "ACAD=" + dir, "ACADRESFILE=" + dir + "/resources"};
 }
 
-// The most memory the process has held so far (VmHWM), in kB; -1 when it
-// cannot be read.
+// A file holding head, made size bytes long (sparse) when size is larger.
+inline void write_file(const std::string &path, const std::string &head, off_t size = 0) {
+  std::ofstream(path) << head;
+  ASSERT_TRUE(size <= static_cast<off_t>(head.size()) || truncate(path.c_str(), size) == 0) << path;
+}
+
+// The most memory the process has held so far (VmHWM) in kB, else -1.
 inline long peak_kib(pid_t pid) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
   for (std::string line; std::getline(status, line);)
@@ -78,9 +84,8 @@ bool wait_until(adiclient::Driver &driver, Done done, int ms = 10000) {
   }
 }
 
-// Reads what the driver types to the client (its key events) into typed,
-// with poke() between looks (a message of the client's, after which the
-// driver types a pending string), until text shows or the wait runs out.
+// Reads the keys the driver types into typed until text shows, with poke()
+// (a message of the client's, after which pending strings are typed) between.
 template <class Poke>
 bool typed_shows(adiclient::Driver &driver, std::string &typed, const std::string &text, Poke poke) {
   return wait_until(driver, [&] {
@@ -104,8 +109,23 @@ inline std::uint32_t await_pixel(adiclient::Driver &driver, adiclient::XDisplay 
   return read ? rgb : 0xDEADBEEF;
 }
 
-// The driver's own text window instead of the text on stdout: no
-// ACADTEXTDISPLAY in its environment.
+// The creation (301) of a tile of the type in dialog, or (both 0) of a dialog.
+inline adiclient::Packet dialog_create(int type, std::uint32_t dialog, const std::string &label,
+                                       std::uint32_t handle = 0, std::uint32_t flags = 0) {
+  adiclient::Packet p = adiclient::dialog_packet(301, type, dialog, 64);
+  p.set_u32(4, handle);
+  p.set_u32(16, flags);
+  p.set_text(43, label);
+  return p;
+}
+// The layout (302) of a record: its cell at (x, y), w by h.
+inline adiclient::Packet dialog_layout(int type, std::uint32_t record, int x, int y, int w, int h) {
+  adiclient::Packet p = adiclient::dialog_packet(302, type, record, 40);
+  p.set_i16(20, x), p.set_i16(22, y), p.set_i16(24, w), p.set_i16(26, h);
+  return p;
+}
+
+// The driver's own text window instead of the text on stdout.
 inline void use_text_window(adiclient::StartOptions &options) {
   std::erase(options.set_env, std::string("ACADTEXTDISPLAY=."));
   options.unset_env.push_back("ACADTEXTDISPLAY");
@@ -151,8 +171,7 @@ struct Session {
 // open and its drawing area found on the X server.
 struct DriverWindowTest : ::testing::TestWithParam<Program> {
   TempDir cfg;
-  // The driver builds its own text window (no ACADTEXTDISPLAY) when set.
-  bool text_window = false;
+  bool text_window = false;  // the driver's own, not ACADTEXTDISPLAY=.
   std::unique_ptr<Session> s;
   adiclient::XDisplay *x = nullptr;
   adiclient::XWindow top = 0, area = 0;

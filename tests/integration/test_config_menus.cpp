@@ -68,8 +68,7 @@ struct ConfigScreen : DriverWindowTest {
     return ask(again).i16(2);
   }
   int pick(Point p) { return sample(3, p.x, p.y); }
-  // A key typed into the window, then a sample of the client's that takes
-  // it to the menus.
+  // A key typed into the window, and a sample that takes it to the menus.
   int key(const char *sym) {
     std::string err;
     EXPECT_TRUE(adiclient::type_key(x, top, sym, false, false, err)) << err;
@@ -277,9 +276,8 @@ struct ConfigScreenWithPromptArea : ConfigScreen {
     std::ofstream(cfg.path + "/xresources") << "*useCommandArea: False\n";
     env = {"XENVIRONMENT=" + cfg.path + "/xresources"};
   }
-  // A pixel in the fourth prompt line from the bottom: inside the prompt
-  // area of 4 or 5 lines (text background, blue), in the drawing (graphics
-  // background, black) with 3.
+  // A pixel of the fourth prompt line from the bottom: in the prompt area of
+  // 4 or 5 lines (blue), in the drawing (black) with 3.
   bool fourth_line_is(std::uint32_t rgb) {
     return wait_until(s->driver, [&] {
       nudge();
@@ -310,8 +308,8 @@ TEST_P(ConfigScreenWithPromptArea, ReturnAndEscapeActAndThePreviewLeavesNoBand) 
   EXPECT_TRUE(fourth_line_is(kGraphicsBackground));
   EXPECT_EQ(word_of(file(), 101), 3);
 
-  // Four lines taken with Return need a restart: the warning box, which
-  // Escape takes down; the file gets the four lines.
+  // Four lines taken with Return need a restart: Escape takes the warning
+  // down; the file gets the four lines.
   ASSERT_EQ(ask(Packet(26, 4)).i16(2), 1);
   configure();
   ASSERT_TRUE(main_menu_shown());

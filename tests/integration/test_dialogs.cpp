@@ -53,12 +53,13 @@ struct DialogSession : DriverWindowTest {
     return p;
   }
   Packet create(int type, std::uint32_t parent, std::uint32_t acad, std::uint32_t flags, const std::string &label,
-                int width = 0, int height = 0) {
+                int width = 0, int height = 0, int mark = 0) {
     Packet p = request(301, type, parent, 64);
     p.set_u32(4, acad);
     p.set_u32(16, flags);
     p.set_i16(20, width);
     p.set_i16(22, height);
+    p.set_u8(42, static_cast<unsigned>(mark));  // a password box's
     p.set_text(43, label);
     return ask(p);
   }
@@ -250,13 +251,7 @@ TEST_P(Dialogs, KeysReachTheDefaultCancelToggleAndEditTiles) {
   const std::uint32_t cancel = create(4, dialog, 12, kOn | kCancel, "Cancel").u32(8);
   const std::uint32_t toggle = create(6, dialog, 13, kOn, "Check").u32(8);
   const std::uint32_t edit = create(9, dialog, 14, kOn, "Name:", 160).u32(8);
-  Packet secret = request(301, 9, dialog, 64);
-  secret.set_u32(4, 15);
-  secret.set_u32(16, kOn);
-  secret.set_i16(20, 160);
-  secret.set_u8(42, '*');
-  secret.set_text(43, "Word:");
-  const std::uint32_t password = ask(secret).u32(8);
+  const std::uint32_t password = create(9, dialog, 15, kOn, "Word:", 160, 0, '*').u32(8);
   realize(4, ok, 10, 0, 80, 30);
   realize(4, cancel, 100, 0, 80, 30);
   realize(6, toggle, 10, 40, 100, 24);

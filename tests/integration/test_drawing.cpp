@@ -238,14 +238,12 @@ TEST_P(Drawing, AnExposureRepaints) {
 TEST_P(Drawing, ARedrawInTimeSlicesWaitsWhileTheWindowIsIconified) {
   draw_picture();
   ASSERT_EQ(pixel(150, 50, kRed), kRed);
-  // Unmapped, as iconifying does: the slices draw nothing, and each redraw
-  // packet is answered "not done, send again". The redraw continues (flag
-  // 4) in time slices: no redraw was started whole before it.
+  // Unmapped, as iconifying does: each slice of a redraw in time slices
+  // (flag 4, none started whole before) is answered "not done, send again".
   XUnmapWindow(x, top);
   XSync(x, False);
   EXPECT_EQ(predraw(4), 2);
   EXPECT_EQ(predraw(4), 2);
-  // Shown again, it finishes.
   XMapWindow(x, top);
   XSync(x, False);
   EXPECT_TRUE(wait_until(s->driver, [&] { return predraw(4) == 1; }));
@@ -303,10 +301,8 @@ TEST_P(Drawing, ANewSessionRepaintsNothingOfTheSessionBefore) {
   expect_only_the_new_drawing();
 }
 
-// A message of many vector packets, which the driver runs together, draws
-// and keeps what the same packets one to a message draw and keep in a driver
-// of their own: the pictures after drawing and after a redraw from the
-// display list match.
+// A message of many vectors, which the driver runs together, draws and keeps
+// (the picture after a redraw) what the vectors one to a message do.
 TEST_P(Drawing, AMessageOfVectorsDrawsAndKeepsWhatTheVectorsOneByOneDo) {
   std::mt19937 rng(17);
   auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
@@ -318,14 +314,10 @@ TEST_P(Drawing, AMessageOfVectorsDrawsAndKeepsWhatTheVectorsOneByOneDo) {
     const int x2 = std::clamp(x1 + pick(-2000, 2000), 0, unit(xmax));
     const int y2 = std::clamp(y1 + pick(-2000, 2000), 0, unit(graphy));
     const int kind = pick(0, 19);
-    if (kind == 0)
-      message.push_back(vec(x1, y1, x2, y2, 2, 1, 1));
-    else if (kind == 1)
-      message.push_back(vec(x1, y1, x2, y2, 0));
-    else if (kind == 2)
-      message.push_back(vec(x1 / kScale, y1 / kScale, x2 / kScale, y2 / kScale, 3, 0));
-    else
-      message.push_back(vec(x1, y1, x2, y2, 1 + i / 40 % 3));
+    message.push_back(kind == 0   ? vec(x1, y1, x2, y2, 2, 1, 1)
+                      : kind == 1 ? vec(x1, y1, x2, y2, 0)
+                      : kind == 2 ? vec(x1 / kScale, y1 / kScale, x2 / kScale, y2 / kScale, 3, 0)
+                                  : vec(x1, y1, x2, y2, 1 + i / 40 % 3));
     x1 = kind == 3 ? unit(pick(0, xmax)) : x2;
     y1 = kind == 3 ? unit(pick(0, graphy)) : y2;
   }

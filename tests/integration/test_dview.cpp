@@ -1,18 +1,14 @@
-// DVIEW and TUMBLE through the real programs: the view variables come
-// through "@sysvar.dat" in the temporary directory, the camera step follows
-// the pointer, and the step ends by accept (the second button or Return: the
-// picture in the new view), by a pause left alone (the result file and its
-// load string typed to the client) or by cancel (another button or Escape: a
-// redraw typed); TUMBLE turns the picture and puts it back when it stops.
-// The pointer samples come from the driver's own polling of the window or,
-// as a client sends them, in digitizer packets.
+// DVIEW and TUMBLE through the real programs with the pointer on the X
+// server: the view variables come through "@sysvar.dat" in the temporary
+// directory, the camera step follows the pointer, and the step ends by
+// accept (the picture in the new view), by a pause (the result file and
+// its load string typed to the client) or by cancel (a redraw typed); TUMBLE
+// turns the picture and puts it back when it stops.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <string>
 
@@ -43,9 +39,7 @@ const char kSysvars[] =
 struct Dview : DriverWindowTest {
   int xmax = 0, graphy = 0, ysize = 0, ymin = 0;
   std::string typed;
-  // Prompt area, screen menu, digitizer packets, a full session.
-  int init_flags = 0x8013;
-  // The client sends the pointer samples itself once it has sent one.
+  int init_flags = 0x8013;  // prompt area, screen menu, digitizer packets, a full session
   bool client_samples = false;
 
   void SetUp() override {
@@ -112,38 +106,26 @@ struct Dview : DriverWindowTest {
   std::uint32_t pixel(int px, int py, std::uint32_t hoped_for) {
     return await_pixel(s->driver, x, area, px, row(py), hoped_for);
   }
-  // A sample of the client's at drawing-area pixel (px, py): the digitizer
-  // packet, and when the driver answers code 1 (it wants the sample routed)
-  // that answer sent back as the client does. The code the client gets.
+  // A client sample at (px, py), and the driver's answer 1 (route it) sent
+  // back as the client does; the code the client gets.
   int client_sample(int code, int px, int py) {
-    Packet p(37, 8);
-    p.set_i16(2, code);
-    p.set_i16(4, px);
-    p.set_i16(6, py + ymin);
-    Packet answer = ask(p);
+    Packet answer = ask(adiclient::pdigtize(code, px, py + ymin));
     return answer.i16(2) == 1 ? ask(answer).i16(2) : answer.i16(2);
   }
-  // The pointer at drawing-area pixel (px, py): moved on the screen, or
-  // reported by the client. The driver's polling sees a pointer left where
-  // it is; the client reports it again each time.
+  // The pointer at (px, py): moved on the screen, where the driver's polling
+  // finds it, or sampled by the client again with each message (poke).
   int px_at = 0, py_at = 0;
   void point(int px, int py) {
     px_at = px, py_at = py;
-    if (client_samples)
-      client_sample(2, px, py);
-    else
-      ASSERT_TRUE(adiclient::move_pointer(x, area, px, row(py)));
+    ASSERT_TRUE(client_samples || adiclient::move_pointer(x, area, px, row(py)));
+    poke();
   }
-  // What keeps the driver going while a test waits: the client's next
-  // message (a sample where the client sends them).
   void poke() {
     if (client_samples)
       client_sample(2, px_at, py_at);
     else
       ask(adiclient::pnop());
   }
-  // Waits for the driver to type text to the client; the client keeps
-  // talking meanwhile (a pending string is typed after each message).
   bool typed_shows(const std::string &text) {
     return ::typed_shows(s->driver, typed, text, [&] { poke(); });
   }
@@ -156,17 +138,12 @@ struct Dview : DriverWindowTest {
   }
   // RTDVIEW with an option and the exchange of view variables: the client
   // is to load "gl_lisp", and after its sync packets the driver reads the
-  // file it left (made size bytes long, sparse, when size is given). Then
-  // the pointer goes to azimuth 0, elevation 45 degrees.
+  // file it left. Then the pointer goes to azimuth 0, elevation 45 degrees.
   void start_dview(const std::string &option, off_t size = 0) {
     typed.clear();
-    std::ofstream(cfg.path + "/@sysvar.dat") << kSysvars;
-    if (size > 0) {
-      ASSERT_EQ(truncate((cfg.path + "/@sysvar.dat").c_str(), size), 0);
-    }
+    write_file(cfg.path + "/@sysvar.dat", kSysvars, size);
     if (client_samples) {
-      // The client waits for a pick; its first sample makes it the one that
-      // sends them.
+      // The client waits for a pick; its first sample makes it the sampler.
       ASSERT_EQ(ask(Packet(26, 4)).i16(2), 1);
       client_sample(2, 5, graphy - 5);
     }
@@ -179,9 +156,7 @@ struct Dview : DriverWindowTest {
       ask(sync);
       return !std::ifstream(cfg.path + "/@sysvar.dat").good();
     }));
-    // A pixel up or down each run: the pointer moves from where the last
-    // run left it.
-    static int runs = 0;
+    static int runs = 0;  // a pixel up or down each run: the pointer moves from where it was
     point(cx(), graphy * 3 / 4 + ++runs % 2);
     // The step has its data and follows the pointer: outlines while it moves.
     ASSERT_TRUE(picture_shows(cx(), cy(), false));
@@ -203,8 +178,7 @@ struct Dview : DriverWindowTest {
     EXPECT_NE(above, kRed);
   }
   // The pause button, then the buttons left alone: the result file written
-  // and its load typed to the client, or, with count_requests, the load
-  // read from the client's own string requests.
+  // and its load typed, or (count_requests) given on the client's requests.
   void pause_for_the_result(bool count_requests = false) {
     const std::string load = "(load \"" + cfg.path + "/gl_dview.lsp\")\n";
     if (!count_requests) {
@@ -214,9 +188,8 @@ struct Dview : DriverWindowTest {
         click(1);
       EXPECT_TRUE(typed_shows(load)) << typed;
     } else {
-      // The client regenerates meanwhile (its sync says so): the driver asks
-      // for no string itself, and the client's own string requests show
-      // that the first three after the result only count.
+      // The client regenerates meanwhile (its sync says so): the driver types
+      // nothing, and the fourth string request after the result gets it.
       Packet sync(23, 12);
       sync.set_i16(6, 1);
       sync.set_i16(10, 3);
@@ -263,8 +236,7 @@ TEST_P(Dview, ButtonsAndKeysAcceptOrCancelTheStep) {
       expect_new_view();
     else
       EXPECT_TRUE(typed_shows("'REDRAW\n")) << typed;
-    // The keys reached the tool, never the client.
-    typed_shows("");
+    typed_shows("");  // the keys reached the tool, never the client
     EXPECT_EQ(typed.find_first_of("\r\x1b"), std::string::npos);
   }
 }
@@ -307,10 +279,7 @@ INSTANTIATE_TEST_SUITE_P(Both, Dview, ::testing::ValuesIn(kPrograms), program_na
 // The client sends the pointer samples, and the driver has its own text
 // window.
 struct DviewFromClientSamples : Dview {
-  DviewFromClientSamples() {
-    client_samples = true;
-    text_window = true;
-  }
+  DviewFromClientSamples() { client_samples = text_window = true; }
 };
 
 TEST_P(DviewFromClientSamples, APauseLeftAloneWritesTheResultLoadedOnTheFourthRequest) {
@@ -321,27 +290,13 @@ TEST_P(DviewFromClientSamples, APauseLeftAloneWritesTheResultLoadedOnTheFourthRe
 
 INSTANTIATE_TEST_SUITE_P(Both, DviewFromClientSamples, ::testing::ValuesIn(kPrograms), program_name);
 
-// A client's session from end to end, with the driver's own text window
-// and the Motif status bar: the client's menus built in one message (a
-// pull-down sent before the rebuild, as a client loading its menu file
-// does), a click on the status bar, the configuration
-// menus left with Escape and then with Return typed in the window, and a
-// DVIEW run from the client's samples that ends with the client told to
-// load the new view.
-struct ClientSession : Dview {
-  ClientSession() {
-    init_flags = 0x8017;
-    client_samples = true;
-    text_window = true;
-  }
-  // The innermost window at pixel (px, py) of the graphics shell.
-  adiclient::XWindow window_at(int px, int py) {
-    Display *d = reinterpret_cast<Display *>(x);
-    Window w = top, child = 0;
-    int wx = 0, wy = 0;
-    while (XTranslateCoordinates(d, top, w, px, py, &wx, &wy, &child) && child != 0) w = child;
-    return w;
-  }
+// A client's session from end to end, with the Motif status bar: the
+// client's menus in one message (a pull-down before the rebuild, as a client
+// loading its menu file sends them), a click on the status bar, the
+// configuration menus left with Escape and with Return typed in the window,
+// and DVIEW paused, its load typed to the client.
+struct ClientSession : DviewFromClientSamples {
+  ClientSession() { init_flags = 0x8017; }
 };
 
 TEST_P(ClientSession, TheStatusBarTheMenusAndDviewEndWithTheClientHoldingTheNewView) {
@@ -352,18 +307,18 @@ TEST_P(ClientSession, TheStatusBarTheMenusAndDviewEndWithTheClientHoldingTheNewV
   ASSERT_TRUE(adiclient::send_message(s->driver, menus));
   EXPECT_EQ(s->reply().opcode(), adiclient::pnop().opcode());
 
-  // The status bar's first button, at its left end under the drawing area:
-  // the colour command typed to the client.
+  // The status bar's first button (the innermost window at the bar's left
+  // end) types the colour command.
   int w = 0, h = 0;
   ASSERT_TRUE(adiclient::window_size(x, top, w, h));
-  const adiclient::XWindow color = window_at(4, h - 4);
-  int bw = 0, bh = 0;
-  ASSERT_TRUE(adiclient::window_size(x, color, bw, bh));
-  ASSERT_TRUE(adiclient::click(x, color, bw / 2, bh / 2, 1));
+  ::Window color = top, child = 0;
+  for (int wx, wy; XTranslateCoordinates(x, top, color, 4, h - 4, &wx, &wy, &child) && child != 0;) color = child;
+  ASSERT_TRUE(adiclient::window_size(x, color, w, h));
+  ASSERT_TRUE(adiclient::click(x, color, w / 2, h / 2, 1));
   EXPECT_TRUE(typed_shows("'_ddemodes ")) << typed;
 
-  // The menus: Escape leaves them without writing the settings, Return
-  // writes them; after each the client is asked to redraw.
+  // Escape leaves the menus without writing the settings, Return writes
+  // them; after each the client is asked to redraw.
   const std::string settings = cfg.path + "/tester.cnf";
   std::filesystem::remove(settings);
   ASSERT_EQ(ask(Packet(26, 4)).i16(2), 1);

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <numeric>
 #include <string>
@@ -71,12 +70,10 @@ struct Rendering : DriverWindowTest {
     ASSERT_TRUE(adiclient::send_packet(first.driver, adiclient::pkill()));
     first.reply();
     ASSERT_EQ(adiclient::wait_exit(first.driver, 10000).code, 0);
-    const std::string file = cfg.path + "/tester.cnf";
-    std::vector<char> bytes((std::istreambuf_iterator<char>(std::ifstream(file, std::ios::binary).rdbuf())),
-                            std::istreambuf_iterator<char>());
-    ASSERT_EQ(bytes.size(), 524u);
-    for (int i = 0; i < 4; ++i) bytes[412 + i] = static_cast<char>(depth >> (24 - 8 * i));
-    std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::fstream file(cfg.path + "/tester.cnf", std::ios::in | std::ios::out | std::ios::binary);
+    ASSERT_EQ(file.seekg(0, std::ios::end).tellg(), 524);
+    const char word[4] = {0, 0, static_cast<char>(depth >> 8), static_cast<char>(depth)};
+    ASSERT_TRUE(file.seekp(412).write(word, 4).flush());
   }
   // The window's colour at (px, py), y up, waiting a little for hoped_for.
   std::uint32_t pixel(int px, int py, std::uint32_t hoped_for) {

@@ -191,11 +191,7 @@ struct Window2 : DriverWindowTest {
   }
   // A 3D face over window pixels 100..140 x 300..340, counter-clockwise.
   static Packet square_face() {
-    Packet face(85, 144);
-    face.set_i16(8, 4);
-    const double corners[4][2] = {{100, 300}, {140, 300}, {140, 340}, {100, 340}};
-    for (int i = 0; i < 4; ++i) face.set_f64(40 + 24 * i, corners[i][0]), face.set_f64(48 + 24 * i, corners[i][1]);
-    return face;
+    return adiclient::face_packet(85, 0, {{100, 300}, {140, 300}, {140, 340}, {100, 340}}, 144);
   }
   // The pixel at (px, py) of the window, y up from its lower edge, once it
   // is hoped_for or after a while.
@@ -268,28 +264,22 @@ TEST_P(Window2, HighSegmentIdsAreDeletedAndACulledDrawCullsOnlyItself) {
   if (IsSkipped() || HasFatalFailure()) return;
   open_viewport();
   const std::uint32_t id = 0x80000000u;
-  Packet clear_z(95, 12), draw = id_packet(94, id);
-  clear_z.set_u32(8, 2);
+  Packet draw = id_packet(94, id);
   draw.set_i16(10, 3);
   draw.set_u32(12, 8);
   message({id_packet(82, id), square_face(), Packet(83, 4)});
-  message({line(10, 1), clear_z, draw});
+  message({line(10, 1), adiclient::p3d(0, 2), draw});
   if (second(GetParam())) {
     EXPECT_EQ(pixel(120, 320, kRed), kRed);
   }
 
-  // Clockwise with y up: a green fill over the face, in viewport units, and
-  // a blue rendering polygon beside it, in window pixels.
-  Packet fill(6, 58);
-  fill.set_i16(2, 3);
-  fill.set_i16(6, 4);
+  // Clockwise with y up: a green fill over the face and a blue rendering
+  // polygon beside it.
+  Packet fill(6, 58), poly(2010, 56);
+  fill.set_i16(2, 3), fill.set_i16(6, 4), fill.set_i16(56, 1);
   const int xy[] = {95, 295, 95, 345, 145, 345, 145, 295};
   for (int k = 0; k < 8; ++k) fill.set_i16(8 + 2 * k, k % 2 ? xy[k] - ymin : xy[k]);
-  fill.set_i16(56, 1);
-  Packet poly(2010, 56);
-  poly.set_i16(10, 5);
-  poly.set_i16(12, 5);
-  poly.set_i16(14, 4);
+  poly.set_i16(10, 5), poly.set_i16(12, 5), poly.set_i16(14, 4);
   for (int k = 0; k < 4; ++k) poly.set_i16(16 + 2 * k, xy[2 * k] + 100), poly.set_i16(36 + 2 * k, xy[2 * k + 1]);
   message({fill, poly, id_packet(84, id), draw});
   EXPECT_EQ(pixel(120, 320, kGreen), kGreen);   // and nothing of the deleted segment over it

@@ -9,7 +9,6 @@
 #include <climits>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -119,21 +118,16 @@ struct UiTest : ::testing::TestWithParam<Program> {
   }
 
   // Starts the program with its files in cfg and the default resources (none
-  // of the user's) or those given, the environment changed as given; no
-  // session yet.
-  void start(const std::string &resources = "", const std::vector<std::string> &set_env = {},
+  // of the user's) or those given, and the environment as given; no session yet.
+  void start(const std::string &resources = "", bool text_window = false, const std::vector<std::string> &set_env = {},
              const std::vector<std::string> &unset_env = {}) {
     std::ofstream(cfg.path + "/xresources") << resources;
     s = std::make_unique<Session>(GetParam());
     s->options.set_env = isolated_env(cfg.path);
     s->options.set_env.push_back("XENVIRONMENT=" + cfg.path + "/xresources");
-    auto name = [](const std::string &e) { return e.substr(0, e.find('=')); };
-    std::erase_if(s->options.set_env, [&](const std::string &had) {
-      return std::ranges::count(unset_env, name(had)) > 0 ||
-             std::ranges::any_of(set_env, [&](const std::string &e) { return name(e) == name(had); });
-    });
     s->options.set_env.insert(s->options.set_env.end(), set_env.begin(), set_env.end());
     s->options.unset_env = unset_env;
+    if (text_window) use_text_window(s->options);
     s->start();
     std::string err;
     if (x) adiclient::close_display(x);
@@ -158,8 +152,7 @@ struct UiTest : ::testing::TestWithParam<Program> {
     return s->reply();
   }
 
-  // The next event other than a pointer report or the text window's size;
-  // type -1 when none comes.
+  // The next event other than a pointer report or a text window size; type -1 when none comes.
   Event next(int timeout_ms = 10000) {
     for (;;) {
       Packet p;
@@ -193,6 +186,24 @@ struct UiTest : ::testing::TestWithParam<Program> {
 
   void click(const Win &w, unsigned button = 1) {
     ASSERT_TRUE(adiclient::click(x, w.id, w.w / 2, w.h / 2, button));
+  }
+  adiclient::Image grab(::Window w) {
+    adiclient::Image image;
+    adiclient::grab_window(x, w, image);
+    return image;
+  }
+  // A message box of text, answered with its OK button; what it showed.
+  adiclient::Image answer_message(const std::string &text) {
+    Packet box(51, 8);
+    box.set_text(6, text);
+    EXPECT_TRUE(adiclient::send_packet(s->driver, box));
+    const adiclient::XWindow w = adiclient::find_top_window(x, "Message", 10000);
+    EXPECT_TRUE(w != 0 && wait_until(s->driver, [&] { return adiclient::children_shown(x, w); }));
+    const adiclient::Image image = grab(w);
+    EXPECT_TRUE(adiclient::click(x, w, image.width / 2, image.height - 33, 1));  // OK
+    EXPECT_EQ(s->reply().opcode(), 51);
+    wait_until(s->driver, [&] { return adiclient::find_top_window(x, "Message", 0) == 0; });
+    return image;
   }
 
   // What find() gives once it holds n windows: the driver maps what the
@@ -337,11 +348,7 @@ TEST_P(StatusBar, AShorterReadoutLeavesNothingOfTheLongerOneBehind) {
   open_session();
   sync({coordline("1,1")});
   const Win readout = widgets(8).at(6);
-  auto picture = [&] {
-    adiclient::Image image;
-    adiclient::grab_window(x, readout.id, image);
-    return image.rgb;
-  };
+  auto picture = [&] { return grab(readout.id).rgb; };
   auto changes = [&](const std::vector<std::uint8_t> &from) {
     std::vector<std::uint8_t> now;
     EXPECT_TRUE(wait_until(s->driver, [&] { return (now = picture()) != from; }));
@@ -553,18 +560,15 @@ TEST_P(ToolBar, ButtonsTypeTheirCommandsAndTheDialogWritesTheFile) {
   EXPECT_EQ(tools().size(), 5u);
 }
 
-// Two clicks on a button within the display's multi-click time (made long
-// here, so that a busy machine cannot part two clicks sent together) are a
-// double click: a tool button opens the dialog after typing once, "Tools"
-// hides and shows the bar. Clicks further apart are single clicks. With the
-// default text window and with the text on stdout.
+// Two clicks within the multi-click time (long: a busy machine cannot part
+// them) are a double click: a tool opens the dialog after typing once, "Tools"
+// hides and shows the bar. Clicks further apart are single clicks.
 TEST_P(ToolBar, DoubleClicksAreTwoClicksWithinTheMultiClickTime) {
   constexpr int kMultiClick = 2000;
   for (bool text_window : {true, false}) {
     SCOPED_TRACE(text_window ? "text window" : "ACADTEXTDISPLAY=.");
     std::ofstream(tool_file()) << "2\n1\n1\nA 1 \"AB\"\n";
-    start("*multiClickTime: " + std::to_string(kMultiClick) + "\n", {},
-          text_window ? std::vector<std::string>{"ACADTEXTDISPLAY"} : std::vector<std::string>{});
+    start("*multiClickTime: " + std::to_string(kMultiClick) + "\n", text_window);
     open_session();
     sync({coordline("1,2")});
     const Win tool = settled([&] { return tools(); }, 1).at(0);
@@ -650,8 +654,7 @@ struct Menus : virtual UiTest {
     EXPECT_EQ(e.x, 0);
     EXPECT_EQ(e.y, 0);
   }
-  // The packets as one message or each as a message of its own; done when
-  // the reply of a no-op after them comes.
+  // The packets as one message or one to a message, then a no-op's reply.
   void send(const std::vector<Packet> &packets, bool one_message) {
     if (one_message) {
       ASSERT_TRUE(adiclient::send_message(s->driver, packets));
@@ -660,8 +663,8 @@ struct Menus : virtual UiTest {
       for (const Packet &p : packets) sync({p});
     }
   }
-  // The first entry of the bar's first pull-down, and of the pop-up menu,
-  // picked.
+  // Picks the first entry of the bar's first pull-down, or of the pop-up;
+  // pick_both picks both, which the client hears of, or (heard false) not.
   void pick_first_item() {
     std::vector<Win> bar = settled([&] { return cascades(); }, 2);
     ASSERT_FALSE(bar.empty());
@@ -674,10 +677,15 @@ struct Menus : virtual UiTest {
     ASSERT_FALSE(items.empty());
     click(items[0]);
   }
+  void pick_both(bool heard, const std::string &when = "") {
+    pick_first_item();
+    heard ? expect_pick(1002) : expect_nothing(when + " a pull-down's pick:");
+    pick_popup_item();
+    heard ? expect_pick(502) : expect_nothing(when + " a pop-up pick:");
+  }
 };
 
-// The client's menus: "File" (New, a separator, Open) and "Edit" (Undo), and
-// the pop-up menu (Snap).
+// The client's menus: File (New, a separator, Open), Edit (Undo) and the pop-up.
 std::vector<Packet> client_menus() {
   return {pmenufcn(2, 1, "File"), pmenufcn(3, 0, "New"), pmenufcn(3), pmenufcn(3, 0, "Open"), pmenufcn(4),
           pmenufcn(2, 2, "Edit"), pmenufcn(3, 0, "Undo"), pmenufcn(4), pmenufcn(2, 0, "Popup"),
@@ -749,118 +757,69 @@ TEST_P(Menus, TheClientsMenusPickByNumberAndKeepTheirMarks) {
   expect_nothing();
 }
 
-// Orders in which a client defines and rebuilds its menus, each a run of
-// messages. The first comes before the session's first rebuild, while the
-// bar still holds the cascades it was made with.
-struct MenuOrder {
-  const char *name;
-  std::vector<std::vector<Packet>> runs;
-};
-
-std::vector<MenuOrder> menu_orders() {
-  return {
+// Rebuilding the bar never changes the drawing area's size: the client hears
+// of no resize, interrupt nor SIGINT, its drawing stays; the last bar picks.
+TEST_P(Menus, RebuildsInAnyOrderKeepTheDrawingAndTellTheClientNothing) {
+  // Orders in which a client defines and rebuilds its menus, each a run of
+  // messages; the first meets the bar the driver was made with.
+  const std::pair<const char *, std::vector<std::vector<Packet>>> orders[] = {
       {"a pull-down defined before the first rebuild",
        {{pmenufcn(2, 3, "Draw"), pmenufcn(3, 0, "Line"), pmenufcn(4)}, menu_rebuild()}},
       {"a rebuild as the client makes it", {menu_rebuild()}},
       {"menus finished without a rebuild begun", {client_menus(), {pmenufcn(5)}}},
       {"a rebuild begun twice, one left empty", {{pmenufcn(1), pmenufcn(5)}, {pmenufcn(1)}, menu_rebuild()}},
   };
-}
-
-// Rebuilding the bar never changes the drawing area's size, so the client
-// hears of no resize (nor an interrupt, nor a SIGINT) and what it drew stays;
-// the driver never touches a widget that is gone; the last bar picks.
-TEST_P(Menus, RebuildsInAnyOrderKeepTheDrawingAndTellTheClientNothing) {
   for (const bool one_message : {true, false}) {
     SCOPED_TRACE(one_message ? "one message, default text window" : "packet by packet, text on stdout");
-    if (one_message)
-      start("", {}, {"ACADTEXTDISPLAY"});
-    else
-      start();
+    start("", one_message);
     if (HasFatalFailure()) return;
     open_session();
-    // Red text drawn by the client.
-    Packet text(31, 14);
-    text.set_i16(2, 2);
-    text.set_i16(4, 2);
-    text.set_i16(12, 1);
-    text.set_text(14, "KEEP ME");
+    Packet text(31, 14);  // red text drawn by the client
+    text.set_i16(2, 2), text.set_i16(4, 2), text.set_i16(12, 1), text.set_text(14, "KEEP ME");
     sync({text});
-    int width = 0, height = 0;
-    ASSERT_TRUE(adiclient::window_size(x, area, width, height));
     adiclient::Image drawn;
-    ASSERT_TRUE(wait_until(s->driver, [&] {
-      adiclient::grab_window(x, area, drawn);
-      return std::any_of(drawn.rgb.begin(), drawn.rgb.end(), [](std::uint8_t b) { return b == 0xFF; });
-    }));
+    ASSERT_TRUE(wait_until(s->driver, [&] { return std::ranges::count((drawn = grab(area)).rgb, 0xFF) > 0; }));
     // What the start told the client (the text window's size) is past.
     while (next(300).type != -1) {
     }
     const int sigints = adiclient::sigint_count();
 
-    for (const MenuOrder &order : menu_orders()) {
-      SCOPED_TRACE(order.name);
-      for (const std::vector<Packet> &run : order.runs) send(run, one_message);
+    for (const auto &[name, runs] : orders) {
+      SCOPED_TRACE(name);
+      for (const std::vector<Packet> &run : runs) send(run, one_message);
       EXPECT_EQ(adiclient::sigint_count(), sigints);
-      int w = 0, h = 0;
-      EXPECT_TRUE(adiclient::window_size(x, area, w, h));
-      EXPECT_EQ(w, width);
-      EXPECT_EQ(h, height);
-      adiclient::Image now;
-      EXPECT_TRUE(wait_until(s->driver, [&] { return adiclient::grab_window(x, area, now) && now.rgb == drawn.rgb; }))
-          << "the client's drawing is gone";
+      const adiclient::Image now = grab(area);
+      EXPECT_EQ(std::pair(now.width, now.height), std::pair(drawn.width, drawn.height));
+      EXPECT_TRUE(wait_until(s->driver, [&] { return grab(area).rgb == drawn.rgb; })) << "the client's drawing is gone";
     }
     expect_nothing("after the menus:");
     // The bar holds the client's two menus; its items pick.
     EXPECT_EQ(settled([&] { return cascades(); }, 2).size(), 2u);
-    pick_first_item();
-    expect_pick(1002);
-    pick_popup_item();
-    expect_pick(502);
+    pick_both(true);
   }
 }
 
 // A pick of a pull-down's item or of the pop-up's reaches the client only in
-// a session and while no dialog is up.
-TEST_P(Menus, PicksCountOnlyInASessionWithNoDialogUp) {
+// a session and while no dialog is up. A message box over an active menu (a
+// pull-down posted, the bar traversed, the pop-up posted), or a rebuild over
+// the pop-up, leaves the menus picking.
+TEST_P(Menus, PicksCountInASessionWithNoDialogUpAndAfterMessageBoxesOrRebuildsOverActiveMenus) {
   start();
   send(menu_rebuild(), true);
-  pick_first_item();
-  expect_nothing("a pick before the session:");
-  pick_popup_item();
-  expect_nothing("a pop-up pick before the session:");
+  pick_both(false, "before the session,");
 
   open_session();
   ask(Packet(300, 44));
-  Packet create = adiclient::dialog_packet(301, 0, 0, 64);
-  create.set_u32(4, 10);
-  create.set_text(43, "Busy");
-  const std::uint32_t dialog = ask(create).u32(8);
+  const std::uint32_t dialog = ask(dialog_create(0, 0, "Busy", 10)).u32(8);
   sync({adiclient::dialog_packet(309, 0, dialog, 24)});
   ASSERT_NE(adiclient::find_top_window(x, "Busy", 10000), 0u);
-  pick_first_item();
-  expect_nothing("a pick while a dialog is up:");
-  pick_popup_item();
-  expect_nothing("a pop-up pick while a dialog is up:");
+  pick_both(false, "while a dialog is up,");
   Packet free_dialog = adiclient::dialog_packet(311, 0, dialog, 28);
   free_dialog.set_u32(4, 10);
   ask(free_dialog);
   EXPECT_EQ(s->reply().opcode(), 309);
+  pick_both(true);
 
-  pick_first_item();
-  expect_pick(1002);
-  pick_popup_item();
-  expect_pick(502);
-}
-
-// A message box that comes while a menu is active (a pull-down posted, the
-// bar traversed after a click on it, the pop-up posted) is answered with the
-// pointer, and the menus pick afterwards; so do menus rebuilt while the
-// pop-up is posted.
-TEST_P(Menus, AMessageBoxOrARebuildOverAnActiveMenuLeavesTheMenusWorking) {
-  start();
-  open_session();
-  send(menu_rebuild(), true);
   std::vector<Win> bar = settled([&] { return cascades(); }, 2);
   ASSERT_EQ(bar.size(), 2u);
   const std::vector<std::function<void()>> activate = {
@@ -871,16 +830,7 @@ TEST_P(Menus, AMessageBoxOrARebuildOverAnActiveMenuLeavesTheMenusWorking) {
   for (std::size_t i = 0; i < activate.size(); ++i) {
     SCOPED_TRACE(i);
     activate[i]();
-    Packet box(51, 8);
-    box.set_text(6, "Sure?");
-    ASSERT_TRUE(adiclient::send_packet(s->driver, box));
-    adiclient::XWindow w = adiclient::find_top_window(x, "Message", 10000);
-    ASSERT_NE(w, 0u);
-    ASSERT_TRUE(wait_until(s->driver, [&] { return adiclient::children_shown(x, w); }));
-    int bw = 0, bh = 0;
-    ASSERT_TRUE(adiclient::window_size(x, w, bw, bh));
-    ASSERT_TRUE(adiclient::click(x, w, bw / 2, bh - 33, 1));  // OK
-    EXPECT_EQ(s->reply().opcode(), 51);
+    answer_message("Sure?");
     pick_first_item();
     expect_pick(1002);
   }
@@ -989,89 +939,50 @@ bool black(const adiclient::Image &image, int c, int r) {
   return p[0] == 0 && p[1] == 0 && p[2] == 0;
 }
 Glyphs glyphs(const adiclient::Image &image, int left, int top, int width, int height) {
-  auto ink = [&](int c, int r) { return black(image, c, r); };
   const int right = std::min(image.width, left + width), bottom = std::min(image.height, top + height);
   int x0 = INT_MAX, y0 = INT_MAX, x1 = -1, y1 = -1;
   for (int r = top; r < bottom; ++r)
     for (int c = left; c < right; ++c)
-      if (ink(c, r)) x0 = std::min(x0, c), y0 = std::min(y0, r), x1 = std::max(x1, c), y1 = std::max(y1, r);
+      if (black(image, c, r)) x0 = std::min(x0, c), y0 = std::min(y0, r), x1 = std::max(x1, c), y1 = std::max(y1, r);
   Glyphs out;
   for (int r = y0; r <= y1; ++r) {
     out.emplace_back();
-    for (int c = x0; c <= x1; ++c) out.back() += ink(c, r) ? '#' : '.';
+    for (int c = x0; c <= x1; ++c) out.back() += black(image, c, r) ? '#' : '.';
   }
   return out;
 }
 
-adiclient::Image grab(adiclient::XDisplay *x, ::Window w) {
-  adiclient::Image image;
-  adiclient::grab_window(x, w, image);
-  return image;
-}
-
-// The first program's labels in Japanese, with LANG a UTF-8 locale or unset
-// beside its own Japanese one: every kind of label the interface makes, from
-// the client's Shift-JIS, drawn as the status bar draws its mode macro, and a
-// dialog tile's reported width four character cells wider for two kanji more.
+// The first program's labels in Japanese (LANG a UTF-8 locale or unset beside
+// its own): every kind of label drawn from the client's Shift-JIS as the bar
+// draws its mode macro, and a tile four cells wider for two kanji more.
 struct JapaneseLabels : SideMenu, Menus, ToolBar {
   const std::string two = "\x88\x9f\x88\x9f", four = two + two;  // "亜亜", "亜亜亜亜"
 
-  // What a window shows once it shows the picture hoped for (the driver draws
-  // when it next waits), else what it shows when the wait runs out.
+  Glyphs ink(const Win &w) { return glyphs(grab(w.id), 0, 0, w.w, w.h); }
+  // What look() gives once it is hoped_for, else when the wait runs out.
   Glyphs shown(const std::function<Glyphs()> &look, const Glyphs &hoped_for) {
     Glyphs g;
     wait_until(s->driver, [&] { return (g = look()) == hoped_for; }, 5000);
     return g;
   }
-
-  // A dialog tile made with label and laid out at x, y in a 200 x 40 cell;
-  // the create reply's width.
+  // A tile in a 200 x 40 cell at (cx, cy): its record, and its reported width.
   int tile(std::uint32_t dialog, int type, const std::string &label, int cx, int cy, std::uint32_t &record) {
-    Packet p(301, 64);
-    p.set_i16(2, type);
-    p.set_u32(8, dialog);
-    p.set_u32(16, 0x400000);  // enabled, out of the keyboard's way
-    p.set_text(43, label);
-    Packet made = ask(p);
+    const Packet made = ask(dialog_create(type, dialog, label, 0, 0x400000));  // enabled, out of the keyboard's way
     record = made.u32(8);
-    Packet r(302, 40);
-    r.set_i16(2, type);
-    r.set_u32(8, record);
-    r.set_i16(20, cx);
-    r.set_i16(22, cy);
-    r.set_i16(24, 200);
-    r.set_i16(26, 40);
-    EXPECT_EQ(ask(r).i16(12), 1);
+    EXPECT_EQ(ask(dialog_layout(type, record, cx, cy, 200, 40)).i16(12), 1);
     return made.i16(20);
-  }
-
-  // A message box of text, answered; what it showed.
-  adiclient::Image message(const std::string &text) {
-    Packet box(51, 8);
-    box.set_text(6, text);
-    EXPECT_TRUE(adiclient::send_packet(s->driver, box));
-    adiclient::XWindow w = adiclient::find_top_window(x, "Message", 10000);
-    wait_until(s->driver, [&] { return w != 0 && adiclient::children_shown(x, w); });
-    adiclient::Image image = grab(x, w);
-    EXPECT_TRUE(adiclient::click(x, w, image.width / 2, image.height - 33, 1));
-    EXPECT_EQ(s->reply().opcode(), 51);
-    wait_until(s->driver, [&] { return adiclient::find_top_window(x, "Message", 0) == 0; });
-    return image;
   }
 };
 
 TEST_P(JapaneseLabels, DrawAndMeasureInEveryWidget) {
   // A character tool labelled with two kanji (the file's text is EUC-JP).
   std::ofstream(tool_file()) << "2\n1\n1\n\xb0\xa1\xb0\xa1 1 \"X\"\n";
-  for (const char *lang : {"C.UTF-8", static_cast<const char *>(nullptr)}) {
-    SCOPED_TRACE(lang != nullptr ? lang : "LANG unset");
-    std::vector<std::string> set_env{"LC_ALL=ja_JP.EUC"}, unset_env;
-    if (lang != nullptr)
-      set_env.push_back(std::string("LANG=") + lang);
-    else
-      unset_env.push_back("LANG");
-    start("", set_env, unset_env);
-    Packet init = ask(adiclient::pinit());
+  const std::vector<std::string> envs[][2] = {{{"LC_ALL=ja_JP.EUC", "LANG=C.UTF-8"}, {}},
+                                              {{"LC_ALL=ja_JP.EUC"}, {"LANG"}}};
+  for (const auto &[set_env, unset_env] : envs) {
+    SCOPED_TRACE(set_env.back());
+    start("", false, set_env, unset_env);
+    const Packet init = ask(adiclient::pinit());
     ASSERT_EQ(init.i16(2), 1);
 
     // What two kanji look like: the mode macro, which the bar draws itself.
@@ -1084,7 +995,7 @@ TEST_P(JapaneseLabels, DrawAndMeasureInEveryWidget) {
                         return v;
                       }, 3).at(1);  // Color, ModeMacro, DL
     Glyphs want;
-    wait_until(s->driver, [&] { return !(want = glyphs(grab(x, macro.id), 0, 0, macro.w, macro.h)).empty(); });
+    wait_until(s->driver, [&] { return !(want = ink(macro)).empty(); });
     ASSERT_GE(want.size(), 12u) << "two kanji of a 16-pixel font";
     ASSERT_GE(want[0].size(), 24u) << "two kanji of a 16-pixel font";
 
@@ -1094,84 +1005,61 @@ TEST_P(JapaneseLabels, DrawAndMeasureInEveryWidget) {
 
     // The dialog: a row a kind of tile, two kanji left, four right.
     const int char_width = ask(Packet(300, 44)).i16(20);
-    Packet d(301, 64);
-    d.set_text(43, "Labels");
-    const std::uint32_t dialog = ask(d).u32(8);
-    const int kinds[] = {2, 4, 6, 1, 8, 10};  // text, button, toggle, framed cluster, list, popup list
-    const char *tile_names[] = {"text tile", "button", "toggle", "frame label", "list label", "popup entry"};
-    int growth[6];
+    const std::uint32_t dialog = ask(dialog_create(0, 0, "Labels")).u32(8);
+    struct Kind {
+      int type;
+      const char *name;
+      int growth = INT_MIN;
+    } kinds[] = {{2, "text tile"}, {4, "button"}, {6, "toggle"}, {1, "frame label"}, {8, "list label"},
+                 {10, "popup entry"}};
     for (int row = 0; row < 6; ++row) {
-      const bool popup = kinds[row] == 10;
+      Kind &k = kinds[row];
+      const bool popup = k.type == 10;
       std::uint32_t left = 0, right = 0;
-      const int narrow = tile(dialog, kinds[row], popup ? "" : two, 0, 50 * row, left);
-      const int wide = tile(dialog, kinds[row], popup ? "" : four, 220, 50 * row, right);
-      growth[row] = wide - narrow;
-      if (kinds[row] == 2) {
-        // A text tile reads its label back as it was sent.
-        Packet get(304, 64);
-        get.set_i16(2, 2);
-        get.set_u32(8, left);
-        EXPECT_EQ(ask(get).text(28), two);
+      const int narrow = tile(dialog, k.type, popup ? "" : two, 0, 50 * row, left);
+      const int wide = tile(dialog, k.type, popup ? "" : four, 220, 50 * row, right);
+      if (k.type != 1 && !popup) k.growth = wide - narrow;
+      if (k.type == 2) {
+        EXPECT_EQ(ask(adiclient::dialog_packet(304, 2, left, 64)).text(28), two);  // read back as sent
       }
       if (popup) {
         // The entry chosen shows on the option button.
-        Packet items(306, 40);
-        items.set_i16(2, kinds[row]);
-        items.set_u32(8, left);
-        items.set_i16(16, 1);
-        items.set_i16(20, 1);
-        items.set_text(24, two);
-        sync({items});
+        sync({adiclient::dialog_list(k.type, left, 1, {two})});
       }
     }
-    Packet size(302, 40);
-    size.set_u32(8, dialog);
-    size.set_i16(20, -1);
-    size.set_i16(22, -1);
-    size.set_i16(24, 440);
-    size.set_i16(26, 300);
-    EXPECT_EQ(ask(size).i16(12), 1);
-    Packet start_dialog(309, 24);
-    start_dialog.set_u32(8, dialog);
-    sync({start_dialog});
+    EXPECT_EQ(ask(dialog_layout(0, dialog, -1, -1, 440, 300)).i16(12), 1);
+    sync({adiclient::dialog_packet(309, 0, dialog, 24)});
     const adiclient::XWindow shell = adiclient::find_top_window(x, "Labels", 10000);
     ASSERT_NE(shell, 0u);
     // The board puts a cell at 0, 0 two character cells right and down.
     const int left = 2 * char_width, down = 2 * init.i16(46);
 
-    // Each site: the picture of its two kanji, and the growth of its width
-    // where it reports one.
-    auto window = [&](const std::function<std::vector<Win>()> &find) {
+    // Each site shows the picture of its two kanji.
+    auto first_of = [&](const std::function<std::vector<Win>()> &find) {
       return [&, find] {
-        std::vector<Win> w = find();
-        return w.empty() ? Glyphs{} : glyphs(grab(x, w[0].id), 0, 0, w[0].w, w[0].h);
+        const std::vector<Win> w = find();
+        return w.empty() ? Glyphs{} : ink(w[0]);
       };
     };
     auto item = [&](const std::function<std::vector<Win>()> &open_pane) {
       return [&, open_pane] {
-        std::vector<Win> items = open_pane();
+        const std::vector<Win> items = open_pane();
         if (items.empty()) return Glyphs{};
-        Glyphs g = shown([&] { return glyphs(grab(x, items[0].id), 0, 0, items[0].w, items[0].h); }, want);
+        const Glyphs g = shown([&] { return ink(items[0]); }, want);
         click(items[0]);  // the pane goes
         return g;
       };
     };
-    struct Site {
-      std::string name;
-      std::function<Glyphs()> look;
-      int growth = -1;
-    };
-    std::vector<Site> sites = {
-        {"menu bar", window([&] { return cascades(); })},
+    std::vector<std::pair<std::string, std::function<Glyphs()>>> sites = {
+        {"menu bar", first_of([&] { return cascades(); })},
         {"pull-down item", item([&] { return open(settled([&] { return cascades(); }, 1).at(0)); })},
-        {"pop-up item", item([&] { return open([&] { ask(Packet(kPmenushow, 4)); }); })},
-        {"side menu", window([&] { return boxes(); })},
-        {"tool bar", window([&] { return tools(); })},
+        {"pop-up item", item([&] { return open([&] { ask(adiclient::pmenushow(0)); }); })},
+        {"side menu", first_of([&] { return boxes(); })},
+        {"tool bar", first_of([&] { return tools(); })},
         {"message box", [&, text = Glyphs{}]() mutable {
-           // The text: the right of the ink above the box's button, beside
-           // its symbol.
+           // The text: the right of the ink above the button, beside the symbol.
            if (!text.empty()) return text;
-           const adiclient::Image box = message(two);
+           const adiclient::Image box = answer_message(two);
            const int width = static_cast<int>(want[0].size()), height = box.height - 50;
            int right = 0;
            for (int r = 0; r < height; ++r)
@@ -1181,16 +1069,15 @@ TEST_P(JapaneseLabels, DrawAndMeasureInEveryWidget) {
          }},
     };
     for (int row = 0; row < 6; ++row)
-      sites.push_back({tile_names[row],
-                       [&, row] { return glyphs(grab(x, shell), 0, down + 50 * row, left + 210, 50); },
-                       kinds[row] == 1 || kinds[row] == 10 ? -1 : growth[row]});
-    for (const Site &site : sites) {
-      SCOPED_TRACE(site.name);
-      EXPECT_EQ(shown(site.look, want), want);
-      if (site.growth >= 0) {
-        EXPECT_EQ(site.growth, 4 * char_width);
-      }
+      sites.push_back({kinds[row].name, [&, row] { return glyphs(grab(shell), 0, down + 50 * row, left + 210, 50); }});
+    for (const auto &[name, look] : sites) {
+      SCOPED_TRACE(name);
+      EXPECT_EQ(shown(look, want), want);
     }
+    for (const Kind &k : kinds)
+      if (k.growth != INT_MIN) {
+        EXPECT_EQ(k.growth, 4 * char_width) << k.name;
+      }
     s.reset();
   }
 }
